@@ -1,0 +1,46 @@
+// The pelublock command line: the editor, or one of the commands.
+#include "app/command_line.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/compile_command.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage:\n"
+    "  pelublock [PROGRAM.bhb]            start the editor (on PROGRAM.bhb when given)\n"
+    "  pelublock compile PROGRAM.bhb [-o FILE]\n"
+    "                                     compile a program into the robot script\n"
+    "                                     (out.r, or FILE), as F7 does in the editor\n"
+    "  pelublock --help                   show this text\n"
+    "\n"
+    "The editor and the commands read setting.ini and ChipDB.txt from the current\n"
+    "directory, and the editor its skin from skin/def_skn.txt; failures of files\n"
+    "and devices are appended to ErrLog.txt there.\n";
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv) {
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (args.empty()) {
+    return RunEditor(std::string());
+  }
+  const std::string& command = args.front();
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "compile") {
+    return RunCompile(std::vector<std::string>(args.begin() + 1, args.end()));
+  }
+  if (args.size() == 1 && !command.empty() && command[0] != '-') {
+    return RunEditor(command);
+  }
+  std::fprintf(stderr, "pelublock: unknown command or option '%s'\n", command.c_str());
+  std::fputs(kUsage, stderr);
+  return 2;
+}

@@ -1,0 +1,26 @@
+// Small file helpers shared by the readers and writers of the data files.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Reads at most maxBytes of a file into *out. Returns false when the file
+// cannot be opened or is not a regular file (a directory, for instance).
+bool ReadWholeFile(const std::string& path, std::string* out, std::size_t maxBytes);
+
+// Writes the bytes to a temporary file beside the path and renames it over
+// the path, so that a failed or interrupted write never destroys the file
+// that was there. Returns false (and leaves the old file) on any failure.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes);
+
+// Text-mode line ends: every line feed becomes CR LF, as Windows writes text.
+std::string ToCrLf(const std::string& text);
+
+// A path read from a data file may use '\' as its separator; this gives the
+// path to open here. CP932 trail bytes equal to '\' are left alone.
+std::string ToNativePath(const std::string& path);
+
+// True for a CP932 lead byte (the first byte of a double-byte character).
+inline bool IsCp932LeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}

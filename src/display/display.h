@@ -1,0 +1,60 @@
+// The one drawing object: the back and temporary surfaces, the skin's bitmap
+// surfaces, the two text fonts and the drawing primitives every screen uses.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/surface_view.h"
+#include "platform/win_types.h"
+
+class CDisplay {
+ public:
+  CDisplay();
+  ~CDisplay();
+  CDisplay(const CDisplay&) = delete;
+  CDisplay& operator=(const CDisplay&) = delete;
+
+  // Creates the back and temporary surfaces of ScreenWidth x ScreenHeight
+  // (16-bit in full screen, 32-bit in a window) and the two fonts. Returns 1,
+  // or 0 after logging the failing step.
+  int Init();
+
+  // Reads a BMP file into a new bitmap surface (black transparent). Returns
+  // its surface number, or -1 after logging "GetBitmapHandle() Failed.\n".
+  int LoadBitmap(const std::string& path);
+  // Releases every bitmap surface; numbering restarts at 0.
+  void ReleaseBitmaps();
+  int RestoreSurfaces();
+
+  // Colour-keyed 1:1 copy of a bitmap's source rectangle onto the back
+  // surface, clipped to the screen.
+  void Blit(const RECT& destination, int surface, const RECT& source);
+  // Fills a rectangle of the back surface with a raw pixel value.
+  void FillRect(std::uint32_t pixel, const RECT& rect);
+  void ClearScreen(std::uint32_t pixel);
+  // A dashed 1-pixel rectangle in the pen colour, filled with the fill colour
+  // unless it is 0 (colours are 0x00BBGGRR).
+  void DrawFrame(int left, int top, int right, int bottom, COLORREF pen, COLORREF fill);
+  // Outlined text: the outline colour drawn 16 times around the point, then
+  // the text colour once. The format is always the program's own; data goes
+  // in the arguments.
+  void DrawText(int x, int y, COLORREF color, COLORREF outline, const char* format, ...)
+      __attribute__((format(printf, 6, 7)));
+  // Snapshot of the back surface, and back again.
+  void SaveScreen();
+  void RestoreScreen();
+  // Shows the back surface.
+  void Present();
+
+  // The back surface's pixels (for the platform's present and for tests).
+  SurfaceView BackSurface();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> m_impl;
+};
+
+// The one display of the application; set by AppInit (and by tests).
+extern CDisplay* g_display;

@@ -1,0 +1,33 @@
+// The sprite table: named rectangles of the skin's bitmaps, read section by
+// section from skin\def_skn.txt.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/win_types.h"
+
+inline constexpr char kSkinFileName[] = "skin/def_skn.txt";
+
+struct CSprite {
+  std::string file;  // bitmap path as written in the skin file
+  RECT source;       // within the bitmap
+  int surface = -1;  // CDisplay bitmap surface number
+};
+
+class CSymbol {
+ public:
+  // Reads the entries of a section (and of every section after it) and loads
+  // their bitmaps. Returns 1 when the file was read to its end, 0 when it
+  // cannot be opened or a bitmap cannot be loaded.
+  int LoadSection(const std::string& section);
+  // Releases every bitmap surface of the display and empties the table.
+  void Release();
+  void DrawSymbol(const std::string& name, int x, int y);
+  void DrawSymbolPart(const std::string& name, int x, int y, int width, int height);
+  // The sprite's source rectangle; all zero for an unknown name.
+  RECT GetSymbolRect(const std::string& name) const;
+
+ private:
+  std::map<std::string, CSprite> m_sprites;
+};

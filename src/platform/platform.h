@@ -1,0 +1,109 @@
+// What the program asks of the machine it runs on: the main window and its
+// message queue, the frame timer, the clock, the input state and presenting a
+// frame.
+//
+// Two front ends implement it over the same interface:
+//  - the window (SDL2 video), started by StartWindowed;
+//  - headless (no window at all), started by StartHeadless; tests and the
+//    command-line tools drive its clock, cursor, keys and queue through
+//    platform/headless.h and read back what was presented.
+// Everything here is used from the main thread only, except that the frame
+// timer posts its ticks from a thread of its own.
+//
+// Surfaces and text rendering live in platform/surface.h and platform/text.h,
+// the file dialogs in platform/dialog.h, the transfer socket in
+// platform/socket.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/surface_view.h"
+#include "platform/win_types.h"
+
+namespace platform {
+
+// ---- Front ends -------------------------------------------------------------
+
+struct WindowOptions {
+  int width = 800;          // client area (or full-screen mode) width
+  int height = 600;         // client area (or full-screen mode) height
+  bool fullScreen = false;  // exclusive full screen instead of a centred window
+  std::string title;        // initial title, as bytes
+};
+
+// Opens the main window. Returns false and describes why in *error when no
+// window can be made (no display, SDL failure).
+bool StartWindowed(const WindowOptions& options, std::string* error);
+
+// Starts the headless front end with a virtual client area of the given size.
+void StartHeadless(int width, int height);
+
+// Ends whichever front end runs; safe to call when none does.
+void Shutdown();
+
+// ---- The main window and its message queue ----------------------------------
+
+struct MSG {
+  HWND hwnd = nullptr;
+  UINT message = WM_NULL;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+};
+
+using WindowProc = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+// The procedure that DispatchMessage and DefWindowProc's WM_DESTROY call.
+void SetWindowProc(WindowProc proc);
+
+HWND MainWindow();
+
+// Blocks until a message is waiting and removes it. Returns false for
+// WM_QUIT. Input events of the window arrive here already translated.
+bool GetMessage(MSG* msg);
+// Removes a waiting message without blocking; false when there is none.
+bool PeekMessage(MSG* msg);
+// Blocks until a message is waiting, without removing it.
+void WaitMessage();
+// Calls the window procedure with the message; returns its result.
+LRESULT DispatchMessage(const MSG& msg);
+// What Windows does with a message nobody handled: WM_CLOSE destroys the main
+// window, which sends WM_DESTROY to the window procedure at once.
+LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues a message for the main window. Safe to call from any thread.
+void PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+// The exit code given to PostQuitMessage.
+int QuitCode();
+
+void SetWindowText(const std::string& title);
+std::string GetWindowText();
+
+void Sleep(std::uint32_t milliseconds);
+
+// ---- Frame timer ------------------------------------------------------------
+
+// Starts posting WM_APP_TICK (wParam 0, lParam 0) every periodMs
+// milliseconds. Returns false when no timer could be made.
+bool StartPeriodicTimer(std::uint32_t periodMs);
+void StopPeriodicTimer();
+
+// ---- Clock and input --------------------------------------------------------
+
+// Milliseconds of a monotonic clock (timeGetTime); wraps like a DWORD.
+DWORD TimeGetTime();
+// The cursor in client coordinates (GetCursorPos followed by ScreenToClient):
+// may lie outside the client area while a button is held.
+POINT GetCursorClientPos();
+// The asynchronous state of VK_LBUTTON, VK_RBUTTON, VK_SHIFT, VK_CONTROL and
+// VK_MENU (GetAsyncKeyState(vk) & 0x8000), kept by the front end from the
+// events it has translated.
+bool IsKeyDown(int vk);
+
+// ---- Presenting ---------------------------------------------------------------
+
+// Copies a whole back surface to the window, paced by the vertical blank.
+// The headless front end keeps a copy that tests read back.
+void Present(const SurfaceView& back);
+
+}  // namespace platform

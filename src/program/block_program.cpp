@@ -1,0 +1,176 @@
+// The block program: boxes on the grid, their properties and the arrow rules.
+#include "program/block_program.h"
+
+#include <algorithm>
+
+#include "app/settings.h"
+#include "program/directions.h"
+
+namespace {
+const std::string kEmpty;
+}
+
+CBox::CBox(const std::string& chipName) {
+  m_properties.emplace_back("id", chipName);
+}
+
+std::vector<CBox::Property>::iterator CBox::LowerBound(const std::string& key) {
+  return std::lower_bound(m_properties.begin(), m_properties.end(), key,
+                          [](const Property& p, const std::string& k) { return p.first < k; });
+}
+
+const std::string& CBox::Get(const std::string& key) {
+  auto it = LowerBound(key);
+  if (it == m_properties.end() || it->first != key) {
+    it = m_properties.emplace(it, key, std::string());
+  }
+  return it->second;
+}
+
+const std::string* CBox::Find(const std::string& key) const {
+  auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
+                             [](const Property& p, const std::string& k) { return p.first < k; });
+  return (it == m_properties.end() || it->first != key) ? nullptr : &it->second;
+}
+
+void CBox::Set(const std::string& key, const std::string& value) {
+  auto it = LowerBound(key);
+  if (it == m_properties.end() || it->first != key) {
+    m_properties.emplace(it, key, value);
+  } else {
+    it->second = value;
+  }
+}
+
+CBlockProgram::CBlockProgram() = default;
+CBlockProgram::~CBlockProgram() = default;
+
+void CBlockProgram::Init(CChipCatalogue* catalogue) {
+  m_catalogue = catalogue;
+  m_columns = std::max(0, Settings.MaxChipNumX);
+  m_rows = std::max(0, Settings.MaxChipNumY);
+  m_cells.clear();
+  m_cells.resize(static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows));
+  m_general.clear();
+}
+
+void CBlockProgram::AddBox(int x, int y, const std::string& chipName) {
+  if (IsInside(x, y)) {
+    m_cells[Index(x, y)] = std::make_unique<CBox>(chipName);
+  }
+}
+
+void CBlockProgram::DeleteBox(int x, int y) {
+  if (!IsInside(x, y)) {
+    return;
+  }
+  ClearArrowsInto(x, y);
+  m_cells[Index(x, y)].reset();
+}
+
+void CBlockProgram::MoveBox(int fromX, int fromY, int toX, int toY) {
+  if (!HasBox(fromX, fromY) || !IsInside(toX, toY) || (fromX == toX && fromY == toY)) {
+    return;
+  }
+  m_cells[Index(toX, toY)] = std::move(m_cells[Index(fromX, fromY)]);
+}
+
+void CBlockProgram::CopyBox(int fromX, int fromY, int toX, int toY) {
+  if (!HasBox(fromX, fromY) || !IsInside(toX, toY) || (fromX == toX && fromY == toY)) {
+    return;
+  }
+  m_cells[Index(toX, toY)] = std::make_unique<CBox>(*m_cells[Index(fromX, fromY)]);
+}
+
+bool CBlockProgram::HasBox(int x, int y) const {
+  return IsInside(x, y) && m_cells[Index(x, y)] != nullptr;
+}
+
+CBox* CBlockProgram::GetBox(int x, int y) {
+  return IsInside(x, y) ? m_cells[Index(x, y)].get() : nullptr;
+}
+
+const CBox* CBlockProgram::GetBox(int x, int y) const {
+  return IsInside(x, y) ? m_cells[Index(x, y)].get() : nullptr;
+}
+
+std::string CBlockProgram::GetBoxProperty(int x, int y, const std::string& key) {
+  CBox* box = GetBox(x, y);
+  return box == nullptr ? std::string() : box->Get(key);
+}
+
+void CBlockProgram::SetBoxProperty(int x, int y, const std::string& key, const std::string& value) {
+  if (CBox* box = GetBox(x, y)) {
+    box->Set(key, value);
+  }
+}
+
+bool CBlockProgram::GetBoxPropertyKeys(int x, int y, std::vector<std::string>& keys) const {
+  const CBox* box = GetBox(x, y);
+  if (box == nullptr) {
+    return false;
+  }
+  keys.clear();
+  for (const auto& property : box->Properties()) {
+    keys.push_back(property.first);
+  }
+  return true;
+}
+
+void CBlockProgram::SetGeneralAttribute(const std::string& key, const std::string& value) {
+  auto it = std::lower_bound(m_general.begin(), m_general.end(), key,
+                             [](const auto& p, const std::string& k) { return p.first < k; });
+  if (it == m_general.end() || it->first != key) {
+    m_general.emplace(it, key, value);
+  } else {
+    it->second = value;
+  }
+}
+
+std::string CBlockProgram::GetGeneralAttribute(const std::string& key) const {
+  auto it = std::lower_bound(m_general.begin(), m_general.end(), key,
+                             [](const auto& p, const std::string& k) { return p.first < k; });
+  return (it == m_general.end() || it->first != key) ? std::string() : it->second;
+}
+
+bool CBlockProgram::GetGeneralKeys(std::vector<std::string>& keys) const {
+  keys.clear();
+  for (const auto& attribute : m_general) {
+    keys.push_back(attribute.first);
+  }
+  return !keys.empty();
+}
+
+void CBlockProgram::ClearArrowsInto(int x, int y) {
+  for (Direction d : kDirections) {
+    const DirectionInfo& info = Info(d);
+    CBox* neighbour = GetBox(x + info.dx, y + info.dy);
+    // The neighbour points back into (x, y) when its arrow is the opposite
+    // of the direction in which it lies.
+    if (neighbour != nullptr && neighbour->Get("to") == Info(info.opposite).word) {
+      neighbour->Set("to", kEmpty);
+    }
+  }
+}
+
+void CBlockProgram::ResolveArrowsAt(int x, int y) {
+  CBox* box = GetBox(x, y);
+  if (box == nullptr) {
+    return;
+  }
+  for (Direction d : kDirections) {
+    const DirectionInfo& info = Info(d);
+    if (box->Get("to") == info.word && IsInside(x + info.dx, y + info.dy) &&
+        !HasBox(x + info.dx, y + info.dy)) {
+      box->Set("to", kEmpty);
+    }
+  }
+  for (Direction d : kDirections) {
+    const DirectionInfo& info = Info(d);
+    CBox* neighbour = GetBox(x + info.dx, y + info.dy);
+    if (neighbour != nullptr && neighbour->Get("to") == Info(info.opposite).word &&
+        box->Get("to") == info.word) {
+      neighbour->Set("to", kEmpty);
+    }
+  }
+}

@@ -1,0 +1,99 @@
+// The block program: a grid of placed chips (boxes), each a bag of string
+// properties, and the two rules that keep arrows consistent.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CChipCatalogue;
+
+// One placed chip: property keys to values, kept in ascending byte order of
+// the key (the order in which they are saved). "id" names the chip type and
+// "to" the direction of its arrow.
+class CBox {
+ public:
+  using Property = std::pair<std::string, std::string>;
+
+  explicit CBox(const std::string& chipName);
+
+  // The value of a key; an absent key is added with an empty value, as the
+  // design reads properties (such keys then appear in saved files).
+  const std::string& Get(const std::string& key);
+  // The value of a key without adding it; nullptr when absent.
+  const std::string* Find(const std::string& key) const;
+  void Set(const std::string& key, const std::string& value);
+  const std::vector<Property>& Properties() const { return m_properties; }
+
+ private:
+  std::vector<Property>::iterator LowerBound(const std::string& key);
+
+  std::vector<Property> m_properties;  // sorted by key
+};
+
+class CBlockProgram {
+ public:
+  CBlockProgram();
+  ~CBlockProgram();
+  CBlockProgram(const CBlockProgram&) = delete;
+  CBlockProgram& operator=(const CBlockProgram&) = delete;
+
+  // Creates the empty grid of MaxChipNumX x MaxChipNumY cells (from the
+  // settings) and binds the catalogue, which the program does not own.
+  void Init(CChipCatalogue* catalogue);
+  CChipCatalogue* Catalogue() const { return m_catalogue; }
+
+  int Columns() const { return m_columns; }
+  int Rows() const { return m_rows; }
+  bool IsInside(int x, int y) const { return x >= 0 && y >= 0 && x < m_columns && y < m_rows; }
+
+  // Places a new box whose "id" is the chip name; a box already there is
+  // replaced. Cells outside the grid are ignored.
+  void AddBox(int x, int y, const std::string& chipName);
+  // Clears the arrows into the cell, then empties it.
+  void DeleteBox(int x, int y);
+  // Moves the box of one cell into another, every property with it. The
+  // source must hold a box and the target lie inside; arrows are left alone.
+  void MoveBox(int fromX, int fromY, int toX, int toY);
+  // As MoveBox, but the source keeps its box.
+  void CopyBox(int fromX, int fromY, int toX, int toY);
+  bool HasBox(int x, int y) const;
+  // The box of a cell, or nullptr.
+  CBox* GetBox(int x, int y);
+  const CBox* GetBox(int x, int y) const;
+
+  // The property of a cell's box; empty when the cell is outside or empty.
+  // An absent key is added to the box with an empty value.
+  std::string GetBoxProperty(int x, int y, const std::string& key);
+  void SetBoxProperty(int x, int y, const std::string& key, const std::string& value);
+  bool GetBoxPropertyKeys(int x, int y, std::vector<std::string>& keys) const;
+
+  void SetGeneralAttribute(const std::string& key, const std::string& value);
+  std::string GetGeneralAttribute(const std::string& key) const;
+  bool GetGeneralKeys(std::vector<std::string>& keys) const;
+
+  // Before a box leaves a cell: every neighbour's "to" that points into the
+  // cell is cleared.
+  void ClearArrowsInto(int x, int y);
+  // After a box arrived in a cell: its arrow into an empty neighbour is
+  // cleared, and a neighbour's arrow opposed to its own is cleared.
+  void ResolveArrowsAt(int x, int y);
+
+  // Compiles the grid into the robot script (out.r by default). Returns false
+  // when the script file could not be created or written completely.
+  bool WriteScript();
+  bool WriteScript(const std::string& path);
+
+ private:
+  std::size_t Index(int x, int y) const {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_columns) +
+           static_cast<std::size_t>(x);
+  }
+
+  CChipCatalogue* m_catalogue = nullptr;
+  int m_columns = 0;
+  int m_rows = 0;
+  std::vector<std::unique_ptr<CBox>> m_cells;                  // row-major
+  std::vector<std::pair<std::string, std::string>> m_general;  // sorted by key
+};
