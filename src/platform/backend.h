@@ -1,0 +1,49 @@
+// The seam between the platform interface and its two front ends. Only the
+// platform layer includes this file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/message_queue.h"
+#include "platform/platform.h"
+
+namespace platform::detail {
+
+// What differs between the window and headless front ends.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual DWORD Now() = 0;
+  virtual POINT CursorClient() = 0;
+  virtual void Present(const SurfaceView& back) = 0;
+  virtual bool StartTimer(std::uint32_t periodMs) = 0;
+  virtual void StopTimer() = 0;
+  // Translates the window's pending events into queued messages. With wait
+  // set, blocks until at least one message is queued (or returns false when
+  // none can ever arrive, as in headless mode).
+  virtual bool PumpEvents(bool wait) = 0;
+  virtual void SetTitle(const std::string& title) = 0;
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  virtual void DestroyWindow() = 0;
+};
+
+// The state both front ends share: one queue, one window procedure, one key
+// table, one title.
+struct SharedState {
+  MessageQueue queue;
+  WindowProc proc = nullptr;
+  std::array<bool, 256> keys{};
+  std::string title;
+  int quitCode = 0;
+  std::unique_ptr<Backend> backend;
+};
+
+SharedState& State();
+
+// Sets a key of the asynchronous key table (virtual-key code 0..255).
+void SetKeyState(int vk, bool down);
+
+}  // namespace platform::detail

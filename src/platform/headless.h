@@ -1,0 +1,52 @@
+// The headless front end's controls: a clock the caller advances, input the
+// caller sets, messages the caller feeds, and the frames that were presented.
+//
+// Tests (and command-line tools that need no window) call
+// platform::StartHeadless(width, height) and then drive everything from here;
+// nothing ever sleeps or waits on a real clock.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform::headless {
+
+// The clock. It starts at a non-zero time, as a real millisecond clock does.
+void SetTime(DWORD milliseconds);
+// Moves the clock forward; while the periodic timer runs, one WM_APP_TICK is
+// posted for every period that ends within the step.
+void AdvanceTime(DWORD milliseconds);
+bool TimerRunning();
+
+// Input state, as the window would keep it.
+void SetCursor(int x, int y);
+void SetKeyDown(int vk, bool down);
+
+// Input as the window delivers it: the state is updated and the message
+// posted (not yet dispatched).
+void MouseMove(int x, int y);
+void LeftDown(int x, int y);
+void LeftUp(int x, int y);
+void RightDown(int x, int y);
+void RightUp(int x, int y);
+void KeyDown(int vk);  // WM_KEYDOWN; the key's state is down until KeyUp
+void KeyUp(int vk);
+void Activate(bool active);  // WM_ACTIVATEAPP
+void Close();                // WM_CLOSE, as the window's close button
+
+// Dispatches queued messages through the window procedure until the queue is
+// empty (messages posted meanwhile included) or WM_QUIT is met. Returns the
+// number dispatched.
+int PumpMessages();
+// True once WM_QUIT was met by PumpMessages.
+bool QuitReceived();
+
+// The frames given to Present.
+int PresentCount();
+// A copy of the last presented frame (its pixels stay valid until the next
+// Present); an empty view before the first.
+SurfaceView LastPresented();
+
+}  // namespace platform::headless

@@ -1,0 +1,163 @@
+// The platform interface over whichever front end runs: the shared queue,
+// window procedure, key table and title, and the calls that the front end
+// answers.
+#include "platform/platform.h"
+
+#include "platform/backend.h"
+
+struct HWND__ {
+  int unused = 0;
+};
+
+namespace platform {
+namespace detail {
+
+SharedState& State() {
+  static SharedState state;
+  return state;
+}
+
+void SetKeyState(int vk, bool down) {
+  if (vk >= 0 && vk < static_cast<int>(State().keys.size())) {
+    State().keys[static_cast<std::size_t>(vk)] = down;
+  }
+}
+
+}  // namespace detail
+
+namespace {
+
+HWND__ g_mainWindow;
+
+detail::Backend* Current() {
+  return detail::State().backend.get();
+}
+
+}  // namespace
+
+void Shutdown() {
+  detail::SharedState& state = detail::State();
+  if (state.backend) {
+    state.backend->StopTimer();
+  }
+  state.backend.reset();
+  state.queue.Clear();
+  state.keys.fill(false);
+  state.proc = nullptr;
+  state.quitCode = 0;
+  state.title.clear();
+}
+
+void SetWindowProc(WindowProc proc) {
+  detail::State().proc = proc;
+}
+
+HWND MainWindow() {
+  return &g_mainWindow;
+}
+
+bool PeekMessage(MSG* msg) {
+  if (Current() != nullptr) {
+    Current()->PumpEvents(false);
+  }
+  return detail::State().queue.Pop(msg);
+}
+
+bool GetMessage(MSG* msg) {
+  while (!detail::State().queue.Pop(msg)) {
+    if (Current() == nullptr || !Current()->PumpEvents(true)) {
+      // Nothing can ever arrive: end the loop as WM_QUIT would.
+      msg->message = WM_QUIT;
+      msg->wParam = static_cast<WPARAM>(detail::State().quitCode);
+      return false;
+    }
+  }
+  return msg->message != WM_QUIT;
+}
+
+void WaitMessage() {
+  if (detail::State().queue.Empty() && Current() != nullptr) {
+    Current()->PumpEvents(true);
+  }
+}
+
+LRESULT DispatchMessage(const MSG& msg) {
+  WindowProc proc = detail::State().proc;
+  if (proc == nullptr || msg.message == WM_QUIT) {
+    return 0;
+  }
+  return proc(msg.hwnd != nullptr ? msg.hwnd : MainWindow(), msg.message, msg.wParam, msg.lParam);
+}
+
+LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+  if (message == WM_CLOSE) {
+    if (Current() != nullptr) {
+      Current()->DestroyWindow();
+    }
+    if (WindowProc proc = detail::State().proc) {
+      proc(hwnd, WM_DESTROY, 0, 0);
+    }
+  }
+  return 0;
+}
+
+void PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  detail::State().queue.Post(MSG{hwnd != nullptr ? hwnd : MainWindow(), message, wParam, lParam});
+}
+
+void PostQuitMessage(int exitCode) {
+  detail::State().quitCode = exitCode;
+  PostMessage(MainWindow(), WM_QUIT, static_cast<WPARAM>(exitCode), 0);
+}
+
+int QuitCode() {
+  return detail::State().quitCode;
+}
+
+void SetWindowText(const std::string& title) {
+  detail::State().title = title;
+  if (Current() != nullptr) {
+    Current()->SetTitle(title);
+  }
+}
+
+std::string GetWindowText() {
+  return detail::State().title;
+}
+
+void Sleep(std::uint32_t milliseconds) {
+  if (Current() != nullptr) {
+    Current()->Sleep(milliseconds);
+  }
+}
+
+bool StartPeriodicTimer(std::uint32_t periodMs) {
+  return Current() != nullptr && Current()->StartTimer(periodMs);
+}
+
+void StopPeriodicTimer() {
+  if (Current() != nullptr) {
+    Current()->StopTimer();
+  }
+}
+
+DWORD TimeGetTime() {
+  return Current() != nullptr ? Current()->Now() : 0;
+}
+
+POINT GetCursorClientPos() {
+  return Current() != nullptr ? Current()->CursorClient() : POINT{};
+}
+
+bool IsKeyDown(int vk) {
+  return vk >= 0 && vk < static_cast<int>(detail::State().keys.size()) &&
+         detail::State().keys[static_cast<std::size_t>(vk)];
+}
+
+void Present(const SurfaceView& back) {
+  if (Current() != nullptr) {
+    Current()->Present(back);
+  }
+}
+
+}  // namespace platform
