@@ -1,0 +1,124 @@
+// Packing the painted sprites into sheets and writing the skin's files.
+#include "skin.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
+
+namespace {
+
+// Pixels of key colour between packed sprites, so that a rectangle that is
+// off by one shows up as a black seam in the preview instead of a neighbour.
+constexpr int kGap = 2;
+
+bool KnownSection(const std::string& name) {
+  return std::find(std::begin(kSkinSections), std::end(kSkinSections), name) !=
+         std::end(kSkinSections);
+}
+
+void Copy(const std::vector<Rgb>& pixels, int width, int height, Image* sheet, int x, int y) {
+  for (int row = 0; row < height; ++row) {
+    std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(row) * width, width,
+                sheet->pixels.begin() + static_cast<std::ptrdiff_t>(y + row) * sheet->width + x);
+  }
+}
+
+}  // namespace
+
+bool BuildSkin(const std::vector<SheetSpec>& sheets, CFontLibrary& fonts, Skin* skin,
+               std::string* error) {
+  *skin = Skin{};
+  for (const SheetSpec& sheet : sheets) {
+    // Shelf packing in the listed order: a row takes sprites until the next
+    // one would pass the sheet's right edge.
+    struct Slot {
+      const SpriteSpec* spec;
+      int x;
+      int y;
+    };
+    std::vector<Slot> slots;
+    int x = 0, y = 0, rowHeight = 0;
+    for (const SpriteSpec& sprite : sheet.sprites) {
+      if (!KnownSection(sprite.section)) {
+        *error = "sprite " + sprite.name + " names an unknown section " + sprite.section;
+        return false;
+      }
+      if (sprite.width <= 0 || sprite.height <= 0 || sprite.width > sheet.width) {
+        *error = "sprite " + sprite.name + " does not fit in " + sheet.file;
+        return false;
+      }
+      if (x > 0 && x + sprite.width > sheet.width) {
+        x = 0;
+        y += rowHeight + kGap;
+        rowHeight = 0;
+      }
+      slots.push_back(Slot{&sprite, x, y});
+      x += sprite.width + kGap;
+      rowHeight = std::max(rowHeight, sprite.height);
+    }
+    Image bitmap;
+    bitmap.width = sheet.width;
+    bitmap.height = std::max(y + rowHeight, 1);
+    bitmap.pixels.assign(static_cast<std::size_t>(bitmap.width) * bitmap.height, Rgb{});
+    for (const Slot& slot : slots) {
+      const SpriteSpec& spec = *slot.spec;
+      CCanvas canvas(spec.width, spec.height);
+      spec.paint(canvas, fonts);
+      Copy(canvas.Flatten(spec.matte), spec.width, spec.height, &bitmap, slot.x, slot.y);
+      skin->sprites.push_back(PlacedSprite{spec.section, spec.name, sheet.file, slot.x, slot.y,
+                                           spec.width, spec.height});
+    }
+    skin->files.push_back(sheet.file);
+    skin->bitmaps.push_back(std::move(bitmap));
+  }
+  return true;
+}
+
+std::string SkinDefinitionText(const Skin& skin) {
+  std::string text =
+      "; PELU BLOCK default skin, drawn by tools/skingen at build time.\r\n"
+      "; Each section runs to the end of the file: a screen that loads \"title\"\r\n"
+      "; also gets the sprites of the sections below it.\r\n"
+      "; Entry: #sprite-name, bitmap, x, y, width, height\r\n";
+  for (const char* section : kSkinSections) {
+    text += "\r\n>";
+    text += section;
+    text += "\r\n";
+    for (const PlacedSprite& s : skin.sprites) {
+      if (s.section != section) {
+        continue;
+      }
+      char numbers[64];
+      std::snprintf(numbers, sizeof numbers, ", %d, %d, %d, %d\r\n", s.x, s.y, s.width, s.height);
+      // Every sprite of one bitmap names it with exactly this text: the
+      // editor shares a loaded bitmap only between byte-equal names.
+      text += "#" + s.name + ", skin\\" + s.file + numbers;
+    }
+  }
+  return text;
+}
+
+bool WriteSkin(const Skin& skin, const std::string& runDir, std::string* error) {
+  const std::filesystem::path dir = std::filesystem::path(runDir) / "skin";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    *error = "cannot create " + dir.string() + ": " + ec.message();
+    return false;
+  }
+  for (std::size_t i = 0; i < skin.files.size(); ++i) {
+    const std::string path = (dir / skin.files[i]).string();
+    if (!WriteBytes(path, EncodeBmp24(skin.bitmaps[i]))) {
+      *error = "cannot write " + path;
+      return false;
+    }
+  }
+  const std::string text = SkinDefinitionText(skin);
+  const std::string path = (dir / "def_skn.txt").string();
+  if (!WriteBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()))) {
+    *error = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
