@@ -30,15 +30,18 @@ bool BuildSkin(const std::vector<SheetSpec>& sheets, CFontLibrary& fonts, Skin* 
                std::string* error) {
   *skin = Skin{};
   for (const SheetSpec& sheet : sheets) {
-    // Shelf packing in the listed order: a row takes sprites until the next
-    // one would pass the sheet's right edge.
+    // Skyline packing in the listed order: each sprite goes where its top
+    // is highest (then leftmost) above what is already placed, with a gap
+    // of key colour around it. Deterministic, and tight enough that a tall
+    // panel does not leave a row of empty space beside it.
     struct Slot {
       const SpriteSpec* spec;
       int x;
       int y;
     };
     std::vector<Slot> slots;
-    int x = 0, y = 0, rowHeight = 0;
+    std::vector<int> skyline(static_cast<std::size_t>(std::max(sheet.width, 0)), 0);
+    int used = 0;
     for (const SpriteSpec& sprite : sheet.sprites) {
       if (!KnownSection(sprite.section)) {
         *error = "sprite " + sprite.name + " names an unknown section " + sprite.section;
@@ -48,18 +51,22 @@ bool BuildSkin(const std::vector<SheetSpec>& sheets, CFontLibrary& fonts, Skin* 
         *error = "sprite " + sprite.name + " does not fit in " + sheet.file;
         return false;
       }
-      if (x > 0 && x + sprite.width > sheet.width) {
-        x = 0;
-        y += rowHeight + kGap;
-        rowHeight = 0;
+      int bestX = 0, bestY = -1;
+      for (int x = 0; x + sprite.width <= sheet.width; ++x) {
+        const int y = *std::max_element(skyline.begin() + x, skyline.begin() + x + sprite.width);
+        if (bestY < 0 || y < bestY) {
+          bestX = x;
+          bestY = y;
+        }
       }
-      slots.push_back(Slot{&sprite, x, y});
-      x += sprite.width + kGap;
-      rowHeight = std::max(rowHeight, sprite.height);
+      slots.push_back(Slot{&sprite, bestX, bestY});
+      const int end = std::min(sheet.width, bestX + sprite.width + kGap);
+      std::fill(skyline.begin() + bestX, skyline.begin() + end, bestY + sprite.height + kGap);
+      used = std::max(used, bestY + sprite.height);
     }
     Image bitmap;
     bitmap.width = sheet.width;
-    bitmap.height = std::max(y + rowHeight, 1);
+    bitmap.height = std::max(used, 1);
     bitmap.pixels.assign(static_cast<std::size_t>(bitmap.width) * bitmap.height, Rgb{});
     for (const Slot& slot : slots) {
       const SpriteSpec& spec = *slot.spec;
