@@ -30,12 +30,22 @@ namespace fs = std::filesystem;
 // ---- Running the generator ------------------------------------------------
 
 // The generator's exit status, or -1 when it could not be started or died.
-int RunSkingen(const std::string& runDir) {
+// extraEnv ("NAME=value") is added to the test's own environment.
+int RunSkingen(const std::string& runDir, const std::string& extraEnv = {}) {
   std::string program = PELU_SKINGEN;
   std::string dir = runDir;
   char* argv[] = {program.data(), dir.data(), nullptr};
+  std::vector<char*> env;
+  std::string extra = extraEnv;
+  if (!extra.empty()) {
+    env.push_back(extra.data());
+  }
+  for (char** e = environ; *e != nullptr; ++e) {
+    env.push_back(*e);
+  }
+  env.push_back(nullptr);
   pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
+  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, env.data()) != 0) {
     return -1;
   }
   int status = 0;
@@ -642,6 +652,19 @@ TEST(SkinGeneratorTest, SameSkinOnEveryRun) {
   std::error_code ec;
   fs::remove_all(a, ec);
   fs::remove_all(b, ec);
+}
+
+TEST(SkinGeneratorTest, RefusesToDrawWithoutAJapaneseFont) {
+  // With a font configuration that lists no fonts at all, the labels could
+  // not be drawn: the generator must fail and leave no skin behind.
+  const std::string dir = MakeTempDir();
+  ASSERT_FALSE(dir.empty());
+  std::ofstream(fs::path(dir) / "fonts.conf")
+      << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  EXPECT_NE(RunSkingen(dir, "FONTCONFIG_FILE=" + (fs::path(dir) / "fonts.conf").string()), 0);
+  EXPECT_FALSE(fs::exists(fs::path(dir) / "skin" / "def_skn.txt"));
+  std::error_code ec;
+  fs::remove_all(dir, ec);
 }
 
 TEST(SkinGeneratorTest, ReportsFailureWhenItCannotWrite) {

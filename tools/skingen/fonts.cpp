@@ -141,6 +141,9 @@ TTF_Font* CFontLibrary::Get(FontFace face, int pixels) {
     TTF_Font* font = file.empty() ? nullptr : TTF_OpenFont(file.c_str(), pixels);
     if (font != nullptr) {
       TTF_SetFontHinting(font, TTF_HINTING_LIGHT);
+    } else if (m_problem.empty()) {
+      m_problem = std::string("no usable font for \"") + PatternOf(face) + "\"" +
+                  (file.empty() ? std::string() : " (" + file + ": " + TTF_GetError() + ")");
     }
     it = m_fonts.emplace(key, std::unique_ptr<TTF_Font, FontCloser>(font)).first;
   }

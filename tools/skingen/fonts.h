@@ -31,8 +31,13 @@ class CFontLibrary {
   // False, with a message for the user, when it cannot.
   bool Open(std::string* error);
 
-  // The face at a pixel size, opened on first use; null when no file fits.
+  // The face at a pixel size, opened on first use; null when no file fits,
+  // which is also remembered in Problem().
   TTF_Font* Get(FontFace face, int pixels);
+
+  // Empty, or what went wrong with the first font that could not be opened:
+  // a sprite drawn without its text is not a sprite to ship.
+  const std::string& Problem() const { return m_problem; }
 
   // The file that fontconfig picks for a face; empty when none.
   std::string FileOf(FontFace face);
@@ -42,6 +47,7 @@ class CFontLibrary {
     void operator()(TTF_Font* font) const;
   };
   bool m_ttfStarted = false;
+  std::string m_problem;
   std::map<FontFace, std::string> m_files;
   std::map<std::pair<FontFace, int>, std::unique_ptr<TTF_Font, FontCloser>> m_fonts;
 };

@@ -19,7 +19,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   Skin skin;
-  if (!BuildSkin(DefaultSkinSheets(), fonts, &skin, &error) || !WriteSkin(skin, argv[1], &error)) {
+  if (!BuildSkin(DefaultSkinSheets(), fonts, &skin, &error)) {
+    std::fprintf(stderr, "skingen: %s\n", error.c_str());
+    return 1;
+  }
+  if (!fonts.Problem().empty()) {
+    std::fprintf(stderr, "skingen: %s\n", fonts.Problem().c_str());
+    return 1;
+  }
+  if (!WriteSkin(skin, argv[1], &error)) {
     std::fprintf(stderr, "skingen: %s\n", error.c_str());
     return 1;
   }

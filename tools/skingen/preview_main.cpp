@@ -417,5 +417,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "skinpreview: %s\n", error.c_str());
     ok = false;
   }
+  if (!fonts.Problem().empty()) {
+    std::fprintf(stderr, "skinpreview: %s\n", fonts.Problem().c_str());
+    ok = false;
+  }
   return ok ? 0 : 1;
 }
