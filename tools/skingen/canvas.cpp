@@ -208,9 +208,10 @@ void CCanvas::Draw(const CCanvas& source, int x, int y) {
         continue;
       }
       // Un-premultiply so that Blend can apply the source's own coverage.
-      const Colour c{static_cast<std::uint8_t>(std::lround(p.r / p.a * 255)),
-                     static_cast<std::uint8_t>(std::lround(p.g / p.a * 255)),
-                     static_cast<std::uint8_t>(std::lround(p.b / p.a * 255)), 1.0f};
+      auto straight = [&p](float premultiplied) {
+        return static_cast<std::uint8_t>(std::min(std::lround(premultiplied / p.a * 255), 255L));
+      };
+      const Colour c{straight(p.r), straight(p.g), straight(p.b), 1.0f};
       Blend(x + sx, y + sy, c, p.a);
     }
   }

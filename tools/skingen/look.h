@@ -34,7 +34,6 @@ inline constexpr Colour kNopHighlight = Hex(0xB9C2CC);
 inline constexpr Colour kCellFaint = Hex(0x4A5666);
 inline constexpr Colour kHover = Hex(0xE4F0FA);
 inline constexpr Colour kSelect = Hex(0xFFB21E);
-inline constexpr Colour kSelectInner = Hex(0xFFE2A0);
 inline constexpr Colour kStart = Hex(0x42D392);
 inline constexpr Colour kGhostEdge = Hex(0xCDE6FA);
 
@@ -74,9 +73,7 @@ inline constexpr Colour kRowField = Hex(0x27313D);
 inline constexpr Colour kRowActive = Hex(0x2F5A84);
 inline constexpr Colour kRowActiveField = Hex(0x1F4368);
 inline constexpr Colour kOk = Hex(0x2F8A5C);
-inline constexpr Colour kOkHover = Hex(0x3DAE75);
 inline constexpr Colour kCancel = Hex(0x80444A);
-inline constexpr Colour kCancelHover = Hex(0xA5545C);
 
 // The settings screen, drawn on white.
 inline constexpr Rgb kPaperMatte = HexRgb(0xFFFFFF);
