@@ -69,6 +69,7 @@ inline constexpr Colour kBarHoverBottom = Hex(0x3E7AB4);
 inline constexpr Colour kRow = Hex(0x3C4959);
 inline constexpr Colour kRowLine = Hex(0x56677B);
 inline constexpr Colour kRowRim = Hex(0x8597AC);
+inline constexpr Colour kRowShade = Hex(0x222A34);
 inline constexpr Colour kRowField = Hex(0x27313D);
 inline constexpr Colour kRowActive = Hex(0x2F5A84);
 inline constexpr Colour kRowActiveField = Hex(0x1F4368);

@@ -70,12 +70,14 @@ void PaintPaletteButton(CCanvas& c, Direction d, bool hover) {
                           hover ? look::kGlyphHover : look::kGlyph);
 }
 
-// Property rows stack without gaps: each carries the line above it, the
-// window's side rims and a darker field for the value.
+// Property rows stack without gaps: each carries a light line above, a dark
+// one below (so the last row still has an edge), the window's side rims and
+// a darker field for the value.
 void PaintPropertyRow(CCanvas& c, bool active) {
   const RectF r = Whole(c);
   c.FillRect(r, active ? look::kRowActive : look::kRow);
   c.FillRect(RectF{0, 0, r.w, 1}, look::kRowLine);
+  c.FillRect(RectF{0, r.h - 1, r.w, 1}, look::kRowShade);
   c.FillRect(RectF{0, 0, 1, r.h}, look::kRowRim);
   c.FillRect(RectF{r.w - 1, 0, 1, r.h}, look::kRowRim);
   const RectF field{98, 3, 174, r.h - 5};
@@ -106,6 +108,7 @@ void PaintListRow(CCanvas& c, bool hover) {
     c.FillRect(r, look::kRow);
   }
   c.FillRect(RectF{0, 0, r.w, 1}, look::kRowLine);
+  c.FillRect(RectF{0, r.h - 1, r.w, 1}, look::kRowShade);
   c.FillRect(RectF{0, 0, 1, r.h}, look::kRowRim);
   c.FillRect(RectF{r.w - 1, 0, 1, r.h}, look::kRowRim);
 }
