@@ -120,15 +120,16 @@ TEST(FlattenTest, ShapesCoverWholePixelsOnIntegerEdges) {
   EXPECT_FLOAT_EQ(small.AlphaAt(-1, 0), 0.0f);
 }
 
-SpriteSpec Solid(const std::string& section, const std::string& name, int w, int h, Colour c) {
-  return SpriteSpec{section, name, w, h, Rgb{}, [w, h, c](CCanvas& canvas, CFontLibrary&) {
-                      canvas.FillRect(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)}, c);
-                    }};
+SpriteRecipe Solid(const std::string& section, const std::string& name, int w, int h, Colour c) {
+  return SpriteRecipe{
+      section, name, w, h, Rgb{}, [w, h, c](CCanvas& canvas, CFontLibrary&) {
+        canvas.FillRect(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)}, c);
+      }};
 }
 
 TEST(SkinSheetTest, PacksSpritesApartAndListsThemBySection) {
   CFontLibrary fonts;  // not opened: these painters draw no text
-  std::vector<SheetSpec> sheets = {
+  std::vector<SheetRecipe> sheets = {
       {"a.bmp",
        20,
        {Solid("main", "m1", 8, 4, Hex(0x102030)), Solid("title", "t", 8, 6, Hex(0x405060)),

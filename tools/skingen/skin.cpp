@@ -26,23 +26,23 @@ void Copy(const std::vector<Rgb>& pixels, int width, int height, Image* sheet, i
 
 }  // namespace
 
-bool BuildSkin(const std::vector<SheetSpec>& sheets, CFontLibrary& fonts, Skin* skin,
+bool BuildSkin(const std::vector<SheetRecipe>& sheets, CFontLibrary& fonts, Skin* skin,
                std::string* error) {
   *skin = Skin{};
-  for (const SheetSpec& sheet : sheets) {
+  for (const SheetRecipe& sheet : sheets) {
     // Skyline packing in the listed order: each sprite goes where its top
     // is highest (then leftmost) above what is already placed, with a gap
     // of key colour around it. Deterministic, and tight enough that a tall
     // panel does not leave a row of empty space beside it.
     struct Slot {
-      const SpriteSpec* spec;
+      const SpriteRecipe* recipe;
       int x;
       int y;
     };
     std::vector<Slot> slots;
     std::vector<int> skyline(static_cast<std::size_t>(std::max(sheet.width, 0)), 0);
     int used = 0;
-    for (const SpriteSpec& sprite : sheet.sprites) {
+    for (const SpriteRecipe& sprite : sheet.sprites) {
       if (!KnownSection(sprite.section)) {
         *error = "sprite " + sprite.name + " names an unknown section " + sprite.section;
         return false;
@@ -69,12 +69,12 @@ bool BuildSkin(const std::vector<SheetSpec>& sheets, CFontLibrary& fonts, Skin* 
     bitmap.height = std::max(used, 1);
     bitmap.pixels.assign(static_cast<std::size_t>(bitmap.width) * bitmap.height, Rgb{});
     for (const Slot& slot : slots) {
-      const SpriteSpec& spec = *slot.spec;
-      CCanvas canvas(spec.width, spec.height);
-      spec.paint(canvas, fonts);
-      Copy(canvas.Flatten(spec.matte), spec.width, spec.height, &bitmap, slot.x, slot.y);
-      skin->sprites.push_back(PlacedSprite{spec.section, spec.name, sheet.file, slot.x, slot.y,
-                                           spec.width, spec.height});
+      const SpriteRecipe& recipe = *slot.recipe;
+      CCanvas canvas(recipe.width, recipe.height);
+      recipe.paint(canvas, fonts);
+      Copy(canvas.Flatten(recipe.matte), recipe.width, recipe.height, &bitmap, slot.x, slot.y);
+      skin->sprites.push_back(PlacedSprite{recipe.section, recipe.name, sheet.file, slot.x, slot.y,
+                                           recipe.width, recipe.height});
     }
     skin->files.push_back(sheet.file);
     skin->bitmaps.push_back(std::move(bitmap));

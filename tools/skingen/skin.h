@@ -12,7 +12,7 @@
 
 // One sprite to draw: its section and name in the skin file, its size, the
 // colour it is flattened over, and the painter that draws it.
-struct SpriteSpec {
+struct SpriteRecipe {
   std::string section;
   std::string name;
   int width = 0;
@@ -22,16 +22,16 @@ struct SpriteSpec {
 };
 
 // One bitmap file and the sprites packed into it, left to right in rows.
-struct SheetSpec {
+struct SheetRecipe {
   std::string file;  // a file name inside skin/, such as "editor.bmp"
   int width = 0;     // the sheet's width; the height follows from the packing
-  std::vector<SpriteSpec> sprites;
+  std::vector<SpriteRecipe> sprites;
 };
 
 struct PlacedSprite {
   std::string section;
   std::string name;
-  std::string file;  // as in SheetSpec
+  std::string file;  // as in SheetRecipe
   int x = 0;
   int y = 0;
   int width = 0;
@@ -51,7 +51,7 @@ inline const char* const kSkinSections[] = {"title", "setting", "main"};
 
 // Paints every sprite and packs the sheets. False (with a message) when a
 // sprite is wider than its sheet or names an unknown section.
-bool BuildSkin(const std::vector<SheetSpec>& sheets, CFontLibrary& fonts, Skin* skin,
+bool BuildSkin(const std::vector<SheetRecipe>& sheets, CFontLibrary& fonts, Skin* skin,
                std::string* error);
 
 // The text of skin/def_skn.txt: the sections in order, one entry line per

@@ -5,10 +5,10 @@
 
 #include "skin.h"
 
-SheetSpec TitleSheet();    // skin/title.bmp: the title picture
-SheetSpec SettingSheet();  // skin/setting.bmp: the settings screen, on white
-SheetSpec EditorSheet();   // skin/editor.bmp: grid, chips, arrows, scroll bars
-SheetSpec WindowSheet();   // skin/window.bmp: palette, property rows, menu
+SheetRecipe TitleSheet();    // skin/title.bmp: the title picture
+SheetRecipe SettingSheet();  // skin/setting.bmp: the settings screen, on white
+SheetRecipe EditorSheet();   // skin/editor.bmp: grid, chips, arrows, scroll bars
+SheetRecipe WindowSheet();   // skin/window.bmp: palette, property rows, menu
 
 // All four, in the order their bitmaps are written.
-std::vector<SheetSpec> DefaultSkinSheets();
+std::vector<SheetRecipe> DefaultSkinSheets();

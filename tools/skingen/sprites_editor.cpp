@@ -16,9 +16,9 @@ constexpr float kChipRadius = 6;
 constexpr float kHeaderHeight = 18;  // the short name sits at (+5, +4)
 constexpr int kBar = 15;             // scroll bar thickness
 
-SpriteSpec Sprite(std::string name, int w, int h, std::function<void(CCanvas&)> paint) {
-  return SpriteSpec{"main", std::move(name),  w,
-                    h,      look::kDeskMatte, [paint](CCanvas& c, CFontLibrary&) { paint(c); }};
+SpriteRecipe Sprite(std::string name, int w, int h, std::function<void(CCanvas&)> paint) {
+  return SpriteRecipe{"main", std::move(name),  w,
+                      h,      look::kDeskMatte, [paint](CCanvas& c, CFontLibrary&) { paint(c); }};
 }
 
 RectF Whole(const CCanvas& c) {
@@ -140,8 +140,8 @@ void PaintButton(CCanvas& c, Direction d, bool hover) {
 
 }  // namespace
 
-SheetSpec EditorSheet() {
-  SheetSpec sheet{"editor.bmp", 512, {}};
+SheetRecipe EditorSheet() {
+  SheetRecipe sheet{"editor.bmp", 512, {}};
   auto& s = sheet.sprites;
   s.push_back(Sprite("background", 200, 200, PaintDesk));
   s.push_back(Sprite("chip", kChipW, kChipH, [](CCanvas& c) { PaintChip(c, look::kChipStyle); }));
@@ -155,7 +155,7 @@ SheetSpec EditorSheet() {
     c.StrokeRoundRect(Whole(c), kChipRadius, 3, look::kSelect);
   }));
   s.push_back(
-      SpriteSpec{"main", "chip-frame-start", kChipW, kChipH, look::kDeskMatte, PaintStartCell});
+      SpriteRecipe{"main", "chip-frame-start", kChipW, kChipH, look::kDeskMatte, PaintStartCell});
 
   struct ArrowKind {
     const char* name;

@@ -207,22 +207,22 @@ void PaintBack(CCanvas& c, CFontLibrary& fonts, bool hover) {
   DrawTextCentred(c, font, "戻る", RectF{30, 0, r.w - 40, r.h}, look::kWhite);
 }
 
-SpriteSpec Setting(std::string name, int w, int h,
-                   std::function<void(CCanvas&, CFontLibrary&)> paint) {
-  return SpriteSpec{"setting", std::move(name), w, h, look::kPaperMatte, std::move(paint)};
+SpriteRecipe Setting(std::string name, int w, int h,
+                     std::function<void(CCanvas&, CFontLibrary&)> paint) {
+  return SpriteRecipe{"setting", std::move(name), w, h, look::kPaperMatte, std::move(paint)};
 }
 
 }  // namespace
 
-SheetSpec TitleSheet() {
+SheetRecipe TitleSheet() {
   // The title screen clears to black before it draws the picture, so the
   // rounded corners are flattened over black (and become the key).
-  return SheetSpec{
-      "title.bmp", 640, {SpriteSpec{"title", "title", 640, 360, kBlackMatte, PaintTitle}}};
+  return SheetRecipe{
+      "title.bmp", 640, {SpriteRecipe{"title", "title", 640, 360, kBlackMatte, PaintTitle}}};
 }
 
-SheetSpec SettingSheet() {
-  SheetSpec sheet{"setting.bmp", 512, {}};
+SheetRecipe SettingSheet() {
+  SheetRecipe sheet{"setting.bmp", 512, {}};
   auto& s = sheet.sprites;
   s.push_back(Setting("setting-fullscreen", 250, 32, PaintFullScreenLabel));
   s.push_back(Setting("setting-use", 120, 32,
@@ -237,6 +237,6 @@ SheetSpec SettingSheet() {
   return sheet;
 }
 
-std::vector<SheetSpec> DefaultSkinSheets() {
+std::vector<SheetRecipe> DefaultSkinSheets() {
   return {TitleSheet(), SettingSheet(), EditorSheet(), WindowSheet()};
 }

@@ -19,9 +19,10 @@ constexpr int kBarW = 160;   // palette bar: the chip name at (+5, +4)
 constexpr int kBarH = 20;    // bars are 21 pixels apart
 constexpr int kButtonH = 18;
 
-SpriteSpec Sprite(std::string name, int w, int h, Rgb matte, std::function<void(CCanvas&)> paint) {
-  return SpriteSpec{"main", std::move(name), w,
-                    h,      matte,           [paint](CCanvas& c, CFontLibrary&) { paint(c); }};
+SpriteRecipe Sprite(std::string name, int w, int h, Rgb matte,
+                    std::function<void(CCanvas&)> paint) {
+  return SpriteRecipe{"main", std::move(name), w,
+                      h,      matte,           [paint](CCanvas& c, CFontLibrary&) { paint(c); }};
 }
 
 RectF Whole(const CCanvas& c) {
@@ -115,8 +116,8 @@ void PaintListRow(CCanvas& c, bool hover) {
 
 }  // namespace
 
-SheetSpec WindowSheet() {
-  SheetSpec sheet{"window.bmp", 512, {}};
+SheetRecipe WindowSheet() {
+  SheetRecipe sheet{"window.bmp", 512, {}};
   auto& s = sheet.sprites;
   // The palette holds ten bars: the up button at +5, bar i at +25 + 21 i and
   // the down button at +27 + 21 n, 18 high, so 260 leaves a 5-pixel margin.
