@@ -3,14 +3,17 @@
 // connect timeout on the headless clock, and the release of descriptors.
 #include "platform/socket.h"
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -234,6 +237,36 @@ TEST(InetAddrTest, RejectsWhatIsNotAWholeAddress) {
     EXPECT_EQ(platform::InetAddr(text), platform::kInAddrNone) << '"' << text << '"';
   }
   EXPECT_EQ(platform::InetAddr(nullptr), platform::kInAddrNone);
+}
+
+// The C library's inet_aton follows the same standard conversion, except
+// that it stops at white space and takes "0x" with no digit as 0; on every
+// other text the two must agree.
+TEST(InetAddrTest, AgreesWithTheCLibraryOnRandomTexts) {
+  std::mt19937 random(2024);
+  const std::string alphabet = "0123456789.....xXaAfFg8";
+  int compared = 0;
+  for (int i = 0; i < 200000; ++i) {
+    std::string text(random() % 16, ' ');
+    for (char& c : text) {
+      c = alphabet[random() % alphabet.size()];
+    }
+    bool emptyHex = false;
+    for (std::size_t x = text.find_first_of("xX"); x != std::string::npos;
+         x = text.find_first_of("xX", x + 1)) {
+      emptyHex = emptyHex || (x > 0 && text[x - 1] == '0' &&
+                              (x + 1 == text.size() || !std::isxdigit(text[x + 1])));
+    }
+    if (emptyHex) {
+      continue;
+    }
+    in_addr expected{};
+    std::uint32_t wanted =
+        ::inet_aton(text.c_str(), &expected) != 0 ? expected.s_addr : platform::kInAddrNone;
+    ASSERT_EQ(platform::InetAddr(text.c_str()), wanted) << '"' << text << '"';
+    ++compared;
+  }
+  EXPECT_GT(compared, 100000);
 }
 
 TEST(SocketLayerTest, StartupNestsAndTheLastCleanupClosesEverything) {
