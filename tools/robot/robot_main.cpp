@@ -168,10 +168,16 @@ class SaveFile {
     m_file = std::fopen(path.c_str(), "wb");
     return m_file != nullptr;
   }
+  // A save that fails is said once, so that nobody trusts a short file.
   void Write(const char* bytes, std::size_t size) {
-    if (m_file != nullptr) {
-      std::fwrite(bytes, 1, size, m_file);
-      std::fflush(m_file);
+    if (m_file == nullptr) {
+      return;
+    }
+    if (std::fwrite(bytes, 1, size, m_file) != size || std::fflush(m_file) != 0) {
+      std::fprintf(stderr, "pelublock-robot: saving the transfer failed: %s\n",
+                   std::strerror(errno));
+      std::fclose(m_file);
+      m_file = nullptr;
     }
   }
   void Close() {
