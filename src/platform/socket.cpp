@@ -476,10 +476,6 @@ std::uint16_t Htons(std::uint16_t value) {
   return htons(value);
 }
 
-std::uint16_t Ntohs(std::uint16_t value) {
-  return ntohs(value);
-}
-
 SOCKET CreateStreamSocket() {
   SocketLayer& layer = Layer();
   if (layer.startups == 0) {

@@ -143,7 +143,6 @@ int WsaGetLastError();
 // address: "", "1.2.3.4x", "1.2.3.256" and the like give kInAddrNone.
 std::uint32_t InetAddr(const char* text);
 std::uint16_t Htons(std::uint16_t value);
-std::uint16_t Ntohs(std::uint16_t value);
 
 // A new TCP socket (internet family, stream type), or INVALID_SOCKET.
 SOCKET CreateStreamSocket();

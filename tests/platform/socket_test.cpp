@@ -228,12 +228,11 @@ TEST(InetAddrTest, ConvertsTheStandardDottedForms) {
   }
 }
 
+// What the C library would let through: white space ends its address, and
+// "0x" with no digit counts as 0. The rest is compared with it below.
 TEST(InetAddrTest, RejectsWhatIsNotAWholeAddress) {
-  const char* cases[] = {"",           " 1.2.3.4",  "1.2.3.4 ",   "1.2.3.4x", "1.2.3.256",
-                         "256.1.1.1",  "1.2.3.4.5", "1..2.3",     "1.2.3.",   ".1.2.3",
-                         "08.1.1.1",   "0x.1.1.1",  "0x1g.0.0.1", "-1.2.3.4", "4294967296",
-                         "1.16777216", "1.2.65536", "localhost",  "1,2,3,4"};
-  for (const char* text : cases) {
+  for (const char* text :
+       {"", " 1.2.3.4", "1.2.3.4 ", "1.2.3.4 junk", "0x.1.1.1", "1.0x", "localhost"}) {
     EXPECT_EQ(platform::InetAddr(text), platform::kInAddrNone) << '"' << text << '"';
   }
   EXPECT_EQ(platform::InetAddr(nullptr), platform::kInAddrNone);
