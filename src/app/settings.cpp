@@ -2,6 +2,8 @@
 // over the file in the current directory, and the start-up settings.
 #include "app/settings.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -184,7 +186,9 @@ std::string SetString(const std::string& fileText, const std::string& section,
     for (std::size_t i = 0; i < lines.size(); ++i) {
       out.append(lines[i].whole);
       if (i == lastContent) {
-        if (lineEnd(lines[i]).empty()) {
+        // The last line may end in a lone CR or nothing at all; the new key
+        // needs a line of its own, or it would run on into that line.
+        if (lines[i].whole.back() != '\n') {
           out.append("\r\n");
         }
         out.append(newLine).append("\r\n");
@@ -208,6 +212,11 @@ int ParseInt(const std::string& text) {
 
 namespace {
 
+bool Exists(const char* path) {
+  struct stat info {};
+  return stat(path, &info) == 0;
+}
+
 std::string ReadSettingsFile() {
   std::string text;
   ReadWholeFile(kSettingsFileName, &text, 16u << 20);
@@ -229,7 +238,10 @@ int IntOr(const std::string& file, const char* key, const char* fallback, int lo
 }  // namespace
 
 void LoadSettings() {
-  const std::string file = ReadSettingsFile();
+  ApplySettingsText(ReadSettingsFile());
+}
+
+void ApplySettingsText(const std::string& file) {
   SettingsData s;
   s.ScreenWidth = IntOr(file, "ScreenWidth", "800", 1, kMaxScreenWidth);
   s.ScreenHeight = IntOr(file, "ScreenHeight", "600", 1, kMaxScreenHeight);
@@ -264,7 +276,11 @@ int ReadSettingInt(const std::string& key) {
 
 bool WriteSettingInt(const std::string& key, int value) {
   std::string file;
-  ReadWholeFile(kSettingsFileName, &file, SIZE_MAX);
+  // A file that exists but cannot be read must not be replaced by one that
+  // holds only this key.
+  if (!ReadWholeFile(kSettingsFileName, &file, SIZE_MAX) && Exists(kSettingsFileName)) {
+    return false;
+  }
   std::string updated = profile::SetString(file, kSettingsSection, key, std::to_string(value));
   return WriteFileReplacing(kSettingsFileName, updated);
 }
