@@ -101,6 +101,16 @@ bool KeyOf(std::string_view text, std::string_view* key, std::string_view* value
   return true;
 }
 
+// Ends the last line of the text, so that a line appended after it stands
+// on its own: a file may end in a lone CR, or in no line end at all, and a
+// key appended there would run on into that line.
+void EndLine(std::string& text) {
+  if (text.empty() || text.back() == '\n') {
+    return;
+  }
+  text.append(text.back() == '\r' ? "\n" : "\r\n");
+}
+
 }  // namespace
 
 bool GetString(const std::string& fileText, const std::string& section, const std::string& key,
@@ -186,20 +196,14 @@ std::string SetString(const std::string& fileText, const std::string& section,
     for (std::size_t i = 0; i < lines.size(); ++i) {
       out.append(lines[i].whole);
       if (i == lastContent) {
-        // The last line may end in a lone CR or nothing at all; the new key
-        // needs a line of its own, or it would run on into that line.
-        if (lines[i].whole.back() != '\n') {
-          out.append("\r\n");
-        }
+        EndLine(out);
         out.append(newLine).append("\r\n");
       }
     }
     return out;
   }
   out = fileText;
-  if (!out.empty() && out.back() != '\n') {
-    out.append("\r\n");
-  }
+  EndLine(out);
   out.append("[").append(section).append("]\r\n").append(newLine).append("\r\n");
   return out;
 }
