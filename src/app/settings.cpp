@@ -17,10 +17,6 @@ SettingsData Settings;
 namespace profile {
 namespace {
 
-// A reader never needs more of the file than this; a larger file is read up
-// to here (a write still keeps every byte of it).
-constexpr std::size_t kMaxReadBytes = 16u << 20;
-
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -216,6 +212,10 @@ int ParseInt(const std::string& text) {
 
 namespace {
 
+// A reader never needs more of the file than this; a larger file is read up
+// to here (a write still keeps every byte of it).
+constexpr std::size_t kMaxReadBytes = 16u << 20;
+
 bool Exists(const char* path) {
   struct stat info {};
   return stat(path, &info) == 0;
@@ -223,7 +223,7 @@ bool Exists(const char* path) {
 
 std::string ReadSettingsFile() {
   std::string text;
-  ReadWholeFile(kSettingsFileName, &text, 16u << 20);
+  ReadWholeFile(kSettingsFileName, &text, kMaxReadBytes);
   return text;
 }
 
