@@ -502,13 +502,14 @@ void CScriptGenerator::Write(std::string_view text) {
 }
 
 void CScriptGenerator::WriteCell(std::string_view prefix, int x, int y, std::string_view suffix) {
-  char digits[32];
-  char* end = digits;
-  end = std::to_chars(end, digits + sizeof digits, x).ptr;
-  *end++ = '_';
-  end = std::to_chars(end, digits + sizeof digits, y).ptr;
+  char column[16];
+  char row[16];
+  char* columnEnd = std::to_chars(column, column + sizeof column, x).ptr;
+  char* rowEnd = std::to_chars(row, row + sizeof row, y).ptr;
   Write(prefix);
-  Write(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+  Write(std::string_view(column, static_cast<std::size_t>(columnEnd - column)));
+  Write("_");
+  Write(std::string_view(row, static_cast<std::size_t>(rowEnd - row)));
   Write(suffix);
 }
 
