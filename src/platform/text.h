@@ -39,7 +39,9 @@ class Font {
   // True when this font has a glyph for every printable character of the
   // UTF-8 text.
   bool HasGlyphs(std::string_view utf8) const;
-  // Renders a UTF-8 text. False for an empty text or when rendering fails.
+  // Renders a UTF-8 text without smoothing, as GDI draws small text: every
+  // coverage value is 0 or 255. False for an empty text or when rendering
+  // fails.
   bool Render(std::string_view utf8, TextMask* mask) const;
 
  private:
