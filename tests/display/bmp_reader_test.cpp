@@ -124,6 +124,13 @@ TEST(BmpReader, TwentyFourBitsInBothRowOrders) {
   DecodedBitmap b = Decode(BuildBmp(down));
   EXPECT_EQ(b.height, 2);
   EXPECT_EQ(b.pixels, (std::vector<std::uint32_t>{0x030201, 0x0C0B0A}));
+
+  // The file header's pixel-data offset is not used, and the last row may
+  // go without its padding.
+  up.pixels.pop_back();
+  std::string file = BuildBmp(up);
+  file.replace(10, 4, Le32(9999));
+  EXPECT_EQ(Decode(file).pixels, (std::vector<std::uint32_t>{0x0C0B0A, 0x030201}));
 }
 
 TEST(BmpReader, ThirtyTwoBitsPlainAndWithMasks) {
@@ -139,22 +146,6 @@ TEST(BmpReader, ThirtyTwoBitsPlainAndWithMasks) {
   masked.compression = 3;
   masked.afterHeader = Le32(0x000000FF) + Le32(0x0000FF00) + Le32(0xFF000000);
   EXPECT_EQ(Decode(BuildBmp(masked)).pixels, (std::vector<std::uint32_t>{0x1122FF}));
-}
-
-TEST(BmpReader, IgnoresThePixelDataOffsetField) {
-  BmpParts p;
-  p.pixels = std::string("\x01\x02\x03\0", 4);
-  std::string file = BuildBmp(p);
-  file.replace(10, 4, Le32(9999));
-  EXPECT_EQ(Decode(file).pixels, (std::vector<std::uint32_t>{0x030201}));
-}
-
-TEST(BmpReader, LastRowMayGoWithoutItsPadding) {
-  BmpParts p;
-  p.width = 1;
-  p.height = 2;
-  p.pixels = std::string("\x01\x02\x03\0\x0A\x0B\x0C", 7);
-  EXPECT_EQ(Decode(BuildBmp(p)).pixels, (std::vector<std::uint32_t>{0x0C0B0A, 0x030201}));
 }
 
 // Malformed files: each is a good 2 x 2 file with one thing broken.
@@ -217,14 +208,7 @@ const Malformed kMalformed[] = {
        p->pixels = std::string(8, '\0');
      },
      nullptr},
-    {"ColourTableCountHuge",
-     [](BmpParts* p) {
-       p->bitCount = 8;
-       p->usedColours = 0x40000000;
-     },
-     nullptr},
     {"PixelRowsRunPastEnd", [](BmpParts* p) { p->pixels.resize(9); }, nullptr},
-    {"HeightRunsPastEnd", [](BmpParts* p) { p->height = 3; }, nullptr},
     {"ZeroWidth", [](BmpParts* p) { p->width = 0; }, nullptr},
     {"NegativeWidth", [](BmpParts* p) { p->width = -2; }, nullptr},
     {"ZeroHeight", [](BmpParts* p) { p->height = 0; }, nullptr},
@@ -246,7 +230,6 @@ const Malformed kMalformed[] = {
      },
      nullptr},
     {"BitCountTwo", [](BmpParts* p) { p->bitCount = 2; }, nullptr},
-    {"BitCountZero", [](BmpParts* p) { p->bitCount = 0; }, nullptr},
     {"BitCountSixtyFour", [](BmpParts* p) { p->bitCount = 64; }, nullptr},
     {"RunLengthEncoded",
      [](BmpParts* p) {

@@ -109,12 +109,4 @@ TEST_F(FrameTest, ExtremeRectanglesTouchOnlyTheView) {
   EXPECT_EQ(At(0, 21), kBackground);
 }
 
-TEST_F(FrameTest, OnePixelHighFrameIsOneDashedLine) {
-  DrawDashedFrame(m_view, RECT{0, 10, 30, 11}, kPen, kGap, std::nullopt);
-  for (int x = 0; x < 30; ++x) {
-    ASSERT_EQ(At(x, 10), x < 18 || x >= 24 ? kPen : kGap) << x;
-  }
-  EXPECT_EQ(At(0, 11), kBackground);
-}
-
 }  // namespace

@@ -40,6 +40,12 @@ TEST_F(SymbolTest, MixedSeparatorsGiveTheSameSpriteAsCommas) {
   EXPECT_EQ(Sprite("mixed").source, (RECT{0, 0, 80, 50}));
   EXPECT_EQ(Sprite("mixed").file, "skin/a.bmp");
   EXPECT_EQ(Sprite("mixed").surface, Sprite("plain").surface);
+
+  // CR LF line ends, and a path with backslashes, kept as written.
+  Skin(">main\r\n#crlf,skin\\b.bmp,0,0,16,16\r\n");
+  ASSERT_EQ(m_symbols.LoadSection("main"), 1);
+  EXPECT_EQ(Sprite("crlf").file, "skin\\b.bmp");
+  EXPECT_EQ(Sprite("crlf").surface, 1);
 }
 
 TEST_F(SymbolTest, SectionsRunOnToTheEndOfTheFile) {
@@ -78,14 +84,6 @@ TEST_F(SymbolTest, HeaderMatchesByPrefixAndOtherLinesAreSkipped) {
   // the first other character.
   EXPECT_EQ(Sprite("numbers").source, (RECT{7, -3, 7, 9}));
   EXPECT_EQ(Sprite("extra").source, (RECT{1, 1, 2, 2}));
-}
-
-TEST_F(SymbolTest, CrLfLinesAndBackslashPathsWork) {
-  Skin(">main\r\n#a,skin\\b.bmp,0,0,16,16\r\n#b,skin\\b.bmp,0,0,8,8\r\n");
-  ASSERT_EQ(m_symbols.LoadSection("main"), 1);
-  EXPECT_EQ(Sprite("a").surface, 0);
-  EXPECT_EQ(Sprite("b").surface, 0);
-  EXPECT_EQ(Sprite("a").file, "skin\\b.bmp") << "the name stays as written";
 }
 
 TEST_F(SymbolTest, LongLinesAreReadInPiecesOf254) {

@@ -58,16 +58,6 @@ TEST_F(SettingsSceneTest, ToggleWritesFullScreenAndShowsTheValueWritten) {
   EXPECT_EQ(Settings.FullScreen, 0);
 }
 
-TEST_F(SettingsSceneTest, ToggleFollowsTheFileNotTheScreen) {
-  Enter(m_scene);
-  // Someone else set the value meanwhile: the toggle reads the file.
-  m_dir.WriteFile("setting.ini", "[general]\r\nFullScreen=5\r\n");
-  Click(kStateX, kStateY);
-  Pump();
-  EXPECT_EQ(ReadSettingInt("FullScreen"), 0);
-  EXPECT_EQ(StateSprite(), "setting-no-use");
-}
-
 TEST_F(SettingsSceneTest, PressAndReleaseAtDifferentPointsDoNothing) {
   Enter(m_scene);
   platform::headless::LeftDown(kStateX, kStateY);
