@@ -160,6 +160,7 @@ void DecodeRows(std::string_view info, const Layout& layout, DecodedBitmap* out)
     std::uint32_t* dst =
         out->pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
     for (int x = 0; x < width; ++x) {
+      const auto at = static_cast<std::size_t>(x);
       switch (layout.bitCount) {
         case 1:
         case 4:
@@ -174,15 +175,15 @@ void DecodeRows(std::string_view info, const Layout& layout, DecodedBitmap* out)
           break;
         }
         case 16: {
-          const std::uint32_t v = static_cast<std::uint32_t>(src[2 * x] | (src[2 * x + 1] << 8));
+          const std::uint32_t v = static_cast<std::uint32_t>(src[2 * at] | (src[2 * at + 1] << 8));
           dst[x] = Rgb(red.Of(v), green.Of(v), blue.Of(v));
           break;
         }
         case 24:
-          dst[x] = Rgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+          dst[x] = Rgb(src[3 * at + 2], src[3 * at + 1], src[3 * at]);
           break;
         default: {
-          const unsigned char* p = src + 4 * x;
+          const unsigned char* p = src + 4 * at;
           const std::uint32_t v =
               static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
               (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);

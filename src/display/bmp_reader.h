@@ -11,7 +11,7 @@
 // Limits that keep a hostile file from asking for more memory than a skin
 // bitmap could ever need.
 inline constexpr int kMaxBitmapSide = 16384;
-inline constexpr std::int64_t kMaxBitmapPixels = 4096 * 4096;
+inline constexpr std::int64_t kMaxBitmapPixels = std::int64_t{4096} * 4096;
 inline constexpr std::size_t kMaxBitmapFileBytes = 80u << 20;
 
 struct DecodedBitmap {

@@ -66,7 +66,7 @@ void CObjectRegistry::CreateObject(const std::string& name, const std::string& s
 }
 
 int CObjectRegistry::Exists(const std::string& name) const {
-  return m_objects.count(name) != 0 ? 1 : 0;
+  return m_objects.contains(name) ? 1 : 0;
 }
 
 void CObjectRegistry::RemoveObject(const std::string& name) {
@@ -176,7 +176,10 @@ void CObjectRegistry::DrawTiled(const std::string& name, int width, int height) 
     return TruncToInt(origin + static_cast<double>(index) * size);
   };
 
-  std::int64_t i0, i1, j0, j1;
+  std::int64_t i0 = 0;
+  std::int64_t i1 = 0;
+  std::int64_t j0 = 0;
+  std::int64_t j1 = 0;
   VisibleTiles(x, w, nx, Settings.ScreenWidth, &i0, &i1);
   VisibleTiles(y, h, ny, Settings.ScreenHeight, &j0, &j1);
   for (std::int64_t i = i0; i <= i1; ++i) {

@@ -34,14 +34,12 @@ TextImage ComposeOutlinedText(const platform::TextMask& mask, COLORREF color, CO
     return mask.coverage[static_cast<std::size_t>(y) * static_cast<std::size_t>(mask.width) +
                          static_cast<std::size_t>(x)];
   };
-  auto channels = [](COLORREF c, unsigned* r, unsigned* g, unsigned* b) {
-    *r = c & 0xFF;
-    *g = (c >> 8) & 0xFF;
-    *b = (c >> 16) & 0xFF;
-  };
-  unsigned tr, tg, tb, orr, og, ob;
-  channels(color, &tr, &tg, &tb);
-  channels(outline, &orr, &og, &ob);
+  const unsigned tr = color & 0xFF;
+  const unsigned tg = (color >> 8) & 0xFF;
+  const unsigned tb = (color >> 16) & 0xFF;
+  const unsigned orr = outline & 0xFF;
+  const unsigned og = (outline >> 8) & 0xFF;
+  const unsigned ob = (outline >> 16) & 0xFF;
 
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
