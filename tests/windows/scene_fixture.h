@@ -3,6 +3,7 @@
 // input to the scene under test and records what the scene posts.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
