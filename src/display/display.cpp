@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "app/errorlog.h"
@@ -149,12 +150,16 @@ int CDisplay::Init() {
 
 int CDisplay::LoadBitmap(const std::string& path) {
   Impl& d = *m_impl;
+  const std::string nativePath = ToNativePath(path);
   std::string bytes;
   DecodedBitmap bitmap;
-  // One byte more than the reader accepts, so that an oversized file is
-  // seen as such rather than cut short.
-  if (!ReadWholeFile(ToNativePath(path), &bytes, kMaxBitmapFileBytes + 1) ||
-      !DecodeBmp(bytes, &bitmap)) {
+  // A file too large for a bitmap is refused before any of it is read; one
+  // byte more than the reader accepts is read so that a file that grew
+  // meanwhile is still seen as too large rather than cut short.
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(nativePath, error);
+  if (error || size > kMaxBitmapFileBytes ||
+      !ReadWholeFile(nativePath, &bytes, kMaxBitmapFileBytes + 1) || !DecodeBmp(bytes, &bitmap)) {
     ErrorLog("GetBitmapHandle() Failed.\n");
     return -1;
   }

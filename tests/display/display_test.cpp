@@ -37,13 +37,17 @@ TEST_F(DisplayTest, UnreadableBitmapsLogAndGiveMinusOne) {
   std::string claimsMore = bmp_test::SolidBmp(2, 2, 0xFFFFFF);
   claimsMore.replace(2, 4, bmp_test::Le32(1u << 30));
   m_dir.WriteFile("claims-more.bmp", claimsMore);
+  // Far larger than any bitmap may be (sparse, so it costs no disk).
+  m_dir.WriteFile("huge.bmp", bmp_test::SolidBmp(2, 2, 0xFFFFFF));
+  std::filesystem::resize_file("huge.bmp", 1u << 30);
 
   EXPECT_EQ(m_display->LoadBitmap("missing.bmp"), -1);
   EXPECT_EQ(m_display->LoadBitmap("text.bmp"), -1);
   EXPECT_EQ(m_display->LoadBitmap("folder.bmp"), -1);
   EXPECT_EQ(m_display->LoadBitmap("claims-more.bmp"), -1);
+  EXPECT_EQ(m_display->LoadBitmap("huge.bmp"), -1);
   std::string expected;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     expected += kBitmapFailed;
   }
   EXPECT_EQ(Log(), expected);
