@@ -71,7 +71,7 @@ bool FieldOf(std::string_view list, std::size_t n, std::string_view* field) {
     start = separator + 1;
   }
   std::size_t end = list.find(';', start);
-  *field = list.substr(start, end == std::string_view::npos ? list.npos : end - start);
+  *field = list.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
   return true;
 }
 
@@ -360,8 +360,7 @@ void CScriptGenerator::ExpandBranchParameter(PendingRest& rest, char c) {
   // Options count from 1 after the type word; a value that is none of them
   // takes the first code.
   const std::string* code = nullptr;
-  auto match =
-      std::find(options.begin() + std::min<std::size_t>(1, options.size()), options.end(), value);
+  auto match = std::find(options.begin() + (options.empty() ? 0 : 1), options.end(), value);
   if (match != options.end()) {
     std::size_t j = static_cast<std::size_t>(match - options.begin());
     if (j - 1 < codes.size()) {
@@ -458,7 +457,8 @@ void CScriptGenerator::ExpandProperty(const CBox& box, const CChipDefinition* ch
     if (at == std::string::npos) {
       return;
     }
-    std::size_t n = static_cast<std::size_t>(std::count(type.begin(), type.begin() + at, ';'));
+    std::size_t n = static_cast<std::size_t>(
+        std::count(type.begin(), type.begin() + static_cast<std::ptrdiff_t>(at), ';'));
     std::string_view field;
     if (n != 0 &&
         FieldOf(Attribute(chip, PropertyKey(c, secondList ? "_code2" : "_code")), n, &field)) {
@@ -523,7 +523,7 @@ void CScriptGenerator::Spend(std::size_t amount) {
 }
 
 const std::string& CScriptGenerator::Attribute(const CChipDefinition* chip,
-                                               const std::string& key) const {
+                                               const std::string& key) {
   return chip == nullptr ? kEmpty : chip->Get(key);
 }
 

@@ -106,7 +106,7 @@ class CScriptGenerator {
   // Counts work done without output (a chip visited) against the limit.
   void Spend(std::size_t amount);
 
-  const std::string& Attribute(const CChipDefinition* chip, const std::string& key) const;
+  static const std::string& Attribute(const CChipDefinition* chip, const std::string& key);
 
   const CBlockProgram& m_program;
   const std::size_t m_maxBytes;
