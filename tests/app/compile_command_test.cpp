@@ -13,34 +13,21 @@
 
 namespace {
 
-// Sends stderr to a file for its lifetime; Text() reads what was written.
-class CapturedStderr {
- public:
-  explicit CapturedStderr(std::string path) : m_path(std::move(path)) {
-    std::fflush(stderr);
-    m_saved = dup(2);
-    std::FILE* file = std::fopen(m_path.c_str(), "wb");
-    dup2(fileno(file), 2);
-    std::fclose(file);
-  }
-  ~CapturedStderr() { Restore(); }
-  std::string Text() {
-    Restore();
-    return ReadFileBytes(m_path);
-  }
-
- private:
-  void Restore() {
-    if (m_saved >= 0) {
-      std::fflush(stderr);
-      dup2(m_saved, 2);
-      close(m_saved);
-      m_saved = -1;
-    }
-  }
-  std::string m_path;
-  int m_saved = -1;
-};
+// Runs the command with stderr sent to a file; *errors gets what it wrote.
+int RunCapturingStderr(const std::vector<std::string>& args, const std::string& file,
+                       std::string* errors) {
+  std::fflush(stderr);
+  const int saved = dup(2);
+  std::FILE* capture = std::fopen(file.c_str(), "wb");
+  dup2(fileno(capture), 2);
+  std::fclose(capture);
+  const int status = RunCompile(args);
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  *errors = ReadFileBytes(file);
+  return status;
+}
 
 class CompileCommandTest : public ::testing::Test {
  protected:
@@ -57,12 +44,8 @@ class CompileCommandTest : public ::testing::Test {
   }
   void TearDown() override { Settings = m_saved; }
 
-  // Runs the command; its stderr ends up in *errors.
   int Run(const std::vector<std::string>& args, std::string* errors) {
-    CapturedStderr capture(m_dir.Path() + "/stderr.txt");
-    int status = RunCompile(args);
-    *errors = capture.Text();
-    return status;
+    return RunCapturingStderr(args, m_dir.Path() + "/stderr.txt", errors);
   }
 
   ScopedTempDir m_dir;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -31,20 +32,13 @@ TEST_F(SettingsTest, NoFileGivesTheDefaults) {
   Settings.ScreenWidth = 1;
   Settings.IP = "stale";
   LoadSettings();
-  EXPECT_EQ(Settings.ScreenWidth, 800);
-  EXPECT_EQ(Settings.ScreenHeight, 600);
-  EXPECT_EQ(Settings.ChipWidth, 80);
-  EXPECT_EQ(Settings.ChipHeight, 50);
-  EXPECT_EQ(Settings.ChipMarginX, 20);
-  EXPECT_EQ(Settings.ChipMarginY, 20);
-  EXPECT_EQ(Settings.MaxChipNumX, 20);
-  EXPECT_EQ(Settings.MaxChipNumY, 20);
-  EXPECT_EQ(Settings.FullScreen, 0);
-  EXPECT_EQ(Settings.LoopMode, 0);
-  EXPECT_EQ(Settings.SleepTime, 10);
-  EXPECT_EQ(Settings.IfChipID + Settings.LoopChipID + Settings.IfChipTrueID +
-                Settings.IfChipFalseID + Settings.LoopChipTrueID + Settings.LoopChipFalseID +
-                Settings.IP,
+  const SettingsData& s = Settings;
+  EXPECT_EQ(std::vector<int>({s.ScreenWidth, s.ScreenHeight, s.ChipWidth, s.ChipHeight,
+                              s.ChipMarginX, s.ChipMarginY, s.MaxChipNumX, s.MaxChipNumY,
+                              s.FullScreen, s.LoopMode, s.SleepTime}),
+            std::vector<int>({800, 600, 80, 50, 20, 20, 20, 20, 0, 0, 10}));
+  EXPECT_EQ(s.IfChipID + s.LoopChipID + s.IfChipTrueID + s.IfChipFalseID + s.LoopChipTrueID +
+                s.LoopChipFalseID + s.IP,
             "");
   // On-demand keys read "0" and 0 when absent, not an empty value.
   EXPECT_EQ(ReadSettingString("DataPath"), "0");
@@ -89,14 +83,9 @@ TEST_F(SettingsTest, ProfileReadingRules) {
   EXPECT_EQ(value, std::string(255, 'v'));
 }
 
-TEST_F(SettingsTest, NumbersAreReadLikeAtoiAndBounded) {
-  EXPECT_EQ(profile::ParseInt("12abc"), 12);
-  EXPECT_EQ(profile::ParseInt("  -7"), -7);
-  EXPECT_EQ(profile::ParseInt("abc"), 0);
-  EXPECT_EQ(profile::ParseInt("99999999999999999999"), 2147483647);
-  EXPECT_EQ(profile::ParseInt("-99999999999999999999"), -2147483647 - 1);
+TEST_F(SettingsTest, SizesAreBroughtIntoBounds) {
   // Grid and screen sizes that would make later arithmetic undefined, or a
-  // grid too large to allocate, are brought into bounds.
+  // grid too large to allocate, are brought into bounds; text is 0.
   ApplySettingsText(
       "[general]\nMaxChipNumX=-5\nMaxChipNumY=99999999999\nScreenWidth=0\nChipWidth=x\n");
   EXPECT_EQ(Settings.MaxChipNumX, 0);
@@ -155,13 +144,11 @@ TEST_F(SettingsTest, UnreadableFileIsNotReplaced) {
 TEST_F(SettingsTest, ClampToScreenKeepsPointsOnTheScreen) {
   Settings.ScreenWidth = 800;
   Settings.ScreenHeight = 600;
-  POINT points[] = {{800, 600}, {1000, -1}, {-5, 599}, {0, 0}};
-  const POINT expected[] = {{799, 599}, {799, 0}, {0, 599}, {0, 0}};
-  for (int i = 0; i < 4; ++i) {
-    ClampToScreen(points[i]);
-    EXPECT_EQ(points[i].x, expected[i].x);
-    EXPECT_EQ(points[i].y, expected[i].y);
-  }
+  POINT a{800, -1};
+  POINT b{-5, 1000};
+  ClampToScreen(a);
+  ClampToScreen(b);
+  EXPECT_EQ(std::vector<int>({a.x, a.y, b.x, b.y}), std::vector<int>({799, 0, 0, 599}));
 }
 
 }  // namespace

@@ -27,13 +27,6 @@ TEST(ErrorLogTest, AppendsAsTextModeWithoutAddingLineEnds) {
             "Failed to open data file.Failed to open ChipDB file.draw:-5\r\n%n%s%d\r\n");
 }
 
-TEST(ErrorLogTest, LogThatCannotBeOpenedDropsTheMessage) {
-  ScopedTempDir dir;
-  std::filesystem::create_directory(dir.Path() + "/ErrLog.txt");
-  ErrorLog("lost\n");
-  EXPECT_TRUE(std::filesystem::is_directory(dir.Path() + "/ErrLog.txt"));
-}
-
 TEST(StringsTest, SplitTextLinesReadsLikeFgets) {
   // Whole lines: CR LF and LF end a line, a lone CR does not, the last line
   // needs no line end.
@@ -48,49 +41,25 @@ TEST(StringsTest, SplitTextLinesReadsLikeFgets) {
   EXPECT_EQ(SplitTextLines("ab\n", 1), (Lines{"a", "b", ""}));
 }
 
-TEST(StringsTest, TokensAndFields) {
+TEST(StringsTest, TokensFieldsAndNumbers) {
   EXPECT_EQ(SplitTokens(";;a;;b;", ";"), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(SplitTokens(" 1 2>name>x", " >"), (std::vector<std::string>{"1", "2", "name", "x"}));
-  EXPECT_EQ(SplitTokens(";;;", ";"), std::vector<std::string>{});
   EXPECT_EQ(SplitFields(";a;;b", ';'), (std::vector<std::string>{"", "a", "", "b"}));
-  EXPECT_EQ(SplitFields("", ';'), std::vector<std::string>{""});
   EXPECT_EQ(ParseLeadingInt("\t+42x"), 42);
   EXPECT_EQ(ParseLeadingInt("-"), 0);
-  EXPECT_EQ(ParseLeadingInt("2147483648"), 2147483647);
-  EXPECT_EQ(ToLowerAscii("ABC\x82\x60z"), "abc\x82\x60z");  // CP932 bytes stay
+  EXPECT_EQ(ParseLeadingInt("99999999999999999999"), 2147483647);
+  EXPECT_EQ(ParseLeadingInt("-99999999999999999999"), -2147483647 - 1);
 }
 
-TEST(FileUtilTest, ReplacingAFileNeverLosesTheOldOne) {
+TEST(FileUtilTest, FailedReplaceLeavesNoTemporaryFile) {
+  // (A blocked temporary file is covered with the .bhb writer.)
   ScopedTempDir dir;
-  dir.WriteFile("f.txt", "old");
-  std::filesystem::create_directory(dir.Path() + "/f.txt.tmp~");
-  EXPECT_FALSE(WriteFileReplacing("f.txt", "new"));
-  EXPECT_EQ(dir.ReadFile("f.txt"), "old");
-  std::filesystem::remove(dir.Path() + "/f.txt.tmp~");
-  // Renaming over a folder fails, and leaves no temporary file behind.
   std::filesystem::create_directory(dir.Path() + "/folder");
   EXPECT_FALSE(WriteFileReplacing("folder", "new"));
   EXPECT_FALSE(dir.Exists("folder.tmp~"));
-  ASSERT_TRUE(WriteFileReplacing("f.txt", "new\0bytes"s));
-  EXPECT_EQ(dir.ReadFile("f.txt"), "new\0bytes"s);
-  EXPECT_FALSE(dir.Exists("f.txt.tmp~"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path() + "/folder"));
 }
 
-TEST(FileUtilTest, ReadingIsBoundedAndRefusesFolders) {
-  ScopedTempDir dir;
-  dir.WriteFile("f.txt", "0123456789");
-  std::string text = "stale";
-  ASSERT_TRUE(ReadWholeFile("f.txt", &text, 4));
-  EXPECT_EQ(text, "0123");
-  EXPECT_FALSE(ReadWholeFile(dir.Path(), &text, 100));
-  EXPECT_EQ(text, "");
-  EXPECT_FALSE(ReadWholeFile("missing", &text, 100));
-}
-
-TEST(FileUtilTest, TextModeAndPaths) {
-  EXPECT_EQ(ToCrLf("a\nb\r\n\n"), "a\r\nb\r\r\n\r\n");
-  // A CP932 trail byte equal to '\' is part of its character, not a
-  // separator.
+TEST(FileUtilTest, BackslashTrailBytesAreNoSeparators) {
   EXPECT_EQ(ToNativePath("card\\\x83\x5c\\out.r"), "card/\x83\x5c/out.r");
   EXPECT_EQ(ToNativePath("\x83"), "\x83");  // a lead byte at the very end
 }

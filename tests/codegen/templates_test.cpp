@@ -66,14 +66,12 @@ TEST_F(PlaceholderTest, OptionIsFoundByItsText) {
   EXPECT_EQ(Expand("[*1]", "property1_type=SELECT;a;b;c\nproperty1_code=;;3\n", "c"), "[3]\r\n");
 }
 
-TEST_F(PlaceholderTest, BackslashesBreakLinesEvenInsideValues) {
+TEST_F(PlaceholderTest, BackslashesAndTrailingAsterisks) {
   EXPECT_EQ(Expand("A\\B:*1", "property1_type=NUM\n", "1\\2"), "A\r\nB:1\r\n2\r\n");
   // CP932 trail bytes equal to a backslash break the line too: the script
   // is bytes, and the robot reads them so.
   EXPECT_EQ(Expand("\x83\\", "", ""), "\x83\r\n\r\n");
-}
-
-TEST_F(PlaceholderTest, TemplateEndingInAsterisksStopsThere) {
+  // A template that ends in "*" or "**" ends there.
   const std::string num = "property1_type=NUM\n";
   EXPECT_EQ(Expand("A:*", num, "1"), "A:\r\n");
   EXPECT_EQ(Expand("A:**", num, "1"), "A:\r\n");
@@ -131,18 +129,16 @@ TEST_F(BranchTest, ExitMarkersPickTheChains) {
   EXPECT_EQ(Run("A**1*xB*", "ball", "1"), "A1B\r\n");
 }
 
-TEST_F(BranchTest, ParameterOutsideItsOptions) {
+TEST_F(BranchTest, ValuesOutsideTheirOptions) {
   // Not one of the options: the first code. The type word itself is no
   // option either.
   EXPECT_EQ(Run("*2", "touch", "maybe"), "1\r\n");
   EXPECT_EQ(Run("*2", "touch", "SELECT"), "1\r\n");
   // *9 before *2 reads the reset flag before the code 0 could clear it.
   EXPECT_EQ(Run("*9*2", "touch", "off"), "SET:Touch:0\r\n0\r\n");
-}
-
-TEST_F(BranchTest, ConditionOutsideItsOptionsInsertsNothing) {
+  // A condition that is none of the options (the type word included)
+  // leaves every condition-dependent placeholder empty.
   EXPECT_EQ(Run("[*1|*2|*3|*9]", "wheel", "on"), "[|||]\r\n");
-  // The type word is not a condition.
   EXPECT_EQ(Run("[*1|*2]", "IF", "on"), "[|]\r\n");
 }
 
@@ -157,14 +153,6 @@ TEST_F(BranchTest, ListsShorterThanTheConditions) {
   EXPECT_EQ(Run("[*2]", "touch", "off", "property2_code=1\n"), "[]\r\n");
   // No condition codes at all.
   EXPECT_EQ(Run("[*1]", "ball", "1", "property1_code=\n"), "[]\r\n");
-}
-
-TEST_F(BranchTest, ExitsMustBeGlyphs) {
-  Start(std::string(kExampleChips) + "<define branch>\ncode=*e*e\n</define>\n");
-  Place(0, 0, "branch", {{"yes", "right"}, {"no", text::kGlyphDown}});
-  Place(1, 0, "a");
-  Place(0, 1, "a");
-  EXPECT_EQ(Compile(), "EXIT\r\nCMD:A\r\nEXIT\r\n");
 }
 
 TEST_F(BranchTest, NestedBranchesResumeInnermostFirst) {
