@@ -10,5 +10,7 @@
 // replacing a file that is there. Returns false when the setting is absent,
 // empty or "0" (the card was never configured), when the script cannot be
 // read, or when the copy cannot be written; the editor then tells the user
-// to check setting.ini.
+// to check setting.ini. The editor calls it after CBlockProgram::WriteScript
+// succeeded; when that failed, the export has failed too (out.r may be stale
+// or empty) and nothing should be copied.
 bool CopyScriptToStorageCard(const std::string& scriptPath = kScriptFileName);
