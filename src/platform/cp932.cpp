@@ -28,7 +28,8 @@ class IconvHandle {
   iconv_t m_cd;
 };
 
-constexpr char kReplacement = '?';
+// U+REPLACEMENT CHARACTER, in UTF-8.
+constexpr char kReplacement[] = "\xEF\xBF\xBD";
 
 }  // namespace
 
@@ -39,7 +40,11 @@ std::string Cp932ToUtf8(std::string_view cp932) {
   if (!cd.Valid()) {
     // Without the converter, ASCII is still ASCII; the rest cannot be shown.
     for (char c : cp932) {
-      out.push_back(static_cast<unsigned char>(c) < 0x80 ? c : kReplacement);
+      if (static_cast<unsigned char>(c) < 0x80) {
+        out.push_back(c);
+      } else {
+        out += kReplacement;
+      }
     }
     return out;
   }
@@ -58,7 +63,7 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     // EILSEQ (a byte that starts no character, or a lead byte whose trail
     // byte is not one) or EINVAL (a lead byte cut off at the end): show one
     // replacement and go on after that byte.
-    out.push_back(kReplacement);
+    out += kReplacement;
     ++in;
     --inLeft;
     iconv(cd.Get(), nullptr, nullptr, nullptr, nullptr);

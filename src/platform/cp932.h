@@ -14,7 +14,7 @@ namespace platform {
 
 // CP932 bytes to UTF-8. A byte that does not start a valid character
 // (including a lead byte cut off at the end, or one followed by a byte that
-// cannot trail it) becomes '?', and the conversion goes on with the next
+// cannot trail it) becomes U+FFFD, and the conversion goes on with the next
 // byte, so no input ever ends the text early.
 std::string Cp932ToUtf8(std::string_view cp932);
 

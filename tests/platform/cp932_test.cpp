@@ -25,10 +25,10 @@ TEST(Cp932Test, UsesTheWindowsCodePageRows) {
   EXPECT_EQ(Cp932ToUtf8("\xB1\xDE"), "ｱﾞ");  // half-width katakana
 }
 
-TEST(Cp932Test, BrokenBytesBecomeMarksAndTheRestStillConverts) {
-  EXPECT_EQ(Cp932ToUtf8("A\x82"), "A?");                // lead byte cut off at the end
-  EXPECT_EQ(Cp932ToUtf8("\x82 \x82\xA0"), "? あ");      // lead byte with a bad trail
-  EXPECT_EQ(Cp932ToUtf8("\x80X\xA0Y\xFDZ"), "?X?Y?Z");  // bytes that start nothing
+TEST(Cp932Test, BrokenBytesBecomeReplacementsAndTheRestStillConverts) {
+  EXPECT_EQ(Cp932ToUtf8("A\x82"), "A�");                // lead byte cut off at the end
+  EXPECT_EQ(Cp932ToUtf8("\x82 \x82\xA0"), "� あ");      // lead byte with a bad trail
+  EXPECT_EQ(Cp932ToUtf8("\x80X\xA0Y\xFDZ"), "�X�Y�Z");  // bytes that start nothing
   EXPECT_EQ(Cp932ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
   EXPECT_EQ(Cp932ToUtf8(""), "");
 }
@@ -42,7 +42,7 @@ TEST(Cp932Test, ConvertsTextLongerThanOneBuffer) {
     utf8 += "あx";
   }
   cp932 += "\x82";
-  utf8 += "?";
+  utf8 += "�";
   EXPECT_EQ(Cp932ToUtf8(cp932), utf8);
 }
 
