@@ -138,6 +138,11 @@ int AppInit() {
   shell.scenes = std::make_unique<CSceneManager>(shell.factory);
   shell.scenes->Start();
   shell.initialised = 1;
+  // The first frame is drawn as soon as the loop runs instead of a whole
+  // timer period later, so that the title appears with the window.
+  if (Settings.LoopMode == 0) {
+    platform::PostMessage(platform::MainWindow(), WM_APP_TICK, 0, 0);
+  }
   return 1;
 }
 

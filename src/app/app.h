@@ -33,7 +33,9 @@ int RunMessageLoop();
 
 // Starts the frame timer (LoopMode 0), creates and initialises the display,
 // creates the object registry and starts the scene manager on the title
-// scene. Returns 1, or 0 when the display cannot be initialised.
+// scene; in LoopMode 0 it also posts one WM_APP_TICK at once, so that the
+// first frame does not wait a timer period. Returns 1, or 0 when the display
+// cannot be initialised.
 int AppInit();
 // Destroys the scene, stops the frame timer, destroys the registry and the
 // display. Safe to call when AppInit did not finish, and more than once.

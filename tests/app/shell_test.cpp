@@ -91,14 +91,18 @@ class ShellTest : public ::testing::Test {
     platform::Shutdown();
   }
 
-  // AppInit as RunApplication does it, with the log cleared afterwards.
+  // AppInit as RunApplication does it, with its first frame drawn and the
+  // log cleared afterwards.
   void Init() {
     platform::SetWindowProc(WindowProcedure);
     ASSERT_EQ(AppInit(), 1);
+    platform::headless::PumpMessages();
     g_log.clear();
+    g_frames = 0;
   }
 
   ScopedTempDir m_dir;
+  platform::MSG m_msg;
 };
 
 TEST_F(ShellTest, InitStartsTheTitleSceneAndTermTearsDownInOrder) {
@@ -117,10 +121,20 @@ TEST_F(ShellTest, InitStartsTheTitleSceneAndTermTearsDownInOrder) {
   AppTerm();  // a second shut-down finds nothing left to do
 }
 
+// The title must not wait a whole timer period before it appears.
+TEST_F(ShellTest, TheFirstFrameIsDrawnWithoutWaitingForTheTimer) {
+  platform::SetWindowProc(WindowProcedure);
+  ASSERT_EQ(AppInit(), 1);
+  RunMessageLoop();
+  EXPECT_EQ(g_frames, 1);
+}
+
 TEST_F(ShellTest, ThePollingLoopHasNoFrameTimer) {
   Settings.LoopMode = 1;
-  Init();
+  platform::SetWindowProc(WindowProcedure);
+  ASSERT_EQ(AppInit(), 1);
   EXPECT_FALSE(platform::headless::TimerRunning());
+  EXPECT_FALSE(platform::PeekMessage(&m_msg));  // no tick: frames come from the loop
 }
 
 TEST_F(ShellTest, EveryInputMessageReachesTheSceneInOrder) {
