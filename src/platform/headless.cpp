@@ -4,9 +4,11 @@
 // can run the program's code without a display.
 #include "platform/headless.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "platform/backend.h"
+#include "platform/socket.h"
 
 namespace platform {
 namespace {
@@ -37,8 +39,15 @@ class HeadlessBackend final : public detail::Backend {
   }
   void StopTimer() override { m_timerRunning = false; }
 
-  // Nothing arrives on its own: only what the caller posts.
-  bool PumpEvents(bool /*wait*/) override { return false; }
+  // Nothing arrives on its own except socket notifications: only what the
+  // caller posts. A blocking wait with sockets open waits for them a bounded
+  // time, since there is no one else to wake the loop.
+  bool PumpEvents(bool wait) override {
+    if (PollSockets(0) > 0) {
+      return true;
+    }
+    return wait && headless::WaitForSocketNotification(headless::kSocketWaitMs);
+  }
   void SetTitle(const std::string& /*title*/) override {}
   // Sleeping moves the virtual clock instead of waiting.
   void Sleep(std::uint32_t milliseconds) override { Advance(milliseconds); }
@@ -158,6 +167,8 @@ void Close() {
 int PumpMessages() {
   int count = 0;
   MSG msg;
+  // Socket notifications due by now join the queue before it is emptied.
+  PollSockets(0);
   while (detail::State().queue.Pop(&msg)) {
     if (msg.message == WM_QUIT) {
       if (HeadlessBackend* h = Headless()) {
@@ -169,6 +180,21 @@ int PumpMessages() {
     ++count;
   }
   return count;
+}
+
+bool WaitForSocketNotification(std::uint32_t timeoutMs) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (true) {
+    Clock::time_point now = Clock::now();
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+    if (PollSockets(left > 0 ? static_cast<std::uint32_t>(left) : 0) > 0) {
+      return true;
+    }
+    if (left <= 0 || !SocketsAwaitingEvents()) {
+      return false;
+    }
+  }
 }
 
 bool QuitReceived() {

@@ -40,6 +40,17 @@ void Close();                // WM_CLOSE, as the window's close button
 // empty (messages posted meanwhile included) or WM_QUIT is met. Returns the
 // number dispatched.
 int PumpMessages();
+
+// Sockets.
+// PumpMessages and PeekMessage poll the sockets without waiting, so what the
+// network delivered by then is in the queue. Tests of real loopback traffic
+// wait for it here: this polls until at least one socket notification was
+// posted or timeoutMs of real time have passed (nothing can come when no
+// socket waits for anything). Returns true when one was posted. It does not
+// dispatch. A connect timeout still follows the headless clock.
+inline constexpr std::uint32_t kSocketWaitMs = 2000;
+bool WaitForSocketNotification(std::uint32_t timeoutMs = kSocketWaitMs);
+
 // True once WM_QUIT was met by PumpMessages.
 bool QuitReceived();
 

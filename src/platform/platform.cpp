@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 
 #include "platform/backend.h"
+#include "platform/socket.h"
 
 struct HWND__ {
   int unused = 0;
@@ -50,6 +51,8 @@ void Shutdown() {
     state.backend->StopTimer();
   }
   state.backend.reset();
+  // No socket outlives the front end that would deliver its notifications.
+  detail::CloseAllSockets();
   state.queue.Clear();
   state.keys.fill(false);
   state.proc = nullptr;

@@ -1,0 +1,602 @@
+// The transfer socket against servers of the test's own on 127.0.0.1, with
+// ephemeral ports only: the notification rules, WinSock's error numbers, the
+// connect timeout on the headless clock, and the release of descriptors.
+#include "platform/socket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr long kAllEvents = FD_READ | FD_WRITE | FD_OOB | FD_CONNECT | FD_CLOSE;
+
+// A descriptor of the test's server side.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : m_fd(fd) {}
+  ~Fd() { Reset(); }
+  Fd(Fd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+  Fd& operator=(Fd&& other) noexcept {
+    Reset();
+    m_fd = other.m_fd;
+    other.m_fd = -1;
+    return *this;
+  }
+  int Get() const { return m_fd; }
+  void Reset() {
+    if (m_fd >= 0) {
+      ::close(m_fd);
+    }
+    m_fd = -1;
+  }
+
+ private:
+  int m_fd;
+};
+
+int OpenDescriptorCount() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    ++count;
+  }
+  return count;
+}
+
+// A TCP socket bound to 127.0.0.1 on an ephemeral port; listening unless
+// told otherwise (a bound socket that does not listen refuses connections).
+class Server {
+ public:
+  explicit Server(int backlog = 8, bool listening = true, int receiveBuffer = 0)
+      : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    if (receiveBuffer > 0) {
+      ::setsockopt(m_fd.Get(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(::bind(m_fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t size = sizeof address;
+    ::getsockname(m_fd.Get(), reinterpret_cast<sockaddr*>(&address), &size);
+    m_port = ntohs(address.sin_port);
+    if (listening) {
+      EXPECT_EQ(::listen(m_fd.Get(), backlog), 0);
+    }
+  }
+
+  std::uint16_t Port() const { return m_port; }
+
+  Fd Accept() {
+    pollfd p{m_fd.Get(), POLLIN, 0};
+    if (::poll(&p, 1, 2000) != 1) {
+      return Fd();
+    }
+    return Fd(::accept4(m_fd.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+  }
+
+  // Makes connections that are never accepted until the accept queue is
+  // full; from then on the kernel drops every new SYN, so a connect to this
+  // server is never answered.
+  void FillBacklog() {
+    for (int i = 0; i < 8 && !BacklogFull(); ++i) {
+      Fd client(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_port = htons(m_port);
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      ::connect(client.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+      pollfd p{client.Get(), POLLOUT, 0};
+      ASSERT_EQ(::poll(&p, 1, 2000), 1);
+      m_fillers.push_back(std::move(client));
+    }
+    ASSERT_TRUE(BacklogFull());
+  }
+
+ private:
+  // For a listening socket, TCP_INFO gives the accept queue's length and limit.
+  bool BacklogFull() const {
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    ::getsockopt(m_fd.Get(), IPPROTO_TCP, TCP_INFO, &info, &size);
+    return info.tcpi_unacked > info.tcpi_sacked;
+  }
+
+  Fd m_fd;
+  std::uint16_t m_port = 0;
+  std::vector<Fd> m_fillers;
+};
+
+struct Note {
+  SOCKET socket;
+  long event;
+  int error;
+  friend bool operator==(const Note&, const Note&) = default;
+};
+
+void PrintTo(const Note& note, std::ostream* out) {
+  *out << "{socket " << note.socket << ", event " << note.event << ", error " << note.error << "}";
+}
+
+// Takes the queued messages; returns the socket notifications in order. The
+// bound turns a socket that keeps notifying into a failure, not a hang.
+std::vector<Note> TakeNotes() {
+  std::vector<Note> notes;
+  platform::MSG msg;
+  while (notes.size() < 32 && platform::PeekMessage(&msg)) {
+    EXPECT_EQ(msg.message, WM_APP_SOCKET);
+    EXPECT_EQ(msg.hwnd, platform::MainWindow());
+    notes.push_back(Note{msg.wParam, WsaGetSelectEvent(msg.lParam), WsaGetSelectError(msg.lParam)});
+  }
+  return notes;
+}
+
+std::vector<Note> WaitNotes() {
+  platform::headless::WaitForSocketNotification();
+  return TakeNotes();
+}
+
+platform::SockAddrIn Loopback(std::uint16_t port) {
+  platform::SockAddrIn address;
+  address.port = platform::Htons(port);
+  address.addr = platform::InetAddr("127.0.0.1");
+  return address;
+}
+
+std::string ReadAvailable(const Fd& fd, std::size_t atLeast) {
+  std::string bytes;
+  char buffer[256];
+  while (bytes.size() < atLeast) {
+    pollfd p{fd.Get(), POLLIN, 0};
+    if (::poll(&p, 1, 2000) != 1) {
+      break;
+    }
+    ssize_t n = ::recv(fd.Get(), buffer, sizeof buffer, 0);
+    if (n <= 0) {
+      break;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+class SocketTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::StartHeadless(640, 480);
+    ASSERT_EQ(platform::WsaStartup(platform::MakeWord(1, 1)), 0);
+  }
+  void TearDown() override { platform::Shutdown(); }
+
+  // A socket whose connect to the port is under way.
+  SOCKET StartConnect(std::uint16_t port, long events = kAllEvents) {
+    SOCKET s = platform::CreateStreamSocket();
+    EXPECT_NE(s, INVALID_SOCKET);
+    EXPECT_EQ(platform::AsyncSelect(s, platform::MainWindow(), WM_APP_SOCKET, events), 0);
+    EXPECT_EQ(platform::Connect(s, Loopback(port)), SOCKET_ERROR);
+    EXPECT_EQ(platform::WsaGetLastError(), WSAEWOULDBLOCK);
+    return s;
+  }
+
+  // A connected socket with its FD_CONNECT and FD_WRITE taken, and the
+  // server's end of the connection.
+  SOCKET Connected(Server& server, Fd* peer) {
+    SOCKET s = StartConnect(server.Port());
+    std::vector<Note> notes = WaitNotes();
+    EXPECT_EQ(notes, (std::vector<Note>{{s, FD_CONNECT, 0}, {s, FD_WRITE, 0}}));
+    *peer = server.Accept();
+    EXPECT_GE(peer->Get(), 0);
+    return s;
+  }
+};
+
+std::string Bytes(std::uint32_t networkOrder) {
+  return std::string(reinterpret_cast<const char*>(&networkOrder), 4);
+}
+
+TEST(InetAddrTest, ConvertsTheStandardDottedForms) {
+  struct Case {
+    const char* text;
+    std::string bytes;
+  } cases[] = {
+      {"127.0.0.1", std::string("\x7F\x00\x00\x01", 4)},
+      {"192.168.1.20", "\xC0\xA8\x01\x14"},
+      {"10.1", std::string("\x0A\x00\x00\x01", 4)},
+      {"172.16.258", std::string("\xAC\x10\x01\x02", 4)},
+      {"0x7F.0.0.1", std::string("\x7F\x00\x00\x01", 4)},
+      {"0177.0.0.01", std::string("\x7F\x00\x00\x01", 4)},
+      {"3232235777", "\xC0\xA8\x01\x01"},
+      {"255.255.255.255", "\xFF\xFF\xFF\xFF"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Bytes(platform::InetAddr(c.text)), c.bytes) << c.text;
+  }
+}
+
+// What the C library would let through: white space ends its address, and
+// "0x" with no digit counts as 0. The rest is compared with it below.
+TEST(InetAddrTest, RejectsWhatIsNotAWholeAddress) {
+  for (const char* text :
+       {"", " 1.2.3.4", "1.2.3.4 ", "1.2.3.4 junk", "0x.1.1.1", "1.0x", "localhost"}) {
+    EXPECT_EQ(platform::InetAddr(text), platform::kInAddrNone) << '"' << text << '"';
+  }
+  EXPECT_EQ(platform::InetAddr(nullptr), platform::kInAddrNone);
+}
+
+// The C library's inet_aton follows the same standard conversion, except
+// that it stops at white space and takes "0x" with no digit as 0; on every
+// other text the two must agree.
+TEST(InetAddrTest, AgreesWithTheCLibraryOnRandomTexts) {
+  std::mt19937 random(2024);
+  const std::string alphabet = "0123456789.....xXaAfFg8";
+  int compared = 0;
+  for (int i = 0; i < 200000; ++i) {
+    std::string text(random() % 16, ' ');
+    for (char& c : text) {
+      c = alphabet[random() % alphabet.size()];
+    }
+    bool emptyHex = false;
+    for (std::size_t x = text.find_first_of("xX"); x != std::string::npos;
+         x = text.find_first_of("xX", x + 1)) {
+      emptyHex = emptyHex || (x > 0 && text[x - 1] == '0' &&
+                              (x + 1 == text.size() || !std::isxdigit(text[x + 1])));
+    }
+    if (emptyHex) {
+      continue;
+    }
+    in_addr expected{};
+    std::uint32_t wanted =
+        ::inet_aton(text.c_str(), &expected) != 0 ? expected.s_addr : platform::kInAddrNone;
+    ASSERT_EQ(platform::InetAddr(text.c_str()), wanted) << '"' << text << '"';
+    ++compared;
+  }
+  EXPECT_GT(compared, 100000);
+}
+
+TEST(SocketLayerTest, StartupNestsAndTheLastCleanupClosesEverything) {
+  platform::StartHeadless(640, 480);
+  EXPECT_EQ(platform::CreateStreamSocket(), INVALID_SOCKET);
+  EXPECT_EQ(platform::WsaGetLastError(), WSANOTINITIALISED);
+  EXPECT_EQ(platform::WsaCleanup(), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaStartup(platform::MakeWord(1, 0)), WSAVERNOTSUPPORTED);
+  EXPECT_EQ(platform::CreateStreamSocket(), INVALID_SOCKET);
+
+  int before = OpenDescriptorCount();
+  ASSERT_EQ(platform::WsaStartup(platform::MakeWord(1, 1)), 0);
+  ASSERT_EQ(platform::WsaStartup(platform::MakeWord(2, 2)), 0);
+  SOCKET s = platform::CreateStreamSocket();
+  ASSERT_NE(s, INVALID_SOCKET);
+  EXPECT_EQ(platform::WsaCleanup(), 0);
+  EXPECT_EQ(OpenDescriptorCount(), before + 1);
+  EXPECT_EQ(platform::WsaCleanup(), 0);
+  EXPECT_EQ(OpenDescriptorCount(), before);
+  EXPECT_EQ(platform::CloseSocket(s), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSANOTINITIALISED);
+  platform::Shutdown();
+}
+
+TEST_F(SocketTest, ConnectPostsConnectThenWriteAndSendsReachThePeer) {
+  Server server;
+  SOCKET s = StartConnect(server.Port());
+  char byte = 0;
+  EXPECT_EQ(platform::Send(s, "x", 1, 0), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAENOTCONN);
+  EXPECT_EQ(platform::Recv(s, &byte, 1, 0), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAENOTCONN);
+
+  EXPECT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_CONNECT, 0}, {s, FD_WRITE, 0}}));
+  EXPECT_EQ(platform::Connect(s, Loopback(server.Port())), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAEISCONN);
+
+  Fd peer = server.Accept();
+  EXPECT_EQ(platform::Send(s, "EXIT\r", 5, 0), 5);
+  EXPECT_EQ(platform::Send(s, "EDIT\r", 5, 0), 5);
+  EXPECT_EQ(ReadAvailable(peer, 10), "EXIT\rEDIT\r");
+  // Sends that did not block bring no FD_WRITE; nothing else is due either.
+  EXPECT_EQ(platform::PollSockets(0), 0);
+  EXPECT_EQ(platform::CloseSocket(s), 0);
+}
+
+TEST_F(SocketTest, NotificationsFollowTheRequestedMaskAndWindow) {
+  Server server;
+  SOCKET s = platform::CreateStreamSocket();
+  EXPECT_EQ(platform::AsyncSelect(s, nullptr, WM_APP_SOCKET, FD_CONNECT), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAEINVAL);
+  ASSERT_EQ(platform::AsyncSelect(s, platform::MainWindow(), WM_APP_SOCKET, FD_CONNECT), 0);
+  ASSERT_EQ(platform::Connect(s, Loopback(server.Port())), SOCKET_ERROR);
+  EXPECT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_CONNECT, 0}}));
+  EXPECT_EQ(platform::Send(s, "x", 1, 0), 1);
+}
+
+TEST_F(SocketTest, RefusedConnectReportsTheErrorOnceAndReleasesItsDescriptor) {
+  Server closedPort(0, /*listening=*/false);
+  int before = OpenDescriptorCount();
+  SOCKET s = StartConnect(closedPort.Port());
+  EXPECT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_CONNECT, WSAECONNREFUSED}}));
+  EXPECT_EQ(OpenDescriptorCount(), before);
+  EXPECT_EQ(platform::Send(s, "@DISS\r", 6, 0), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAENOTCONN);
+  EXPECT_FALSE(platform::headless::WaitForSocketNotification(50));
+  EXPECT_EQ(platform::CloseSocket(s), 0);
+  EXPECT_EQ(platform::CloseSocket(s), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAENOTSOCK);
+}
+
+TEST_F(SocketTest, UnansweredConnectTimesOutOnTheHeadlessClock) {
+  Server server(0);
+  server.FillBacklog();
+  SOCKET s = StartConnect(server.Port());
+  platform::headless::AdvanceTime(platform::kDefaultConnectTimeoutMs - 1);
+  EXPECT_EQ(platform::PollSockets(0), 0);
+  EXPECT_TRUE(platform::SocketsAwaitingEvents());
+  platform::headless::AdvanceTime(1);
+  EXPECT_EQ(TakeNotes(), (std::vector<Note>{{s, FD_CONNECT, WSAETIMEDOUT}}));
+  platform::headless::AdvanceTime(60000);
+  EXPECT_EQ(platform::PollSockets(0), 0);
+  EXPECT_FALSE(platform::SocketsAwaitingEvents());
+
+  platform::SetConnectTimeout(300);
+  SOCKET t = StartConnect(server.Port());
+  platform::headless::AdvanceTime(299);
+  EXPECT_EQ(TakeNotes(), std::vector<Note>{});
+  platform::headless::AdvanceTime(1);
+  EXPECT_EQ(TakeNotes(), (std::vector<Note>{{t, FD_CONNECT, WSAETIMEDOUT}}));
+}
+
+TEST_F(SocketTest, UnusableAddressesFailAtOnceAndNothingIsPosted) {
+  SOCKET s = platform::CreateStreamSocket();
+  ASSERT_EQ(platform::AsyncSelect(s, platform::MainWindow(), WM_APP_SOCKET, kAllEvents), 0);
+  platform::SockAddrIn address = Loopback(21002);
+  for (const char* text : {"", "192.168.1.300", "0.0.0.0", "255.255.255.255"}) {
+    address.addr = platform::InetAddr(text);
+    EXPECT_EQ(platform::Connect(s, address), SOCKET_ERROR) << text;
+    EXPECT_EQ(platform::WsaGetLastError(), WSAEADDRNOTAVAIL) << text;
+  }
+  address = Loopback(0);
+  EXPECT_EQ(platform::Connect(s, address), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAEADDRNOTAVAIL);
+  address = Loopback(21002);
+  address.family = 23;
+  EXPECT_EQ(platform::Connect(s, address), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAEAFNOSUPPORT);
+  EXPECT_FALSE(platform::SocketsAwaitingEvents());
+  EXPECT_EQ(platform::PollSockets(0), 0);
+}
+
+TEST_F(SocketTest, BlockedSendGetsOneWriteNotificationAndNothingIsLostOrRepeated) {
+  Server server(8, true, /*receiveBuffer=*/2048);
+  Fd peer;
+  SOCKET s = Connected(server, &peer);
+
+  auto patternAt = [](std::size_t i) { return static_cast<char>((i * 7 + i / 251) & 0xFF); };
+  std::string chunk(65536, '\0');
+  std::size_t sent = 0;
+  auto sendChunk = [&]() {
+    for (std::size_t i = 0; i < chunk.size(); ++i) {
+      chunk[i] = patternAt(sent + i);
+    }
+    int n = platform::Send(s, chunk.data(), static_cast<int>(chunk.size()), 0);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+    }
+    return n;
+  };
+  while (sendChunk() != SOCKET_ERROR) {
+    ASSERT_LT(sent, 256u << 20) << "the slow reader never made the sender block";
+  }
+  ASSERT_EQ(platform::WsaGetLastError(), WSAEWOULDBLOCK);
+  EXPECT_EQ(platform::PollSockets(0), 0);
+
+  std::string received;
+  std::thread reader([&] {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::recv(peer.Get(), buffer, sizeof buffer, 0)) > 0) {
+      received.append(buffer, static_cast<std::size_t>(n));
+    }
+  });
+  const std::size_t total = sent + (1u << 20);
+  int blocks = 1;
+  while (sent < total) {
+    ASSERT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_WRITE, 0}}));
+    while (sent < total && sendChunk() != SOCKET_ERROR) {
+    }
+    if (sent < total) {
+      ASSERT_EQ(platform::WsaGetLastError(), WSAEWOULDBLOCK);
+      ++blocks;
+    }
+  }
+  EXPECT_EQ(platform::Shutdown(s, SD_SEND), 0);
+  EXPECT_EQ(platform::Send(s, "x", 1, 0), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAESHUTDOWN);
+  reader.join();
+  EXPECT_EQ(platform::CloseSocket(s), 0);
+
+  ASSERT_EQ(received.size(), total);
+  for (std::size_t i = 0; i < total; ++i) {
+    ASSERT_EQ(received[i], patternAt(i)) << "byte " << i << " after " << blocks << " blocks";
+  }
+}
+
+TEST_F(SocketTest, ReadNotificationWaitsForRecvToRearmIt) {
+  Server server;
+  Fd peer;
+  SOCKET s = Connected(server, &peer);
+  ASSERT_EQ(::send(peer.Get(), "a", 1, 0), 1);
+  EXPECT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_READ, 0}}));
+  ASSERT_EQ(::send(peer.Get(), "b", 1, 0), 1);
+  EXPECT_EQ(platform::PollSockets(100), 0) << "FD_READ came again before recv";
+
+  char byte = 0;
+  ASSERT_EQ(platform::Recv(s, &byte, 1, 0), 1);
+  EXPECT_EQ(byte, 'a');
+  EXPECT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_READ, 0}})) << "data was left after recv";
+  ASSERT_EQ(platform::Recv(s, &byte, 1, 0), 1);
+  EXPECT_EQ(byte, 'b');
+  EXPECT_EQ(platform::Recv(s, &byte, 1, 0), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAEWOULDBLOCK);
+  EXPECT_EQ(platform::PollSockets(50), 0);
+
+  ASSERT_EQ(::send(peer.Get(), "c", 1, 0), 1);
+  EXPECT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_READ, 0}}));
+}
+
+TEST_F(SocketTest, UrgentDataHasItsOwnNotificationAndRecv) {
+  Server server;
+  Fd peer;
+  SOCKET s = Connected(server, &peer);
+  char byte = 0;
+  EXPECT_EQ(platform::Recv(s, &byte, 1, platform::kMsgOob), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAEWOULDBLOCK);
+
+  ASSERT_EQ(::send(peer.Get(), "!", 1, MSG_OOB), 1);
+  EXPECT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_OOB, 0}}));
+  // A normal read at the urgent mark must neither return the byte nor lose it.
+  EXPECT_EQ(platform::Recv(s, &byte, 1, 0), SOCKET_ERROR);
+  ASSERT_EQ(platform::Recv(s, &byte, 1, platform::kMsgOob), 1);
+  EXPECT_EQ(byte, '!');
+
+  ASSERT_EQ(::send(peer.Get(), "?", 1, MSG_OOB), 1);
+  std::vector<Note> notes = WaitNotes();
+  ASSERT_FALSE(notes.empty());
+  EXPECT_EQ(notes.front(), (Note{s, FD_OOB, 0}));
+}
+
+TEST_F(SocketTest, GracefulCloseIsReportedOnceAfterTheDataBeforeItWasRead) {
+  Server server;
+  Fd peer;
+  SOCKET s = Connected(server, &peer);
+  ASSERT_EQ(::send(peer.Get(), "xyz", 3, 0), 3);
+  peer.Reset();
+  EXPECT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_READ, 0}}));
+  EXPECT_EQ(platform::PollSockets(50), 0) << "FD_CLOSE came before the data was read";
+
+  char buffer[16];
+  ASSERT_EQ(platform::Recv(s, buffer, sizeof buffer, 0), 3);
+  EXPECT_EQ(std::string(buffer, 3), "xyz");
+  EXPECT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_CLOSE, 0}}));
+  EXPECT_EQ(platform::Recv(s, buffer, sizeof buffer, 0), 0);
+  EXPECT_EQ(platform::PollSockets(50), 0);
+  EXPECT_FALSE(platform::SocketsAwaitingEvents());
+
+  // What the transfer does on FD_CLOSE: a last line, then shut down and close.
+  EXPECT_EQ(platform::Send(s, "@DISS\r", 6, 0), 6);
+  EXPECT_EQ(platform::Shutdown(s, SD_BOTH), 0);
+  EXPECT_EQ(platform::CloseSocket(s), 0);
+}
+
+TEST_F(SocketTest, ResetIsReportedAtOnceAndLaterSendsFailWithoutSignal) {
+  Server server;
+  Fd peer;
+  SOCKET s = Connected(server, &peer);
+  ASSERT_EQ(::send(peer.Get(), "unread", 6, 0), 6);
+  linger abort{1, 0};
+  ::setsockopt(peer.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  peer.Reset();
+  std::vector<Note> notes = WaitNotes();
+  ASSERT_FALSE(notes.empty());
+  EXPECT_EQ(notes.back(), (Note{s, FD_CLOSE, WSAECONNRESET}));
+  EXPECT_EQ(platform::Send(s, "@DISS\r", 6, 0), SOCKET_ERROR);
+  EXPECT_EQ(platform::WsaGetLastError(), WSAECONNRESET);
+}
+
+TEST_F(SocketTest, ClosingWithUnreadRepliesStillEndsTheConnectionGracefully) {
+  Server server;
+  Fd peer;
+  SOCKET s = Connected(server, &peer);
+  ASSERT_EQ(::send(peer.Get(), "OK\r", 3, 0), 3);
+  ASSERT_EQ(WaitNotes(), (std::vector<Note>{{s, FD_READ, 0}}));
+  ASSERT_EQ(platform::Send(s, "@DISS\r", 6, 0), 6);
+  ASSERT_EQ(platform::CloseSocket(s), 0);
+
+  // Unread data at close would make the kernel reset the connection (and
+  // drop whatever it had not sent yet); the peer must see the last line and
+  // then a clean end of stream.
+  EXPECT_EQ(ReadAvailable(peer, 6), "@DISS\r");
+  char byte = 0;
+  EXPECT_EQ(::recv(peer.Get(), &byte, 1, 0), 0) << std::strerror(errno);
+}
+
+TEST_F(SocketTest, EveryWayOfClosingReleasesTheDescriptors) {
+  Server server;
+  Server closedPort(0, false);
+  int before = OpenDescriptorCount();
+  SOCKET idle = platform::CreateStreamSocket();
+  SOCKET refused = StartConnect(closedPort.Port());
+  ASSERT_EQ(WaitNotes(), (std::vector<Note>{{refused, FD_CONNECT, WSAECONNREFUSED}}));
+  Fd peer;
+  SOCKET connected = Connected(server, &peer);
+  for (SOCKET s : {idle, refused, connected}) {
+    EXPECT_EQ(platform::CloseSocket(s), 0);
+  }
+  peer.Reset();
+  EXPECT_EQ(OpenDescriptorCount(), before);
+
+  // A handle is never given out twice, so a stale notification cannot be
+  // taken for a new socket.
+  SOCKET next = platform::CreateStreamSocket();
+  EXPECT_NE(next, idle);
+  EXPECT_NE(next, refused);
+  EXPECT_NE(next, connected);
+
+  // Shutting the platform down closes what is still open.
+  Connected(server, &peer);
+  platform::Shutdown();
+  peer.Reset();
+  EXPECT_EQ(OpenDescriptorCount(), before);
+  EXPECT_EQ(platform::OpenSocketCount(), 0);
+}
+
+LRESULT RecordingProc(HWND, UINT message, WPARAM wParam, LPARAM lParam);
+std::vector<Note> g_dispatched;
+
+LRESULT RecordingProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP_SOCKET) {
+    g_dispatched.push_back(Note{wParam, WsaGetSelectEvent(lParam), WsaGetSelectError(lParam)});
+  }
+  return 0;
+}
+
+TEST_F(SocketTest, TheHeadlessMessageLoopDeliversNotifications) {
+  g_dispatched.clear();
+  platform::SetWindowProc(RecordingProc);
+  Server server;
+  SOCKET s = StartConnect(server.Port());
+  // GetMessage blocks until the network has something to say.
+  platform::MSG msg;
+  ASSERT_TRUE(platform::GetMessage(&msg));
+  platform::DispatchMessage(msg);
+  ASSERT_EQ(g_dispatched.size(), 1u);
+  EXPECT_EQ(g_dispatched[0], (Note{s, FD_CONNECT, 0}));
+
+  Fd peer = server.Accept();
+  ASSERT_EQ(::send(peer.Get(), "a", 1, 0), 1);
+  // PumpMessages polls before dispatching; the read may take a few rounds
+  // to cross the loopback, but never more than a moment.
+  for (int i = 0; i < 100000 && g_dispatched.size() < 3; ++i) {
+    platform::headless::PumpMessages();
+  }
+  EXPECT_EQ(g_dispatched,
+            (std::vector<Note>{{s, FD_CONNECT, 0}, {s, FD_WRITE, 0}, {s, FD_READ, 0}}));
+
+  // With nothing left to wait for, GetMessage ends the loop at once.
+  EXPECT_EQ(platform::CloseSocket(s), 0);
+  EXPECT_FALSE(platform::GetMessage(&msg));
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+// The default skin's sheets: every sprite the editor draws, by bitmap.
+#pragma once
+
+#include <vector>
+
+#include "skin.h"
+
+SheetRecipe TitleSheet();    // skin/title.bmp: the title picture
+SheetRecipe SettingSheet();  // skin/setting.bmp: the settings screen, on white
+SheetRecipe EditorSheet();   // skin/editor.bmp: grid, chips, arrows, scroll bars
+SheetRecipe WindowSheet();   // skin/window.bmp: palette, property rows, menu
+
+// All four, in the order their bitmaps are written.
+std::vector<SheetRecipe> DefaultSkinSheets();
