@@ -20,6 +20,7 @@
 
 #include "platform/backend.h"
 #include "platform/cp932.h"
+#include "platform/socket.h"
 #include "platform/window_geometry.h"
 
 namespace platform {
@@ -27,8 +28,10 @@ namespace {
 
 // How long one wait for SDL events lasts before the queue is looked at
 // again. The timer wakes the wait at once; the slice bounds how late a
-// message posted by anything else is noticed.
-constexpr std::uint32_t kWaitSliceMs = 10;
+// message posted by anything else is noticed. While a socket waits for
+// something, the wait is cut to the sockets' polling interval instead, since
+// nothing wakes SDL when a socket becomes ready.
+constexpr std::uint32_t kWaitSliceMs = 100;
 
 // The SDL event that wakes the event wait after the timer thread posted a
 // tick. Event numbers handed out by SDL_RegisterEvents stay valid for the
@@ -216,6 +219,7 @@ class WindowBackend final : public detail::Backend {
   }
 
   bool PumpEvents(bool wait) override {
+    PollSockets(0);
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
       Translate(event);
@@ -227,12 +231,14 @@ class WindowBackend final : public detail::Backend {
       if (!m_window) {
         return false;  // a destroyed window gets no more input
       }
-      if (SDL_WaitEventTimeout(&event, static_cast<int>(kWaitSliceMs)) != 0) {
+      const std::uint32_t slice = SocketsAwaitingEvents() ? kSocketPollIntervalMs : kWaitSliceMs;
+      if (SDL_WaitEventTimeout(&event, static_cast<int>(slice)) != 0) {
         Translate(event);
         while (SDL_PollEvent(&event) != 0) {
           Translate(event);
         }
       }
+      PollSockets(0);
     }
     return true;
   }

@@ -3,7 +3,11 @@
 // key table must follow them, and presented frames must reach the renderer.
 #include "platform/sdl_window.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -11,6 +15,7 @@
 
 #include "app/texts.h"
 #include "platform/platform.h"
+#include "platform/socket.h"
 #include "platform/window_geometry.h"
 
 namespace platform {
@@ -304,6 +309,44 @@ TEST_F(SdlWindowTest, WaitingEndsOnceTheWindowIsDestroyed) {
   MSG msg;
   EXPECT_FALSE(GetMessage(&msg));
   EXPECT_EQ(msg.message, WM_QUIT);
+}
+
+// Nothing wakes SDL's event wait when a socket becomes ready: the loop must
+// poll the sockets itself, or a transfer would stall until the next input.
+// The timer stands guard: a tick that arrives first means the socket was
+// never looked at.
+TEST_F(SdlWindowTest, ABlockedGetMessageDeliversSocketNotifications) {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(address);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+
+  ASSERT_EQ(WsaStartup(MakeWord(1, 1)), 0);
+  const SOCKET s = CreateStreamSocket();
+  ASSERT_NE(s, INVALID_SOCKET);
+  ASSERT_EQ(AsyncSelect(s, MainWindow(), WM_APP_SOCKET, FD_CONNECT | FD_WRITE), 0);
+  SockAddrIn target;
+  target.port = address.sin_port;
+  target.addr = address.sin_addr.s_addr;
+  EXPECT_EQ(Connect(s, target), SOCKET_ERROR);
+  EXPECT_EQ(WsaGetLastError(), WSAEWOULDBLOCK);
+
+  ASSERT_TRUE(StartPeriodicTimer(2000));
+  MSG msg;
+  ASSERT_TRUE(GetMessage(&msg));
+  EXPECT_EQ(msg.message, WM_APP_SOCKET);
+  EXPECT_EQ(msg.wParam, s);
+  EXPECT_EQ(WsaGetSelectEvent(msg.lParam), FD_CONNECT);
+  EXPECT_EQ(WsaGetSelectError(msg.lParam), 0);
+  StopPeriodicTimer();
+  CloseSocket(s);
+  WsaCleanup();
+  close(listener);
 }
 
 struct Rgb {
