@@ -383,7 +383,12 @@ class WindowBackend final : public detail::Backend {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height) {
       return;
     }
-    PostMessage(MainWindow(), message, detail::MouseKeyFlags(), MakeLParam(x, y));
+    const MSG msg{MainWindow(), message, detail::MouseKeyFlags(), MakeLParam(x, y)};
+    if (message == WM_MOUSEMOVE) {
+      detail::State().queue.PostReplacingNewest(msg);
+    } else {
+      detail::State().queue.Post(msg);
+    }
   }
 
   void Activate(bool active) {

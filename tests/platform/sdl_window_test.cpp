@@ -207,6 +207,25 @@ TEST_F(SdlWindowTest, MouseMessagesCarryTheClientPointAndTheHeldButtons) {
   EXPECT_FALSE(IsKeyDown(VK_RBUTTON));
 }
 
+// As on Windows, at most one move waits in the queue: a program that was
+// busy sees where the pointer is now, not every step of how it got there.
+TEST_F(SdlWindowTest, QueuedMovesMergeButNeverAcrossAClick) {
+  Motion(1, 1);
+  Motion(2, 2);
+  Motion(3, 3);
+  Button(SDL_BUTTON_LEFT, true, 3, 3);
+  Motion(4, 4);
+  Motion(5, 5);
+  const std::vector<MSG> m = Drain();
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0].message, WM_MOUSEMOVE);
+  EXPECT_EQ(m[0].lParam, MakeLParam(3, 3));
+  EXPECT_EQ(m[1].message, WM_LBUTTONDOWN);
+  EXPECT_EQ(m[2].message, WM_MOUSEMOVE);
+  EXPECT_EQ(m[2].lParam, MakeLParam(5, 5));
+  EXPECT_EQ(m[2].wParam, MK_LBUTTON);
+}
+
 // Without a capture Windows delivers no mouse message for a point outside
 // the client area; the button state still follows, so a drag that ends
 // outside the window does not leave the button held.
