@@ -2,6 +2,8 @@
 // over the file in the current directory, and the start-up settings.
 #include "app/settings.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -14,10 +16,6 @@ SettingsData Settings;
 
 namespace profile {
 namespace {
-
-// A reader never needs more of the file than this; a larger file is read up
-// to here (a write still keeps every byte of it).
-constexpr std::size_t kMaxReadBytes = 16u << 20;
 
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -97,6 +95,16 @@ bool KeyOf(std::string_view text, std::string_view* key, std::string_view* value
   *key = Trim(text.substr(0, eq));
   *value = text.substr(eq + 1);
   return true;
+}
+
+// Ends the last line of the text, so that a line appended after it stands
+// on its own: a file may end in a lone CR, or in no line end at all, and a
+// key appended there would run on into that line.
+void EndLine(std::string& text) {
+  if (text.empty() || text.back() == '\n') {
+    return;
+  }
+  text.append(text.back() == '\r' ? "\n" : "\r\n");
 }
 
 }  // namespace
@@ -184,18 +192,14 @@ std::string SetString(const std::string& fileText, const std::string& section,
     for (std::size_t i = 0; i < lines.size(); ++i) {
       out.append(lines[i].whole);
       if (i == lastContent) {
-        if (lineEnd(lines[i]).empty()) {
-          out.append("\r\n");
-        }
+        EndLine(out);
         out.append(newLine).append("\r\n");
       }
     }
     return out;
   }
   out = fileText;
-  if (!out.empty() && out.back() != '\n') {
-    out.append("\r\n");
-  }
+  EndLine(out);
   out.append("[").append(section).append("]\r\n").append(newLine).append("\r\n");
   return out;
 }
@@ -208,9 +212,18 @@ int ParseInt(const std::string& text) {
 
 namespace {
 
+// A reader never needs more of the file than this; a larger file is read up
+// to here (a write still keeps every byte of it).
+constexpr std::size_t kMaxReadBytes = 16u << 20;
+
+bool Exists(const char* path) {
+  struct stat info {};
+  return stat(path, &info) == 0;
+}
+
 std::string ReadSettingsFile() {
   std::string text;
-  ReadWholeFile(kSettingsFileName, &text, 16u << 20);
+  ReadWholeFile(kSettingsFileName, &text, kMaxReadBytes);
   return text;
 }
 
@@ -229,7 +242,10 @@ int IntOr(const std::string& file, const char* key, const char* fallback, int lo
 }  // namespace
 
 void LoadSettings() {
-  const std::string file = ReadSettingsFile();
+  ApplySettingsText(ReadSettingsFile());
+}
+
+void ApplySettingsText(const std::string& file) {
   SettingsData s;
   s.ScreenWidth = IntOr(file, "ScreenWidth", "800", 1, kMaxScreenWidth);
   s.ScreenHeight = IntOr(file, "ScreenHeight", "600", 1, kMaxScreenHeight);
@@ -264,7 +280,11 @@ int ReadSettingInt(const std::string& key) {
 
 bool WriteSettingInt(const std::string& key, int value) {
   std::string file;
-  ReadWholeFile(kSettingsFileName, &file, SIZE_MAX);
+  // A file that exists but cannot be read must not be replaced by one that
+  // holds only this key.
+  if (!ReadWholeFile(kSettingsFileName, &file, SIZE_MAX) && Exists(kSettingsFileName)) {
+    return false;
+  }
   std::string updated = profile::SetString(file, kSettingsSection, key, std::to_string(value));
   return WriteFileReplacing(kSettingsFileName, updated);
 }

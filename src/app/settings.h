@@ -52,6 +52,8 @@ inline constexpr char kSettingsSection[] = "general";
 // brings each value into its bounds. Never fails: a missing file or key gives
 // the defaults.
 void LoadSettings();
+// The same from the text of a setting.ini, as LoadSettings reads it.
+void ApplySettingsText(const std::string& fileText);
 
 // On-demand readers: the value of the key in section "general"; "0" and 0
 // when the key is absent. The text is at most 255 bytes, trimmed of spaces.

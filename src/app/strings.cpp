@@ -67,27 +67,6 @@ std::vector<std::string> SplitFields(std::string_view text, char separator) {
 
 std::vector<std::string_view> SplitTextLines(std::string_view text, std::size_t bufferSize) {
   std::vector<std::string_view> lines;
-  const std::size_t limit = bufferSize == 0 ? text.size() + 1 : bufferSize - 1;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t newline = text.find('\n', start);
-    std::size_t lineEnd = newline == std::string_view::npos ? text.size() : newline;
-    // Text mode reads CR LF as one LF, so the CR does not count toward the
-    // buffer; a lone CR elsewhere is an ordinary byte.
-    std::size_t contentEnd = lineEnd;
-    if (newline != std::string_view::npos && contentEnd > start && text[contentEnd - 1] == '\r') {
-      --contentEnd;
-    }
-    std::size_t length = contentEnd - start;
-    bool hasNewline = newline != std::string_view::npos;
-    if (length + (hasNewline ? 1 : 0) <= limit) {
-      lines.push_back(text.substr(start, length));
-      start = hasNewline ? newline + 1 : text.size();
-    } else {
-      // A piece that fills the buffer without reaching the line feed.
-      lines.push_back(text.substr(start, limit));
-      start += limit;
-    }
-  }
+  ForEachTextLine(text, bufferSize, [&lines](std::string_view line) { lines.push_back(line); });
   return lines;
 }

@@ -2,6 +2,8 @@
 // nothing here decodes them.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +24,37 @@ std::vector<std::string> SplitFields(std::string_view text, char separator);
 
 // Splits a file's text into lines the way a text-mode fgets with a buffer of
 // bufferSize bytes reads it: CR LF is read as LF, each piece holds at most
-// bufferSize - 1 bytes, and a piece ends after its line feed. The line feed
+// bufferSize - 1 bytes (at least one), and a piece ends after its line feed. The line feed
 // (and a CR left before it) is removed from each piece. bufferSize 0 means no
 // limit: every line whole, however long.
 std::vector<std::string_view> SplitTextLines(std::string_view text, std::size_t bufferSize);
+
+// The same lines handed one by one to visit(std::string_view), so that a
+// large file is read without a list of all its lines.
+template <typename Visit>
+void ForEachTextLine(std::string_view text, std::size_t bufferSize, Visit&& visit) {
+  // A buffer of one byte would hold no text at all and never advance; it
+  // is read as a buffer of two.
+  const std::size_t limit =
+      bufferSize == 0 ? text.size() + 1 : std::max<std::size_t>(bufferSize, 2) - 1;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t newline = text.find('\n', start);
+    const bool hasNewline = newline != std::string_view::npos;
+    // Text mode reads CR LF as one LF, so the CR does not count toward the
+    // buffer; a lone CR elsewhere is an ordinary byte.
+    std::size_t contentEnd = hasNewline ? newline : text.size();
+    if (hasNewline && contentEnd > start && text[contentEnd - 1] == '\r') {
+      --contentEnd;
+    }
+    const std::size_t length = contentEnd - start;
+    if (length + (hasNewline ? 1 : 0) <= limit) {
+      visit(text.substr(start, length));
+      start = hasNewline ? newline + 1 : text.size();
+    } else {
+      // A piece that fills the buffer without reaching the line feed.
+      visit(text.substr(start, limit));
+      start += limit;
+    }
+  }
+}

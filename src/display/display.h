@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "display/text_image.h"
 #include "platform/surface_view.h"
 #include "platform/win_types.h"
 
@@ -50,6 +51,9 @@ class CDisplay {
 
   // The back surface's pixels (for the platform's present and for tests).
   SurfaceView BackSurface();
+  // The family that a font resolved to on this machine; empty when it could
+  // not be opened.
+  std::string FontFamily(TextFont font) const;
 
  private:
   struct Impl;

@@ -2,6 +2,7 @@
 // hit box, drawn, hit-tested and given hover pictures by name.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -51,6 +52,8 @@ class CObjectRegistry {
   const CScreenObject* Find(const std::string& name) const;
 
  private:
+  CScreenObject* Lookup(const std::string& name);
+
   std::map<std::string, std::unique_ptr<CScreenObject>> m_objects;
   CSymbol m_symbols;
 };

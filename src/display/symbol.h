@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "platform/win_types.h"
 
@@ -21,12 +22,16 @@ class CSymbol {
   // their bitmaps. Returns 1 when the file was read to its end, 0 when it
   // cannot be opened or a bitmap cannot be loaded.
   int LoadSection(const std::string& section);
+  // The same on the skin file's text, already read.
+  int LoadSectionFromText(std::string_view fileText, const std::string& section);
   // Releases every bitmap surface of the display and empties the table.
   void Release();
   void DrawSymbol(const std::string& name, int x, int y);
   void DrawSymbolPart(const std::string& name, int x, int y, int width, int height);
   // The sprite's source rectangle; all zero for an unknown name.
   RECT GetSymbolRect(const std::string& name) const;
+  // The sprite of a name, or nullptr.
+  const CSprite* Find(const std::string& name) const;
 
  private:
   std::map<std::string, CSprite> m_sprites;

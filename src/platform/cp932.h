@@ -1,10 +1,5 @@
-// Conversion of the program's CP932 byte strings to UTF-8, for the places
-// where text leaves the program: the window title and rendered text.
-//
-// Everything inside the program stays CP932 bytes; only the last step before
-// SDL (which wants UTF-8) converts. CP932 rather than Shift_JIS: the two
-// differ on the wave dash and on the NEC and IBM extension rows, and the
-// program's texts and data files are CP932.
+// CP932 to UTF-8: the one place where the program's byte strings meet text
+// that the fonts and the window system understand.
 #pragma once
 
 #include <string>
@@ -12,10 +7,10 @@
 
 namespace platform {
 
-// CP932 bytes to UTF-8. A byte that does not start a valid character
-// (including a lead byte cut off at the end, or one followed by a byte that
-// cannot trail it) becomes U+FFFD, and the conversion goes on with the next
-// byte, so no input ever ends the text early.
+// Converts CP932 (Windows Shift-JIS) bytes to UTF-8. A byte that starts no
+// valid character (a lead byte without a proper trail byte, a lead byte at the
+// end, an unassigned code) becomes U+FFFD and the conversion goes on with the
+// next byte, so a broken text still shows everything around the break.
 std::string Cp932ToUtf8(std::string_view cp932);
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates

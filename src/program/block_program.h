@@ -80,8 +80,11 @@ class CBlockProgram {
   // cleared, and a neighbour's arrow opposed to its own is cleared.
   void ResolveArrowsAt(int x, int y);
 
-  // Compiles the grid into the robot script (out.r by default). Returns false
-  // when the script file could not be created or written completely.
+  // Compiles the grid into the robot script (out.r by default; the generator
+  // lives in src/codegen). Returns false when the script file could not be
+  // created or written completely, or when the script outgrew its limit (the
+  // file is then left empty, so that no stale script reaches the robot).
+  // Reading the boxes here never adds absent keys to them.
   bool WriteScript();
   bool WriteScript(const std::string& path);
 

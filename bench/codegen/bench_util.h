@@ -1,0 +1,36 @@
+// Helpers shared by the benchmarks: a scratch folder and the peak memory.
+#pragma once
+
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <string>
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "pelu-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) {
+      m_path = pattern;
+    }
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  std::string File(const std::string& name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
+// The process's peak resident memory so far, in MiB.
+inline double PeakRssMiB() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}

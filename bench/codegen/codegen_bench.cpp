@@ -1,0 +1,55 @@
+// Compiling a grid whose chips form one chain through every cell, 1000
+// columns wide: the time should grow linearly with the cells. Run one size
+// alone (--benchmark_filter=CompileChain/1000) to read its own peak memory.
+#include <benchmark/benchmark.h>
+
+#include "app/settings.h"
+#include "catalogue/chip_catalogue.h"
+#include "codegen/bench_util.h"
+#include "codegen/script_generator.h"
+#include "program/block_program.h"
+
+namespace {
+
+constexpr int kColumns = 1000;
+
+void CompileChain(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
+  Settings = SettingsData{};
+  Settings.MaxChipNumX = kColumns;
+  Settings.MaxChipNumY = rows;
+  CChipCatalogue catalogue;
+  catalogue.Parse(
+      "<define go>\ncode=MOVE:FWD:*1:*2\nproperty1_name=distance\nproperty1_type=NUM\n"
+      "property2_name=speed\nproperty2_type=SELECT;slow;normal;fast\nproperty2_code=30;60;100\n"
+      "</define>\n");
+  CBlockProgram program;
+  program.Init(&catalogue);
+  // A snake: left to right along even rows, back along odd ones, down at
+  // each row's end.
+  for (int y = 0; y < rows; ++y) {
+    for (int i = 0; i < kColumns; ++i) {
+      const int x = (y % 2 == 0) ? i : kColumns - 1 - i;
+      program.AddBox(x, y, "go");
+      program.SetBoxProperty(x, y, "distance", std::to_string(i % 100));
+      program.SetBoxProperty(x, y, "speed", i % 3 == 0 ? "fast" : "normal");
+      const char* to = i == kColumns - 1 ? "lower" : (y % 2 == 0 ? "right" : "left");
+      program.SetBoxProperty(x, y, "to", to);
+    }
+  }
+  ScratchDir dir;
+  const std::string path = dir.File("out.r");
+  for (auto _ : state) {
+    if (WriteScriptFile(program, path) != ScriptResult::kWritten) {
+      state.SkipWithError("the script was not written");
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows) * kColumns);
+  state.counters["cells"] = static_cast<double>(rows) * kColumns;
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(CompileChain)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,66 @@
+// Writing and reading a .bhb file with a box in every cell of a 1000 x 1000
+// grid (1,000,000 boxes, each with an arrow and two properties).
+#include <benchmark/benchmark.h>
+
+#include "app/settings.h"
+#include "codegen/bench_util.h"
+#include "program/block_program.h"
+#include "program/program_file.h"
+
+namespace {
+
+constexpr int kSide = 1000;
+
+void FillGrid(CBlockProgram& program) {
+  program.Init(nullptr);
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      program.AddBox(x, y, "\x91\x4f\x90\x69");  // a CP932 chip name
+      program.SetBoxProperty(x, y, "to", "right");
+      program.SetBoxProperty(x, y, "\x8b\x97\x97\xa3", std::to_string(x));
+      program.SetBoxProperty(x, y, "\x91\xac\x82\xb3", "\x82\xd3\x82\xc2\x82\xa4");
+    }
+  }
+}
+
+void WriteProgram(benchmark::State& state) {
+  Settings = SettingsData{};
+  Settings.MaxChipNumX = kSide;
+  Settings.MaxChipNumY = kSide;
+  CBlockProgram program;
+  FillGrid(program);
+  ScratchDir dir;
+  for (auto _ : state) {
+    if (WriteBlockProgram(dir.File("big.bhb"), program) != 1) {
+      state.SkipWithError("the file was not written");
+    }
+  }
+  state.counters["boxes"] = kSide * kSide;
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(WriteProgram)->Unit(benchmark::kMillisecond);
+
+void ReadProgram(benchmark::State& state) {
+  Settings = SettingsData{};
+  Settings.MaxChipNumX = kSide;
+  Settings.MaxChipNumY = kSide;
+  ScratchDir dir;
+  {
+    CBlockProgram program;
+    FillGrid(program);
+    WriteBlockProgram(dir.File("big.bhb"), program);
+  }
+  for (auto _ : state) {
+    auto program = ReadBlockProgram(nullptr, dir.File("big.bhb"));
+    if (!program || !program->HasBox(kSide - 1, kSide - 1)) {
+      state.SkipWithError("the file was not read");
+    }
+  }
+  state.counters["boxes"] = kSide * kSide;
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(ReadProgram)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,559 @@
+// The script generator: reference counts, the header, the start chain and the
+// labelled chains of the robot script, and the chip templates expanded into
+// it (plain chips with their property placeholders, branch and loop chips
+// with the chains of their exits written in the middle of their text).
+#include "codegen/script_generator.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#include "app/settings.h"
+#include "app/strings.h"
+#include "catalogue/chip_catalogue.h"
+#include "program/block_program.h"
+#include "program/directions.h"
+
+namespace {
+
+const std::string kEmpty;
+const std::string kIdKey = "id";
+const std::string kToKey = "to";
+const std::string kCodeKey = "code";
+const std::string kConditionTypeKey = "property1_type";
+const std::string kConditionNameKey = "property1_name";
+const std::string kConditionCodeKey = "property1_code";
+const std::string kResetTypeKey = "property2_type";
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+const std::string& BoxValue(const CBox& box, const std::string& key) {
+  const std::string* value = box.Find(key);
+  return value == nullptr ? kEmpty : *value;
+}
+
+enum class ChipKind { kPlain, kBranch, kLoop };
+
+// The branch test is made first, so a name given to both is a branch chip.
+ChipKind KindOf(const CBox& box) {
+  const std::string& id = BoxValue(box, kIdKey);
+  if (id == Settings.IfChipID) {
+    return ChipKind::kBranch;
+  }
+  if (id == Settings.LoopChipID) {
+    return ChipKind::kLoop;
+  }
+  return ChipKind::kPlain;
+}
+
+// The attribute key of property c ("property1_type" for c = '1' and suffix
+// "_type"); c is any byte of the template.
+std::string PropertyKey(char c, std::string_view suffix) {
+  std::string key = "property";
+  key.push_back(c);
+  key.append(suffix);
+  return key;
+}
+
+// Field n (from 1) of a list separated by ';', empty fields counted; false
+// when the list has fewer fields.
+bool FieldOf(std::string_view list, std::size_t n, std::string_view* field) {
+  std::size_t start = 0;
+  for (std::size_t i = 1; i < n; ++i) {
+    std::size_t separator = list.find(';', start);
+    if (separator == std::string_view::npos) {
+      return false;
+    }
+    start = separator + 1;
+  }
+  std::size_t end = list.find(';', start);
+  *field = list.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+  return true;
+}
+
+}  // namespace
+
+CScriptGenerator::CScriptGenerator(const CBlockProgram& program, std::size_t maxBytes)
+    : m_program(program),
+      m_maxBytes(maxBytes),
+      m_columns(program.Columns()),
+      m_rows(program.Rows()) {}
+
+bool CScriptGenerator::Run(std::string* script) {
+  CountConnections();
+
+  // The header declares the counter of every loop chip.
+  bool anyLoop = false;
+  for (int y = 0; y < m_rows; ++y) {
+    for (int x = 0; x < m_columns; ++x) {
+      const CBox* box = m_program.GetBox(x, y);
+      if (box != nullptr && KindOf(*box) == ChipKind::kLoop) {
+        WriteCell("GLOBAL:gloopcount", x, y, ":0\n");
+        anyLoop = true;
+      }
+    }
+  }
+  if (anyLoop) {
+    Write("\n");
+  }
+
+  // The start chain has no label; a start cell that something leads back
+  // into is a labelled cell and comes first among them.
+  if (Count(0, 0) < 2) {
+    RunChain(0, 0, true);
+  }
+  for (int y = 0; y < m_rows && !m_overflow; ++y) {
+    for (int x = 0; x < m_columns && !m_overflow; ++x) {
+      if (Count(x, y) > 1) {
+        WriteCell("\n:chip", x, y, "\n");
+        RunChain(x, y, true);
+      }
+    }
+  }
+
+  if (m_overflow) {
+    script->clear();
+    return false;
+  }
+  *script = std::move(m_script);
+  return true;
+}
+
+void CScriptGenerator::CountConnections() {
+  m_counts.assign(static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows), 0);
+  if (!m_counts.empty()) {
+    m_counts[0] = 1;  // the start cell
+  }
+  // Every box is examined for all five keys, whatever its kind, and words
+  // and glyphs count alike; a connection into an empty cell or off the grid
+  // is not counted.
+  const std::string* const keys[] = {&kToKey, &Settings.IfChipTrueID, &Settings.IfChipFalseID,
+                                     &Settings.LoopChipTrueID, &Settings.LoopChipFalseID};
+  for (int y = 0; y < m_rows; ++y) {
+    for (int x = 0; x < m_columns; ++x) {
+      const CBox* box = m_program.GetBox(x, y);
+      if (box == nullptr) {
+        continue;
+      }
+      for (const std::string* key : keys) {
+        const std::string& value = BoxValue(*box, *key);
+        if (value.empty()) {
+          continue;
+        }
+        for (Direction d : kDirections) {
+          const DirectionInfo& info = Info(d);
+          if (value == info.word || value == info.glyph) {
+            if (m_program.HasBox(x + info.dx, y + info.dy)) {
+              ++m_counts[static_cast<std::size_t>(y + info.dy) *
+                             static_cast<std::size_t>(m_columns) +
+                         static_cast<std::size_t>(x + info.dx)];
+            }
+            break;
+          }
+        }
+      }
+    }
+  }
+}
+
+int CScriptGenerator::Count(int x, int y) const {
+  if (!m_program.IsInside(x, y)) {
+    // Only an empty grid asks for a cell outside it: its start cell.
+    return (x == 0 && y == 0) ? 1 : 0;
+  }
+  return m_counts[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_columns) +
+                  static_cast<std::size_t>(x)];
+}
+
+void CScriptGenerator::RunChain(int x, int y, bool head) {
+  Next next = Step{x, y, head};
+  while (!m_overflow) {
+    if (next) {
+      next = EmitChip(next->x, next->y, next->head);
+      continue;
+    }
+    // The chain has ended: the innermost template that was waiting for it
+    // goes on after its *e marker.
+    if (m_rests.empty()) {
+      return;
+    }
+    PendingRest rest = std::move(m_rests.back());
+    m_rests.pop_back();
+    next = rest.isLoop ? ContinueLoop(std::move(rest)) : ContinueBranch(std::move(rest));
+  }
+  m_rests.clear();
+}
+
+CScriptGenerator::Next CScriptGenerator::EmitChip(int x, int y, bool head) {
+  Spend(1);
+  const CBox* box = m_program.GetBox(x, y);
+  if (box == nullptr) {
+    Write("EXIT\n");
+    return std::nullopt;
+  }
+  if (Count(x, y) > 1 && !head) {
+    WriteCell("GO:chip", x, y, "\n");
+    return std::nullopt;
+  }
+  switch (KindOf(*box)) {
+    case ChipKind::kBranch:
+      return EmitBranchChip(x, y);
+    case ChipKind::kLoop:
+      return EmitLoopChip(x, y);
+    case ChipKind::kPlain:
+      break;
+  }
+  return EmitPlainChip(x, y);
+}
+
+CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, const std::string& value,
+                                                    bool glyphs) {
+  int d = DirectionOf(value, glyphs ? ArrowForm::kGlyph : ArrowForm::kWord);
+  if (d < 0) {
+    Write("EXIT\n");
+    return std::nullopt;
+  }
+  // A neighbour off the grid or empty ends the chain in EmitChip.
+  const DirectionInfo& info = Info(static_cast<Direction>(d));
+  return Step{x + info.dx, y + info.dy, false};
+}
+
+CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y) {
+  const CBox& box = *m_program.GetBox(x, y);
+  const CChipCatalogue* catalogue = m_program.Catalogue();
+  const CChipDefinition* chip =
+      catalogue == nullptr ? nullptr : catalogue->Find(BoxValue(box, kIdKey));
+  const std::string& code = Attribute(chip, kCodeKey);
+
+  m_pending.clear();
+  std::size_t position = 0;
+  while (!m_overflow) {
+    std::size_t star = code.find('*', position);
+    if (star == std::string::npos) {
+      m_pending.append(code, position);
+      break;
+    }
+    m_pending.append(code, position, star - position);
+    // A template ending in "*" or "**" ends there.
+    if (star + 1 >= code.size()) {
+      break;
+    }
+    if (code[star + 1] == '*') {
+      if (star + 2 >= code.size()) {
+        break;
+      }
+      ExpandProperty(box, chip, code[star + 2], true);
+      position = star + 3;
+    } else {
+      ExpandProperty(box, chip, code[star + 1], false);
+      position = star + 2;
+    }
+  }
+  FinalWrite({});
+  return FollowExit(x, y, BoxValue(box, kToKey), false);
+}
+
+CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y) {
+  const CBox& box = *m_program.GetBox(x, y);
+  const CChipCatalogue* catalogue = m_program.Catalogue();
+  const CChipDefinition* chip =
+      catalogue == nullptr ? nullptr : catalogue->Find(BoxValue(box, kIdKey));
+  PendingRest rest{&box, chip, x, y, 0, 0, false, false, 0, {}};
+
+  // The chosen condition: its position among the options of the IF type,
+  // its code, and whether the parameter type for it asks for a reset.
+  std::vector<std::string> options = SplitTokens(Attribute(chip, kConditionTypeKey), ":");
+  const std::string& chosen = BoxValue(box, Attribute(chip, kConditionNameKey));
+  for (std::size_t i = 1; i < options.size(); ++i) {
+    if (options[i] == chosen) {
+      rest.condition = i;
+      break;
+    }
+  }
+  if (rest.condition != 0) {
+    std::vector<std::string> codes = SplitTokens(Attribute(chip, kConditionCodeKey), ";");
+    if (rest.condition - 1 < codes.size()) {
+      rest.conditionCode = codes[rest.condition - 1];
+    }
+    std::vector<std::string> types = SplitTokens(Attribute(chip, kResetTypeKey), ":");
+    rest.reset = rest.condition < types.size() && StartsWith(types[rest.condition], "SELECT");
+  }
+  m_pending.clear();
+  return ContinueBranch(std::move(rest));
+}
+
+CScriptGenerator::Next CScriptGenerator::ContinueBranch(PendingRest rest) {
+  const std::string& code = Attribute(rest.chip, kCodeKey);
+  while (!m_overflow) {
+    std::size_t star = code.find('*', rest.position);
+    if (star == std::string::npos) {
+      FinalWrite(std::string_view(code).substr(rest.position));
+      return std::nullopt;
+    }
+    m_pending.append(code, rest.position, star - rest.position);
+    if (star + 1 >= code.size()) {
+      FinalWrite({});
+      return std::nullopt;
+    }
+    const char marker = code[star + 1];
+    rest.position = star + 2;
+    switch (marker) {
+      case 'e': {
+        // The first *e writes the true chain, every later one the false.
+        Flush();
+        const std::string& key = rest.markers == 0 ? Settings.IfChipTrueID : Settings.IfChipFalseID;
+        ++rest.markers;
+        const std::string& exit = BoxValue(*rest.box, key);
+        const int x = rest.x;
+        const int y = rest.y;
+        m_rests.push_back(std::move(rest));
+        return FollowExit(x, y, exit, true);
+      }
+      case '1':
+        m_pending.append(rest.conditionCode);
+        break;
+      case '2':
+      case '3':
+        ExpandBranchParameter(rest, marker);
+        break;
+      case '9':
+        if (rest.reset) {
+          // The trailing backslash becomes the line end at the next write.
+          m_pending.append("SET:").append(rest.conditionCode).append(":0\\");
+        }
+        break;
+      default:
+        break;
+    }
+    Spend(0);
+  }
+  return std::nullopt;
+}
+
+void CScriptGenerator::ExpandBranchParameter(PendingRest& rest, char c) {
+  // Without a chosen condition, or without a type for it, nothing is known
+  // about the parameter, and nothing is inserted.
+  if (rest.condition == 0) {
+    return;
+  }
+  std::vector<std::string> types = SplitTokens(Attribute(rest.chip, PropertyKey(c, "_type")), ":");
+  if (rest.condition >= types.size()) {
+    return;
+  }
+  const std::string& type = types[rest.condition];
+  const std::string& value = BoxValue(*rest.box, Attribute(rest.chip, PropertyKey(c, "_name")));
+  if (StartsWith(type, "NUM")) {
+    m_pending.append(value);
+    return;
+  }
+  std::vector<std::string> options = SplitTokens(type, ";");
+  std::vector<std::string> codeFields =
+      SplitTokens(Attribute(rest.chip, PropertyKey(c, "_code")), ";");
+  std::vector<std::string> codes;
+  if (rest.condition - 1 < codeFields.size()) {
+    codes = SplitTokens(codeFields[rest.condition - 1], " ");
+  }
+  // Options count from 1 after the type word; a value that is none of them
+  // takes the first code.
+  const std::string* code = nullptr;
+  auto match = std::find(options.begin() + (options.empty() ? 0 : 1), options.end(), value);
+  if (match != options.end()) {
+    std::size_t j = static_cast<std::size_t>(match - options.begin());
+    if (j - 1 < codes.size()) {
+      code = &codes[j - 1];
+      if (c == '2' && rest.reset && *code == "0") {
+        rest.reset = false;
+      }
+    }
+  } else if (!codes.empty()) {
+    code = &codes.front();
+  }
+  if (code != nullptr) {
+    m_pending.append(*code);
+  }
+}
+
+CScriptGenerator::Next CScriptGenerator::EmitLoopChip(int x, int y) {
+  const CBox& box = *m_program.GetBox(x, y);
+  const CChipCatalogue* catalogue = m_program.Catalogue();
+  const CChipDefinition* chip =
+      catalogue == nullptr ? nullptr : catalogue->Find(BoxValue(box, kIdKey));
+  m_pending.clear();
+  return ContinueLoop(PendingRest{&box, chip, x, y, 0, 0, true, false, 0, {}});
+}
+
+CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
+  const std::string& code = Attribute(rest.chip, kCodeKey);
+  while (!m_overflow) {
+    std::size_t star = code.find('*', rest.position);
+    if (star == std::string::npos) {
+      FinalWrite(std::string_view(code).substr(rest.position));
+      return std::nullopt;
+    }
+    m_pending.append(code, rest.position, star - rest.position);
+    if (star + 1 >= code.size()) {
+      FinalWrite({});
+      return std::nullopt;
+    }
+    const char c = code[star + 1];
+    if (c == '*') {
+      // **c, the second code list of property c; **e is one of them too.
+      if (star + 2 >= code.size()) {
+        FinalWrite({});
+        return std::nullopt;
+      }
+      ExpandProperty(*rest.box, rest.chip, code[star + 2], true);
+      rest.position = star + 3;
+      continue;
+    }
+    rest.position = star + 2;
+    if (c != 'e') {
+      ExpandProperty(*rest.box, rest.chip, c, false);
+      continue;
+    }
+    const int marker = rest.markers++;
+    if (marker == 0) {
+      char name[48];
+      int length = std::snprintf(name, sizeof name, "gloopcount%d_%d", rest.x, rest.y);
+      m_pending.append(name, static_cast<std::size_t>(length));
+      continue;
+    }
+    // The second *e leaves the loop: the counter is set back to 0 on the
+    // way into the false chain. Every later one goes round again: the
+    // counter is raised on the way into the true chain.
+    Flush();
+    const std::string* key = nullptr;
+    if (marker == 1) {
+      WriteCell("\nSET:gloopcount", rest.x, rest.y, ":0\n");
+      key = &Settings.LoopChipFalseID;
+    } else {
+      WriteCell("ADD:gloopcount", rest.x, rest.y, ":1\n");
+      key = &Settings.LoopChipTrueID;
+    }
+    const std::string& exit = BoxValue(*rest.box, *key);
+    const int x = rest.x;
+    const int y = rest.y;
+    m_rests.push_back(std::move(rest));
+    return FollowExit(x, y, exit, true);
+  }
+  return std::nullopt;
+}
+
+void CScriptGenerator::ExpandProperty(const CBox& box, const CChipDefinition* chip, char c,
+                                      bool secondList) {
+  const std::string& type = Attribute(chip, PropertyKey(c, "_type"));
+  const std::string& value = BoxValue(box, Attribute(chip, PropertyKey(c, "_name")));
+  if (StartsWith(type, "NUM")) {
+    m_pending.append(value);
+  } else if (StartsWith(type, "SELECT")) {
+    // The option is found by text: n is the number of ';' before the first
+    // place where the value occurs in the type, and field n of the code list
+    // is its code. An empty value occurs at the start, where n is 0.
+    std::size_t at = type.find(value);
+    if (at == std::string::npos) {
+      return;
+    }
+    std::size_t n = static_cast<std::size_t>(
+        std::count(type.begin(), type.begin() + static_cast<std::ptrdiff_t>(at), ';'));
+    std::string_view field;
+    if (n != 0 &&
+        FieldOf(Attribute(chip, PropertyKey(c, secondList ? "_code2" : "_code")), n, &field)) {
+      m_pending.append(field);
+    }
+  }
+  Spend(0);
+}
+
+void CScriptGenerator::Flush() {
+  std::replace(m_pending.begin(), m_pending.end(), '\\', '\n');
+  Write(m_pending);
+  m_pending.clear();
+}
+
+void CScriptGenerator::FinalWrite(std::string_view rest) {
+  m_pending.append(rest);
+  std::replace(m_pending.begin(), m_pending.end(), '\\', '\n');
+  if (!m_pending.empty()) {
+    Write(m_pending);
+    Write("\n");
+  }
+  m_pending.clear();
+}
+
+void CScriptGenerator::Write(std::string_view text) {
+  if (m_overflow) {
+    return;
+  }
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t newline = text.find('\n', start);
+    if (newline == std::string_view::npos) {
+      m_script.append(text.substr(start));
+      break;
+    }
+    m_script.append(text.substr(start, newline - start)).append("\r\n");
+    start = newline + 1;
+  }
+  Spend(0);
+}
+
+void CScriptGenerator::WriteCell(std::string_view prefix, int x, int y, std::string_view suffix) {
+  char column[16];
+  char row[16];
+  char* columnEnd = std::to_chars(column, column + sizeof column, x).ptr;
+  char* rowEnd = std::to_chars(row, row + sizeof row, y).ptr;
+  Write(prefix);
+  Write(std::string_view(column, static_cast<std::size_t>(columnEnd - column)));
+  Write("_");
+  Write(std::string_view(row, static_cast<std::size_t>(rowEnd - row)));
+  Write(suffix);
+}
+
+void CScriptGenerator::Spend(std::size_t amount) {
+  m_spent += amount;
+  // The pending text counts too: placeholders can make it as large as the
+  // script itself before it is written.
+  if (m_script.size() + m_pending.size() + m_spent > m_maxBytes) {
+    m_overflow = true;
+  }
+}
+
+const std::string& CScriptGenerator::Attribute(const CChipDefinition* chip,
+                                               const std::string& key) {
+  return chip == nullptr ? kEmpty : chip->Get(key);
+}
+
+bool GenerateScript(const CBlockProgram& program, std::string* script, std::size_t maxBytes) {
+  CScriptGenerator generator(program, maxBytes);
+  return generator.Run(script);
+}
+
+ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& path,
+                             std::size_t maxBytes) {
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
+  if (!file) {
+    return ScriptResult::kCannotWrite;
+  }
+  std::string script;
+  if (!GenerateScript(program, &script, maxBytes)) {
+    return ScriptResult::kTooLarge;
+  }
+  bool ok = std::fwrite(script.data(), 1, script.size(), file.get()) == script.size();
+  ok = std::fclose(file.release()) == 0 && ok;
+  return ok ? ScriptResult::kWritten : ScriptResult::kCannotWrite;
+}
+
+bool CBlockProgram::WriteScript() {
+  return WriteScript(kScriptFileName);
+}
+
+bool CBlockProgram::WriteScript(const std::string& path) {
+  return WriteScriptFile(*this, path) == ScriptResult::kWritten;
+}

@@ -1,0 +1,121 @@
+// The script generator: compiles a CBlockProgram into the robot script.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CBlockProgram;
+class CBox;
+class CChipDefinition;
+
+inline constexpr char kScriptFileName[] = "out.r";
+
+// A branch template that visits an exit more than once doubles the script
+// with every such chip along a chain, so a script can grow without bound.
+// Generation stops at this size (script bytes plus one per chip visited):
+// a thousand times more than any real robot program needs.
+inline constexpr std::size_t kMaxScriptBytes = std::size_t{256} << 20;
+
+enum class ScriptResult {
+  kWritten,      // the whole script is in the file
+  kCannotWrite,  // the file could not be created, or not written whole
+  kTooLarge,     // the script outgrew the limit; the file was left empty
+};
+
+// Compiles the program into *script (CR LF line ends, as the file holds it).
+// Returns false, with *script empty, when the script would outgrow maxBytes.
+bool GenerateScript(const CBlockProgram& program, std::string* script,
+                    std::size_t maxBytes = kMaxScriptBytes);
+
+// Compiles the program and writes the script file at path, created anew.
+ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& path,
+                             std::size_t maxBytes = kMaxScriptBytes);
+
+// The working state of one run: the reference counts, the script text and
+// the work stack of chip templates waiting for an exit chain to end.
+//
+// A branch or loop chip writes the chains of its exits in the middle of its
+// own template, and those chains may hold further branch and loop chips, one
+// level per chip along a chain. The levels are kept on an explicit stack, not
+// on the call stack, so a chain through every cell of a large grid compiles
+// in constant stack space: EmitChip and its emitters return the cell where
+// the chain goes on instead of calling it, and RunChain drives them.
+class CScriptGenerator {
+ public:
+  CScriptGenerator(const CBlockProgram& program, std::size_t maxBytes);
+
+  // Runs the whole generation. False when the script outgrew the limit.
+  bool Run(std::string* script);
+
+ private:
+  // The next cell of a chain, reached along a connection (head false) or as
+  // the head of a chain (head true).
+  struct Step {
+    int x;
+    int y;
+    bool head;
+  };
+  using Next = std::optional<Step>;
+
+  // The rest of a branch or loop chip's template, waiting while the chain of
+  // one of its exits is written.
+  struct PendingRest {
+    const CBox* box;
+    const CChipDefinition* chip;  // nullptr for a chip the catalogue lacks
+    int x;
+    int y;
+    std::size_t position;  // where the scan of the template goes on
+    int markers;           // *e markers met so far
+    bool isLoop;
+    bool reset;                 // branch: the reset flag read by *9
+    std::size_t condition;      // branch: position of the chosen condition, 0 for none
+    std::string conditionCode;  // branch: its code
+  };
+
+  void CountConnections();
+  int Count(int x, int y) const;
+
+  // Writes the chain that starts at (x, y), with every exit chain nested in
+  // it, until the chain and all the templates it opened have ended.
+  void RunChain(int x, int y, bool head);
+
+  Next EmitChip(int x, int y, bool head);
+  Next EmitPlainChip(int x, int y);
+  Next EmitBranchChip(int x, int y);
+  Next EmitLoopChip(int x, int y);
+  Next FollowExit(int x, int y, const std::string& value, bool glyphs);
+  // Scans a branch or loop template from rest.position on: up to the next
+  // exit that it follows (the rest then waits on the stack) or to its end.
+  Next ContinueBranch(PendingRest rest);
+  Next ContinueLoop(PendingRest rest);
+
+  // Appends the expansion of the property placeholder *c or **c.
+  void ExpandProperty(const CBox& box, const CChipDefinition* chip, char c, bool secondList);
+  // Appends the expansion of the branch placeholders *2 and *3.
+  void ExpandBranchParameter(PendingRest& rest, char c);
+
+  // Writes the pending text with its backslashes turned into line feeds.
+  void Flush();
+  void FinalWrite(std::string_view rest);
+  // Appends to the script as a text-mode write does (LF becomes CR LF).
+  void Write(std::string_view text);
+  void WriteCell(std::string_view prefix, int x, int y, std::string_view suffix);
+  // Counts work done without output (a chip visited) against the limit.
+  void Spend(std::size_t amount);
+
+  static const std::string& Attribute(const CChipDefinition* chip, const std::string& key);
+
+  const CBlockProgram& m_program;
+  const std::size_t m_maxBytes;
+  int m_columns = 0;
+  int m_rows = 0;
+  std::vector<int> m_counts;  // row-major
+  std::string m_script;
+  std::size_t m_spent = 0;
+  bool m_overflow = false;
+  std::string m_pending;
+  std::vector<PendingRest> m_rests;
+};

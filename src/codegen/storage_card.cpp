@@ -1,0 +1,30 @@
+// The storage-card export: the finished robot script copied to the card.
+#include "codegen/storage_card.h"
+
+#include "app/file_util.h"
+#include "app/settings.h"
+
+namespace {
+
+// The script is a few kilobytes for any real program; this only bounds what
+// a stray path could make us read.
+constexpr std::size_t kMaxCopyBytes = std::size_t{1} << 30;
+
+}  // namespace
+
+bool CopyScriptToStorageCard(const std::string& scriptPath) {
+  // An absent key reads as "0". Copying to a file named 0 in the current
+  // directory and calling that a success would hide a card that was never
+  // set up.
+  const std::string target = ReadSettingString("StorageCardPath");
+  if (target.empty() || target == "0") {
+    return false;
+  }
+  std::string script;
+  if (!ReadWholeFile(scriptPath, &script, kMaxCopyBytes + 1) || script.size() > kMaxCopyBytes) {
+    return false;
+  }
+  // Written beside the target and renamed over it, so that a card pulled out
+  // mid-copy never holds half a script for the robot to run.
+  return WriteFileReplacing(ToNativePath(target), script);
+}

@@ -1,0 +1,129 @@
+// The sprite table and the skin definition file.
+#include "display/symbol.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#include "app/errorlog.h"
+#include "app/file_util.h"
+#include "app/strings.h"
+#include "app/texts.h"
+#include "display/display.h"
+
+namespace {
+
+// The skin file is read in pieces of at most 254 characters, as a 255-byte
+// line buffer reads it; a longer line becomes several lines.
+constexpr std::size_t kSkinLineBuffer = 255;
+// A skin file is a few kilobytes; reading stops well before memory would.
+constexpr std::size_t kMaxSkinFileBytes = 16u << 20;
+constexpr char kEntrySeparators[] = " ,\t\n";
+
+int ClampToInt(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
+
+RECT RectOfSize(int left, int top, int width, int height) {
+  return RECT{left, top, ClampToInt(std::int64_t{left} + width),
+              ClampToInt(std::int64_t{top} + height)};
+}
+
+void LogBadSpriteName(const std::string& name) {
+  ErrorLog("%s", text::kLogBadSpriteName);
+  ErrorLog("%s", name.c_str());
+}
+
+}  // namespace
+
+int CSymbol::LoadSection(const std::string& section) {
+  std::string text;
+  if (!ReadWholeFile(kSkinFileName, &text, kMaxSkinFileBytes)) {
+    return 0;
+  }
+  return LoadSectionFromText(text, section);
+}
+
+int CSymbol::LoadSectionFromText(std::string_view fileText, const std::string& section) {
+  bool started = false;
+  for (std::string_view line : SplitTextLines(fileText, kSkinLineBuffer)) {
+    if (!started) {
+      started = !line.empty() && line.front() == '>' && line.substr(1).starts_with(section);
+      continue;
+    }
+    // Sections are not closed by the next header: every entry line after the
+    // requested header is read, whichever section it stands in.
+    if (line.empty() || line.front() != '#') {
+      continue;
+    }
+    const std::vector<std::string> fields = SplitTokens(line.substr(1), kEntrySeparators);
+    if (fields.size() < 6) {
+      continue;  // not an entry
+    }
+    const std::string& name = fields[0];
+    const std::string& file = fields[1];
+    const RECT source = RectOfSize(ParseLeadingInt(fields[2]), ParseLeadingInt(fields[3]),
+                                   ParseLeadingInt(fields[4]), ParseLeadingInt(fields[5]));
+
+    // A bitmap that some sprite already names is loaded only once.
+    int surface = -1;
+    auto same = std::find_if(m_sprites.begin(), m_sprites.end(),
+                             [&](const auto& entry) { return entry.second.file == file; });
+    if (same != m_sprites.end()) {
+      surface = same->second.surface;
+    } else {
+      surface = g_display != nullptr ? g_display->LoadBitmap(file) : -1;
+      if (surface < 0) {
+        // The entry is left out of the table rather than kept without a
+        // surface: a later entry naming the same file would otherwise take
+        // its missing surface instead of loading the file.
+        return 0;
+      }
+    }
+    m_sprites[name] = CSprite{file, source, surface};
+  }
+  return 1;
+}
+
+void CSymbol::Release() {
+  if (g_display != nullptr) {
+    g_display->ReleaseBitmaps();
+  }
+  m_sprites.clear();
+}
+
+void CSymbol::DrawSymbol(const std::string& name, int x, int y) {
+  const CSprite* sprite = Find(name);
+  if (sprite == nullptr) {
+    LogBadSpriteName(name);
+    return;
+  }
+  const RECT& s = sprite->source;
+  const int width = ClampToInt(std::int64_t{s.right} - s.left);
+  const int height = ClampToInt(std::int64_t{s.bottom} - s.top);
+  if (g_display != nullptr) {
+    g_display->Blit(RectOfSize(x, y, width, height), sprite->surface, s);
+  }
+}
+
+void CSymbol::DrawSymbolPart(const std::string& name, int x, int y, int width, int height) {
+  const CSprite* sprite = Find(name);
+  if (sprite == nullptr) {
+    LogBadSpriteName(name);
+    return;
+  }
+  if (g_display != nullptr) {
+    g_display->Blit(RectOfSize(x, y, width, height), sprite->surface,
+                    RectOfSize(sprite->source.left, sprite->source.top, width, height));
+  }
+}
+
+RECT CSymbol::GetSymbolRect(const std::string& name) const {
+  const CSprite* sprite = Find(name);
+  return sprite != nullptr ? sprite->source : RECT{};
+}
+
+const CSprite* CSymbol::Find(const std::string& name) const {
+  auto found = m_sprites.find(name);
+  return found != m_sprites.end() ? &found->second : nullptr;
+}

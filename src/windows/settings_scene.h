@@ -1,0 +1,20 @@
+// The settings screen: switches the FullScreen setting on and off (it takes
+// effect at the next start) and leads back to the title screen.
+#pragma once
+
+#include <optional>
+
+#include "app/scene.h"
+
+class CSettingsScene final : public CScene {
+ public:
+  int Enter(int argument) override;
+  LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Update() override;
+
+ private:
+  void Click(POINT point);
+
+  // Where the left button went down, until it comes up again.
+  std::optional<POINT> m_pressed;
+};

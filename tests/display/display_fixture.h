@@ -1,0 +1,60 @@
+// A headless display with its registry in a temporary working directory, for
+// the display, registry and screen tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/errorlog.h"
+#include "app/settings.h"
+#include "display/display.h"
+#include "display/object_registry.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+#include "support/temp_dir.h"
+
+class DisplayFixture : public ::testing::Test {
+ protected:
+  void SetUp() override { Start(64, 48, 0); }
+
+  void TearDown() override {
+    g_registry = nullptr;
+    g_display = nullptr;
+    m_registry.reset();
+    m_display.reset();
+    platform::Shutdown();
+    Settings = SettingsData{};
+  }
+
+  // (Re)starts the display for a screen of the given size and mode.
+  void Start(int width, int height, int fullScreen) {
+    g_registry = nullptr;
+    g_display = nullptr;
+    m_registry.reset();
+    m_display.reset();
+    Settings = SettingsData{};
+    Settings.ScreenWidth = width;
+    Settings.ScreenHeight = height;
+    Settings.FullScreen = fullScreen;
+    platform::StartHeadless(width, height);
+    m_display = std::make_unique<CDisplay>();
+    ASSERT_EQ(m_display->Init(), 1);
+    g_display = m_display.get();
+    m_registry = std::make_unique<CObjectRegistry>();
+    g_registry = m_registry.get();
+  }
+
+  SurfaceView Back() { return m_display->BackSurface(); }
+  std::uint32_t Pixel(int x, int y) { return Back().PixelAt(x, y); }
+  std::uint32_t Rgb(std::uint32_t rgb) {
+    return MapRgb(Back().format, static_cast<std::uint8_t>(rgb >> 16),
+                  static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb));
+  }
+  std::string Log() const { return m_dir.ReadFile(kErrorLogFileName); }
+
+  ScopedTempDir m_dir;
+  std::unique_ptr<CDisplay> m_display;
+  std::unique_ptr<CObjectRegistry> m_registry;
+};

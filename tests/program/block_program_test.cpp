@@ -1,0 +1,109 @@
+// The block program model: the grid's edges and the two arrow rules.
+#include "program/block_program.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+
+namespace {
+
+class BlockProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_saved = Settings;
+    Settings = SettingsData{};
+    m_program.Init(nullptr);
+  }
+  void TearDown() override { Settings = m_saved; }
+
+  void Place(int x, int y, const std::string& to) {
+    m_program.AddBox(x, y, "a");
+    m_program.SetBoxProperty(x, y, "to", to);
+  }
+  std::string To(int x, int y) { return m_program.GetBoxProperty(x, y, "to"); }
+
+  CBlockProgram m_program;
+
+ private:
+  SettingsData m_saved;
+};
+
+TEST_F(BlockProgramTest, CellsOutsideTheGridHoldNothing) {
+  for (auto [x, y] : {std::pair{20, 0}, {0, -1}, {-1, 0}, {0, 20}}) {
+    m_program.AddBox(x, y, "a");
+    m_program.SetBoxProperty(x, y, "k", "v");
+    EXPECT_FALSE(m_program.HasBox(x, y));
+    EXPECT_EQ(m_program.GetBoxProperty(x, y, "k"), "");
+    std::vector<std::string> keys = {"untouched"};
+    EXPECT_FALSE(m_program.GetBoxPropertyKeys(x, y, keys));
+    EXPECT_EQ(keys, std::vector<std::string>{"untouched"});
+  }
+  // Nothing landed anywhere inside either (a wrapped index would).
+  std::string saved = "";
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      saved += m_program.HasBox(x, y) ? "#" : "";
+    }
+  }
+  EXPECT_EQ(saved, "");
+}
+
+TEST_F(BlockProgramTest, DeleteClearsOnlyArrowsIntoTheCell) {
+  m_program.AddBox(2, 2, "a");
+  Place(1, 2, "right");
+  Place(2, 1, "lower");
+  Place(3, 2, "upper");
+  Place(2, 3, "upper");
+  m_program.DeleteBox(2, 2);
+  EXPECT_FALSE(m_program.HasBox(2, 2));
+  EXPECT_EQ(To(1, 2), "");
+  EXPECT_EQ(To(2, 1), "");
+  EXPECT_EQ(To(3, 2), "upper");
+  EXPECT_EQ(To(2, 3), "");
+}
+
+TEST_F(BlockProgramTest, ResolveClearsDanglingArrowsButNotOnesOffTheGrid) {
+  Place(5, 5, "right");
+  m_program.ResolveArrowsAt(5, 5);
+  EXPECT_EQ(To(5, 5), "");
+  Place(19, 5, "right");
+  m_program.ResolveArrowsAt(19, 5);
+  EXPECT_EQ(To(19, 5), "right");
+  Place(7, 0, "upper");
+  m_program.ResolveArrowsAt(7, 0);
+  EXPECT_EQ(To(7, 0), "upper");
+}
+
+TEST_F(BlockProgramTest, ResolveBreaksOpposedPairsInFavourOfTheArrival) {
+  Place(4, 5, "right");
+  Place(5, 5, "left");
+  Place(5, 4, "lower");  // points in, but the arrival does not point back
+  m_program.ResolveArrowsAt(5, 5);
+  EXPECT_EQ(To(4, 5), "");
+  EXPECT_EQ(To(5, 5), "left");
+  EXPECT_EQ(To(5, 4), "lower");
+}
+
+TEST_F(BlockProgramTest, CopyAndMoveKeepEveryProperty) {
+  Place(0, 0, "right");
+  m_program.SetBoxProperty(0, 0, "yes", "\x81\xa8");
+  m_program.SetBoxProperty(0, 0, "unknown", "kept");
+  m_program.CopyBox(0, 0, 3, 3);
+  m_program.SetBoxProperty(0, 0, "unknown", "changed");  // the copy is a box of its own
+  m_program.MoveBox(3, 3, 4, 4);
+  EXPECT_FALSE(m_program.HasBox(3, 3));
+  std::vector<std::string> keys;
+  m_program.GetBoxPropertyKeys(4, 4, keys);
+  EXPECT_EQ(keys, (std::vector<std::string>{"id", "to", "unknown", "yes"}));
+  EXPECT_EQ(
+      m_program.GetBoxProperty(4, 4, "yes") + m_program.GetBoxProperty(4, 4, "unknown") + To(4, 4),
+      "\x81\xa8keptright");
+  // A move onto its own cell keeps the box.
+  m_program.MoveBox(4, 4, 4, 4);
+  EXPECT_TRUE(m_program.HasBox(4, 4));
+}
+
+}  // namespace
