@@ -2,6 +2,7 @@
 // and the overlay window slot.
 #include "editor/editor_scene.h"
 
+#include "app/app.h"
 #include "app/settings.h"
 #include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
@@ -143,6 +144,16 @@ int CEditorScene::Enter(int /*argument*/) {
   NewProgram();
   ClearGestures();
   m_pendingCommand = kCommandNone;
+  // The program named on the command line opens on the first entry only.
+  const std::string path = TakeStartupProgramPath();
+  if (!path.empty()) {
+    if (LoadProgram(path)) {
+      m_currentFileName = path;
+      platform::SetWindowText(EditorTitle(path));
+    } else {
+      MessageLog().Add(text::kOpenFailed);
+    }
+  }
   return 1;
 }
 
