@@ -36,19 +36,6 @@ class EditOperationsTest : public ::testing::Test {
   CSelection m_selection;
 };
 
-TEST_F(EditOperationsTest, GroupMoveAlongAnArrowMovesTheFrontChipFirst) {
-  Place(0, 0, "A", "right");
-  Place(1, 0, "B");
-  m_selection.Select({0, 0});
-  m_selection.Select({1, 0});
-  ASSERT_TRUE(DropChips(m_program, m_selection, {0, 0}, {1, 0}, DropMode::kMove));
-  EXPECT_EQ(Id(0, 0), "(empty)");
-  EXPECT_EQ(Id(1, 0), "A");
-  EXPECT_EQ(Id(2, 0), "B");
-  EXPECT_EQ(To(1, 0), "right");
-  EXPECT_EQ(m_selection.Cells(), (std::vector<Cell>{{1, 0}, {2, 0}}));
-}
-
 TEST_F(EditOperationsTest, GroupMoveKeepsArrowsAgainstTheMoveAndClearsThoseIntoLeftCells) {
   Place(0, 0, "A");
   Place(1, 0, "B", "left");    // selected, points against the move
@@ -86,21 +73,6 @@ TEST_F(EditOperationsTest, GroupMoveDiagonallyThroughItsOwnCells) {
   EXPECT_EQ(To(2, 1), "lower");
   EXPECT_EQ(To(1, 2), "upper");
   EXPECT_EQ(To(2, 2), "left");
-}
-
-TEST_F(EditOperationsTest, SingleMoveClearsArrowsIntoTheOldCellAndItsOwnDanglingArrow) {
-  Place(1, 2, "L", "right");
-  Place(2, 2, "M", "right");
-  ASSERT_TRUE(DropChips(m_program, m_selection, {2, 2}, {3, 2}, DropMode::kMove));
-  EXPECT_EQ(Id(3, 2), "M");
-  EXPECT_FALSE(m_program.HasBox(2, 2));
-  EXPECT_EQ(To(1, 2), "");
-  EXPECT_EQ(To(3, 2), "");  // (4, 2) is empty
-
-  Place(5, 2, "N");
-  Place(3, 3, "P", "right");
-  ASSERT_TRUE(DropChips(m_program, m_selection, {3, 3}, {4, 2}, DropMode::kMove));
-  EXPECT_EQ(To(4, 2), "right");  // its new neighbour holds a chip
 }
 
 TEST_F(EditOperationsTest, DropOntoAChipThatStaysIsRefused) {
@@ -195,28 +167,6 @@ class ArrowSweepTest : public EditOperationsTest {
     }
   }
 };
-
-TEST_F(ArrowSweepTest, SweepDrawsAChainOfArrows) {
-  Place(0, 0, "A");
-  Place(0, 1, "B");
-  Place(1, 1, "C");
-  Sweep({{0, 0}, {0, 0}, {0, 1}, {1, 1}});
-  EXPECT_EQ(To(0, 0), "lower");
-  EXPECT_EQ(To(0, 1), "right");
-  EXPECT_EQ(To(1, 1), "");
-}
-
-TEST_F(ArrowSweepTest, SweepOverAGapDrawsNothing) {
-  Place(0, 0, "A");
-  Place(0, 2, "B");
-  Sweep({{0, 0}, {0, 1}, {0, 2}});
-  EXPECT_EQ(To(0, 0), "");
-  EXPECT_EQ(To(0, 2), "");
-  // A diagonal step is no neighbour either.
-  Place(1, 1, "C");
-  Sweep({{0, 0}, {1, 1}});
-  EXPECT_EQ(To(0, 0), "");
-}
 
 TEST_F(ArrowSweepTest, SweepingBackReversesAndSweepingAgainRemoves) {
   Place(0, 0, "A");
