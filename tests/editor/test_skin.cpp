@@ -17,7 +17,7 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-struct SpriteSpec {
+struct SpriteShape {
   std::string name;
   int width;
   int height;
@@ -25,7 +25,7 @@ struct SpriteSpec {
   int border;  // 0: solid; else a hollow frame this many pixels thick
 };
 
-std::vector<SpriteSpec> SkinSprites() {
+std::vector<SpriteShape> SkinSprites() {
   const int L = kArrowLong, S = kArrowShort, VL = kArrowVariantLong, VS = kArrowVariantShort;
   return {
       {"background", 8, 8, kBackground, 0},
@@ -116,11 +116,11 @@ void WriteTestSkin(const std::string& dir) {
   const int width = 512;
   int x = 0, y = 0, rowHeight = 0;
   struct Placed {
-    SpriteSpec spec;
+    SpriteShape shape;
     int x, y;
   };
   std::vector<Placed> placed;
-  for (const SpriteSpec& s : SkinSprites()) {
+  for (const SpriteShape& s : SkinSprites()) {
     if (x + s.width > width) {
       x = 0;
       y += rowHeight + 1;
@@ -134,18 +134,18 @@ void WriteTestSkin(const std::string& dir) {
   std::vector<Rgb> pixels(static_cast<std::size_t>(width * height), Rgb{0, 0, 0});
   std::string definition = "; test skin\n>title\n#unused,skin/test.bmp,0,0,1,1\n>main\n";
   for (const Placed& p : placed) {
-    for (int j = 0; j < p.spec.height; ++j) {
-      for (int i = 0; i < p.spec.width; ++i) {
-        const int b = p.spec.border;
-        const bool edge = i < b || j < b || i >= p.spec.width - b || j >= p.spec.height - b;
+    for (int j = 0; j < p.shape.height; ++j) {
+      for (int i = 0; i < p.shape.width; ++i) {
+        const int b = p.shape.border;
+        const bool edge = i < b || j < b || i >= p.shape.width - b || j >= p.shape.height - b;
         if (b == 0 || edge) {
-          pixels[static_cast<std::size_t>((p.y + j) * width + p.x + i)] = p.spec.colour;
+          pixels[static_cast<std::size_t>((p.y + j) * width + p.x + i)] = p.shape.colour;
         }
       }
     }
-    definition += "#" + p.spec.name + ",skin/test.bmp," + std::to_string(p.x) + "," +
-                  std::to_string(p.y) + "," + std::to_string(p.spec.width) + "," +
-                  std::to_string(p.spec.height) + "\n";
+    definition += "#" + p.shape.name + ",skin/test.bmp," + std::to_string(p.x) + "," +
+                  std::to_string(p.y) + "," + std::to_string(p.shape.width) + "," +
+                  std::to_string(p.shape.height) + "\n";
   }
   std::filesystem::create_directories(dir + "/skin");
   WriteBytes(dir + "/skin/test.bmp", EncodeBmp(pixels, width, height));
