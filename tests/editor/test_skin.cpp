@@ -29,6 +29,13 @@ std::vector<SpriteShape> SkinSprites() {
   const int L = kArrowLong, S = kArrowShort, VL = kArrowVariantLong, VS = kArrowVariantShort;
   return {
       {"background", 8, 8, kBackground, 0},
+      {"property-row-listbox", kListRowWidth, kListRowHeight, kListRow, 0},
+      {"property-row-listbox-hover", kListRowWidth, kListRowHeight, kListRowHover, 0},
+      {"property-row-info", kInfoWidth, kInfoHeight, kInfoPanel, 0},
+      {"property-row-update", kAnswerWidth, kAnswerHeight, kYes, 0},
+      {"property-row-update-hover", kAnswerWidth, kAnswerHeight, kYesHover, 0},
+      {"property-row-cancel", kAnswerWidth, kAnswerHeight, kNo, 0},
+      {"property-row-cancel-hover", kAnswerWidth, kAnswerHeight, kNoHover, 0},
       {"chip", 80, 50, kChip, 0},
       {"nopchip", 80, 50, kNopChip, 0},
       {"movingchip", 80, 50, kMovingChip, 0},

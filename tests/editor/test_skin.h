@@ -29,6 +29,14 @@ inline constexpr Rgb kBarEnd{0x60, 0x60, 0x60};
 inline constexpr Rgb kSlider{0x70, 0x70, 0x90};
 inline constexpr Rgb kButton{0x90, 0x70, 0x70};
 inline constexpr Rgb kButtonHover{0x70, 0x90, 0x70};
+// The menu's rows and the question about unsaved changes.
+inline constexpr Rgb kListRow{0x28, 0x58, 0x28};
+inline constexpr Rgb kListRowHover{0x58, 0x28, 0x58};
+inline constexpr Rgb kInfoPanel{0x30, 0x30, 0x50};
+inline constexpr Rgb kYes{0x18, 0x68, 0x38};
+inline constexpr Rgb kYesHover{0x38, 0x88, 0x58};
+inline constexpr Rgb kNo{0x68, 0x18, 0x38};
+inline constexpr Rgb kNoHover{0x88, 0x38, 0x58};
 
 // Arrow sprite sizes: the plain arrows and their -true/-false variants differ,
 // so that a test can tell which size centred them.
@@ -39,6 +47,14 @@ inline constexpr int kArrowVariantShort = 8;
 // The palette window sprite's size.
 inline constexpr int kPaletteWidth = 150;
 inline constexpr int kPaletteHeight = 200;
+// The menu row ("property-row-listbox"), the question's panel
+// ("property-row-info") and its two answers ("property-row-update", "-cancel").
+inline constexpr int kListRowWidth = 170;
+inline constexpr int kListRowHeight = 20;
+inline constexpr int kInfoWidth = 400;
+inline constexpr int kInfoHeight = 80;
+inline constexpr int kAnswerWidth = 150;
+inline constexpr int kAnswerHeight = 20;
 
 // Writes skin/def_skn.txt (section "main") and its bitmap under dir.
 void WriteTestSkin(const std::string& dir);
