@@ -3,6 +3,7 @@
 // option or a branch condition from a list.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,8 @@ class CEditorScene;
 // make the windows ask for millions of absent attributes, and no row list of
 // that length fits on a screen anyway.
 inline constexpr int kMaxChipProperties = 64;
-// The most digits a typed number takes, so that it always fits the robot's
-// 32-bit integers.
+// The most digits a typed number takes. Nine digits always fit a signed
+// 32-bit integer, so a typed value cannot overflow wherever it is read as one.
 inline constexpr std::size_t kMaxTypedDigits = 9;
 
 // The number of properties a chip type describes: its "property_num" read as
@@ -56,8 +57,9 @@ class CPropertyWindow final : public CScene {
   const std::vector<std::string>& ListOptions() const { return m_options; }
   RECT ListRect() const;
   RECT WindowRect() const;
-  // The unit shown for a row: its first unit field, or the one at the
-  // condition index when the first is "VARIABLE"; nullptr for none.
+  // The unit of a row: its first unit field, or the one at the condition
+  // index when the first is "VARIABLE"; nullptr when there is no such field.
+  // A unit "NULL" is returned as it is and not drawn.
   const std::string* UnitOf(const Row& row) const;
 
  private:
