@@ -29,14 +29,23 @@ inline constexpr Rgb kBarEnd{0x60, 0x60, 0x60};
 inline constexpr Rgb kSlider{0x70, 0x70, 0x90};
 inline constexpr Rgb kButton{0x90, 0x70, 0x70};
 inline constexpr Rgb kButtonHover{0x70, 0x90, 0x70};
-// The menu's rows and the question about unsaved changes.
-inline constexpr Rgb kListRow{0x28, 0x58, 0x28};
-inline constexpr Rgb kListRowHover{0x58, 0x28, 0x58};
+// The chip palette's bars and scroll buttons, and the property window's rows,
+// buttons and value list.
+inline constexpr Rgb kPaletteBar{0x44, 0x66, 0x88};
+inline constexpr Rgb kPaletteBarHover{0x88, 0x66, 0x44};
+inline constexpr Rgb kPaletteButton{0x46, 0x64, 0x28};
+inline constexpr Rgb kPaletteButtonHover{0x28, 0x64, 0x46};
+inline constexpr Rgb kPropertyRow{0x3A, 0x3A, 0x5A};
+inline constexpr Rgb kPropertyRowActive{0x5A, 0x3A, 0x3A};
+inline constexpr Rgb kPropertyOk{0x2A, 0x6A, 0x2A};
+inline constexpr Rgb kPropertyOkHover{0x4A, 0x8A, 0x4A};
+inline constexpr Rgb kPropertyCancel{0x6A, 0x2A, 0x2A};
+inline constexpr Rgb kPropertyCancelHover{0x8A, 0x4A, 0x4A};
+inline constexpr Rgb kListRow{0x2C, 0x4C, 0x6C};
+inline constexpr Rgb kListRowHover{0x6C, 0x4C, 0x2C};
+// The question about unsaved changes: its panel (the answers are the
+// property window's two buttons).
 inline constexpr Rgb kInfoPanel{0x30, 0x30, 0x50};
-inline constexpr Rgb kYes{0x18, 0x68, 0x38};
-inline constexpr Rgb kYesHover{0x38, 0x88, 0x58};
-inline constexpr Rgb kNo{0x68, 0x18, 0x38};
-inline constexpr Rgb kNoHover{0x88, 0x38, 0x58};
 
 // Arrow sprite sizes: the plain arrows and their -true/-false variants differ,
 // so that a test can tell which size centred them.
@@ -47,14 +56,19 @@ inline constexpr int kArrowVariantShort = 8;
 // The palette window sprite's size.
 inline constexpr int kPaletteWidth = 150;
 inline constexpr int kPaletteHeight = 200;
-// The menu row ("property-row-listbox"), the question's panel
-// ("property-row-info") and its two answers ("property-row-update", "-cancel").
-inline constexpr int kListRowWidth = 170;
-inline constexpr int kListRowHeight = 20;
+// The palette's bars and buttons.
+inline constexpr int kPaletteBarWidth = 140;
+inline constexpr int kPaletteBarHeight = 20;
+inline constexpr int kPaletteButtonHeight = 18;
+// A property row (the window's width), each half of the button row below
+// the rows, and one option of the value list.
+inline constexpr int kPropertyRowWidth = 200;
+inline constexpr int kPropertyRowHeight = 20;
+inline constexpr int kListRowWidth = 120;
+inline constexpr int kListRowHeight = 16;
+// The question's panel ("property-row-info").
 inline constexpr int kInfoWidth = 400;
 inline constexpr int kInfoHeight = 80;
-inline constexpr int kAnswerWidth = 150;
-inline constexpr int kAnswerHeight = 20;
 
 // Writes skin/def_skn.txt (section "main") and its bitmap under dir.
 void WriteTestSkin(const std::string& dir);

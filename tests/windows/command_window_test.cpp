@@ -216,7 +216,7 @@ TEST_F(CommandWindowTest, TheDialogShowsOverTheEditorAndItsInputIsDropped) {
     platform::headless::LeftUp(CellPoint({3, 3}).x, CellPoint({3, 3}).y);
   };
   m_dialog.Cancel();
-  Click(POINT{220, 150 + 3 * kListRowHeight + 10});
+  Click(POINT{220, 150 + 3 * kListRowHeight + kListRowHeight / 2});
   EXPECT_EQ(menuPixels, 0);
   EXPECT_GT(chipPixels, 0);
   Frames(2);

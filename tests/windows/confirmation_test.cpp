@@ -250,27 +250,27 @@ TEST_F(ConfirmationTest, TheQuestionIsCentredAndItsAnswersHover) {
   ASSERT_TRUE(Asked());
   // Panel and answers, 100 pixels high together, centred on 800 x 600.
   EXPECT_EQ(Corner("info"), (POINT{200, 250}));
-  EXPECT_EQ(Corner("update"), (POINT{250, 330}));
+  EXPECT_EQ(Corner("update"), (POINT{400 - kPropertyRowWidth / 2, 330}));
   EXPECT_EQ(Corner("cancel"), (POINT{400, 330}));
   EXPECT_TRUE(PixelIs(200, 250, kInfoPanel));  // drawn at once, not a frame later
   EXPECT_TRUE(PixelIs(599, 329, kInfoPanel));
-  EXPECT_TRUE(PixelIs(250, 349, kYes));
-  EXPECT_TRUE(PixelIs(549, 349, kNo));
+  EXPECT_TRUE(PixelIs(300, 349, kPropertyOk));
+  EXPECT_TRUE(PixelIs(499, 349, kPropertyCancel));
 
   MoveTo(ObjectCentre("update"));
   Frame();
   EXPECT_EQ(Object("update")->sprite, "property-row-update-hover");
   EXPECT_EQ(Object("cancel")->sprite, "property-row-cancel");
-  EXPECT_TRUE(PixelIs(250, 349, kYesHover));
+  EXPECT_TRUE(PixelIs(300, 349, kPropertyOkHover));
   MoveTo(ObjectCentre("cancel"));
   Frame();
-  EXPECT_TRUE(PixelIs(250, 349, kYes));
-  EXPECT_TRUE(PixelIs(549, 349, kNoHover));
+  EXPECT_TRUE(PixelIs(300, 349, kPropertyOk));
+  EXPECT_TRUE(PixelIs(499, 349, kPropertyCancelHover));
   MoveTo(POINT{10, 10});
   Frame();
-  EXPECT_EQ(
-      CountColour(RECT{0, 0, 800, 600}, kYesHover) + CountColour(RECT{0, 0, 800, 600}, kNoHover),
-      0);
+  EXPECT_EQ(CountColour(RECT{0, 0, 800, 600}, kPropertyOkHover) +
+                CountColour(RECT{0, 0, 800, 600}, kPropertyCancelHover),
+            0);
 }
 
 TEST_F(ConfirmationTest, AnAnswerIsThePressPointOfAQuickOrStillClick) {

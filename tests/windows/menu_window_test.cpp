@@ -30,7 +30,7 @@ class MenuWindowTest : public CommandTest {
     m_top = static_cast<int>(Object("list-row0")->y);
     m_scene->requests.clear();
   }
-  POINT RowPoint(int row, int dx = 20, int dy = 10) {
+  POINT RowPoint(int row, int dx = 20, int dy = kListRowHeight / 2) {
     return POINT{m_left + dx, m_top + row * kListRowHeight + dy};
   }
   bool MenuOpen() { return m_scene->Overlay() != nullptr && Object("list-row0") != nullptr; }
@@ -59,8 +59,9 @@ TEST_F(MenuWindowTest, ARightClickOnAnEmptySpotOpensTheListThereWithItsSixRows) 
     EXPECT_EQ(object->y, 200 + row * kListRowHeight);
   }
   Frame();
-  EXPECT_TRUE(PixelIs(300, 200, kListRow));
-  EXPECT_TRUE(PixelIs(300 + kListRowWidth - 1, 200 + 6 * kListRowHeight - 1, kListRow));
+  // Corners, away from the entry texts.
+  EXPECT_TRUE(PixelIs(300 + kListRowWidth - 1, 200, kListRow));
+  EXPECT_TRUE(PixelIs(300, 200 + 6 * kListRowHeight - 1, kListRow));
   EXPECT_FALSE(PixelIs(300 + kListRowWidth, 200, kListRow));
 }
 
@@ -213,8 +214,8 @@ TEST_F(MenuWindowTest, TheRowUnderThePointerIsHighlighted) {
               row == 3 ? "property-row-listbox-hover" : "property-row-listbox");
   }
   // Right of the entry texts.
-  EXPECT_TRUE(PixelIs(m_left + 160, m_top + 3 * kListRowHeight + 10, kListRowHover));
-  EXPECT_TRUE(PixelIs(m_left + 160, m_top + 2 * kListRowHeight + 10, kListRow));
+  EXPECT_TRUE(PixelIs(m_left + kListRowWidth - 3, m_top + 3 * kListRowHeight + 8, kListRowHover));
+  EXPECT_TRUE(PixelIs(m_left + kListRowWidth - 3, m_top + 2 * kListRowHeight + 8, kListRow));
 
   MoveTo(POINT{50, 50});
   Frame();
