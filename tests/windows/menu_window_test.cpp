@@ -237,5 +237,13 @@ TEST_F(MenuWindowTest, EscapeAndEnterCloseItWithoutACommand) {
   }
 }
 
+TEST_F(MenuWindowTest, ASkinWithoutTheRowSpriteOpensNoMenu) {
+  // Rows of no height could not be told apart: the menu refuses to open.
+  g_registry->Clear();
+  m_scene->OpenMenu(200, 150);
+  EXPECT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_FALSE(AnyRowObjectLeft());
+}
+
 }  // namespace
 }  // namespace editor_test
