@@ -28,7 +28,7 @@ class SettingsTest : public ::testing::Test {
   SettingsData m_saved;
 };
 
-TEST_F(SettingsTest, NoFileGivesTheDefaults) {
+TEST_F(SettingsTest, NoFileGivesTheDefaultsAndSleepTimeCountsOnlyInPollingMode) {
   Settings.ScreenWidth = 1;
   Settings.IP = "stale";
   LoadSettings();
@@ -43,18 +43,13 @@ TEST_F(SettingsTest, NoFileGivesTheDefaults) {
   // On-demand keys read "0" and 0 when absent, not an empty value.
   EXPECT_EQ(ReadSettingString("DataPath"), "0");
   EXPECT_EQ(ReadSettingInt("ChipCreateDisplayNum"), 0);
-}
 
-TEST_F(SettingsTest, SleepTimeCountsOnlyInPollingMode) {
-  m_dir.WriteFile("setting.ini", "[general]\nLoopMode=0\nSleepTime=50\n");
-  LoadSettings();
-  EXPECT_EQ(Settings.SleepTime, 10);
-  m_dir.WriteFile("setting.ini", "[general]\nLoopMode=1\n");
-  LoadSettings();
-  EXPECT_EQ(Settings.SleepTime, 10);
-  m_dir.WriteFile("setting.ini", "[general]\nLoopMode=1\nSleepTime=50\n");
-  LoadSettings();
-  EXPECT_EQ(Settings.SleepTime, 50);
+  for (auto [text, sleep] : {std::pair{"LoopMode=0\nSleepTime=50\n", 10},
+                             {"LoopMode=1\nSleepTime=50\n", 50},
+                             {"LoopMode=1\n", 10}}) {
+    ApplySettingsText(std::string("[general]\n") + text);
+    EXPECT_EQ(Settings.SleepTime, sleep) << text;
+  }
 }
 
 TEST_F(SettingsTest, ProfileReadingRules) {
@@ -139,16 +134,6 @@ TEST_F(SettingsTest, UnreadableFileIsNotReplaced) {
   EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path() + "/setting.ini"));
   LoadSettings();
   EXPECT_EQ(Settings.ScreenWidth, 800);
-}
-
-TEST_F(SettingsTest, ClampToScreenKeepsPointsOnTheScreen) {
-  Settings.ScreenWidth = 800;
-  Settings.ScreenHeight = 600;
-  POINT a{800, -1};
-  POINT b{-5, 1000};
-  ClampToScreen(a);
-  ClampToScreen(b);
-  EXPECT_EQ(std::vector<int>({a.x, a.y, b.x, b.y}), std::vector<int>({799, 0, 0, 599}));
 }
 
 }  // namespace

@@ -176,7 +176,7 @@ TEST_F(EditorSceneTest, DragAutoScrollsAtEachEdge) {
       {{0, 300}, {475, 500}},  {{-40, 300}, {450, 500}},  // clamped to the edge
       {{14, 300}, {449, 500}}, {{799, 300}, {472, 500}}, {{786, 300}, {473, 500}},
       {{400, 0}, {473, 475}},  {{400, 599}, {473, 498}}, {{400, 300}, {473, 498}},
-      {{799, 599}, {496, 521}},  // a corner scrolls both ways
+      {{840, 640}, {496, 521}},  // a corner, clamped: both ways
   };
   for (const Step& s : steps) {
     MoveTo(s.mouse);
