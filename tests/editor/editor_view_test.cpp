@@ -237,19 +237,6 @@ TEST_F(EditorViewTest, ScrollBarsFollowTheOffsetAndHoverTheirButtons) {
   EXPECT_TRUE(PixelIs(610, 592, kButton));
 }
 
-TEST_F(EditorViewTest, GridThatFitsTheScreenHasNoBars) {
-  Settings.MaxChipNumX = 7;
-  Settings.MaxChipNumY = 8;
-  StartEditor();
-  Park();
-  Draw();
-  EXPECT_EQ(CountColour(kScreen, kBar), 0);
-  EXPECT_EQ(CountColour(kScreen, kButton), 0);
-  // A press where the buttons would be is an ordinary press.
-  Click(POINT{610, 592});
-  EXPECT_EQ(m_scene->ScrollView().GetScroll(), (POINT{0, 0}));
-}
-
 TEST_F(EditorViewTest, MessageLogStacksUpFromTheBottomLeftForFiveSeconds) {
   StartEditor();
   Park();
