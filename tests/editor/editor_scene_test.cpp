@@ -80,11 +80,11 @@ TEST_F(EditorSceneTest, ClicksSelectAddRemoveAndOpenWindows) {
 
   // An empty cell opens the palette beside the click, or to the left and
   // above it where the screen has no room.
-  Click(CellPoint({0, 1}));
-  Click(CellPoint({7, 7}));  // (730, 520)
+  Click(CellPoint({6, 5}, 40, 40));  // (650, 400): the palette just fits
+  Click(CellPoint({7, 7}));          // (730, 520)
   EXPECT_EQ(m_scene->requests,
             (Requests{{"property", {240, 175}},
-                      {"palette", {0, 1, 30, 100}},
+                      {"palette", {6, 5, 800 - kPaletteWidth, 600 - kPaletteHeight}},
                       {"palette", {7, 7, 730 - kPaletteWidth, 520 - kPaletteHeight}}}));
 }
 
