@@ -8,109 +8,71 @@
 
 namespace {
 
-constexpr int kW = 800;
-constexpr int kH = 600;
-
-// A 40 x 20 sprite at (40, 30) of a 100 x 100 bitmap.
-const RECT kSource{40, 30, 80, 50};
-
+// A 40 x 20 destination at (x, y).
 RECT At(int x, int y) {
   return RECT{x, y, x + 40, y + 20};
 }
 
-bool Clip(const RECT& dst, const RECT& src, ClippedCopy* out) {
-  return ClipCopy(dst, src, kW, kH, 100, 100, out);
-}
-
-TEST(ClipCopy, InsideTheScreenIsUnchanged) {
-  ClippedCopy c;
-  ASSERT_TRUE(Clip(At(10, 20), kSource, &c));
-  EXPECT_EQ(c.source, kSource);
-  EXPECT_EQ(c.x, 10);
-  EXPECT_EQ(c.y, 20);
-}
-
-TEST(ClipCopy, EachEdgeCutsDestinationAndSourceAlike) {
-  ClippedCopy c;
-  // Half off the left edge: the right half is drawn at x 0.
-  ASSERT_TRUE(Clip(At(-20, 20), kSource, &c));
-  EXPECT_EQ(c.source, (RECT{60, 30, 80, 50}));
-  EXPECT_EQ(c.x, 0);
-
-  ASSERT_TRUE(Clip(At(10, -5), kSource, &c));
-  EXPECT_EQ(c.source, (RECT{40, 35, 80, 50}));
-  EXPECT_EQ(c.y, 0);
-
-  ASSERT_TRUE(Clip(At(kW - 10, 20), kSource, &c));
-  EXPECT_EQ(c.source, (RECT{40, 30, 50, 50}));
-  EXPECT_EQ(c.x, kW - 10);
-
-  ASSERT_TRUE(Clip(At(10, kH - 1), kSource, &c));
-  EXPECT_EQ(c.source, (RECT{40, 30, 80, 31}));
-  EXPECT_EQ(c.y, kH - 1);
-
-  // A corner: two edges at once.
-  ASSERT_TRUE(Clip(At(-30, kH - 4), kSource, &c));
-  EXPECT_EQ(c.source, (RECT{70, 30, 80, 34}));
-  EXPECT_EQ(c.x, 0);
-  EXPECT_EQ(c.y, kH - 4);
-}
-
-TEST(ClipCopy, SkipsWhatLiesEntirelyOffTheScreen) {
-  ClippedCopy c;
-  EXPECT_FALSE(Clip(At(kW + 1, 0), kSource, &c));
-  EXPECT_FALSE(Clip(At(0, kH + 1), kSource, &c));
-  EXPECT_FALSE(Clip(At(-41, 0), kSource, &c));
-  EXPECT_FALSE(Clip(At(0, -21), kSource, &c));
-  // Touching an edge from outside leaves nothing to draw either.
-  EXPECT_FALSE(Clip(At(kW, 0), kSource, &c));
-  EXPECT_FALSE(Clip(At(-40, 0), kSource, &c));
-  EXPECT_FALSE(Clip(At(0, kH), kSource, &c));
-  EXPECT_FALSE(Clip(At(0, -20), kSource, &c));
-}
-
-TEST(ClipCopy, KeepsTheSourceInsideItsBitmap) {
-  ClippedCopy c;
-  // Reaching 10 pixels past the bitmap's right and bottom edges.
-  ASSERT_TRUE(Clip(At(0, 0), RECT{70, 90, 110, 110}, &c));
-  EXPECT_EQ(c.source, (RECT{70, 90, 100, 100}));
-  EXPECT_EQ(c.x, 0);
-  // Starting before the bitmap: the destination moves along.
-  ASSERT_TRUE(Clip(At(100, 100), RECT{-5, -3, 35, 17}, &c));
-  EXPECT_EQ(c.source, (RECT{0, 0, 35, 17}));
-  EXPECT_EQ(c.x, 105);
-  EXPECT_EQ(c.y, 103);
-  // Wholly outside the bitmap, or inverted.
-  EXPECT_FALSE(Clip(At(0, 0), RECT{100, 0, 140, 20}, &c));
-  EXPECT_FALSE(Clip(At(0, 0), RECT{40, 20, 0, 0}, &c));
-}
-
-TEST(ClipCopy, CopiesOnlyWhatBothRectanglesHold) {
-  ClippedCopy c;
-  ASSERT_TRUE(Clip(RECT{0, 0, 10, 50}, RECT{0, 0, 30, 5}, &c));
-  EXPECT_EQ(c.source, (RECT{0, 0, 10, 5}));
-}
-
-TEST(ClipCopy, ExtremeCoordinatesNeitherOverflowNorDraw) {
-  ClippedCopy c;
-  EXPECT_FALSE(Clip(RECT{INT_MIN, INT_MIN, INT_MIN + 40, INT_MIN + 20}, kSource, &c));
-  EXPECT_FALSE(Clip(RECT{INT_MAX - 40, 0, INT_MAX, 20}, kSource, &c));
-  // A destination spanning everything still copies only the screen's part
-  // of the source.
-  ASSERT_TRUE(
-      Clip(RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, &c));
-  EXPECT_EQ(c.x, 0);
-  EXPECT_EQ(c.y, 0);
-  EXPECT_LE(c.source.right - c.source.left, 100);
+TEST(ClipCopy, CutsDestinationAndSourceAlikeAndSkipsWhatIsLeftEmpty) {
+  // An 800 x 600 screen and a 100 x 100 bitmap; the sprite is 40 x 20.
+  const RECT sprite{40, 30, 80, 50};
+  struct Case {
+    RECT destination;
+    RECT source;
+    bool drawn;
+    RECT clipped;
+    int x, y;
+  } cases[] = {
+      {At(10, 20), sprite, true, sprite, 10, 20},
+      // Each edge of the screen, and a corner.
+      {At(-20, 20), sprite, true, {60, 30, 80, 50}, 0, 20},
+      {At(10, -5), sprite, true, {40, 35, 80, 50}, 10, 0},
+      {At(790, 20), sprite, true, {40, 30, 50, 50}, 790, 20},
+      {At(10, 599), sprite, true, {40, 30, 80, 31}, 10, 599},
+      {At(-30, 596), sprite, true, {70, 30, 80, 34}, 0, 596},
+      // Entirely off the screen, or touching an edge from outside.
+      {At(801, 0), sprite, false, {}, 0, 0},
+      {At(0, 601), sprite, false, {}, 0, 0},
+      {At(-41, 0), sprite, false, {}, 0, 0},
+      {At(0, -21), sprite, false, {}, 0, 0},
+      {At(800, 0), sprite, false, {}, 0, 0},
+      {At(0, -20), sprite, false, {}, 0, 0},
+      // The source is kept inside its bitmap, moving the destination along.
+      {At(0, 0), {70, 90, 110, 110}, true, {70, 90, 100, 100}, 0, 0},
+      {At(100, 100), {-5, -3, 35, 17}, true, {0, 0, 35, 17}, 105, 103},
+      {At(0, 0), {100, 0, 140, 20}, false, {}, 0, 0},
+      {At(0, 0), {40, 20, 0, 0}, false, {}, 0, 0},
+      // A copy is 1:1: only what both rectangles hold.
+      {{0, 0, 10, 50}, {0, 0, 30, 5}, true, {0, 0, 10, 5}, 0, 0},
+      // Extreme coordinates neither overflow nor draw outside.
+      {{INT_MIN, INT_MIN, INT_MIN + 40, INT_MIN + 20}, sprite, false, {}, 0, 0},
+      {{INT_MAX - 40, 0, INT_MAX, 20}, sprite, false, {}, 0, 0},
+      {{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+       {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+       true,
+       {0, 0, 100, 100},
+       0,
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "row " << &c - cases);
+    ClippedCopy out;
+    ASSERT_EQ(ClipCopy(c.destination, c.source, 800, 600, 100, 100, &out), c.drawn);
+    if (c.drawn) {
+      EXPECT_EQ(out.source, c.clipped);
+      EXPECT_EQ(out.x, c.x);
+      EXPECT_EQ(out.y, c.y);
+    }
+  }
 }
 
 TEST(ClipToArea, IntersectsAndRejectsEmptyRectangles) {
   RECT r;
-  ASSERT_TRUE(ClipToArea(RECT{-5, -5, 10, 900}, kW, kH, &r));
-  EXPECT_EQ(r, (RECT{0, 0, 10, kH}));
-  EXPECT_FALSE(ClipToArea(RECT{10, 10, 10, 20}, kW, kH, &r));
-  EXPECT_FALSE(ClipToArea(RECT{20, 10, 10, 20}, kW, kH, &r));
-  EXPECT_FALSE(ClipToArea(RECT{kW, 0, kW + 5, 5}, kW, kH, &r));
+  ASSERT_TRUE(ClipToArea(RECT{-5, -5, 10, 900}, 800, 600, &r));
+  EXPECT_EQ(r, (RECT{0, 0, 10, 600}));
+  EXPECT_FALSE(ClipToArea(RECT{10, 10, 10, 20}, 800, 600, &r));
+  EXPECT_FALSE(ClipToArea(RECT{20, 10, 10, 20}, 800, 600, &r));
+  EXPECT_FALSE(ClipToArea(RECT{800, 0, 805, 5}, 800, 600, &r));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "app/errorlog.h"
 #include "app/settings.h"
+#include "display/bmp_builder.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "platform/headless.h"
@@ -18,23 +19,11 @@
 class DisplayFixture : public ::testing::Test {
  protected:
   void SetUp() override { Start(64, 48, 0); }
-
-  void TearDown() override {
-    g_registry = nullptr;
-    g_display = nullptr;
-    m_registry.reset();
-    m_display.reset();
-    platform::Shutdown();
-    Settings = SettingsData{};
-  }
+  void TearDown() override { Stop(); }
 
   // (Re)starts the display for a screen of the given size and mode.
   void Start(int width, int height, int fullScreen) {
-    g_registry = nullptr;
-    g_display = nullptr;
-    m_registry.reset();
-    m_display.reset();
-    Settings = SettingsData{};
+    Stop();
     Settings.ScreenWidth = width;
     Settings.ScreenHeight = height;
     Settings.FullScreen = fullScreen;
@@ -46,12 +35,23 @@ class DisplayFixture : public ::testing::Test {
     g_registry = m_registry.get();
   }
 
+  void Stop() {
+    g_registry = nullptr;
+    g_display = nullptr;
+    m_registry.reset();
+    m_display.reset();
+    platform::Shutdown();
+    Settings = SettingsData{};
+  }
+
   SurfaceView Back() { return m_display->BackSurface(); }
   std::uint32_t Pixel(int x, int y) { return Back().PixelAt(x, y); }
   std::uint32_t Rgb(std::uint32_t rgb) {
     return MapRgb(Back().format, static_cast<std::uint8_t>(rgb >> 16),
                   static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb));
   }
+  // The pixel of bmp_test::CoordinateBmp at (x, y), as drawn.
+  std::uint32_t Coord(int x, int y) { return Rgb(bmp_test::CoordinateRgb(x, y)); }
   std::string Log() const { return m_dir.ReadFile(kErrorLogFileName); }
 
   ScopedTempDir m_dir;

@@ -20,67 +20,58 @@ class RegistryTest : public DisplayFixture {
     m_dir.WriteFile("skin/def_skn.txt",
                     ">main\n"
                     "#box,skin/coords.bmp,0,0,20,10\n"
-                    "#narrow,skin/coords.bmp,0,0,16,16\n"
                     "#large,skin/coords.bmp,0,0,40,40\n"
                     "#tile,skin/coords.bmp,0,0,16,16\n"
                     "#red,skin/red.bmp,0,0,8,8\n"
                     "#blue,skin/blue.bmp,0,0,8,8\n");
     ASSERT_EQ(m_registry->LoadSkin("main"), 1);
   }
-
-  // The bitmap pixel of the coordinate bitmap at (x, y), as drawn.
-  std::uint32_t Coord(int x, int y) {
-    return Rgb((static_cast<std::uint32_t>(x) << 16) | (static_cast<std::uint32_t>(y) << 8) | 0x80);
-  }
 };
 
-TEST_F(RegistryTest, HitBoxIncludesLeftAndTopEdgesOnly) {
-  m_registry->CreateObject("button", "box", 100, 50);
-  EXPECT_EQ(m_registry->IsOnSymbol("button", 100, 50), 1);
-  EXPECT_EQ(m_registry->IsOnSymbol("button", 119, 59), 1);
-  EXPECT_EQ(m_registry->IsOnSymbol("button", 120, 50), 0);
-  EXPECT_EQ(m_registry->IsOnSymbol("button", 100, 60), 0);
-  EXPECT_EQ(m_registry->IsOnSymbol("button", 99, 55), 0);
-  EXPECT_EQ(m_registry->IsOnSymbol("button", 110, 49), 0);
-}
-
-TEST_F(RegistryTest, WiderHitBoxIsHitWhileTheSpriteStaysNarrow) {
-  m_registry->CreateObject("row", "narrow", 4, 4);
-  m_registry->SetHitWidth("row", 300.9);
-  m_registry->SetHitHeight("row", 20.5);
-  EXPECT_EQ(m_registry->IsOnSymbol("row", 204, 10), 1);
-  EXPECT_EQ(m_registry->IsOnSymbol("row", 304, 10), 0) << "300.9 truncates to 300";
-  EXPECT_EQ(m_registry->IsOnSymbol("row", 10, 24), 0) << "20.5 truncates to 20";
-  m_registry->Draw("row");
-  EXPECT_EQ(Pixel(19, 4), Coord(15, 0));
-  EXPECT_EQ(Pixel(20, 4), 0u) << "only the 16-pixel sprite is drawn";
-}
-
-TEST_F(RegistryTest, ChangeSymbolKeepsPositionAndHitBox) {
-  m_registry->CreateObject("state", "box", 10, 10);
-  m_registry->ChangeSymbol("state", "large");
-  EXPECT_EQ(m_registry->GetObjectWidth("state"), 40);
-  EXPECT_EQ(m_registry->GetObjectHeight("state"), 40);
-  EXPECT_EQ(m_registry->IsOnSymbol("state", 29, 19), 1);
-  EXPECT_EQ(m_registry->IsOnSymbol("state", 30, 19), 0) << "the hit box is still 20 x 10";
-  m_registry->Draw("state");
+TEST_F(RegistryTest, PositionsAndHitBoxes) {
+  m_registry->CreateObject("o", "box", 10, 10);  // 20 x 10
+  // Left and top edges are inside, right and bottom ones outside.
+  const int points[][3] = {{10, 10, 1}, {29, 19, 1}, {30, 10, 0},
+                           {10, 20, 0}, {9, 15, 0},  {20, 9, 0}};
+  for (const auto& p : points) {
+    EXPECT_EQ(m_registry->IsOnSymbol("o", p[0], p[1]), p[2]) << p[0] << "," << p[1];
+  }
+  // A new sprite keeps the position and the hit box.
+  m_registry->ChangeSymbol("o", "large");
+  EXPECT_EQ(m_registry->GetObjectWidth("o"), 40);
+  EXPECT_EQ(m_registry->GetObjectHeight("o"), 40);
+  EXPECT_EQ(m_registry->IsOnSymbol("o", 30, 19), 0);
+  // A wider hit box (truncated) is hit while the sprite drawn stays 40 wide.
+  m_registry->SetHitWidth("o", 300.9);
+  m_registry->SetHitHeight("o", 20.5);
+  EXPECT_EQ(m_registry->IsOnSymbol("o", 309, 29), 1);
+  EXPECT_EQ(m_registry->IsOnSymbol("o", 310, 10), 0);
+  EXPECT_EQ(m_registry->IsOnSymbol("o", 10, 30), 0);
+  m_registry->Draw("o");
   EXPECT_EQ(Pixel(49, 47), Coord(39, 37));
-}
+  EXPECT_EQ(Pixel(50, 10), 0u);
 
-TEST_F(RegistryTest, NegativeCoordinateKeepsItsOldValue) {
-  m_registry->CreateObject("o", "box", 10, 20);
+  // A negative coordinate keeps its old value; fractions are kept for hit
+  // tests and truncated for drawing.
   m_registry->SetPosition("o", -1, 30);
   EXPECT_EQ(m_registry->IsOnSymbol("o", 10, 30), 1);
+  EXPECT_EQ(m_registry->IsOnSymbol("o", 9, 30), 0);
   EXPECT_EQ(m_registry->IsOnSymbol("o", 10, 29), 0);
   m_registry->SetPosition("o", 5.75, -0.5);
-  EXPECT_EQ(m_registry->IsOnSymbol("o", 5, 30), 0) << "5.75 is right of 5";
+  EXPECT_EQ(m_registry->IsOnSymbol("o", 5, 30), 0);
   EXPECT_EQ(m_registry->IsOnSymbol("o", 6, 30), 1);
-  // Drawing truncates the position.
+  m_display->ClearScreen(0);
   m_registry->Draw("o");
   EXPECT_EQ(Pixel(5, 30), Coord(0, 0));
-}
 
-TEST_F(RegistryTest, SpriteMissingFromTheSkinGivesAnObjectNeverHit) {
+  // DrawAt uses the given point only.
+  m_display->ClearScreen(0);
+  m_registry->DrawAt("o", 30, 0);
+  EXPECT_EQ(Pixel(30, 0), Coord(0, 0));
+  EXPECT_EQ(Pixel(5, 30), 0u);
+  EXPECT_EQ(m_registry->IsOnSymbol("o", 6, 30), 1);
+
+  // A sprite missing from the skin gives an object that is never hit.
   m_registry->CreateObject("ghost", "not-in-skin", 0, 0);
   EXPECT_EQ(m_registry->Exists("ghost"), 1);
   EXPECT_EQ(m_registry->GetObjectWidth("ghost"), 0);
@@ -125,7 +116,6 @@ TEST_F(RegistryTest, DrawTiledIsBoundedByTheScreenNotTheArea) {
   // An area billions of pixels across from far left of the screen still
   // draws the visible tiles, aligned to the object's position.
   m_registry->CreateObject("track", "tile", 0, 0);
-  m_registry->SetPosition("track", 0, 0);
   m_registry->DrawTiled("track", 2147483647, 16);
   EXPECT_EQ(Pixel(63, 0), Coord(15, 0));
   m_display->ClearScreen(0);
@@ -142,38 +132,23 @@ TEST_F(RegistryTest, DrawTiledIsBoundedByTheScreenNotTheArea) {
   m_registry->Draw("far");
   m_registry->DrawTiled("far", 100, 100);
   EXPECT_EQ(m_registry->IsOnSymbol("far", 2147483647, 2147483647), 0);
-  EXPECT_EQ(Pixel(0, 0), 0u);
-}
-
-TEST_F(RegistryTest, DrawTiledOfAnEmptySpriteOrAreaDrawsNothing) {
+  // Nor does a tile of no size, or an empty area.
   m_registry->CreateObject("ghost", "not-in-skin", 0, 0);
   m_registry->DrawTiled("ghost", 40, 40);
-  m_registry->CreateObject("track", "tile", 0, 0);
   m_registry->DrawTiled("track", -40, 40);
   m_registry->DrawTiled("track", 0, 40);
   EXPECT_EQ(Pixel(0, 0), 0u);
 }
 
-TEST_F(RegistryTest, DrawAllDrawsLaterNamesOnTop) {
-  m_registry->CreateObject("b-second", "blue", 0, 0);
-  m_registry->CreateObject("a-first", "red", 4, 0);
-  m_registry->CreateObject("a", "red", 20, 0);
-  m_registry->CreateObject("aa", "blue", 24, 0);
+TEST_F(RegistryTest, DrawAllReplacingRemovingAndClearing) {
+  // Later names are drawn on top: "b" covers "a", and so does "aa".
+  m_registry->CreateObject("b", "blue", 0, 0);
+  m_registry->CreateObject("a", "red", 4, 0);
+  m_registry->CreateObject("aa", "blue", 8, 0);
   m_registry->DrawAll();
-  EXPECT_EQ(Pixel(5, 0), Rgb(0x0000FF)) << "b-second covers a-first";
-  EXPECT_EQ(Pixel(25, 0), Rgb(0x0000FF)) << "a sorts before aa";
-  EXPECT_EQ(Pixel(21, 0), Rgb(0xFF0000));
-}
+  EXPECT_EQ(Pixel(5, 0), Rgb(0x0000FF));
+  EXPECT_EQ(Pixel(9, 0), Rgb(0x0000FF));
 
-TEST_F(RegistryTest, DrawAtUsesTheGivenPointOnly) {
-  m_registry->CreateObject("chip", "red", 0, 0);
-  m_registry->DrawAt("chip", 30, 30);
-  EXPECT_EQ(Pixel(30, 30), Rgb(0xFF0000));
-  EXPECT_EQ(Pixel(0, 0), 0u);
-  EXPECT_EQ(m_registry->IsOnSymbol("chip", 0, 0), 1) << "its own position is unchanged";
-}
-
-TEST_F(RegistryTest, ReplacingRemovingAndClearing) {
   m_registry->CreateObject("o", "box", 0, 0);
   m_registry->CreateObject("o", "red", 50, 50);
   EXPECT_EQ(m_registry->IsOnSymbol("o", 0, 0), 0);

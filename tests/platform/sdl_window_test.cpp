@@ -21,125 +21,126 @@
 namespace platform {
 namespace {
 
+using Messages = std::vector<std::string>;
+
+void Start(int width, int height, bool fullScreen) {
+  // Never a real window from a test run, whatever display is around.
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  std::string error;
+  ASSERT_TRUE(StartWindowed(WindowOptions{width, height, fullScreen, "PELU BLOCK"}, &error))
+      << error;
+}
+
+void Push(SDL_Event event) {
+  ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
+
+void Key(SDL_Keycode key, bool down, bool repeat = false) {
+  SDL_Event e{};
+  e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+  e.key.repeat = repeat ? 1 : 0;
+  e.key.keysym.sym = key;
+  Push(e);
+}
+
+void Button(Uint8 button, bool down, int x, int y) {
+  SDL_Event e{};
+  e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+  e.button.button = button;
+  e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+  e.button.x = x;
+  e.button.y = y;
+  Push(e);
+}
+
+void Motion(int x, int y) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.x = x;
+  e.motion.y = y;
+  Push(e);
+}
+
+void Window(Uint32 type, SDL_WindowEventID id = SDL_WINDOWEVENT_NONE) {
+  SDL_Event e{};
+  e.type = type;
+  e.window.event = id;
+  Push(e);
+}
+
+// The messages the pushed events turned into, one line each: keys as
+// "keydown VK flags" (flags being lParam's top three bits: 1 with Alt held,
+// 2 when the key was down before, 4 on release), mouse messages as
+// "lbuttondown x,y" and the MK_ flags held (L, R, S, C), others with wParam.
+Messages Drain() {
+  static const char* const kKeys[] = {"keydown", "keyup", "", "", "syskeydown", "syskeyup"};
+  static const char* const kMouse[] = {"mousemove", "lbuttondown", "lbuttonup",
+                                       "",          "rbuttondown", "rbuttonup"};
+  Messages out;
+  MSG m;
+  while (PeekMessage(&m)) {
+    EXPECT_EQ(m.hwnd, MainWindow());
+    const bool key = m.message >= WM_KEYDOWN && m.message <= WM_SYSKEYUP;
+    const bool mouse = m.message >= WM_MOUSEMOVE && m.message <= WM_RBUTTONUP;
+    std::string line = key                           ? kKeys[m.message - WM_KEYDOWN]
+                       : mouse                       ? kMouse[m.message - WM_MOUSEMOVE]
+                       : m.message == WM_ACTIVATEAPP ? "activateapp"
+                       : m.message == WM_CLOSE       ? "close"
+                                                     : std::to_string(m.message);
+    if (mouse) {
+      line += " " + std::to_string(GetXLParam(m.lParam)) + "," +
+              std::to_string(GetYLParam(m.lParam)) + (m.wParam != 0 ? " " : "");
+      for (int bit = 0; bit < 4; ++bit) {
+        line += (m.wParam >> bit & 1) != 0 ? std::string(1, "LRSC"[bit]) : "";
+      }
+    } else {
+      line += " " + std::to_string(m.wParam);
+    }
+    if (key) {
+      EXPECT_EQ(m.lParam & 0xFFFF, 1) << "repeat count";
+      line += " " + std::to_string((m.lParam >> 29) & 7);
+    }
+    out.push_back(line);
+  }
+  return out;
+}
+
 class SdlWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // Never a real window from a test run, whatever display is around.
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    std::string error;
-    ASSERT_TRUE(StartWindowed(WindowOptions{800, 600, false, "PELU BLOCK"}, &error)) << error;
-  }
+  void SetUp() override { Start(800, 600, false); }
   void TearDown() override { Shutdown(); }
-
-  static void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
-
-  static void Key(SDL_Keycode key, bool down, bool repeat = false) {
-    SDL_Event e{};
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.repeat = repeat ? 1 : 0;
-    e.key.keysym.sym = key;
-    Push(e);
-  }
-  static void Button(Uint8 button, bool down, int x, int y) {
-    SDL_Event e{};
-    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    e.button.button = button;
-    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.button.x = x;
-    e.button.y = y;
-    Push(e);
-  }
-  static void Motion(int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    Push(e);
-  }
-  static void Window(SDL_WindowEventID id) {
-    SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.event = id;
-    Push(e);
-  }
-
-  // Every message the pushed events turned into, in order.
-  static std::vector<MSG> Drain() {
-    std::vector<MSG> messages;
-    MSG msg;
-    while (PeekMessage(&msg)) {
-      messages.push_back(msg);
-    }
-    return messages;
-  }
 };
 
 TEST_F(SdlWindowTest, KeysBecomeTheirVirtualKeyCodes) {
-  struct Case {
-    SDL_Keycode key;
-    int vk;
-  };
-  const Case cases[] = {
-      {SDLK_a, 'A'},
-      {SDLK_z, 'Z'},
-      {SDLK_s, 'S'},
-      {SDLK_0, '0'},
-      {SDLK_9, '9'},
-      {SDLK_KP_0, VK_NUMPAD0},
-      {SDLK_KP_1, 0x61},
-      {SDLK_KP_9, 0x69},
-      {SDLK_F1, VK_F1},
-      {SDLK_F7, VK_F7},
-      {SDLK_F12, VK_F12},
-      {SDLK_DELETE, VK_DELETE},
-      {SDLK_BACKSPACE, VK_BACK},
-      {SDLK_RETURN, VK_RETURN},
-      {SDLK_KP_ENTER, VK_RETURN},
-      {SDLK_ESCAPE, VK_ESCAPE},
-      {SDLK_LEFT, VK_LEFT},
-      {SDLK_PAGEDOWN, VK_NEXT},
-  };
-  for (const Case& c : cases) {
-    Key(c.key, true);
-    Key(c.key, false);
+  // Pairs of an SDL key and the virtual key it must give.
+  const int keys[] = {SDLK_a,         'A',       SDLK_z,      'Z',        SDLK_0,        '0',
+                      SDLK_9,         '9',       SDLK_KP_0,   VK_NUMPAD0, SDLK_KP_9,     0x69,
+                      SDLK_F1,        VK_F1,     SDLK_F12,    VK_F12,     SDLK_DELETE,   VK_DELETE,
+                      SDLK_BACKSPACE, VK_BACK,   SDLK_RETURN, VK_RETURN,  SDLK_KP_ENTER, VK_RETURN,
+                      SDLK_ESCAPE,    VK_ESCAPE, SDLK_LEFT,   VK_LEFT,    SDLK_PAGEDOWN, VK_NEXT};
+  for (std::size_t i = 0; i < std::size(keys); i += 2) {
+    const int vk = keys[i + 1];
+    Key(keys[i], true);
+    Key(keys[i], false);
+    EXPECT_EQ(Drain(), (Messages{"keydown " + std::to_string(vk) + " 0",
+                                 "keyup " + std::to_string(vk) + " 6"}));
   }
-  const std::vector<MSG> messages = Drain();
-  ASSERT_EQ(messages.size(), 2 * std::size(cases));
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const MSG& down = messages[2 * i];
-    const MSG& up = messages[2 * i + 1];
-    EXPECT_EQ(down.message, WM_KEYDOWN) << i;
-    EXPECT_EQ(down.wParam, static_cast<WPARAM>(cases[i].vk)) << i;
-    EXPECT_EQ(up.message, WM_KEYUP) << i;
-    EXPECT_EQ(up.wParam, static_cast<WPARAM>(cases[i].vk)) << i;
-    EXPECT_EQ(down.hwnd, MainWindow());
-  }
-}
-
-TEST_F(SdlWindowTest, KeysTheProgramDoesNotUseAreNotDelivered) {
+  // Keys the program does not use are not delivered.
   Key(SDLK_CAPSLOCK, true);
   Key(SDLK_PRINTSCREEN, true);
   Key(SDLK_AUDIOPLAY, true);
-  EXPECT_TRUE(Drain().empty());
-}
-
-TEST_F(SdlWindowTest, AutoRepeatAndReleaseAreMarkedInLParam) {
+  // An auto-repeat was already down.
   Key(SDLK_DOWN, true);
   Key(SDLK_DOWN, true, /*repeat=*/true);
-  Key(SDLK_DOWN, false);
-  const std::vector<MSG> m = Drain();
-  ASSERT_EQ(m.size(), 3u);
-  EXPECT_EQ(m[0].lParam & 0xFFFF, 1);
-  EXPECT_EQ((m[0].lParam >> 30) & 3, 0);  // first press: was up, is down
-  EXPECT_EQ(m[1].message, WM_KEYDOWN);
-  EXPECT_EQ((m[1].lParam >> 30) & 3, 1);  // repeat: was already down
-  EXPECT_EQ((m[2].lParam >> 30) & 3, 3);  // release
+  EXPECT_EQ(Drain(), (Messages{"keydown 40 0", "keydown 40 2"}));
 }
 
-// A modifier held with both keys stays down until the second is released;
-// a single flag per modifier would let go with the first.
-TEST_F(SdlWindowTest, ModifierStateFollowsEitherOfItsTwoKeys) {
+// A modifier held with both keys stays down until the second is released (a
+// single flag per modifier would let go with the first). With Alt held, and
+// for F10, Windows sends system keys, which no scene handles: Alt+S must not
+// open the settings screen as S would.
+TEST_F(SdlWindowTest, ModifiersFollowEitherKeyAndAltGivesSystemKeys) {
   Key(SDLK_LSHIFT, true);
   Key(SDLK_RSHIFT, true);
   Key(SDLK_LSHIFT, false);
@@ -147,35 +148,17 @@ TEST_F(SdlWindowTest, ModifierStateFollowsEitherOfItsTwoKeys) {
   EXPECT_TRUE(IsKeyDown(VK_SHIFT));
   Key(SDLK_RSHIFT, false);
   Key(SDLK_RCTRL, true);
-  const std::vector<MSG> m = Drain();
+  EXPECT_EQ(Drain(), (Messages{"keyup 16 6", "keydown 17 0"}));
   EXPECT_FALSE(IsKeyDown(VK_SHIFT));
   EXPECT_TRUE(IsKeyDown(VK_CONTROL));
-  ASSERT_EQ(m.size(), 2u);
-  EXPECT_EQ(m[0].message, WM_KEYUP);
-  EXPECT_EQ(m[0].wParam, static_cast<WPARAM>(VK_SHIFT));
-  EXPECT_EQ(m[1].message, WM_KEYDOWN);
-  EXPECT_EQ(m[1].wParam, static_cast<WPARAM>(VK_CONTROL));
-}
 
-// With Alt held (and for F10) Windows sends system keys, which no scene
-// handles: Alt+S must not open the settings screen as S would.
-TEST_F(SdlWindowTest, AltAndF10GiveSystemKeys) {
   Key(SDLK_LALT, true);
   Key(SDLK_s, true);
   Key(SDLK_LALT, false);
   Key(SDLK_s, true);
   Key(SDLK_F10, true);
-  const std::vector<MSG> m = Drain();
-  ASSERT_EQ(m.size(), 5u);
-  EXPECT_EQ(m[0].message, WM_SYSKEYDOWN);
-  EXPECT_EQ(m[0].wParam, static_cast<WPARAM>(VK_MENU));
-  EXPECT_EQ(m[1].message, WM_SYSKEYDOWN);
-  EXPECT_EQ(m[1].wParam, static_cast<WPARAM>('S'));
-  EXPECT_NE(m[1].lParam & (LPARAM{1} << 29), 0);
-  EXPECT_EQ(m[2].message, WM_SYSKEYUP);
-  EXPECT_EQ(m[3].message, WM_KEYDOWN);
-  EXPECT_EQ(m[4].message, WM_SYSKEYDOWN);
-  EXPECT_EQ(m[4].wParam, static_cast<WPARAM>(VK_F10));
+  EXPECT_EQ(Drain(), (Messages{"syskeydown 18 1", "syskeydown 83 1", "syskeyup 18 6",
+                               "keydown 83 0", "syskeydown 121 0"}));
 }
 
 TEST_F(SdlWindowTest, MouseMessagesCarryTheClientPointAndTheHeldButtons) {
@@ -185,139 +168,70 @@ TEST_F(SdlWindowTest, MouseMessagesCarryTheClientPointAndTheHeldButtons) {
   Button(SDL_BUTTON_LEFT, false, 799, 599);
   Button(SDL_BUTTON_RIGHT, true, 0, 0);
   Button(SDL_BUTTON_MIDDLE, true, 5, 5);
-  std::vector<MSG> m = Drain();
-  ASSERT_EQ(m.size(), 5u);
-  EXPECT_EQ(m[1].message, WM_LBUTTONDOWN);
-  EXPECT_EQ(m[1].lParam, MakeLParam(10, 20));
-  EXPECT_EQ(m[1].wParam, MK_LBUTTON | MK_SHIFT);
-  EXPECT_EQ(m[2].message, WM_MOUSEMOVE);
-  EXPECT_EQ(m[2].lParam, MakeLParam(799, 599));
-  EXPECT_EQ(m[2].wParam, MK_LBUTTON | MK_SHIFT);
-  EXPECT_EQ(m[3].message, WM_LBUTTONUP);
-  EXPECT_EQ(m[3].wParam, MK_SHIFT);
-  EXPECT_EQ(m[4].message, WM_RBUTTONDOWN);
-  EXPECT_EQ(m[4].wParam, MK_RBUTTON | MK_SHIFT);
-  EXPECT_FALSE(IsKeyDown(VK_LBUTTON));
-  EXPECT_TRUE(IsKeyDown(VK_RBUTTON));
-
+  Motion(6, 7);
+  EXPECT_EQ(Drain(), (Messages{"keydown 16 0", "lbuttondown 10,20 LS", "mousemove 799,599 LS",
+                               "lbuttonup 799,599 S", "rbuttondown 0,0 RS", "mousemove 6,7 RS"}));
+  // Drags poll the cursor every frame; while a button is held the global
+  // pointer query may keep answering the press position, so the cursor
+  // follows the mouse events instead.
+  EXPECT_EQ(GetCursorClientPos(), (POINT{6, 7}));
   Button(SDL_BUTTON_RIGHT, false, 3, 4);
-  m = Drain();
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0].message, WM_RBUTTONUP);
+  Key(SDLK_LSHIFT, false);
+  EXPECT_EQ(Drain(), (Messages{"rbuttonup 3,4 S", "keyup 16 6"}));
   EXPECT_FALSE(IsKeyDown(VK_RBUTTON));
-}
 
-// As on Windows, at most one move waits in the queue: a program that was
-// busy sees where the pointer is now, not every step of how it got there.
-TEST_F(SdlWindowTest, QueuedMovesMergeButNeverAcrossAClick) {
+  // As on Windows, at most one move waits in the queue (a program that was
+  // busy sees where the pointer is now), but never merged across a click.
   Motion(1, 1);
-  Motion(2, 2);
   Motion(3, 3);
   Button(SDL_BUTTON_LEFT, true, 3, 3);
   Motion(4, 4);
   Motion(5, 5);
-  const std::vector<MSG> m = Drain();
-  ASSERT_EQ(m.size(), 3u);
-  EXPECT_EQ(m[0].message, WM_MOUSEMOVE);
-  EXPECT_EQ(m[0].lParam, MakeLParam(3, 3));
-  EXPECT_EQ(m[1].message, WM_LBUTTONDOWN);
-  EXPECT_EQ(m[2].message, WM_MOUSEMOVE);
-  EXPECT_EQ(m[2].lParam, MakeLParam(5, 5));
-  EXPECT_EQ(m[2].wParam, MK_LBUTTON);
-}
+  EXPECT_EQ(Drain(), (Messages{"mousemove 3,3", "lbuttondown 3,3 L", "mousemove 5,5 L"}));
 
-// Without a capture Windows delivers no mouse message for a point outside
-// the client area; the button state still follows, so a drag that ends
-// outside the window does not leave the button held.
-TEST_F(SdlWindowTest, PointsOutsideTheClientAreaGiveNoMessageButUpdateTheButtons) {
-  Button(SDL_BUTTON_LEFT, true, 400, 300);
+  // Without a capture Windows delivers no mouse message for a point outside
+  // the client area. The cursor still follows, and so does the button state:
+  // a drag that ends outside the window does not leave the button held.
   Motion(-1, 300);
   Motion(400, -1);
   Motion(800, 300);
-  Motion(400, 600);
+  Motion(-20, 700);
+  EXPECT_EQ(Drain(), Messages{});
+  EXPECT_EQ(GetCursorClientPos(), (POINT{-20, 700}));
   Button(SDL_BUTTON_LEFT, false, 900, 700);
-  const std::vector<MSG> m = Drain();
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0].message, WM_LBUTTONDOWN);
+  EXPECT_EQ(Drain(), Messages{});
   EXPECT_FALSE(IsKeyDown(VK_LBUTTON));
 }
 
-TEST_F(SdlWindowTest, CursorFollowsTheMouseEventsWhileAButtonIsHeld) {
-  // Drags poll the cursor every frame; the global pointer query may keep
-  // answering the press position until the release.
-  Button(SDL_BUTTON_LEFT, true, 100, 100);
-  Motion(300, 200);
-  Drain();
-  EXPECT_EQ(GetCursorClientPos(), (POINT{300, 200}));
-  Motion(-20, 700);  // captured beyond the window's edges
-  Drain();
-  EXPECT_EQ(GetCursorClientPos(), (POINT{-20, 700}));
-  Button(SDL_BUTTON_LEFT, false, -20, 700);
-  Button(SDL_BUTTON_RIGHT, true, 40, 50);
-  Motion(45, 60);
-  Drain();
-  EXPECT_EQ(GetCursorClientPos(), (POINT{45, 60}));
-  Button(SDL_BUTTON_RIGHT, false, 45, 60);
-  Drain();
-}
-
-TEST_F(SdlWindowTest, FocusChangesBecomeActivateAppAndReleaseEverythingHeld) {
+TEST_F(SdlWindowTest, FocusChangesReleaseEverythingHeldAndClosingBecomesWmClose) {
   Key(SDLK_LCTRL, true);
   Button(SDL_BUTTON_LEFT, true, 1, 1);
-  Window(SDL_WINDOWEVENT_FOCUS_GAINED);  // already active: nothing to report
-  Window(SDL_WINDOWEVENT_FOCUS_LOST);
-  Window(SDL_WINDOWEVENT_FOCUS_LOST);
-  std::vector<MSG> m = Drain();
-  ASSERT_EQ(m.size(), 3u);
-  EXPECT_EQ(m[2].message, WM_ACTIVATEAPP);
-  EXPECT_EQ(m[2].wParam, 0u);
+  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_GAINED);  // already active: nothing to report
+  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST);
+  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST);
+  EXPECT_EQ(Drain(), (Messages{"keydown 17 0", "lbuttondown 1,1 LC", "activateapp 0"}));
   EXPECT_FALSE(IsKeyDown(VK_CONTROL));
   EXPECT_FALSE(IsKeyDown(VK_LCONTROL));
   EXPECT_FALSE(IsKeyDown(VK_LBUTTON));
-
-  Window(SDL_WINDOWEVENT_FOCUS_GAINED);
-  m = Drain();
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0].message, WM_ACTIVATEAPP);
-  EXPECT_EQ(m[0].wParam, 1u);
+  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_GAINED);
+  // The close button, and a request to quit from outside.
+  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE);
+  Window(SDL_QUIT);
+  EXPECT_EQ(Drain(), (Messages{"activateapp 1", "close 0", "close 0"}));
 }
 
-TEST_F(SdlWindowTest, CloseButtonAndOutsideQuitRequestsBecomeWmClose) {
-  Window(SDL_WINDOWEVENT_CLOSE);
-  SDL_Event quit{};
-  quit.type = SDL_QUIT;
-  Push(quit);
-  const std::vector<MSG> m = Drain();
-  ASSERT_EQ(m.size(), 2u);
-  EXPECT_EQ(m[0].message, WM_CLOSE);
-  EXPECT_EQ(m[1].message, WM_CLOSE);
-}
-
-TEST_F(SdlWindowTest, WindowIsCentredWithAFixedClientSize) {
-  SDL_Window* window = sdl::Window();
-  ASSERT_NE(window, nullptr);
+TEST_F(SdlWindowTest, WindowIsCentredWithAFixedClientSizeAndAUtf8Title) {
   SDL_DisplayMode desktop{};
   ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
   const RECT expected = CentredClientRect(desktop.w, desktop.h, 800, 600);
-  int x = 0;
-  int y = 0;
-  int w = 0;
-  int h = 0;
-  SDL_GetWindowPosition(window, &x, &y);
-  SDL_GetWindowSize(window, &w, &h);
-  EXPECT_EQ(x, expected.left);
-  EXPECT_EQ(y, expected.top);
-  EXPECT_EQ(w, 800);
-  EXPECT_EQ(h, 600);
-  EXPECT_EQ(SDL_GetWindowFlags(window) & (SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN), 0u);
-}
+  RECT shown{};  // x, y, width, height
+  SDL_GetWindowPosition(sdl::Window(), &shown.left, &shown.top);
+  SDL_GetWindowSize(sdl::Window(), &shown.right, &shown.bottom);
+  EXPECT_EQ(shown, (RECT{expected.left, expected.top, 800, 600}));
+  EXPECT_EQ(SDL_GetWindowFlags(sdl::Window()) & (SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN), 0u);
 
-TEST_F(SdlWindowTest, TitlesReachTheWindowAsUtf8) {
   SetWindowText(std::string("PELU BLOCK - [") + text::kDoNothingChip + "]");
   EXPECT_STREQ(SDL_GetWindowTitle(sdl::Window()), "PELU BLOCK - [何もしない]");
-  SetWindowText("PELU BLOCK - [/tmp/ユーザ.bhb]");
-  EXPECT_STREQ(SDL_GetWindowTitle(sdl::Window()), "PELU BLOCK - [/tmp/ユーザ.bhb]");
-  EXPECT_EQ(GetWindowText(), "PELU BLOCK - [/tmp/ユーザ.bhb]");
 }
 
 // The tick comes from SDL's timer thread; a blocked GetMessage must wake for
@@ -327,8 +241,6 @@ TEST_F(SdlWindowTest, TimerTicksWakeABlockedGetMessage) {
   MSG msg;
   ASSERT_TRUE(GetMessage(&msg));
   EXPECT_EQ(msg.message, WM_APP_TICK);
-  EXPECT_EQ(msg.wParam, 0u);
-  EXPECT_EQ(msg.lParam, 0);
   StopPeriodicTimer();
 }
 
@@ -355,7 +267,6 @@ TEST_F(SdlWindowTest, WaitingEndsOnceTheWindowIsDestroyed) {
 // never looked at.
 TEST_F(SdlWindowTest, ABlockedGetMessageDeliversSocketNotifications) {
   const int listener = socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(listener, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -366,13 +277,11 @@ TEST_F(SdlWindowTest, ABlockedGetMessageDeliversSocketNotifications) {
 
   ASSERT_EQ(WsaStartup(MakeWord(1, 1)), 0);
   const SOCKET s = CreateStreamSocket();
-  ASSERT_NE(s, INVALID_SOCKET);
   ASSERT_EQ(AsyncSelect(s, MainWindow(), WM_APP_SOCKET, FD_CONNECT | FD_WRITE), 0);
   SockAddrIn target;
   target.port = address.sin_port;
   target.addr = address.sin_addr.s_addr;
   EXPECT_EQ(Connect(s, target), SOCKET_ERROR);
-  EXPECT_EQ(WsaGetLastError(), WSAEWOULDBLOCK);
 
   ASSERT_TRUE(StartPeriodicTimer(2000));
   MSG msg;
@@ -380,94 +289,55 @@ TEST_F(SdlWindowTest, ABlockedGetMessageDeliversSocketNotifications) {
   EXPECT_EQ(msg.message, WM_APP_SOCKET);
   EXPECT_EQ(msg.wParam, s);
   EXPECT_EQ(WsaGetSelectEvent(msg.lParam), FD_CONNECT);
-  EXPECT_EQ(WsaGetSelectError(msg.lParam), 0);
   StopPeriodicTimer();
-  CloseSocket(s);
   WsaCleanup();
   close(listener);
 }
 
-struct Rgb {
-  int r;
-  int g;
-  int b;
-};
-
-// The colour of one pixel of what the renderer shows.
-Rgb ShownPixel(int x, int y) {
-  Uint32 pixel = 0;
-  const SDL_Rect r{x, y, 1, 1};
-  if (SDL_RenderReadPixels(sdl::Renderer(), &r, SDL_PIXELFORMAT_ARGB8888, &pixel, 4) != 0) {
-    ADD_FAILURE() << SDL_GetError();
-  }
-  return Rgb{static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
-             static_cast<int>(pixel & 0xFF)};
-}
-
-// Both back-surface formats, with rows padded beyond their width: a wrong
-// texture format swaps or mangles the channels, a wrong pitch shears rows.
-TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceInEitherFormat) {
-  for (const PixelFormat format : {PixelFormat::kXrgb8888, PixelFormat::kRgb565}) {
-    SurfaceView view;
-    view.format = format;
-    view.width = 800;
-    view.height = 600;
-    view.pitch = 800 * view.BytesPerPixel() + 16;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(view.pitch) * 600);
-    view.pixels = pixels.data();
-    for (int y = 0; y < 600; ++y) {
-      for (int x = 0; x < 800; ++x) {
-        const bool red = x < 400;
-        const bool green = y >= 300;
-        view.SetPixel(x, y, MapRgb(format, red ? 255 : 0, green ? 255 : 0, 255));
-      }
-    }
-    Present(view);
-    const Rgb topLeft = ShownPixel(10, 10);
-    const Rgb bottomRight = ShownPixel(790, 590);
-    EXPECT_GE(topLeft.r, 0xF8);
-    EXPECT_EQ(topLeft.g, 0);
-    EXPECT_GE(topLeft.b, 0xF8);
-    EXPECT_EQ(bottomRight.r, 0);
-    EXPECT_GE(bottomRight.g, 0xF8);
-    EXPECT_GE(bottomRight.b, 0xF8);
-  }
-}
-
-}  // namespace
-}  // namespace platform
-
-namespace platform {
-namespace {
-
-// Full screen asks for a display mode of the frame's size and scales the
-// frame into whatever mode the display gives (the dummy driver has only one).
-TEST(SdlFullScreenTest, FullScreenWindowShowsTheSixteenBitFrame) {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  std::string error;
-  ASSERT_TRUE(StartWindowed(WindowOptions{640, 480, true, "PELU BLOCK"}, &error)) << error;
-  EXPECT_NE(SDL_GetWindowFlags(sdl::Window()) & SDL_WINDOW_FULLSCREEN, 0u);
-
-  SurfaceView view;
-  view.format = PixelFormat::kRgb565;
-  view.width = 640;
-  view.height = 480;
-  view.pitch = 640 * 2;
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(view.pitch) * 480);
+// Presents a frame whose left half is red and lower half green, on blue,
+// and returns the colours shown at points of a 100 x 100 grid laid over the
+// renderer's output, to five bits a channel (all that either format keeps).
+std::vector<std::uint32_t> PresentQuarters(PixelFormat format, int width, int height, int padding,
+                                           const std::vector<POINT>& at) {
+  SurfaceView view{nullptr, width, height, 0, format};
+  view.pitch = width * view.BytesPerPixel() + padding;
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(view.pitch * height));
   view.pixels = pixels.data();
-  for (int y = 0; y < 480; ++y) {
-    for (int x = 0; x < 640; ++x) {
-      view.SetPixel(x, y, MapRgb(PixelFormat::kRgb565, 0, 255, 0));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      view.SetPixel(x, y, MapRgb(format, x < width / 2 ? 255 : 0, y >= height / 2 ? 255 : 0, 255));
     }
   }
   Present(view);
   int w = 0;
   int h = 0;
   SDL_GetRendererOutputSize(sdl::Renderer(), &w, &h);
-  const Rgb centre = ShownPixel(w / 2, h / 2);
-  EXPECT_EQ(centre.r, 0);
-  EXPECT_GE(centre.g, 0xF8);
-  EXPECT_EQ(centre.b, 0);
+  std::vector<std::uint32_t> shown;
+  for (const POINT& p : at) {
+    Uint32 pixel = 0;
+    const SDL_Rect r{p.x * w / 100, p.y * h / 100, 1, 1};
+    EXPECT_EQ(SDL_RenderReadPixels(sdl::Renderer(), &r, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0);
+    shown.push_back(pixel & 0xF8F8F8);
+  }
+  return shown;
+}
+
+// Both back-surface formats, with rows padded beyond their width: a wrong
+// texture format swaps or mangles the channels, a wrong pitch shears rows.
+TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceInEitherFormat) {
+  for (const PixelFormat format : {PixelFormat::kXrgb8888, PixelFormat::kRgb565}) {
+    EXPECT_EQ(PresentQuarters(format, 800, 600, 16, {{1, 1}, {99, 99}}),
+              (std::vector<std::uint32_t>{0xF800F8, 0x00F8F8}));
+  }
+}
+
+// Full screen asks for a display mode of the frame's size and scales the
+// frame into whatever mode the display gives (the dummy driver has only one).
+TEST(SdlFullScreenTest, FullScreenWindowShowsTheSixteenBitFrame) {
+  Start(640, 480, true);
+  EXPECT_NE(SDL_GetWindowFlags(sdl::Window()) & SDL_WINDOW_FULLSCREEN, 0u);
+  EXPECT_EQ(PresentQuarters(PixelFormat::kRgb565, 640, 480, 0, {{10, 10}, {90, 90}}),
+            (std::vector<std::uint32_t>{0xF800F8, 0x00F8F8}));
   Shutdown();
 }
 
