@@ -8,6 +8,7 @@
 #include "app/errorlog.h"
 #include "app/file_util.h"
 #include "app/texts.h"
+#include "codegen/script_generator.h"
 #include "platform/platform.h"
 
 namespace {
@@ -29,13 +30,13 @@ constexpr int kReceiveSize = 255;
 
 constexpr long kTransferEvents = FD_READ | FD_WRITE | FD_OOB | FD_CONNECT | FD_CLOSE;
 
-// Reads the whole script; false when it cannot be read or is larger than a
-// script we would write.
+// Reads the whole script; false when it cannot be read or is larger than any
+// script the generator writes (such a file is refused whole, never cut).
 bool ReadScript(const std::string& path, std::string* script) {
-  if (!ReadWholeFile(path, script, kMaxTransferScriptBytes + 1)) {
+  if (!ReadWholeFile(path, script, kMaxScriptBytes + 1)) {
     return false;
   }
-  return script->size() <= kMaxTransferScriptBytes;
+  return script->size() <= kMaxScriptBytes;
 }
 
 }  // namespace

@@ -24,10 +24,6 @@
 // The robot's transfer port.
 inline constexpr std::uint16_t kRobotPort = 21002;
 
-// The largest out.r that a transfer takes: the largest script the generator
-// writes. A larger file was not written by us and is refused whole.
-inline constexpr std::size_t kMaxTransferScriptBytes = std::size_t{256} << 20;
-
 // The lines of one transfer, in sending order: the framing command lines
 // around the lines of out.r. Script lines are read as a text-mode fgets with
 // a 256-byte buffer reads them: CR LF arrives as LF and each line keeps it, a
