@@ -38,6 +38,9 @@ struct SharedState {
   std::array<bool, 256> keys{};
   std::string title;
   int quitCode = 0;
+  // Set once WM_CLOSE has destroyed the main window: from then on messages
+  // for it are dropped, as Windows drops messages for a destroyed window.
+  bool windowDestroyed = false;
   std::unique_ptr<Backend> backend;
 };
 
@@ -45,5 +48,8 @@ SharedState& State();
 
 // Sets a key of the asynchronous key table (virtual-key code 0..255).
 void SetKeyState(int vk, bool down);
+
+// The MK_ flags of a mouse message's wParam, from the key table.
+WPARAM MouseKeyFlags();
 
 }  // namespace platform::detail

@@ -8,6 +8,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 
 namespace platform {
 namespace {
@@ -83,6 +84,59 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     return AsciiOnly(cp932);
   }
   return converter.Convert(cp932);
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  std::size_t i = 0;
+  const std::size_t n = bytes.size();
+  while (i < n) {
+    const auto b0 = static_cast<std::uint8_t>(bytes[i]);
+    if (b0 < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length = 0;
+    std::uint32_t codePoint = 0;
+    std::uint32_t minimum = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+      length = 2;
+      codePoint = b0 & 0x1F;
+      minimum = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+      length = 3;
+      codePoint = b0 & 0x0F;
+      minimum = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+      length = 4;
+      codePoint = b0 & 0x07;
+      minimum = 0x10000;
+    } else {
+      return false;
+    }
+    if (n - i < length) {
+      return false;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto b = static_cast<std::uint8_t>(bytes[i + k]);
+      if ((b & 0xC0) != 0x80) {
+        return false;
+      }
+      codePoint = (codePoint << 6) | (b & 0x3F);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+std::string TitleToUtf8(std::string_view title) {
+  if (IsValidUtf8(title)) {
+    return std::string(title);
+  }
+  return Cp932ToUtf8(title);
 }
 
 }  // namespace platform

@@ -13,4 +13,14 @@ namespace platform {
 // next byte, so a broken text still shows everything around the break.
 std::string Cp932ToUtf8(std::string_view cp932);
 
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates
+// or code points beyond U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// A window title for SDL. Titles may hold a file path, which is the file
+// system's own bytes (UTF-8 on Linux) and must be shown as it is: text that is
+// already valid UTF-8 (plain ASCII included) passes unchanged, anything else
+// is taken as CP932 and converted.
+std::string TitleToUtf8(std::string_view title);
+
 }  // namespace platform

@@ -201,31 +201,31 @@ void SetKeyDown(int vk, bool down) {
 
 void MouseMove(int x, int y) {
   SetCursor(x, y);
-  PostMessage(MainWindow(), WM_MOUSEMOVE, 0, MakeLParam(x, y));
+  PostMessage(MainWindow(), WM_MOUSEMOVE, detail::MouseKeyFlags(), MakeLParam(x, y));
 }
 
 void LeftDown(int x, int y) {
   SetCursor(x, y);
   SetKeyDown(VK_LBUTTON, true);
-  PostMessage(MainWindow(), WM_LBUTTONDOWN, 0, MakeLParam(x, y));
+  PostMessage(MainWindow(), WM_LBUTTONDOWN, detail::MouseKeyFlags(), MakeLParam(x, y));
 }
 
 void LeftUp(int x, int y) {
   SetCursor(x, y);
   SetKeyDown(VK_LBUTTON, false);
-  PostMessage(MainWindow(), WM_LBUTTONUP, 0, MakeLParam(x, y));
+  PostMessage(MainWindow(), WM_LBUTTONUP, detail::MouseKeyFlags(), MakeLParam(x, y));
 }
 
 void RightDown(int x, int y) {
   SetCursor(x, y);
   SetKeyDown(VK_RBUTTON, true);
-  PostMessage(MainWindow(), WM_RBUTTONDOWN, 0, MakeLParam(x, y));
+  PostMessage(MainWindow(), WM_RBUTTONDOWN, detail::MouseKeyFlags(), MakeLParam(x, y));
 }
 
 void RightUp(int x, int y) {
   SetCursor(x, y);
   SetKeyDown(VK_RBUTTON, false);
-  PostMessage(MainWindow(), WM_RBUTTONUP, 0, MakeLParam(x, y));
+  PostMessage(MainWindow(), WM_RBUTTONUP, detail::MouseKeyFlags(), MakeLParam(x, y));
 }
 
 void KeyDown(int vk) {

@@ -13,6 +13,19 @@ void MessageQueue::Post(const MSG& msg) {
   m_ready.notify_one();
 }
 
+void MessageQueue::PostReplacingNewest(const MSG& msg) {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_messages.empty() && m_messages.back().message == msg.message &&
+        m_messages.back().hwnd == msg.hwnd) {
+      m_messages.back() = msg;
+      return;
+    }
+    m_messages.push_back(msg);
+  }
+  m_ready.notify_one();
+}
+
 bool MessageQueue::Pop(MSG* msg) {
   std::lock_guard<std::mutex> lock(m_mutex);
   if (m_messages.empty()) {

@@ -15,6 +15,12 @@ class MessageQueue {
  public:
   // Safe from any thread.
   void Post(const MSG& msg);
+  // Posts msg, or, when the newest queued message is of the same kind,
+  // overwrites that one instead. For WM_MOUSEMOVE: Windows never queues more
+  // than one move, so a busy program catches up with the pointer at once
+  // instead of replaying its whole path; a move is never merged across a
+  // click or a key.
+  void PostReplacingNewest(const MSG& msg);
   // Removes the oldest message; false when there is none.
   bool Pop(MSG* msg);
   // Waits until a message is queued or the timeout (milliseconds) passes;

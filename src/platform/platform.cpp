@@ -24,6 +24,15 @@ void SetKeyState(int vk, bool down) {
   }
 }
 
+WPARAM MouseKeyFlags() {
+  WPARAM flags = 0;
+  flags |= IsKeyDown(VK_LBUTTON) ? MK_LBUTTON : 0;
+  flags |= IsKeyDown(VK_RBUTTON) ? MK_RBUTTON : 0;
+  flags |= IsKeyDown(VK_SHIFT) ? MK_SHIFT : 0;
+  flags |= IsKeyDown(VK_CONTROL) ? MK_CONTROL : 0;
+  return flags;
+}
+
 }  // namespace detail
 
 namespace {
@@ -49,6 +58,7 @@ void Shutdown() {
   state.proc = nullptr;
   state.quitCode = 0;
   state.title.clear();
+  state.windowDestroyed = false;
 }
 
 void SetWindowProc(WindowProc proc) {
@@ -86,14 +96,15 @@ void WaitMessage() {
 
 LRESULT DispatchMessage(const MSG& msg) {
   WindowProc proc = detail::State().proc;
-  if (proc == nullptr || msg.message == WM_QUIT) {
+  if (proc == nullptr || msg.message == WM_QUIT || detail::State().windowDestroyed) {
     return 0;
   }
   return proc(msg.hwnd != nullptr ? msg.hwnd : MainWindow(), msg.message, msg.wParam, msg.lParam);
 }
 
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-  if (message == WM_CLOSE) {
+  if (message == WM_CLOSE && !detail::State().windowDestroyed) {
+    detail::State().windowDestroyed = true;
     if (Current() != nullptr) {
       Current()->DestroyWindow();
     }

@@ -68,7 +68,9 @@ void WaitMessage();
 // Calls the window procedure with the message; returns its result.
 LRESULT DispatchMessage(const MSG& msg);
 // What Windows does with a message nobody handled: WM_CLOSE destroys the main
-// window, which sends WM_DESTROY to the window procedure at once.
+// window, which sends WM_DESTROY to the window procedure at once. The window
+// is destroyed only once; messages still queued for it are then dropped by
+// DispatchMessage, while WM_QUIT still ends the loop.
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues a message for the main window. Safe to call from any thread.
 void PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

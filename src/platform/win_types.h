@@ -43,12 +43,22 @@ inline constexpr UINT WM_QUIT = 0x0012;
 inline constexpr UINT WM_ACTIVATEAPP = 0x001C;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
+// Keys pressed with Alt held, and F10, arrive as system keys, as on Windows;
+// no scene handles them, so Alt+key never reaches a scene as a plain key.
+inline constexpr UINT WM_SYSKEYDOWN = 0x0104;
+inline constexpr UINT WM_SYSKEYUP = 0x0105;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
 inline constexpr UINT WM_LBUTTONUP = 0x0202;
 inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
 inline constexpr UINT WM_RBUTTONUP = 0x0205;
 inline constexpr UINT WM_USER = 0x0400;
+
+// wParam of the mouse messages: the buttons and modifiers held at the time.
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+inline constexpr WPARAM MK_RBUTTON = 0x0002;
+inline constexpr WPARAM MK_SHIFT = 0x0004;
+inline constexpr WPARAM MK_CONTROL = 0x0008;
 
 // The program's private messages.
 inline constexpr UINT WM_APP_TICK = WM_USER + 1;         // frame tick, wParam 0
@@ -90,6 +100,14 @@ inline constexpr int VK_F9 = 0x78;
 inline constexpr int VK_F10 = 0x79;
 inline constexpr int VK_F11 = 0x7A;
 inline constexpr int VK_F12 = 0x7B;
+// The two keys behind each modifier; VK_SHIFT, VK_CONTROL and VK_MENU are
+// down while either of their pair is.
+inline constexpr int VK_LSHIFT = 0xA0;
+inline constexpr int VK_RSHIFT = 0xA1;
+inline constexpr int VK_LCONTROL = 0xA2;
+inline constexpr int VK_RCONTROL = 0xA3;
+inline constexpr int VK_LMENU = 0xA4;
+inline constexpr int VK_RMENU = 0xA5;
 
 // lParam packing of a client point, as Windows does it: x in the low 16 bits,
 // y in the high 16 bits, each a signed 16-bit value.

@@ -1,0 +1,525 @@
+// The window front end: the main window as an SDL2 window.
+//
+// The program was designed around a Win32 window: a message queue fed by the
+// window, a multimedia timer posting frame ticks, GetAsyncKeyState, and a
+// DirectDraw primary surface. This file gives the program the same things
+// on SDL2 and nothing more:
+//  - a fixed-size window centred on the screen, or exclusive full screen;
+//  - SDL events translated, in one switch, into the Win32-style messages of
+//    win_types.h, posted to the shared queue;
+//  - the asynchronous key state kept in our own table, from the events this
+//    file translates (SDL's own state does not follow injected events);
+//  - the periodic frame tick, posted from SDL's timer thread;
+//  - presenting a back surface through one streaming texture.
+// Everything runs on the main thread except the timer callback, which only
+// posts to the queue (which has its own lock) and wakes the event wait.
+#include "platform/sdl_window.h"
+
+#include <memory>
+#include <string>
+
+#include "platform/backend.h"
+#include "platform/cp932.h"
+#include "platform/socket.h"
+#include "platform/window_geometry.h"
+
+namespace platform {
+namespace {
+
+// How long one wait for SDL events lasts before the queue is looked at
+// again. The timer wakes the wait at once; the slice bounds how late a
+// message posted by anything else is noticed. While a socket waits for
+// something, the wait is cut to the sockets' polling interval instead, since
+// nothing wakes SDL when a socket becomes ready.
+constexpr std::uint32_t kWaitSliceMs = 100;
+
+// The SDL event that wakes the event wait after the timer thread posted a
+// tick. Event numbers handed out by SDL_RegisterEvents stay valid for the
+// whole process, so it is registered once.
+Uint32 g_wakeEventType = 0;
+
+Uint32 WakeEventType() {
+  if (g_wakeEventType == 0) {
+    const Uint32 type = SDL_RegisterEvents(1);
+    g_wakeEventType = type != static_cast<Uint32>(-1) ? type : static_cast<Uint32>(SDL_USEREVENT);
+  }
+  return g_wakeEventType;
+}
+
+// Runs on SDL's timer thread: posts the tick and wakes the main thread. It
+// touches nothing but the queue, which is safe from any thread.
+Uint32 PostTick(Uint32 interval, void* /*unused*/) {
+  PostMessage(MainWindow(), WM_APP_TICK, 0, 0);
+  SDL_Event wake{};
+  wake.type = g_wakeEventType;
+  SDL_PushEvent(&wake);
+  return interval;
+}
+
+struct WindowDeleter {
+  void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
+};
+struct RendererDeleter {
+  void operator()(SDL_Renderer* r) const { SDL_DestroyRenderer(r); }
+};
+struct TextureDeleter {
+  void operator()(SDL_Texture* t) const { SDL_DestroyTexture(t); }
+};
+
+// SDL's video and timer subsystems, started for the lifetime of the window.
+class SdlSubsystems {
+ public:
+  SdlSubsystems() : m_started(SDL_InitSubSystem(kFlags) == 0) {}
+  ~SdlSubsystems() {
+    if (m_started) {
+      SDL_QuitSubSystem(kFlags);
+    }
+  }
+  SdlSubsystems(const SdlSubsystems&) = delete;
+  SdlSubsystems& operator=(const SdlSubsystems&) = delete;
+  bool Started() const { return m_started; }
+
+ private:
+  static constexpr Uint32 kFlags = SDL_INIT_VIDEO | SDL_INIT_TIMER;
+  bool m_started;
+};
+
+std::string SdlError(const char* what) {
+  return std::string(what) + ": " + SDL_GetError();
+}
+
+class WindowBackend;
+WindowBackend* g_window = nullptr;
+
+class WindowBackend final : public detail::Backend {
+ public:
+  WindowBackend(int width, int height) : m_width(width), m_height(height) {}
+  ~WindowBackend() override {
+    StopTimer();
+    DestroyWindow();
+    if (g_window == this) {
+      g_window = nullptr;
+    }
+  }
+  WindowBackend(const WindowBackend&) = delete;
+  WindowBackend& operator=(const WindowBackend&) = delete;
+
+  // Opens the window; false with *error set when it cannot be made.
+  bool Open(const WindowOptions& options, std::string* error) {
+    // Closing the window is a WM_CLOSE for the program to handle, not a
+    // quit: the program decides, as with the window's close button on
+    // Windows. SDL_QUIT then only comes from outside (a signal).
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    if (!m_sdl.Started()) {
+      *error = SdlError("cannot start SDL video");
+      return false;
+    }
+    WakeEventType();
+
+    int x = 0;
+    int y = 0;
+    if (!options.fullScreen) {
+      SDL_DisplayMode desktop{};
+      if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+        desktop.w = options.width;
+        desktop.h = options.height;
+      }
+      const RECT client = CentredClientRect(desktop.w, desktop.h, options.width, options.height);
+      x = client.left;
+      y = client.top;
+    }
+    // SDL places and sizes a window by its client area, which is what the
+    // centring computes; without SDL_WINDOW_RESIZABLE it has no resizing
+    // frame and no maximise button.
+    m_window.reset(SDL_CreateWindow(TitleToUtf8(options.title).c_str(), x, y, options.width,
+                                    options.height, SDL_WINDOW_HIDDEN));
+    if (!m_window) {
+      *error = SdlError("cannot create the window");
+      return false;
+    }
+    if (options.fullScreen && !EnterFullScreen(error)) {
+      return false;
+    }
+
+    m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_PRESENTVSYNC));
+    if (!m_renderer) {
+      m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_SOFTWARE));
+    }
+    if (!m_renderer) {
+      *error = SdlError("cannot create a renderer for the window");
+      return false;
+    }
+    // The frame keeps its size whatever the window manager or the display
+    // mode makes of the window: SDL scales it (and the mouse coordinates).
+    SDL_RenderSetLogicalSize(m_renderer.get(), options.width, options.height);
+    SDL_SetRenderDrawColor(m_renderer.get(), 0, 0, 0, 255);
+
+    // Keys are read as virtual keys, never as typed text: keep the input
+    // method out of the way so that it cannot swallow them.
+    SDL_StopTextInput();
+    SDL_ShowWindow(m_window.get());
+    Repaint();
+    g_window = this;
+    return true;
+  }
+
+  DWORD Now() override { return SDL_GetTicks(); }
+
+  POINT CursorClient() override {
+    POINT p;
+    if (!m_window) {
+      return p;
+    }
+    int wx = 0;
+    int wy = 0;
+    SDL_GetGlobalMouseState(&p.x, &p.y);
+    SDL_GetWindowPosition(m_window.get(), &wx, &wy);
+    p.x -= wx;
+    p.y -= wy;
+    return p;
+  }
+
+  void Present(const SurfaceView& back) override {
+    if (!m_renderer || back.pixels == nullptr || back.width <= 0 || back.height <= 0) {
+      return;
+    }
+    const Uint32 format =
+        back.format == PixelFormat::kRgb565 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888;
+    if (!m_texture || back.width != m_textureWidth || back.height != m_textureHeight ||
+        format != m_textureFormat) {
+      m_texture.reset(SDL_CreateTexture(m_renderer.get(), format, SDL_TEXTUREACCESS_STREAMING,
+                                        back.width, back.height));
+      m_textureWidth = back.width;
+      m_textureHeight = back.height;
+      m_textureFormat = format;
+    }
+    if (m_texture) {
+      SDL_UpdateTexture(m_texture.get(), nullptr, back.pixels, back.pitch);
+    }
+    Repaint();
+  }
+
+  bool StartTimer(std::uint32_t periodMs) override {
+    if (m_timer != 0) {
+      return true;
+    }
+    if (periodMs == 0) {
+      return false;
+    }
+    m_timer = SDL_AddTimer(periodMs, PostTick, nullptr);
+    return m_timer != 0;
+  }
+
+  void StopTimer() override {
+    if (m_timer != 0) {
+      SDL_RemoveTimer(m_timer);
+      m_timer = 0;
+    }
+  }
+
+  bool PumpEvents(bool wait) override {
+    PollSockets(0);
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+      Translate(event);
+    }
+    if (!wait) {
+      return true;
+    }
+    while (detail::State().queue.Empty()) {
+      if (!m_window) {
+        return false;  // a destroyed window gets no more input
+      }
+      const std::uint32_t slice = SocketsAwaitingEvents() ? kSocketPollIntervalMs : kWaitSliceMs;
+      if (SDL_WaitEventTimeout(&event, static_cast<int>(slice)) != 0) {
+        Translate(event);
+        while (SDL_PollEvent(&event) != 0) {
+          Translate(event);
+        }
+      }
+      PollSockets(0);
+    }
+    return true;
+  }
+
+  void SetTitle(const std::string& title) override {
+    if (m_window) {
+      SDL_SetWindowTitle(m_window.get(), TitleToUtf8(title).c_str());
+    }
+  }
+
+  void Sleep(std::uint32_t milliseconds) override { SDL_Delay(milliseconds); }
+
+  void DestroyWindow() override {
+    m_texture.reset();
+    m_renderer.reset();
+    m_window.reset();
+  }
+
+  SDL_Window* Window() const { return m_window.get(); }
+  SDL_Renderer* Renderer() const { return m_renderer.get(); }
+
+ private:
+  bool EnterFullScreen(std::string* error) {
+    // The closest mode of the wanted size, 16-bit when the display offers
+    // one; the frame is scaled into whatever mode the display gives.
+    SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB565, m_width, m_height, 0, nullptr};
+    SDL_DisplayMode closest{};
+    const int display = SDL_GetWindowDisplayIndex(m_window.get());
+    if (SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &wanted, &closest) != nullptr) {
+      SDL_SetWindowDisplayMode(m_window.get(), &closest);
+    }
+    if (SDL_SetWindowFullscreen(m_window.get(), SDL_WINDOW_FULLSCREEN) != 0) {
+      *error = SdlError("cannot switch to full screen");
+      return false;
+    }
+    return true;
+  }
+
+  // Shows the last presented frame again (or black before the first).
+  void Repaint() {
+    if (!m_renderer) {
+      return;
+    }
+    SDL_RenderClear(m_renderer.get());
+    if (m_texture) {
+      SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr);
+    }
+    SDL_RenderPresent(m_renderer.get());
+  }
+
+  // The one place where SDL events become window messages.
+  void Translate(const SDL_Event& event) {
+    switch (event.type) {
+      case SDL_KEYDOWN:
+      case SDL_KEYUP:
+        TranslateKey(event.key, event.type == SDL_KEYDOWN);
+        break;
+      case SDL_MOUSEMOTION:
+        PostMouse(WM_MOUSEMOVE, event.motion.x, event.motion.y);
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+        if (event.button.button == SDL_BUTTON_LEFT) {
+          detail::SetKeyState(VK_LBUTTON, down);
+          PostMouse(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, event.button.x, event.button.y);
+        } else if (event.button.button == SDL_BUTTON_RIGHT) {
+          detail::SetKeyState(VK_RBUTTON, down);
+          PostMouse(down ? WM_RBUTTONDOWN : WM_RBUTTONUP, event.button.x, event.button.y);
+        }
+        break;
+      }
+      case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+            Activate(true);
+            break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            // Whatever is released while another window has the focus never
+            // reaches us: nothing stays held once the focus is gone.
+            ReleaseKeysAndButtons();
+            Activate(false);
+            break;
+          case SDL_WINDOWEVENT_CLOSE:
+            PostMessage(MainWindow(), WM_CLOSE, 0, 0);
+            break;
+          case SDL_WINDOWEVENT_EXPOSED:
+            // No frames run while the program is inactive; an uncovered
+            // window still shows the last one.
+            Repaint();
+            break;
+          default:
+            break;
+        }
+        break;
+      case SDL_QUIT:
+        // Asked to end from outside (SIGINT, SIGTERM): close as the close
+        // button does, so that the program shuts down in its usual order.
+        PostMessage(MainWindow(), WM_CLOSE, 0, 0);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void TranslateKey(const SDL_KeyboardEvent& key, bool down) {
+    const int vk = sdl::VirtualKeyOf(key.keysym.sym);
+    if (vk == 0) {
+      return;
+    }
+    if (const int side = sdl::SideKeyOf(key.keysym.sym)) {
+      // A modifier stays down while either of its two keys is.
+      detail::SetKeyState(side, down);
+      const int other = (side % 2 == 0) ? side + 1 : side - 1;
+      detail::SetKeyState(vk, down || IsKeyDown(other));
+    } else {
+      detail::SetKeyState(vk, down);
+    }
+    // As on Windows: Alt, F10 and keys pressed with Alt held are system keys.
+    const bool system = vk == VK_MENU || vk == VK_F10 || IsKeyDown(VK_MENU);
+    const UINT message =
+        down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    // lParam: repeat count 1; bit 29 with Alt held; bit 30 when the key was
+    // already down (auto-repeat, key up); bit 31 on release.
+    LPARAM lParam = 1;
+    if (IsKeyDown(VK_MENU)) {
+      lParam |= LPARAM{1} << 29;
+    }
+    if (key.repeat != 0 || !down) {
+      lParam |= LPARAM{1} << 30;
+    }
+    if (!down) {
+      lParam |= LPARAM{1} << 31;
+    }
+    PostMessage(MainWindow(), message, static_cast<WPARAM>(vk), lParam);
+  }
+
+  // Windows sends mouse messages to the window under the pointer, so without
+  // a capture the program never sees a point outside its client area. The
+  // button state above is updated either way.
+  void PostMouse(UINT message, int x, int y) {
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height) {
+      return;
+    }
+    const MSG msg{MainWindow(), message, detail::MouseKeyFlags(), MakeLParam(x, y)};
+    if (message == WM_MOUSEMOVE) {
+      detail::State().queue.PostReplacingNewest(msg);
+    } else {
+      detail::State().queue.Post(msg);
+    }
+  }
+
+  void Activate(bool active) {
+    if (active == m_active) {
+      return;
+    }
+    m_active = active;
+    PostMessage(MainWindow(), WM_ACTIVATEAPP, active ? 1 : 0, 0);
+  }
+
+  static void ReleaseKeysAndButtons() { detail::State().keys.fill(false); }
+
+  SdlSubsystems m_sdl;  // first member: quits last
+  int m_width;
+  int m_height;
+  std::unique_ptr<SDL_Window, WindowDeleter> m_window;
+  std::unique_ptr<SDL_Renderer, RendererDeleter> m_renderer;
+  std::unique_ptr<SDL_Texture, TextureDeleter> m_texture;
+  int m_textureWidth = 0;
+  int m_textureHeight = 0;
+  Uint32 m_textureFormat = 0;
+  SDL_TimerID m_timer = 0;
+  // The program starts out active (its active flag starts at 1), so only a
+  // change of focus is reported, as WM_ACTIVATEAPP is on Windows.
+  bool m_active = true;
+};
+
+}  // namespace
+
+namespace sdl {
+
+int VirtualKeyOf(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) {
+    return 'A' + (key - SDLK_a);
+  }
+  if (key >= SDLK_0 && key <= SDLK_9) {
+    return '0' + (key - SDLK_0);
+  }
+  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) {
+    return VK_NUMPAD0 + 1 + (key - SDLK_KP_1);
+  }
+  if (key >= SDLK_F1 && key <= SDLK_F12) {
+    return VK_F1 + (key - SDLK_F1);
+  }
+  switch (key) {
+    case SDLK_KP_0:
+      return VK_NUMPAD0;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return VK_RETURN;
+    case SDLK_ESCAPE:
+      return VK_ESCAPE;
+    case SDLK_BACKSPACE:
+      return VK_BACK;
+    case SDLK_TAB:
+      return VK_TAB;
+    case SDLK_SPACE:
+      return VK_SPACE;
+    case SDLK_DELETE:
+      return VK_DELETE;
+    case SDLK_INSERT:
+      return VK_INSERT;
+    case SDLK_HOME:
+      return VK_HOME;
+    case SDLK_END:
+      return VK_END;
+    case SDLK_PAGEUP:
+      return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+      return VK_NEXT;
+    case SDLK_LEFT:
+      return VK_LEFT;
+    case SDLK_UP:
+      return VK_UP;
+    case SDLK_RIGHT:
+      return VK_RIGHT;
+    case SDLK_DOWN:
+      return VK_DOWN;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return VK_MENU;
+    default:
+      return 0;
+  }
+}
+
+int SideKeyOf(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_LSHIFT:
+      return VK_LSHIFT;
+    case SDLK_RSHIFT:
+      return VK_RSHIFT;
+    case SDLK_LCTRL:
+      return VK_LCONTROL;
+    case SDLK_RCTRL:
+      return VK_RCONTROL;
+    case SDLK_LALT:
+      return VK_LMENU;
+    case SDLK_RALT:
+      return VK_RMENU;
+    default:
+      return 0;
+  }
+}
+
+SDL_Window* Window() {
+  return g_window != nullptr ? g_window->Window() : nullptr;
+}
+
+SDL_Renderer* Renderer() {
+  return g_window != nullptr ? g_window->Renderer() : nullptr;
+}
+
+}  // namespace sdl
+
+bool StartWindowed(const WindowOptions& options, std::string* error) {
+  Shutdown();
+  auto backend = std::make_unique<WindowBackend>(options.width, options.height);
+  std::string ignored;
+  if (!backend->Open(options, error != nullptr ? error : &ignored)) {
+    return false;
+  }
+  detail::State().title = options.title;
+  detail::State().backend = std::move(backend);
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,261 @@
+// The shell on the headless front end: AppInit and AppTerm, the routing of
+// the window procedure, and the message loop in both pacing modes, with
+// scenes that record what reaches them.
+#include "app/app.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "display/display.h"
+#include "display/object_registry.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+std::vector<std::string> g_log;
+int g_frames = 0;
+// Runs after every frame of a recording scene, with the frame's number.
+std::function<void(int)> g_afterFrame;
+
+// Answers like the program's scenes: WM_APP_TICK runs Update, Enter opens
+// scene 3, Escape closes the window, other keys are consumed, the rest is
+// left to the default window procedure.
+class RecordingScene : public CScene {
+ public:
+  explicit RecordingScene(int id) : m_id(id) { Log("create"); }
+  ~RecordingScene() override {
+    // The display and the registry must still be there for a scene to
+    // release what it put into them.
+    Log(g_display != nullptr && g_registry != nullptr ? "destroy" : "destroy too late");
+  }
+  int Enter(int argument) override {
+    Log("enter " + std::to_string(argument));
+    return 1;
+  }
+  LRESULT HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM) override {
+    if (message == WM_APP_TICK) {
+      Update();
+      return 1;
+    }
+    Log("message " + std::to_string(message));
+    if (message != WM_KEYDOWN) {
+      return 0;
+    }
+    if (wParam == VK_RETURN) {
+      platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneEditor, 1);
+      Log("posted the change");
+    } else if (wParam == VK_ESCAPE) {
+      platform::PostMessage(platform::MainWindow(), WM_CLOSE, 0, 0);
+    }
+    return 1;
+  }
+  void Update() override {
+    ++g_frames;
+    if (g_afterFrame) {
+      g_afterFrame(g_frames);
+    }
+  }
+
+ private:
+  void Log(const std::string& what) { g_log.push_back(std::to_string(m_id) + " " + what); }
+  int m_id;
+};
+
+std::unique_ptr<CScene> MakeScene(int id) {
+  if (id < 1 || id > 3) {
+    return nullptr;
+  }
+  return std::make_unique<RecordingScene>(id);
+}
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Settings = SettingsData{};
+    platform::StartHeadless(Settings.ScreenWidth, Settings.ScreenHeight);
+    SetAppSceneFactory(MakeScene);
+    g_log.clear();
+    g_frames = 0;
+    g_afterFrame = nullptr;
+  }
+  void TearDown() override {
+    AppTerm();
+    SetAppSceneFactory(nullptr);
+    g_afterFrame = nullptr;
+    platform::Shutdown();
+  }
+
+  // AppInit as RunApplication does it, with its first frame drawn and the
+  // log cleared afterwards.
+  void Init() {
+    platform::SetWindowProc(WindowProcedure);
+    ASSERT_EQ(AppInit(), 1);
+    platform::headless::PumpMessages();
+    g_log.clear();
+    g_frames = 0;
+  }
+
+  ScopedTempDir m_dir;
+  platform::MSG m_msg;
+};
+
+TEST_F(ShellTest, InitStartsTheTitleSceneAndTermTearsDownInOrder) {
+  platform::SetWindowProc(WindowProcedure);
+  ASSERT_EQ(AppInit(), 1);
+  EXPECT_NE(g_display, nullptr);
+  EXPECT_NE(g_registry, nullptr);
+  EXPECT_TRUE(platform::headless::TimerRunning());
+  EXPECT_EQ(g_log, (std::vector<std::string>{"1 create", "1 enter 0"}));
+
+  AppTerm();
+  EXPECT_EQ(g_log.back(), "1 destroy");
+  EXPECT_EQ(g_display, nullptr);
+  EXPECT_EQ(g_registry, nullptr);
+  EXPECT_FALSE(platform::headless::TimerRunning());
+  AppTerm();  // a second shut-down finds nothing left to do
+}
+
+// The title must not wait a whole timer period before it appears.
+TEST_F(ShellTest, TheFirstFrameIsDrawnWithoutWaitingForTheTimer) {
+  platform::SetWindowProc(WindowProcedure);
+  ASSERT_EQ(AppInit(), 1);
+  RunMessageLoop();
+  EXPECT_EQ(g_frames, 1);
+}
+
+TEST_F(ShellTest, ThePollingLoopHasNoFrameTimer) {
+  Settings.LoopMode = 1;
+  platform::SetWindowProc(WindowProcedure);
+  ASSERT_EQ(AppInit(), 1);
+  EXPECT_FALSE(platform::headless::TimerRunning());
+  EXPECT_FALSE(platform::PeekMessage(&m_msg));  // no tick: frames come from the loop
+}
+
+TEST_F(ShellTest, EveryInputMessageReachesTheSceneInOrder) {
+  Init();
+  platform::headless::KeyDown('A');
+  platform::headless::KeyUp('A');
+  platform::headless::MouseMove(5, 6);
+  platform::headless::LeftDown(5, 6);
+  platform::headless::LeftUp(5, 6);
+  platform::headless::RightDown(7, 8);
+  platform::headless::RightUp(7, 8);
+  platform::PostMessage(platform::MainWindow(), WM_APP_SOCKET, 3, 1);
+  platform::headless::Activate(false);  // the shell's own: not routed
+  platform::headless::Activate(true);
+  EXPECT_EQ(RunMessageLoop(), 0);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"1 message 256", "1 message 257", "1 message 512",
+                                             "1 message 513", "1 message 514", "1 message 516",
+                                             "1 message 517", "1 message 1027"}));
+}
+
+// The scene asks for the switch while it handles a message; the switch must
+// wait until that message is done, and the old scene must be gone before the
+// new one exists.
+TEST_F(ShellTest, ASceneChangeWaitsForTheCurrentMessageAndReplacesTheScene) {
+  Init();
+  platform::headless::KeyDown(VK_RETURN);
+  platform::headless::KeyDown('B');
+  RunMessageLoop();
+  EXPECT_EQ(g_log,
+            (std::vector<std::string>{"1 message 256", "1 posted the change", "1 message 256",
+                                      "1 destroy", "3 create", "3 enter 0"}));
+}
+
+TEST_F(ShellTest, TicksRunFramesOnlyWhileTheApplicationIsActive) {
+  Init();
+  platform::headless::AdvanceTime(300);
+  RunMessageLoop();
+  EXPECT_EQ(g_frames, 3);
+
+  platform::headless::Activate(false);
+  platform::headless::AdvanceTime(500);
+  RunMessageLoop();
+  EXPECT_EQ(g_frames, 3);
+
+  platform::headless::Activate(true);
+  platform::headless::AdvanceTime(200);
+  RunMessageLoop();
+  EXPECT_EQ(g_frames, 5);
+}
+
+// The polling loop runs a frame whenever no message waits and sleeps
+// SleepTime after it; inactive, it runs none and waits for messages (which
+// headless ends the loop once the queue is empty).
+TEST_F(ShellTest, ThePollingLoopRunsFramesWhileActiveAndStopsWhileInactive) {
+  Settings.LoopMode = 1;
+  Settings.SleepTime = 25;
+  Init();
+  const DWORD start = platform::TimeGetTime();
+  g_afterFrame = [](int frame) {
+    if (frame == 3) {
+      platform::headless::Activate(false);
+      platform::headless::KeyDown('K');
+    }
+  };
+  EXPECT_EQ(RunMessageLoop(), 0);
+  EXPECT_EQ(g_frames, 3);
+  EXPECT_EQ(platform::TimeGetTime() - start, 75u);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"1 message 256"}));
+
+  g_afterFrame = [](int frame) {
+    if (frame == 5) {
+      platform::headless::KeyDown(VK_ESCAPE);
+    }
+  };
+  platform::headless::Activate(true);
+  EXPECT_EQ(RunMessageLoop(), 0);
+  EXPECT_EQ(g_frames, 5);
+  EXPECT_EQ(g_display, nullptr);  // the close ran the whole shut-down
+}
+
+// With no scene left nothing is handled any more, but the window can still
+// be closed, which ends the program normally.
+TEST_F(ShellTest, WithoutASceneInputAndTicksAreIgnoredButCloseEndsTheProgram) {
+  Init();
+  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, 4, 0);
+  platform::headless::KeyDown(VK_RETURN);
+  platform::headless::LeftDown(10, 10);
+  platform::headless::AdvanceTime(300);
+  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneTitle, 0);
+  RunMessageLoop();
+  EXPECT_EQ(g_log, (std::vector<std::string>{"1 destroy"}));
+  EXPECT_EQ(g_frames, 0);
+
+  platform::headless::Close();
+  EXPECT_EQ(RunMessageLoop(), 0);
+  EXPECT_EQ(g_display, nullptr);
+  EXPECT_FALSE(platform::headless::TimerRunning());
+}
+
+TEST_F(ShellTest, RunApplicationTitlesTheWindowAndEndsThroughDestroy) {
+  platform::headless::Close();
+  EXPECT_EQ(RunApplication(), 0);
+  EXPECT_EQ(platform::GetWindowText(), kNewFileTitle);
+  EXPECT_EQ(g_log,
+            (std::vector<std::string>{"1 create", "1 enter 0", "1 message 16", "1 destroy"}));
+  EXPECT_EQ(g_display, nullptr);
+}
+
+TEST_F(ShellTest, RunApplicationShutsDownEvenWhenTheLoopEndsWithoutAClose) {
+  Settings.LoopMode = 1;
+  g_afterFrame = [](int) { platform::PostQuitMessage(3); };
+  EXPECT_EQ(RunApplication(), 3);
+  EXPECT_EQ(g_frames, 1);
+  EXPECT_EQ(g_log.back(), "1 destroy");
+  EXPECT_EQ(g_display, nullptr);
+}
+
+TEST(StartupProgramPathTest, TheEditorGetsThePathOnlyOnce) {
+  SetStartupProgramPath("samples/walk.bhb");
+  EXPECT_EQ(TakeStartupProgramPath(), "samples/walk.bhb");
+  EXPECT_EQ(TakeStartupProgramPath(), "");
+}
+
+}  // namespace
