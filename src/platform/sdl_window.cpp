@@ -171,6 +171,12 @@ class WindowBackend final : public detail::Backend {
     if (!m_window) {
       return p;
     }
+    // While a button is held, X servers may keep answering the global query
+    // with the press position until the release; the window's own motion
+    // events (captured outside it too while the button is down) stay right.
+    if (IsKeyDown(VK_LBUTTON) || IsKeyDown(VK_RBUTTON)) {
+      return m_lastMouse;
+    }
     int wx = 0;
     int wy = 0;
     SDL_GetGlobalMouseState(&p.x, &p.y);
@@ -297,11 +303,13 @@ class WindowBackend final : public detail::Backend {
         TranslateKey(event.key, event.type == SDL_KEYDOWN);
         break;
       case SDL_MOUSEMOTION:
+        m_lastMouse = POINT{event.motion.x, event.motion.y};
         PostMouse(WM_MOUSEMOVE, event.motion.x, event.motion.y);
         break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
         const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+        m_lastMouse = POINT{event.button.x, event.button.y};
         if (event.button.button == SDL_BUTTON_LEFT) {
           detail::SetKeyState(VK_LBUTTON, down);
           PostMouse(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, event.button.x, event.button.y);
@@ -407,6 +415,7 @@ class WindowBackend final : public detail::Backend {
   std::unique_ptr<SDL_Window, WindowDeleter> m_window;
   std::unique_ptr<SDL_Renderer, RendererDeleter> m_renderer;
   std::unique_ptr<SDL_Texture, TextureDeleter> m_texture;
+  POINT m_lastMouse;  // client position of the last mouse event
   int m_textureWidth = 0;
   int m_textureHeight = 0;
   Uint32 m_textureFormat = 0;

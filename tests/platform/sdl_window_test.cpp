@@ -242,6 +242,25 @@ TEST_F(SdlWindowTest, PointsOutsideTheClientAreaGiveNoMessageButUpdateTheButtons
   EXPECT_FALSE(IsKeyDown(VK_LBUTTON));
 }
 
+TEST_F(SdlWindowTest, CursorFollowsTheMouseEventsWhileAButtonIsHeld) {
+  // Drags poll the cursor every frame; the global pointer query may keep
+  // answering the press position until the release.
+  Button(SDL_BUTTON_LEFT, true, 100, 100);
+  Motion(300, 200);
+  Drain();
+  EXPECT_EQ(GetCursorClientPos(), (POINT{300, 200}));
+  Motion(-20, 700);  // captured beyond the window's edges
+  Drain();
+  EXPECT_EQ(GetCursorClientPos(), (POINT{-20, 700}));
+  Button(SDL_BUTTON_LEFT, false, -20, 700);
+  Button(SDL_BUTTON_RIGHT, true, 40, 50);
+  Motion(45, 60);
+  Drain();
+  EXPECT_EQ(GetCursorClientPos(), (POINT{45, 60}));
+  Button(SDL_BUTTON_RIGHT, false, 45, 60);
+  Drain();
+}
+
 TEST_F(SdlWindowTest, FocusChangesBecomeActivateAppAndReleaseEverythingHeld) {
   Key(SDLK_LCTRL, true);
   Button(SDL_BUTTON_LEFT, true, 1, 1);

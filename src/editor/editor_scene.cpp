@@ -1,0 +1,554 @@
+// The block editor: messages, the per-frame gesture state machine, commands
+// and the overlay window slot.
+#include "editor/editor_scene.h"
+
+#include "app/app.h"
+#include "app/settings.h"
+#include "app/texts.h"
+#include "catalogue/chip_catalogue.h"
+#include "codegen/storage_card.h"
+#include "display/display.h"
+#include "display/object_registry.h"
+#include "editor/edit_operations.h"
+#include "platform/platform.h"
+#include "program/block_program.h"
+#include "program/program_file.h"
+
+namespace {
+
+constexpr char kTitlePrefix[] = "PELU BLOCK - [";
+constexpr char kNewFileName[] = "newfile";
+// A press and release closer than this in time is a click however far the
+// mouse went (rubber band only; a chip drag is a click when it did not move).
+constexpr DWORD kClickMs = 500;
+// What the scroll-bar buttons move the slider by, in slider pixels.
+constexpr int kButtonStep = 10;
+
+}  // namespace
+
+std::string EditorTitle(const std::string& fileName) {
+  return kTitlePrefix + fileName + "]";
+}
+
+// ---- Overlay windows ----------------------------------------------------------
+//
+// An overlay window closes itself from inside one of its own member functions
+// (a click on its last button, Escape, the end of a transfer): it calls
+// CloseOverlay and then returns through code that may still read its members.
+// Destroying it inside CloseOverlay would pull the object out from under that
+// code. So CloseOverlay only moves the window from the overlay slot into
+// m_retired, and the window is destroyed when the outermost call into an
+// overlay has returned: OverlayCall counts those calls, and the last one to
+// end empties m_retired. A window may open another one before it returns (the
+// slot then holds the new window); the old one still waits in m_retired.
+// After CloseOverlay the window must touch nothing of the editor that it
+// expects to be its own: it is no longer the overlay.
+
+class CEditorScene::OverlayCall {
+ public:
+  explicit OverlayCall(CEditorScene& scene) : m_scene(scene) { ++m_scene.m_overlayCallDepth; }
+  ~OverlayCall() {
+    if (--m_scene.m_overlayCallDepth == 0) {
+      m_scene.m_retired.clear();
+    }
+  }
+  OverlayCall(const OverlayCall&) = delete;
+  OverlayCall& operator=(const OverlayCall&) = delete;
+
+ private:
+  CEditorScene& m_scene;
+};
+
+void CEditorScene::Retire(std::unique_ptr<CScene> window) {
+  if (window) {
+    m_retired.push_back(std::move(window));
+  }
+}
+
+void CEditorScene::CloseOverlay() {
+  Retire(std::move(m_overlay));
+  // Outside any overlay call nothing of the window is running any more.
+  if (m_overlayCallDepth == 0) {
+    m_retired.clear();
+  }
+}
+
+void CEditorScene::OpenOverlay(std::unique_ptr<CScene> window, int argument) {
+  if (!window) {
+    return;
+  }
+  // The window draws itself over this picture of the editor.
+  g_display->SaveScreen();
+  Retire(std::move(m_overlay));
+  m_overlay = std::move(window);
+  CScene* opened = m_overlay.get();
+  OverlayCall call(*this);
+  if (opened->Enter(argument) == 0 && m_overlay.get() == opened) {
+    Retire(std::move(m_overlay));
+  }
+}
+
+void CEditorScene::OpenPalette(int cellX, int cellY, int windowX, int windowY) {
+  // FIXME: the chip palette window (CPaletteWindow) does not exist yet; this
+  // will be OpenOverlay(make_unique<CPaletteWindow>(*this, cellX, cellY,
+  // windowX, windowY), 0).
+  static_cast<void>(cellX);
+  static_cast<void>(cellY);
+  static_cast<void>(windowX);
+  static_cast<void>(windowY);
+}
+
+void CEditorScene::OpenPropertyWindow(int x, int y) {
+  // FIXME: the property window (CPropertyWindow) does not exist yet; this will
+  // be OpenOverlay(make_unique<CPropertyWindow>(*this, x, y), 0).
+  static_cast<void>(x);
+  static_cast<void>(y);
+}
+
+void CEditorScene::OpenMenu(int x, int y) {
+  // FIXME: the menu window (CMenuWindow) does not exist yet; this will be
+  // OpenOverlay(make_unique<CMenuWindow>(*this, x, y), 0).
+  static_cast<void>(x);
+  static_cast<void>(y);
+}
+
+void CEditorScene::OpenCommandWindow(int action) {
+  // FIXME: the command window (CCommandWindow) does not exist yet; this will
+  // be OpenOverlay(make_unique<CCommandWindow>(*this), action).
+  static_cast<void>(action);
+}
+
+// ---- The scene ------------------------------------------------------------------
+
+CEditorScene::CEditorScene()
+    : m_catalogue(std::make_unique<CChipCatalogue>()),
+      m_program(std::make_unique<CBlockProgram>()) {
+  // Enter makes the real ones; until then the scene still holds a valid
+  // (empty) program.
+  m_program->Init(m_catalogue.get());
+}
+
+CEditorScene::~CEditorScene() {
+  // Windows refer to the editor: they go before anything they may use.
+  m_overlay.reset();
+  m_retired.clear();
+}
+
+int CEditorScene::Enter(int /*argument*/) {
+  m_overlay.reset();
+  m_scrollView.Init();
+  m_view.SetUp();
+  m_catalogue = std::make_unique<CChipCatalogue>();
+  // Without ChipDB.txt the editor works with an empty palette.
+  m_catalogue->Load();
+  NewProgram();
+  ClearGestures();
+  m_pendingCommand = kCommandNone;
+  // The program named on the command line opens on the first entry only.
+  const std::string path = TakeStartupProgramPath();
+  if (!path.empty()) {
+    if (LoadProgram(path)) {
+      m_currentFileName = path;
+      platform::SetWindowText(EditorTitle(path));
+    } else {
+      MessageLog().Add(text::kOpenFailed);
+    }
+  }
+  return 1;
+}
+
+LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (m_overlay) {
+    OverlayCall call(*this);
+    return m_overlay->HandleMessage(platform::MainWindow(), message, wParam, lParam);
+  }
+  switch (message) {
+    case WM_APP_TICK:
+      Update();
+      return 1;
+    case WM_KEYDOWN:
+      return HandleKey(wParam) ? 1 : 0;
+    case WM_LBUTTONDOWN:
+      LeftPress(lParam);
+      return 1;
+    case WM_RBUTTONDOWN:
+      SetModified(1);
+      m_rightPressPoint = m_scrollView.ScreenToWorld(POINT{GetXLParam(lParam), GetYLParam(lParam)});
+      m_arrowDrawing = true;
+      return 1;
+    default:
+      // Socket notifications that arrive after the transfer window closed
+      // end here too, unhandled.
+      return 0;
+  }
+}
+
+bool CEditorScene::HandleKey(WPARAM key) {
+  switch (key) {
+    case VK_ESCAPE:
+      if (m_rubberBand) {
+        m_rubberBand = false;
+      } else if (m_chipDrag) {
+        m_chipDrag = false;
+      } else {
+        platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneTitle, 2);
+      }
+      return true;
+    case VK_F1:
+      OpenCommandWindow(kActionOpen);
+      return true;
+    case VK_F2:
+      OpenCommandWindow(kActionSave);
+      return true;
+    case VK_F3:
+      OpenCommandWindow(kActionSaveAs);
+      return true;
+    case VK_F5:
+      RunMenuCommand(kCommandTransfer);
+      return true;
+    case VK_F6:
+      SaveToStorageCard();
+      return true;
+    case VK_F7:
+      GenerateScript();
+      return true;
+    case VK_DELETE:
+      SetModified(1);
+      DeleteSelection();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CEditorScene::LeftPress(LPARAM lParam) {
+  SetModified(1);
+  const POINT p{GetXLParam(lParam), GetYLParam(lParam)};
+  m_pressPoint = p;
+  if (PressScrollBarControl(p)) {
+    return;
+  }
+  // One left-button gesture at a time.
+  m_rubberBand = false;
+  m_chipDrag = false;
+  m_sliderDrag = false;
+  Cell cell;
+  if (m_scrollView.ScreenToCell(p.x, p.y, CoordSpace::kScreen, &cell) &&
+      m_program->HasBox(cell.x, cell.y)) {
+    m_chipDrag = true;
+  } else {
+    m_rubberBand = true;
+  }
+  m_pressPoint = m_scrollView.ScreenToWorld(p);
+  m_pressTime = platform::TimeGetTime();
+  m_moved = false;
+}
+
+bool CEditorScene::PressScrollBarControl(POINT p) {
+  const bool x = m_scrollView.IsScrollable("x");
+  const bool y = m_scrollView.IsScrollable("y");
+  auto on = [&](const char* object) { return g_registry->IsOnSymbol(object, p.x, p.y) != 0; };
+  auto startSliderDrag = [&](char axis) {
+    m_rubberBand = false;
+    m_chipDrag = false;
+    m_sliderDrag = true;
+    m_sliderAxis = axis;
+  };
+  if (x && on("ScrollBarButtonLeft")) {
+    m_scrollView.MoveSliderX(-kButtonStep);
+  } else if (x && on("ScrollBarButtonRight")) {
+    m_scrollView.MoveSliderX(kButtonStep);
+  } else if (y && on("ScrollBarButtonUp")) {
+    m_scrollView.MoveSliderY(-kButtonStep);
+  } else if (y && on("ScrollBarButtonDown")) {
+    m_scrollView.MoveSliderY(kButtonStep);
+  } else if (y && on("SliderY")) {
+    startSliderDrag('y');
+  } else if (x && on("SliderX")) {
+    startSliderDrag('x');
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void CEditorScene::Update() {
+  if (m_overlay) {
+    OverlayCall call(*this);
+    m_overlay->Update();
+    return;
+  }
+  if (m_pendingCommand != kCommandNone) {
+    const int command = m_pendingCommand;
+    m_pendingCommand = kCommandNone;
+    RunMenuCommand(command);
+    return;
+  }
+  const POINT mouse = platform::GetCursorClientPos();
+  if (!m_moved && m_scrollView.ScreenToWorld(mouse) != m_pressPoint) {
+    m_moved = true;
+  }
+  if (m_chipDrag) {
+    DragStep();
+  }
+  if (m_sliderDrag) {
+    SliderStep(mouse);
+  }
+  if (m_rubberBand) {
+    RubberBandStep();
+  }
+  if (m_arrowDrawing) {
+    ArrowStep();
+  }
+  // A click may have opened a window; it draws the next frame.
+  if (!m_overlay) {
+    m_view.DrawFrame(*m_program, *m_catalogue, m_selection,
+                     GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
+  }
+}
+
+void CEditorScene::RunMenuCommand(int command) {
+  switch (command) {
+    case kCommandNew:
+      NewProgram();
+      break;
+    case kCommandOpen:
+      OpenCommandWindow(kActionOpen);
+      break;
+    case kCommandSave:
+      OpenCommandWindow(kActionSave);
+      break;
+    case kCommandSaveAs:
+      OpenCommandWindow(kActionSaveAs);
+      break;
+    case kCommandTransfer:
+      // Sending a stale or missing out.r would run the wrong program on the
+      // robot: a script that could not be written is not transferred.
+      if (GenerateScript()) {
+        OpenCommandWindow(kActionTransfer);
+      } else {
+        MessageLog().Add(text::kTransferFailed);
+      }
+      break;
+    case kCommandStorageCard:
+      SaveToStorageCard();
+      break;
+    default:
+      break;
+  }
+}
+
+void CEditorScene::AutoScroll() {
+  POINT mouse = platform::GetCursorClientPos();
+  ClampToScreen(mouse);
+  const GridGeometry& g = m_scrollView.Geometry();
+  const POINT delta = AutoScrollDelta(mouse, g.screenWidth, g.screenHeight);
+  m_scrollView.ScrollBy(delta.x, delta.y);
+}
+
+void CEditorScene::DragStep() {
+  if (platform::IsKeyDown(VK_LBUTTON)) {
+    AutoScroll();
+  } else {
+    LeftRelease();
+  }
+}
+
+void CEditorScene::RubberBandStep() {
+  if (platform::IsKeyDown(VK_LBUTTON)) {
+    AutoScroll();
+  } else {
+    LeftRelease();
+  }
+}
+
+void CEditorScene::SliderStep(POINT mouse) {
+  if (mouse != m_pressPoint) {
+    if (m_sliderAxis == 'x') {
+      m_scrollView.MoveSliderX(mouse.x - m_pressPoint.x);
+    } else {
+      m_scrollView.MoveSliderY(mouse.y - m_pressPoint.y);
+    }
+    m_pressPoint = mouse;
+  }
+  if (!platform::IsKeyDown(VK_LBUTTON)) {
+    m_sliderDrag = false;
+  }
+}
+
+void CEditorScene::LeftRelease() {
+  const POINT cursor = m_scrollView.ScreenToWorld(platform::GetCursorClientPos());
+  if (m_rubberBand) {
+    m_rubberBand = false;
+    if (!m_moved || platform::TimeGetTime() - m_pressTime < kClickMs) {
+      Click();
+      return;
+    }
+    const CellRect rect = CellRectFromWorldRect(m_scrollView.Geometry(), m_pressPoint, cursor);
+    if (platform::IsKeyDown(VK_MENU)) {
+      m_selection.DeselectChipsIn(*m_program, rect);
+    } else if (platform::IsKeyDown(VK_SHIFT)) {
+      m_selection.SelectChipsIn(*m_program, rect);
+    } else {
+      m_selection.Clear();
+      m_selection.SelectChipsIn(*m_program, rect);
+    }
+    return;
+  }
+  if (m_chipDrag) {
+    m_chipDrag = false;
+    if (!m_moved) {
+      Click();
+      return;
+    }
+    Cell source;
+    Cell target;
+    if (!m_scrollView.ScreenToCell(cursor.x, cursor.y, CoordSpace::kWorld, &target) ||
+        !m_scrollView.ScreenToCell(m_pressPoint.x, m_pressPoint.y, CoordSpace::kWorld, &source)) {
+      return;
+    }
+    DropChips(*m_program, m_selection, source, target,
+              platform::IsKeyDown(VK_CONTROL) ? DropMode::kCopy : DropMode::kMove);
+  }
+}
+
+void CEditorScene::Click() {
+  Cell cell;
+  const bool onCell =
+      m_scrollView.ScreenToCell(m_pressPoint.x, m_pressPoint.y, CoordSpace::kWorld, &cell);
+  const bool alt = platform::IsKeyDown(VK_MENU);
+  const bool shift = platform::IsKeyDown(VK_SHIFT);
+  if (!onCell) {
+    if (!alt && !shift) {
+      m_selection.Clear();
+    }
+    return;
+  }
+  const POINT p = m_scrollView.WorldToScreen(m_pressPoint.x, m_pressPoint.y);
+  if (m_program->HasBox(cell.x, cell.y)) {
+    if (alt) {
+      m_selection.Deselect(cell);
+    } else if (shift) {
+      m_selection.Select(cell);
+    } else if (m_selection.Contains(cell)) {
+      OpenPropertyWindow(p.x, p.y);
+    } else {
+      m_selection.Clear();
+      m_selection.Select(cell);
+    }
+    return;
+  }
+  // The palette opens beside the click, or to its left and above it where
+  // the screen has no room. Its size is that of its window sprite.
+  const int w = g_registry->GetSymbolWidth("newchip-window");
+  const int h = g_registry->GetSymbolHeight("newchip-window");
+  const GridGeometry& g = m_scrollView.Geometry();
+  const int left = g.screenWidth - p.x >= w ? p.x : p.x - w;
+  const int top = g.screenHeight - p.y >= h ? p.y : p.y - h;
+  OpenPalette(cell.x, cell.y, left, top);
+}
+
+void CEditorScene::ArrowStep() {
+  const POINT mouse = platform::GetCursorClientPos();
+  if (!platform::IsKeyDown(VK_RBUTTON)) {
+    m_sweepPrevious = Cell{-2, -2};
+    m_arrowDrawing = false;
+    if (m_scrollView.ScreenToWorld(mouse) == m_rightPressPoint) {
+      RightClick();
+    }
+    return;
+  }
+  AutoScroll();
+  Cell current;
+  if (!m_scrollView.ScreenToCell(mouse.x, mouse.y, CoordSpace::kScreen, &current) ||
+      !m_program->HasBox(current.x, current.y)) {
+    return;
+  }
+  ArrowSweepStep(*m_program, &m_sweepPrevious, current);
+}
+
+void CEditorScene::RightClick() {
+  const POINT p = m_rightPressPoint;
+  Cell cell;
+  if (m_scrollView.ScreenToCell(p.x, p.y, CoordSpace::kWorld, &cell) &&
+      m_program->HasBox(cell.x, cell.y)) {
+    return;
+  }
+  const POINT s = m_scrollView.WorldToScreen(p.x, p.y);
+  OpenMenu(s.x, s.y);
+}
+
+void CEditorScene::DeleteSelection() {
+  for (Cell c : m_selection.Cells()) {
+    m_program->DeleteBox(c.x, c.y);
+  }
+  m_selection.Clear();
+}
+
+void CEditorScene::ClearGestures() {
+  m_rubberBand = false;
+  m_arrowDrawing = false;
+  m_chipDrag = false;
+  m_moved = false;
+  m_sliderDrag = false;
+  m_sweepPrevious = Cell{-2, -2};
+}
+
+// ---- Program file and modified mark ----------------------------------------------
+
+void CEditorScene::NewProgram() {
+  m_program = std::make_unique<CBlockProgram>();
+  m_program->Init(m_catalogue.get());
+  // The selection and a gesture in progress belong to the program that went.
+  m_selection.Clear();
+  ClearGestures();
+  m_modified = 0;
+  m_currentFileName.clear();
+  platform::SetWindowText(EditorTitle(kNewFileName));
+}
+
+bool CEditorScene::LoadProgram(const std::string& path) {
+  std::unique_ptr<CBlockProgram> program = ReadBlockProgram(m_catalogue.get(), path);
+  if (!program) {
+    return false;
+  }
+  m_program = std::move(program);
+  m_selection.Clear();
+  ClearGestures();
+  m_modified = 0;
+  return true;
+}
+
+bool CEditorScene::SaveProgram(const std::string& path) {
+  if (!WriteBlockProgram(path, *m_program)) {
+    return false;
+  }
+  m_modified = 0;
+  return true;
+}
+
+void CEditorScene::SetModified(int flag) {
+  if (m_modified == 0 && flag != 0) {
+    platform::SetWindowText(platform::GetWindowText() + "*");
+  }
+  m_modified = flag;
+}
+
+// ---- Script commands ----------------------------------------------------------------
+
+bool CEditorScene::GenerateScript() {
+  if (m_program->WriteScript()) {
+    return true;
+  }
+  // The design leaves a failed out.r unreported; the user would believe the
+  // robot script current.
+  MessageLog().Add(text::kScriptFailed);
+  return false;
+}
+
+void CEditorScene::SaveToStorageCard() {
+  // A script that could not be written is not copied: the card would get a
+  // stale or empty out.r.
+  const bool copied = GenerateScript() && CopyScriptToStorageCard();
+  MessageLog().Add(copied ? text::kCardDone : text::kCardFailed);
+}

@@ -1,0 +1,302 @@
+// The editor's screen objects and the drawing of one editor frame.
+#include "editor/editor_view.h"
+
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "catalogue/chip_catalogue.h"
+#include "display/display.h"
+#include "display/object_registry.h"
+#include "editor/summary.h"
+#include "platform/platform.h"
+#include "program/block_program.h"
+#include "program/directions.h"
+
+namespace {
+
+// Object names are built once: a frame draws hundreds of sprites by name.
+const std::string kBackground = "background";
+const std::string kChip = "chip";
+const std::string kMovingChip = "movingchip";
+const std::string kNopChip = "nopchip";
+const std::string kFrame = "chip-frame";
+const std::string kFrameHover = "chip-frame-hover";
+const std::string kFrameSelect = "chip-frame-select";
+const std::string kFrameStart = "chip-frame-start";
+
+// The grid objects, each named after its sprite, in the order they are made.
+const char* const kGridObjects[] = {
+    "background",        "chip",
+    "movingchip",        "nopchip",
+    "chip-frame",        "chip-frame-hover",
+    "chip-frame-select", "chip-frame-start",
+    "arrow-upper",       "arrow-lower",
+    "arrow-left",        "arrow-right",
+    "arrow-upper-true",  "arrow-lower-true",
+    "arrow-left-true",   "arrow-right-true",
+    "arrow-upper-false", "arrow-lower-false",
+    "arrow-left-false",  "arrow-right-false",
+};
+
+// Arrow objects by kind and direction (left, up, right, down).
+enum ArrowKind { kPlainArrow, kTrueArrow, kFalseArrow };
+const std::string kArrows[3][4] = {
+    {"arrow-left", "arrow-upper", "arrow-right", "arrow-lower"},
+    {"arrow-left-true", "arrow-upper-true", "arrow-right-true", "arrow-lower-true"},
+    {"arrow-left-false", "arrow-upper-false", "arrow-right-false", "arrow-lower-false"},
+};
+
+// The bar objects: object name, sprite name.
+struct BarButton {
+  std::string object;
+  std::string sprite;
+  std::string hover;
+};
+const BarButton kButtonLeft{"ScrollBarButtonLeft", "scrollbar-button-left",
+                            "scrollbar-button-left-hover"};
+const BarButton kButtonRight{"ScrollBarButtonRight", "scrollbar-button-right",
+                             "scrollbar-button-right-hover"};
+const BarButton kButtonUp{"ScrollBarButtonUp", "scrollbar-button-up", "scrollbar-button-up-hover"};
+const BarButton kButtonDown{"ScrollBarButtonDown", "scrollbar-button-down",
+                            "scrollbar-button-down-hover"};
+
+constexpr COLORREF kWhite = 0xFFFFFF;
+constexpr COLORREF kShortNameOutline = 0x0070A0;
+constexpr COLORREF kSummaryOutline = 0x5C5C5C;
+// Chip ids are read into a 256-byte buffer by design: longer ones are cut.
+constexpr std::size_t kMaxIdBytes = 255;
+// Background tiles are placed on this grid, whatever the sprite's size.
+constexpr int kTilePitch = 200;
+
+void DrawHoverButton(const BarButton& button, POINT mouse) {
+  const bool over = g_registry->IsOnSymbol(button.object, mouse.x, mouse.y) != 0;
+  g_registry->ChangeSymbol(button.object, over ? button.hover : button.sprite);
+}
+
+}  // namespace
+
+void CEditorView::SetUp() {
+  m_log.Clear();
+  g_registry->Clear();
+  g_registry->LoadSkin("main");
+  for (const char* name : kGridObjects) {
+    g_registry->CreateObject(name, name, 0, 0);
+  }
+  for (Direction d : kDirections) {
+    m_arrowSize[d] = Size{g_registry->GetObjectWidth(kArrows[kPlainArrow][d]),
+                          g_registry->GetObjectHeight(kArrows[kPlainArrow][d])};
+  }
+
+  const GridGeometry& g = m_scrollView.Geometry();
+  const int w = g.screenWidth;
+  const int h = g.screenHeight;
+  const Size track = m_scrollView.GetTrackSize();
+  const Size slider = m_scrollView.GetSliderSize();
+  if (m_scrollView.IsScrollable("x")) {
+    const int left = (w - track.width) / 2;
+    g_registry->CreateObject("ScrollBarX", "scrollbar-x", left, h - 15);
+    g_registry->CreateObject("ScrollBar-left", "scrollbar-left", left - 1, h - 15);
+    g_registry->CreateObject("ScrollBar-right", "scrollbar-right", w - left, h - 15);
+    g_registry->CreateObject("SliderX", "slider-x", left, h - 15);
+    g_registry->SetHitWidth("SliderX", slider.width);
+    g_registry->CreateObject(kButtonLeft.object, kButtonLeft.sprite, left - 15, h - 16);
+    g_registry->CreateObject(kButtonRight.object, kButtonRight.sprite, w - left + 3, h - 16);
+  }
+  if (m_scrollView.IsScrollable("y")) {
+    const int top = (h - track.height) / 2;
+    g_registry->CreateObject("ScrollBarY", "scrollbar-y", w - 15, top);
+    g_registry->CreateObject("ScrollBar-upper", "scrollbar-upper", w - 15, top - 1);
+    g_registry->CreateObject("ScrollBar-lower", "scrollbar-lower", w - 15, h - top);
+    g_registry->CreateObject("SliderY", "slider-y", w - 15, top);
+    g_registry->SetHitHeight("SliderY", slider.height);
+    g_registry->CreateObject(kButtonUp.object, kButtonUp.sprite, w - 16, top - 16);
+    g_registry->CreateObject(kButtonDown.object, kButtonDown.sprite, w - 16, h - top + 3);
+  }
+}
+
+void CEditorView::DrawFrame(CBlockProgram& program, const CChipCatalogue& catalogue,
+                            const CSelection& selection, const GestureView& gesture) {
+  const POINT mouse = platform::GetCursorClientPos();
+  // There is no clearing: the background tiles cover the screen.
+  DrawBackground();
+  DrawCells(program, catalogue, selection);
+  if (gesture.chipDrag) {
+    DrawDraggedChips(selection, gesture, mouse);
+  }
+  DrawHoverFrame(mouse);
+  if (gesture.rubberBand) {
+    DrawRubberBand(gesture, mouse);
+  }
+  DrawScrollBars(mouse);
+  m_log.Draw();
+  g_display->Present();
+}
+
+void CEditorView::DrawBackground() {
+  // One fifth of the grid's speed, so the background drifts behind it.
+  const POINT scroll = m_scrollView.GetScroll();
+  const int x0 = -((scroll.x / 5) % kTilePitch);
+  const int y0 = -((scroll.y / 5) % kTilePitch);
+  const GridGeometry& g = m_scrollView.Geometry();
+  for (int y = y0; y < g.screenHeight; y += kTilePitch) {
+    for (int x = x0; x < g.screenWidth; x += kTilePitch) {
+      g_registry->DrawAt(kBackground, x, y);
+    }
+  }
+}
+
+void CEditorView::DrawCells(CBlockProgram& program, const CChipCatalogue& catalogue,
+                            const CSelection& selection) {
+  // Only the cells that can be in view are visited, however large the grid.
+  const GridGeometry& g = m_scrollView.Geometry();
+  const POINT scroll = m_scrollView.GetScroll();
+  const int r0 = scroll.y < g.marginY / 2 ? 0 : (scroll.y - g.marginY / 2) / g.pitchY;
+  const int c0 = scroll.x < g.marginX / 2 ? 0 : (scroll.x - g.marginX / 2) / g.pitchX;
+  const int rowEnd = r0 + g.screenHeight / g.pitchY + 2;
+  const int columnEnd = c0 + g.screenWidth / g.pitchX + 2;
+  for (int r = r0; r < rowEnd && r < g.rows; ++r) {
+    for (int c = c0; c < columnEnd && c < g.columns; ++c) {
+      DrawCell(program, catalogue, selection, Cell{c, r});
+    }
+  }
+}
+
+void CEditorView::DrawCell(CBlockProgram& program, const CChipCatalogue& catalogue,
+                           const CSelection& selection, Cell cell) {
+  const POINT p = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kScreen);
+  CBox* box = program.GetBox(cell.x, cell.y);
+  if (box == nullptr) {
+    g_registry->DrawAt(cell == Cell{0, 0} ? kFrameStart : kFrame, p.x, p.y);
+    return;
+  }
+  // Copies, not references: reading an absent key adds it to the box, which
+  // moves the box's other values.
+  std::string id = box->Get("id");
+  if (id.size() > kMaxIdBytes) {
+    id.resize(kMaxIdBytes);
+  }
+  g_registry->DrawAt(id == text::kDoNothingChip ? kNopChip : kChip, p.x, p.y);
+  g_display->DrawText(p.x + 5, p.y + 4, kWhite, kShortNameOutline, "%s",
+                      catalogue.GetShortName(id).c_str());
+  if (selection.Contains(cell)) {
+    g_registry->DrawAt(kFrameSelect, p.x, p.y);
+  }
+
+  const GridGeometry& g = m_scrollView.Geometry();
+  auto drawArrow = [&](const std::string& value, ArrowForm form, ArrowKind kind) {
+    const int d = DirectionOf(value, form);
+    if (d < 0) {
+      return;
+    }
+    // Centred in the margin toward the neighbour, on the chip's centre line,
+    // by the plain arrow's size whichever variant is drawn.
+    const Size s = m_arrowSize[static_cast<std::size_t>(d)];
+    POINT at;
+    switch (d) {
+      case kDirLeft:
+        at = POINT{p.x - g.marginX / 2 - s.width / 2, p.y + g.chipHeight / 2 - s.height / 2};
+        break;
+      case kDirUp:
+        at = POINT{p.x + g.chipWidth / 2 - s.width / 2, p.y - g.marginY / 2 - s.height / 2};
+        break;
+      case kDirRight:
+        at = POINT{p.x + g.chipWidth + g.marginX / 2 - s.width / 2,
+                   p.y + g.chipHeight / 2 - s.height / 2};
+        break;
+      default:
+        at = POINT{p.x + g.chipWidth / 2 - s.width / 2,
+                   p.y + g.chipHeight + g.marginY / 2 - s.height / 2};
+        break;
+    }
+    g_registry->DrawAt(kArrows[kind][d], at.x, at.y);
+  };
+  const std::string to = box->Get("to");
+  if (!to.empty()) {
+    drawArrow(to, ArrowForm::kWord, kPlainArrow);
+  }
+  if (id == Settings.IfChipID) {
+    drawArrow(std::string(box->Get(Settings.IfChipTrueID)), ArrowForm::kGlyph, kTrueArrow);
+    drawArrow(std::string(box->Get(Settings.IfChipFalseID)), ArrowForm::kGlyph, kFalseArrow);
+  }
+  if (id == Settings.LoopChipID) {
+    drawArrow(std::string(box->Get(Settings.LoopChipTrueID)), ArrowForm::kGlyph, kTrueArrow);
+    drawArrow(std::string(box->Get(Settings.LoopChipFalseID)), ArrowForm::kGlyph, kFalseArrow);
+  }
+
+  const std::string& pattern = catalogue.GetAttribute(id, "display");
+  const std::vector<std::string> lines = BuildSummaryLines(pattern, *box);
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const std::string line(CutCp932(lines[k], kSummaryLineBytes));
+    g_display->DrawText(p.x + 8, p.y + 20 + 13 * static_cast<int>(k), kWhite, kSummaryOutline, "%s",
+                        line.c_str());
+  }
+}
+
+void CEditorView::DrawDraggedChips(const CSelection& selection, const GestureView& gesture,
+                                   POINT mouse) {
+  // The pictures keep their offsets from the point where the drag started.
+  const POINT s = gesture.dragStart;
+  Cell start;
+  if (!m_scrollView.ScreenToCell(s.x, s.y, CoordSpace::kWorld, &start)) {
+    return;  // a drag always starts on a chip; nothing sensible to draw else
+  }
+  auto drawAt = [&](Cell cell) {
+    const POINT q = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kWorld);
+    g_registry->DrawAt(kMovingChip, mouse.x + q.x - s.x, mouse.y + q.y - s.y);
+  };
+  if (selection.Contains(start)) {
+    for (Cell cell : selection.Cells()) {
+      drawAt(cell);
+    }
+  } else {
+    drawAt(start);
+  }
+}
+
+void CEditorView::DrawHoverFrame(POINT mouse) {
+  Cell cell;
+  if (m_scrollView.ScreenToCell(mouse.x, mouse.y, CoordSpace::kScreen, &cell)) {
+    const POINT p = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kScreen);
+    g_registry->DrawAt(kFrameHover, p.x, p.y);
+  }
+}
+
+void CEditorView::DrawRubberBand(const GestureView& gesture, POINT mouse) {
+  // The start corner is a world point, so it stays on the grid while the
+  // view scrolls; the mouse corner is where the mouse is.
+  const POINT start = m_scrollView.WorldToScreen(gesture.dragStart.x, gesture.dragStart.y);
+  g_display->DrawFrame(start.x, start.y, mouse.x, mouse.y, kWhite, 0);
+}
+
+void CEditorView::DrawScrollBars(POINT mouse) {
+  const GridGeometry& g = m_scrollView.Geometry();
+  const Size track = m_scrollView.GetTrackSize();
+  const Size slider = m_scrollView.GetSliderSize();
+  const POINT offset = m_scrollView.GetSliderOffset();
+  if (m_scrollView.IsScrollable("x")) {
+    const int barHeight = g_registry->GetObjectHeight("ScrollBarX");
+    g_registry->DrawTiled("ScrollBarX", track.width, barHeight);
+    g_registry->Draw("ScrollBar-left");
+    g_registry->Draw("ScrollBar-right");
+    g_registry->SetPosition("SliderX", (g.screenWidth - track.width) / 2 + offset.x, -1);
+    g_registry->DrawTiled("SliderX", slider.width, barHeight);
+    DrawHoverButton(kButtonLeft, mouse);
+    DrawHoverButton(kButtonRight, mouse);
+    g_registry->Draw(kButtonLeft.object);
+    g_registry->Draw(kButtonRight.object);
+  }
+  if (m_scrollView.IsScrollable("y")) {
+    const int barWidth = g_registry->GetObjectWidth("ScrollBarY");
+    g_registry->DrawTiled("ScrollBarY", barWidth, track.height);
+    g_registry->Draw("ScrollBar-upper");
+    g_registry->Draw("ScrollBar-lower");
+    g_registry->SetPosition("SliderY", -1, (g.screenHeight - track.height) / 2 + offset.y);
+    g_registry->DrawTiled("SliderY", barWidth, slider.height);
+    DrawHoverButton(kButtonUp, mouse);
+    DrawHoverButton(kButtonDown, mouse);
+    g_registry->Draw(kButtonUp.object);
+    g_registry->Draw(kButtonDown.object);
+  }
+}

@@ -1,0 +1,215 @@
+// The headless editor fixture: data files, display, registry and scene.
+#include "editor_fixture.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <ostream>
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "display/display.h"
+#include "display/object_registry.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+#include "program/block_program.h"
+
+namespace editor_test {
+namespace {
+
+EditorTest* g_current = nullptr;
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const OverlayRequest& request) {
+  out << request.kind << "(";
+  for (std::size_t i = 0; i < request.arguments.size(); ++i) {
+    out << (i ? ", " : "") << request.arguments[i];
+  }
+  return out << ")";
+}
+
+void EditorTest::SetUp() {
+  g_current = this;
+  Settings = SettingsData{};
+  Settings.IfChipID = kIf;
+  Settings.IfChipTrueID = "true";
+  Settings.IfChipFalseID = "false";
+  Settings.LoopChipID = kLoop;
+  Settings.LoopChipTrueID = "ltrue";
+  Settings.LoopChipFalseID = "lfalse";
+}
+
+void EditorTest::TearDown() {
+  m_scene.reset();
+  delete g_registry;
+  g_registry = nullptr;
+  delete g_display;
+  g_display = nullptr;
+  platform::Shutdown();
+  Settings = SettingsData{};
+  g_current = nullptr;
+}
+
+void EditorTest::WriteSettingIni(const std::string& extraLines) {
+  m_dir.WriteFile("setting.ini",
+                  "[general]\r\nScrollBarWidthPercent=50\r\nScrollBarHeightPercent=50\r\n"
+                  "MinSliderWidth=30\r\nMinSliderHeight=30\r\n" +
+                      extraLines);
+}
+
+void EditorTest::StartEditor() {
+  WriteSettingIni(m_extraSettings);
+  WriteTestSkin(m_dir.Path());
+  WriteTestCatalogue(m_dir.Path(), m_extraCatalogue);
+  platform::StartHeadless(Settings.ScreenWidth, Settings.ScreenHeight);
+  platform::SetWindowProc(&EditorTest::Procedure);
+  g_display = new CDisplay();
+  ASSERT_EQ(g_display->Init(), 1);
+  g_registry = new CObjectRegistry();
+  m_scene = std::make_unique<RecordingEditorScene>();
+  ASSERT_EQ(m_scene->Enter(0), 1);
+}
+
+LRESULT EditorTest::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP_CHANGESCENE) {
+    g_current->m_sceneChanges.emplace_back(wParam, lParam);
+    return 1;
+  }
+  if (g_current->m_scene) {
+    return g_current->m_scene->HandleMessage(hwnd, message, wParam, lParam);
+  }
+  return 0;
+}
+
+void EditorTest::Frame() {
+  platform::PostMessage(platform::MainWindow(), WM_APP_TICK, 0, 0);
+  platform::headless::PumpMessages();
+}
+
+void EditorTest::Frames(int count) {
+  for (int i = 0; i < count; ++i) {
+    Frame();
+  }
+}
+
+void EditorTest::MoveTo(POINT p) {
+  platform::headless::MouseMove(p.x, p.y);
+  platform::headless::PumpMessages();
+}
+
+void EditorTest::LeftDown(POINT p) {
+  platform::headless::LeftDown(p.x, p.y);
+  platform::headless::PumpMessages();
+}
+
+void EditorTest::LeftUp(POINT p) {
+  platform::headless::LeftUp(p.x, p.y);
+  platform::headless::PumpMessages();
+}
+
+void EditorTest::RightDown(POINT p) {
+  platform::headless::RightDown(p.x, p.y);
+  platform::headless::PumpMessages();
+}
+
+void EditorTest::RightUp(POINT p) {
+  platform::headless::RightUp(p.x, p.y);
+  platform::headless::PumpMessages();
+}
+
+void EditorTest::Key(int vk) {
+  platform::headless::KeyDown(vk);
+  platform::headless::KeyUp(vk);
+  platform::headless::PumpMessages();
+}
+
+void EditorTest::Hold(int vk, bool down) {
+  platform::headless::SetKeyDown(vk, down);
+}
+
+void EditorTest::Wait(DWORD milliseconds) {
+  platform::headless::AdvanceTime(milliseconds);
+}
+
+void EditorTest::Click(POINT p, DWORD heldMs) {
+  LeftDown(p);
+  Frame();
+  Wait(heldMs);
+  LeftUp(p);
+  Frame();
+}
+
+void EditorTest::Drag(POINT from, POINT to, DWORD heldMs) {
+  LeftDown(from);
+  Frame();
+  const POINT middle{(from.x + to.x) / 2, (from.y + to.y) / 2};
+  MoveTo(middle);
+  Frame();
+  Wait(heldMs);
+  MoveTo(to);
+  Frame();
+  LeftUp(to);
+  Frame();
+}
+
+POINT EditorTest::CellTopLeft(Cell cell) {
+  return m_scene->ScrollView().CellToScreen(cell.x, cell.y, CoordSpace::kScreen);
+}
+
+POINT EditorTest::CellPoint(Cell cell, int dx, int dy) {
+  const POINT p = CellTopLeft(cell);
+  return POINT{p.x + dx, p.y + dy};
+}
+
+POINT EditorTest::ObjectCentre(const std::string& name) {
+  const CScreenObject* object = g_registry->Find(name);
+  EXPECT_NE(object, nullptr) << name;
+  if (object == nullptr) {
+    return POINT{};
+  }
+  return POINT{static_cast<int>(object->x) + object->hitWidth / 2,
+               static_cast<int>(object->y) + object->hitHeight / 2};
+}
+
+void EditorTest::Place(Cell cell, const std::string& id, const std::string& to) {
+  m_scene->Program().AddBox(cell.x, cell.y, id);
+  if (!to.empty()) {
+    m_scene->Program().SetBoxProperty(cell.x, cell.y, "to", to);
+  }
+}
+
+std::string EditorTest::Id(Cell cell) {
+  CBlockProgram& program = m_scene->Program();
+  return program.HasBox(cell.x, cell.y) ? program.GetBoxProperty(cell.x, cell.y, "id") : "(empty)";
+}
+
+std::string EditorTest::To(Cell cell) {
+  return m_scene->Program().GetBoxProperty(cell.x, cell.y, "to");
+}
+
+SurfaceView EditorTest::Presented() {
+  return platform::headless::LastPresented();
+}
+
+bool EditorTest::PixelIs(int x, int y, Rgb colour) {
+  const SurfaceView view = Presented();
+  if (!view.Contains(x, y)) {
+    ADD_FAILURE() << "pixel (" << x << ", " << y << ") outside the frame";
+    return false;
+  }
+  return view.PixelAt(x, y) == MapRgb(view.format, colour.r, colour.g, colour.b);
+}
+
+int EditorTest::CountColour(const RECT& rect, Rgb colour) {
+  const SurfaceView view = Presented();
+  const std::uint32_t want = MapRgb(view.format, colour.r, colour.g, colour.b);
+  int count = 0;
+  for (int y = std::max(rect.top, 0); y < std::min(rect.bottom, view.height); ++y) {
+    for (int x = std::max(rect.left, 0); x < std::min(rect.right, view.width); ++x) {
+      count += view.PixelAt(x, y) == want ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+}  // namespace editor_test

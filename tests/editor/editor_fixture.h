@@ -1,0 +1,96 @@
+// A headless editor for the gesture and drawing tests: the data files (a
+// small skin of solid-colour sprites, a catalogue, setting.ini) written into a
+// temporary directory, the display and registry, and an editor scene that
+// records which overlay windows it was asked to open.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "editor/editor_scene.h"
+#include "platform/surface_view.h"
+#include "support/temp_dir.h"
+#include "test_skin.h"
+
+namespace editor_test {
+
+// One overlay window that the editor asked for.
+struct OverlayRequest {
+  std::string kind;  // "palette", "property", "menu" or "command"
+  std::vector<int> arguments;
+  friend bool operator==(const OverlayRequest&, const OverlayRequest&) = default;
+};
+std::ostream& operator<<(std::ostream& out, const OverlayRequest& request);
+
+class RecordingEditorScene : public CEditorScene {
+ public:
+  void OpenPalette(int cellX, int cellY, int windowX, int windowY) override {
+    requests.push_back({"palette", {cellX, cellY, windowX, windowY}});
+  }
+  void OpenPropertyWindow(int x, int y) override { requests.push_back({"property", {x, y}}); }
+  void OpenMenu(int x, int y) override { requests.push_back({"menu", {x, y}}); }
+  void OpenCommandWindow(int action) override { requests.push_back({"command", {action}}); }
+
+  std::vector<OverlayRequest> requests;
+};
+
+class EditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Writes the data files, makes display and registry and enters the editor.
+  // Tests change Settings or the files before calling it.
+  void StartEditor();
+  void WriteSettingIni(const std::string& extraLines = "");
+
+  // ---- Input, dispatched through the window procedure as the window would --
+  void Frame();  // one WM_APP_TICK
+  void Frames(int count);
+  void MoveTo(POINT p);
+  void LeftDown(POINT p);
+  void LeftUp(POINT p);
+  void RightDown(POINT p);
+  void RightUp(POINT p);
+  void Key(int vk);
+  void Hold(int vk, bool down);  // Shift, Ctrl, Alt
+  void Wait(DWORD milliseconds);
+  // A left press, a wait and a release at the same point, with a frame after.
+  void Click(POINT p, DWORD heldMs = 100);
+  // A left drag from one point to another over a few frames, then released.
+  void Drag(POINT from, POINT to, DWORD heldMs = 800);
+
+  // ---- Geometry and model --------------------------------------------------
+  POINT CellPoint(Cell cell, int dx = 20, int dy = 20);  // a screen point on the chip
+  POINT CellTopLeft(Cell cell);                          // screen
+  POINT ObjectCentre(const std::string& name);
+  void Place(Cell cell, const std::string& id, const std::string& to = "");
+  std::string Id(Cell cell);
+  std::string To(Cell cell);
+  const std::vector<Cell>& Selected() { return m_scene->SelectedCells(); }
+
+  // ---- The presented frame -------------------------------------------------
+  SurfaceView Presented();
+  bool PixelIs(int x, int y, Rgb colour);
+  // Pixels of the exact colour in a rectangle (right and bottom exclusive).
+  int CountColour(const RECT& rect, Rgb colour);
+
+  static LRESULT Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  ScopedTempDir m_dir;
+  std::unique_ptr<RecordingEditorScene> m_scene;
+  // WM_APP_CHANGESCENE messages seen: (wParam, lParam).
+  std::vector<std::pair<WPARAM, LPARAM>> m_sceneChanges;
+  std::string m_extraSettings;   // appended to setting.ini
+  std::string m_extraCatalogue;  // appended to ChipDB.txt
+};
+
+// The chip names of the test catalogue.
+inline constexpr char kWalk[] = "walk";  // shortname W, summary "*S=;speed"
+inline constexpr char kIf[] = "if";      // the branch chip
+inline constexpr char kLoop[] = "loop";  // the loop chip
+
+}  // namespace editor_test
