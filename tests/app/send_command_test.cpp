@@ -170,7 +170,7 @@ class SendCommandTest : public ::testing::Test {
 
 constexpr char kProgramOnTheWire[] = "EXIT\rEDIT\rGO:7\nGO:8\nEXIT\nEND\rRUN\r@DISS\r";
 
-TEST_F(SendCommandTest, CompilesAndSendsTheProgramToTheSettingsAddress) {
+TEST_F(SendCommandTest, CompilesAndSendsTheProgramToTheRobot) {
   StandIn robot({"--port", "0", "--once", "--save", "received.bin"});
   std::string errors;
   ASSERT_EQ(Run({"p.bhb", "--port", robot.Port()}, &errors), 0) << errors;
@@ -180,15 +180,13 @@ TEST_F(SendCommandTest, CompilesAndSendsTheProgramToTheSettingsAddress) {
   // The editor's messages, readable on a terminal, and nothing else.
   EXPECT_EQ(errors, Utf8(text::kTransferring) + "\n" + Utf8(text::kTransferDone) + "\n");
   EXPECT_FALSE(m_dir.Exists("ErrLog.txt"));
-}
 
-TEST_F(SendCommandTest, AddressOnTheCommandLineWinsOverTheSetting) {
+  // An address on the command line wins over the setting.
   WriteSettings("");
-  StandIn robot({"--port", "0", "--once", "--save", "received.bin"});
-  std::string errors;
-  ASSERT_EQ(Run({"--ip", "127.0.0.1", "p.bhb", "--port", robot.Port()}, &errors), 0) << errors;
-  EXPECT_EQ(robot.Wait(), 0);
-  EXPECT_EQ(m_dir.ReadFile("received.bin"), kProgramOnTheWire);
+  StandIn second({"--port", "0", "--once", "--save", "second.bin"});
+  ASSERT_EQ(Run({"--ip", "127.0.0.1", "p.bhb", "--port", second.Port()}, &errors), 0) << errors;
+  EXPECT_EQ(second.Wait(), 0);
+  EXPECT_EQ(m_dir.ReadFile("second.bin"), kProgramOnTheWire);
 }
 
 TEST_F(SendCommandTest, RefusedConnectionFailsWithTheEditorsMessage) {
