@@ -13,6 +13,8 @@
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
+#include "windows/palette_window.h"
+#include "windows/property_window.h"
 
 namespace {
 
@@ -89,20 +91,13 @@ void CEditorScene::OpenOverlay(std::unique_ptr<CScene> window, int argument) {
 }
 
 void CEditorScene::OpenPalette(int cellX, int cellY, int windowX, int windowY) {
-  // FIXME: the chip palette window (CPaletteWindow) does not exist yet; this
-  // will be OpenOverlay(make_unique<CPaletteWindow>(*this, cellX, cellY,
-  // windowX, windowY), 0).
-  static_cast<void>(cellX);
-  static_cast<void>(cellY);
-  static_cast<void>(windowX);
-  static_cast<void>(windowY);
+  OpenOverlay(std::make_unique<CPaletteWindow>(*this, cellX, cellY, windowX, windowY), 0);
 }
 
 void CEditorScene::OpenPropertyWindow(int x, int y) {
-  // FIXME: the property window (CPropertyWindow) does not exist yet; this will
-  // be OpenOverlay(make_unique<CPropertyWindow>(*this, x, y), 0).
-  static_cast<void>(x);
-  static_cast<void>(y);
+  // A selection without a common property opens nothing: OpenOverlay drops a
+  // window whose Enter returns 0.
+  OpenOverlay(std::make_unique<CPropertyWindow>(*this, x, y), 0);
 }
 
 void CEditorScene::OpenMenu(int x, int y) {

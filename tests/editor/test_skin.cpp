@@ -65,6 +65,23 @@ std::vector<SpriteShape> SkinSprites() {
       {"scrollbar-button-down", 16, 15, kButton, 0},
       {"scrollbar-button-down-hover", 16, 15, kButtonHover, 0},
       {"newchip-window", kPaletteWidth, kPaletteHeight, kBarEnd, 0},
+      {"newchip-chipbar", kPaletteBarWidth, kPaletteBarHeight, kPaletteBar, 0},
+      {"newchip-chipbar-hover", kPaletteBarWidth, kPaletteBarHeight, kPaletteBarHover, 0},
+      {"newchip-scrollbar-up", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButton, 0},
+      {"newchip-scrollbar-up-hover", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButtonHover,
+       0},
+      {"newchip-scrollbar-down", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButton, 0},
+      {"newchip-scrollbar-down-hover", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButtonHover,
+       0},
+      {"property-row", kPropertyRowWidth, kPropertyRowHeight, kPropertyRow, 0},
+      {"property-row-active", kPropertyRowWidth, kPropertyRowHeight, kPropertyRowActive, 0},
+      {"property-row-update", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyOk, 0},
+      {"property-row-update-hover", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyOkHover, 0},
+      {"property-row-cancel", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyCancel, 0},
+      {"property-row-cancel-hover", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyCancelHover,
+       0},
+      {"property-row-listbox", kListRowWidth, kListRowHeight, kListRow, 0},
+      {"property-row-listbox-hover", kListRowWidth, kListRowHeight, kListRowHover, 0},
   };
 }
 

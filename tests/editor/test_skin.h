@@ -29,6 +29,20 @@ inline constexpr Rgb kBarEnd{0x60, 0x60, 0x60};
 inline constexpr Rgb kSlider{0x70, 0x70, 0x90};
 inline constexpr Rgb kButton{0x90, 0x70, 0x70};
 inline constexpr Rgb kButtonHover{0x70, 0x90, 0x70};
+// The chip palette's bars and scroll buttons, and the property window's rows,
+// buttons and value list.
+inline constexpr Rgb kPaletteBar{0x44, 0x66, 0x88};
+inline constexpr Rgb kPaletteBarHover{0x88, 0x66, 0x44};
+inline constexpr Rgb kPaletteButton{0x46, 0x64, 0x28};
+inline constexpr Rgb kPaletteButtonHover{0x28, 0x64, 0x46};
+inline constexpr Rgb kPropertyRow{0x3A, 0x3A, 0x5A};
+inline constexpr Rgb kPropertyRowActive{0x5A, 0x3A, 0x3A};
+inline constexpr Rgb kPropertyOk{0x2A, 0x6A, 0x2A};
+inline constexpr Rgb kPropertyOkHover{0x4A, 0x8A, 0x4A};
+inline constexpr Rgb kPropertyCancel{0x6A, 0x2A, 0x2A};
+inline constexpr Rgb kPropertyCancelHover{0x8A, 0x4A, 0x4A};
+inline constexpr Rgb kListRow{0x2C, 0x4C, 0x6C};
+inline constexpr Rgb kListRowHover{0x6C, 0x4C, 0x2C};
 
 // Arrow sprite sizes: the plain arrows and their -true/-false variants differ,
 // so that a test can tell which size centred them.
@@ -39,6 +53,16 @@ inline constexpr int kArrowVariantShort = 8;
 // The palette window sprite's size.
 inline constexpr int kPaletteWidth = 150;
 inline constexpr int kPaletteHeight = 200;
+// The palette's bars and buttons.
+inline constexpr int kPaletteBarWidth = 140;
+inline constexpr int kPaletteBarHeight = 20;
+inline constexpr int kPaletteButtonHeight = 18;
+// A property row (the window's width), each half of the button row below
+// the rows, and one option of the value list.
+inline constexpr int kPropertyRowWidth = 200;
+inline constexpr int kPropertyRowHeight = 20;
+inline constexpr int kListRowWidth = 120;
+inline constexpr int kListRowHeight = 16;
 
 // Writes skin/def_skn.txt (section "main") and its bitmap under dir.
 void WriteTestSkin(const std::string& dir);
