@@ -2,6 +2,8 @@
 // and the overlay window slot.
 #include "editor/editor_scene.h"
 
+#include <utility>
+
 #include "app/app.h"
 #include "app/settings.h"
 #include "app/texts.h"
@@ -13,6 +15,8 @@
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
+#include "windows/command_window.h"
+#include "windows/menu_window.h"
 #include "windows/palette_window.h"
 #include "windows/property_window.h"
 
@@ -101,16 +105,11 @@ void CEditorScene::OpenPropertyWindow(int x, int y) {
 }
 
 void CEditorScene::OpenMenu(int x, int y) {
-  // FIXME: the menu window (CMenuWindow) does not exist yet; this will be
-  // OpenOverlay(make_unique<CMenuWindow>(*this, x, y), 0).
-  static_cast<void>(x);
-  static_cast<void>(y);
+  OpenOverlay(std::make_unique<CMenuWindow>(*this, x, y), 0);
 }
 
 void CEditorScene::OpenCommandWindow(int action) {
-  // FIXME: the command window (CCommandWindow) does not exist yet; this will
-  // be OpenOverlay(make_unique<CCommandWindow>(*this), action).
-  static_cast<void>(action);
+  OpenOverlay(std::make_unique<CCommandWindow>(*this), action);
 }
 
 // ---- The scene ------------------------------------------------------------------
@@ -139,6 +138,8 @@ int CEditorScene::Enter(int /*argument*/) {
   NewProgram();
   ClearGestures();
   m_pendingCommand = kCommandNone;
+  m_discardAction = DiscardAction::kToTitle;
+  m_closePending = false;
   // The program named on the command line opens on the first entry only.
   const std::string path = TakeStartupProgramPath();
   if (!path.empty()) {
@@ -153,6 +154,11 @@ int CEditorScene::Enter(int /*argument*/) {
 }
 
 LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Closing is the editor's to decide whatever window is open over it: no
+  // overlay may let the program go with unsaved changes.
+  if (message == WM_CLOSE) {
+    return HandleClose(wParam);
+  }
   if (m_overlay) {
     OverlayCall call(*this);
     return m_overlay->HandleMessage(platform::MainWindow(), message, wParam, lParam);
@@ -186,11 +192,11 @@ bool CEditorScene::HandleKey(WPARAM key) {
       } else if (m_chipDrag) {
         m_chipDrag = false;
       } else {
-        platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneTitle, 2);
+        DiscardProgramThen(DiscardAction::kToTitle);
       }
       return true;
     case VK_F1:
-      OpenCommandWindow(kActionOpen);
+      DiscardProgramThen(DiscardAction::kOpen);
       return true;
     case VK_F2:
       OpenCommandWindow(kActionSave);
@@ -273,6 +279,11 @@ void CEditorScene::Update() {
     m_overlay->Update();
     return;
   }
+  if (m_closePending) {
+    m_closePending = false;
+    DiscardProgramThen(DiscardAction::kCloseWindow);
+    return;
+  }
   if (m_pendingCommand != kCommandNone) {
     const int command = m_pendingCommand;
     m_pendingCommand = kCommandNone;
@@ -305,10 +316,10 @@ void CEditorScene::Update() {
 void CEditorScene::RunMenuCommand(int command) {
   switch (command) {
     case kCommandNew:
-      NewProgram();
+      DiscardProgramThen(DiscardAction::kNew);
       break;
     case kCommandOpen:
-      OpenCommandWindow(kActionOpen);
+      DiscardProgramThen(DiscardAction::kOpen);
       break;
     case kCommandSave:
       OpenCommandWindow(kActionSave);
@@ -329,6 +340,55 @@ void CEditorScene::RunMenuCommand(int command) {
       SaveToStorageCard();
       break;
     default:
+      break;
+  }
+}
+
+// ---- Unsaved changes ----------------------------------------------------------------
+
+LRESULT CEditorScene::HandleClose(WPARAM wParam) {
+  // 0 lets the window procedure's default close the window.
+  if (wParam == kCloseConfirmed || m_modified == 0) {
+    return 0;
+  }
+  if (m_overlay) {
+    m_closePending = true;
+  } else {
+    DiscardProgramThen(DiscardAction::kCloseWindow);
+  }
+  return 1;
+}
+
+void CEditorScene::DiscardProgramThen(DiscardAction action) {
+  if (m_modified == 0) {
+    RunDiscardAction(action);
+    return;
+  }
+  m_discardAction = action;
+  OpenCommandWindow(kActionConfirm);
+}
+
+void CEditorScene::ContinueDiscard() {
+  RunDiscardAction(std::exchange(m_discardAction, DiscardAction::kToTitle));
+}
+
+void CEditorScene::CancelDiscard() {
+  m_discardAction = DiscardAction::kToTitle;
+}
+
+void CEditorScene::RunDiscardAction(DiscardAction action) {
+  switch (action) {
+    case DiscardAction::kToTitle:
+      platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneTitle, 2);
+      break;
+    case DiscardAction::kNew:
+      NewProgram();
+      break;
+    case DiscardAction::kOpen:
+      OpenCommandWindow(kActionOpen);
+      break;
+    case DiscardAction::kCloseWindow:
+      platform::PostMessage(platform::MainWindow(), WM_CLOSE, kCloseConfirmed, 0);
       break;
   }
 }

@@ -33,8 +33,22 @@ enum CommandAction {
   kActionOpen = 2,
   kActionSave = 3,
   kActionSaveAs = 4,
+  kActionConfirm = 5,  // the question before unsaved changes are discarded
   kActionTransfer = 6,
 };
+
+// What throws the program away, and so first asks about unsaved changes.
+enum class DiscardAction {
+  kToTitle,      // Escape: back to the title screen
+  kNew,          // the menu's New
+  kOpen,         // the menu's Open and F1, before the file is chosen
+  kCloseWindow,  // the main window's close button
+};
+
+// The wParam of the WM_CLOSE that the editor posts once the question about
+// unsaved changes was answered: that one closes without asking again. The
+// window system's own WM_CLOSE carries 0.
+inline constexpr WPARAM kCloseConfirmed = 1;
 
 class CEditorScene : public CScene {
  public:
@@ -80,6 +94,21 @@ class CEditorScene : public CScene {
   // A menu command (1 to 6) for the next frame, which runs it and nothing else.
   void SetPendingCommand(int command) { m_pendingCommand = command; }
 
+  // ---- Unsaved changes -----------------------------------------------------
+  //
+  // Going back to the title, New, Open and closing the main window would
+  // throw away a modified program. They go through DiscardProgramThen: with
+  // no unsaved change the action runs at once; otherwise the confirmation
+  // (a command window with kActionConfirm) asks, and once it has closed
+  // itself it calls ContinueDiscard ("yes" after a successful save, or "no")
+  // or CancelDiscard (Escape, or a save that did not happen).
+
+  void DiscardProgramThen(DiscardAction action);
+  // Runs the action that asked (back to the title when none did).
+  void ContinueDiscard();
+  // Forgets the action that asked; the program stays as it is.
+  void CancelDiscard();
+
   // ---- Overlay windows -----------------------------------------------------
   //
   // One operation per window kind. Each saves the editor's picture, makes the
@@ -122,6 +151,8 @@ class CEditorScene : public CScene {
   void LeftPress(LPARAM lParam);
   bool PressScrollBarControl(POINT p);
   void RunMenuCommand(int command);
+  LRESULT HandleClose(WPARAM wParam);
+  void RunDiscardAction(DiscardAction action);
   void AutoScroll();
   void DragStep();
   void SliderStep(POINT mouse);
@@ -156,6 +187,11 @@ class CEditorScene : public CScene {
   CSelection m_selection;
   int m_modified = 0;
   int m_pendingCommand = kCommandNone;
+  // What the confirmation's answer continues with.
+  DiscardAction m_discardAction = DiscardAction::kToTitle;
+  // The main window was asked to close while a window was open over the
+  // editor; the question comes once that window has gone.
+  bool m_closePending = false;
   Cell m_sweepPrevious{-2, -2};
   std::string m_currentFileName;
 };

@@ -195,9 +195,10 @@ int ShiftOf(std::uint32_t mask) {
 }
 
 // Decodes xwd's output (a big-endian header, then a colour map, then the
-// rows of pixels in the server's byte order) for the true-colour screen that
-// this test asks Xvfb for. The pixel size is taken from the row length: the
-// header's bits-per-pixel field says 24 for 32-bit pixels on some servers.
+// rows of pixels in the server's byte order) for a true-colour screen. The
+// pixel size is the header's bits per pixel: Xvfb's 24-bit screens come as
+// packed 3-byte pixels in rows as long as 4-byte pixels would need, so the row length
+// alone cannot tell it.
 std::optional<Screenshot> ParseXwd(const std::string& d) {
   if (d.size() < 100) {
     return std::nullopt;
@@ -212,9 +213,9 @@ std::optional<Screenshot> ParseXwd(const std::string& d) {
   if (width == 0 || height == 0 || width > 10000 || height > 10000 || colours > 65536) {
     return std::nullopt;
   }
-  const std::uint32_t bytesPerPixel = bytesPerLine / width;
+  const std::uint32_t bytesPerPixel = Be32(d, 44) / 8;
   const std::size_t start = std::size_t{headerSize} + std::size_t{colours} * 12;
-  if ((bytesPerPixel != 3 && bytesPerPixel != 4) ||
+  if ((bytesPerPixel != 3 && bytesPerPixel != 4) || bytesPerLine < width * bytesPerPixel ||
       d.size() < start + std::size_t{bytesPerLine} * height) {
     return std::nullopt;
   }

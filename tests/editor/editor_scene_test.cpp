@@ -124,6 +124,11 @@ TEST_F(EditorSceneTest, EscapeCancelsTheRubberBandThenReturnsToTheTitle) {
   EXPECT_TRUE(m_scene->requests.empty());
   EXPECT_TRUE(m_sceneChanges.empty());
 
+  // The press marked the program modified: Escape asks before it leaves.
+  Key(VK_ESCAPE);
+  EXPECT_EQ(m_scene->requests, (Requests{{"command", {kActionConfirm}}}));
+  EXPECT_TRUE(m_sceneChanges.empty());
+  ASSERT_TRUE(m_scene->SaveProgram(m_dir.Path() + "/saved.bhb"));
   Key(VK_ESCAPE);
   EXPECT_EQ(m_sceneChanges, (std::vector<std::pair<WPARAM, LPARAM>>{{1, 2}}));
 }
@@ -323,8 +328,7 @@ TEST_F(EditorSceneTest, ModifiedMarkIsAppendedOnceAndClearedByANewProgram) {
   Click(POINT{95, 30});
   EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [a.bhb]");  // the flag was still set
 
-  m_scene->SetPendingCommand(kCommandNew);
-  Frame();
+  m_scene->NewProgram();
   EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]");
   EXPECT_EQ(m_scene->IsModified(), 0);
   EXPECT_EQ(m_scene->CurrentFileName(), "");

@@ -29,6 +29,7 @@ std::vector<SpriteShape> SkinSprites() {
   const int L = kArrowLong, S = kArrowShort, VL = kArrowVariantLong, VS = kArrowVariantShort;
   return {
       {"background", 8, 8, kBackground, 0},
+      {"property-row-info", kInfoWidth, kInfoHeight, kInfoPanel, 0},
       {"chip", 80, 50, kChip, 0},
       {"nopchip", 80, 50, kNopChip, 0},
       {"movingchip", 80, 50, kMovingChip, 0},

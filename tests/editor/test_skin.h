@@ -43,6 +43,9 @@ inline constexpr Rgb kPropertyCancel{0x6A, 0x2A, 0x2A};
 inline constexpr Rgb kPropertyCancelHover{0x8A, 0x4A, 0x4A};
 inline constexpr Rgb kListRow{0x2C, 0x4C, 0x6C};
 inline constexpr Rgb kListRowHover{0x6C, 0x4C, 0x2C};
+// The question about unsaved changes: its panel (the answers are the
+// property window's two buttons).
+inline constexpr Rgb kInfoPanel{0x30, 0x30, 0x50};
 
 // Arrow sprite sizes: the plain arrows and their -true/-false variants differ,
 // so that a test can tell which size centred them.
@@ -63,6 +66,9 @@ inline constexpr int kPropertyRowWidth = 200;
 inline constexpr int kPropertyRowHeight = 20;
 inline constexpr int kListRowWidth = 120;
 inline constexpr int kListRowHeight = 16;
+// The question's panel ("property-row-info").
+inline constexpr int kInfoWidth = 400;
+inline constexpr int kInfoHeight = 80;
 
 // Writes skin/def_skn.txt (section "main") and its bitmap under dir.
 void WriteTestSkin(const std::string& dir);

@@ -1,0 +1,131 @@
+// The editor's popup menu.
+#include "windows/menu_window.h"
+
+#include <string>
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "display/display.h"
+#include "display/object_registry.h"
+#include "editor/editor_scene.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr char kRowSprite[] = "property-row-listbox";
+constexpr char kRowHoverSprite[] = "property-row-listbox-hover";
+// A release this soon after the press is a click wherever it happens.
+constexpr DWORD kClickMs = 500;
+// Where an entry's text sits in its row.
+constexpr int kTextLeft = 10;
+constexpr int kTextTop = 3;
+constexpr COLORREF kTextColour = 0xFFFFFF;
+constexpr COLORREF kOutlineColour = 0x404040;
+
+std::string RowName(int row) {
+  return "list-row" + std::to_string(row);
+}
+
+}  // namespace
+
+CMenuWindow::CMenuWindow(CEditorScene& owner, int x, int y) : m_owner(owner), m_left(x), m_top(y) {}
+
+int CMenuWindow::Enter(int /*argument*/) {
+  m_rowWidth = g_registry->GetSymbolWidth(kRowSprite);
+  m_rowHeight = g_registry->GetSymbolHeight(kRowSprite);
+  // Without the row sprite no row could be told from another.
+  if (m_rowWidth <= 0 || m_rowHeight <= 0) {
+    return 0;
+  }
+  // The whole list always fits: shifted left and up from the click point
+  // where the screen has no room to the right or below.
+  if (Settings.ScreenWidth - m_left < m_rowWidth) {
+    m_left = Settings.ScreenWidth - m_rowWidth;
+  }
+  if (Settings.ScreenHeight - m_top < kRows * m_rowHeight) {
+    m_top = Settings.ScreenHeight - kRows * m_rowHeight;
+  }
+  m_entries = {text::kMenuNew,    text::kMenuOpen,     text::kMenuSave,
+               text::kMenuSaveAs, text::kMenuTransfer, text::kMenuStorageCard};
+  for (int row = 0; row < kRows; ++row) {
+    g_registry->CreateObject(RowName(row), kRowSprite, m_left, m_top + row * m_rowHeight);
+  }
+  return 1;
+}
+
+LRESULT CMenuWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, LPARAM lParam) {
+  const POINT p{GetXLParam(lParam), GetYLParam(lParam)};
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      // All four bounds are inclusive, so the line just below the last row
+      // and the column just right of the rows still count as the menu.
+      if (m_left <= p.x && p.x <= m_left + m_rowWidth && m_top <= p.y &&
+          p.y <= m_top + kRows * m_rowHeight) {
+        m_pressPoint = m_owner.ScrollView().ScreenToWorld(p);
+        m_pressTime = platform::TimeGetTime();
+        m_buttonDown = true;
+      } else {
+        Close();
+      }
+      return 1;
+    case WM_LBUTTONUP:
+      if (m_buttonDown) {
+        m_buttonDown = false;
+        const POINT q = m_owner.ScrollView().ScreenToWorld(p);
+        if (q == m_pressPoint || platform::TimeGetTime() - m_pressTime < kClickMs) {
+          Select();
+        }
+      }
+      return 1;
+    case WM_MOUSEMOVE:
+      Hover(p.x, p.y);
+      return 1;
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE || wParam == VK_RETURN) {
+        Close();
+        return 1;
+      }
+      return 0;
+    case WM_APP_TICK:
+      Update();
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+void CMenuWindow::Hover(int x, int y) {
+  for (int row = 0; row < kRows; ++row) {
+    const std::string name = RowName(row);
+    g_registry->ChangeSymbol(name,
+                             g_registry->IsOnSymbol(name, x, y) ? kRowHoverSprite : kRowSprite);
+  }
+}
+
+void CMenuWindow::Update() {
+  g_display->RestoreScreen();
+  for (int row = 0; row < kRows; ++row) {
+    g_registry->Draw(RowName(row));
+    // Entry texts are data to draw, never a format.
+    g_display->DrawText(m_left + kTextLeft, m_top + row * m_rowHeight + kTextTop, kTextColour,
+                        kOutlineColour, "%s", m_entries[static_cast<std::size_t>(row)]);
+  }
+  g_display->Present();
+}
+
+void CMenuWindow::Select() {
+  // The row is the one under the press, wherever the button came up.
+  const POINT s = m_owner.ScrollView().WorldToScreen(m_pressPoint.x, m_pressPoint.y);
+  m_owner.SetPendingCommand((s.y - m_top) / m_rowHeight + 1);
+  Close();
+}
+
+void CMenuWindow::Close() {
+  for (int row = 0; row < kRows; ++row) {
+    g_registry->RemoveObject(RowName(row));
+  }
+  // The back surface gets the editor's picture again, without the list: a
+  // command window opened by the selection saves it as its background.
+  g_display->RestoreScreen();
+  m_owner.CloseOverlay();
+}

@@ -1,0 +1,230 @@
+// The command window's open, save and save as, through a scripted dialog:
+// which file is read or written, the current file name, the title, the
+// messages, the current directory, and every way it can fail.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/texts.h"
+#include "command_fixture.h"
+#include "program/block_program.h"
+
+namespace editor_test {
+namespace {
+
+namespace fs = std::filesystem;
+using Requests = std::vector<OverlayRequest>;
+
+constexpr char kProgramText[] = "<box 1 1 walk>\r\nspeed=5\r\n</box>\r\n";
+
+class CommandWindowTest : public CommandTest {
+ protected:
+  void SetUp() override {
+    CommandTest::SetUp();
+    m_extraSettings = "DataPath=samples\r\n";
+    fs::create_directory(m_dir.Path() + "/samples");
+    StartLiveEditor();
+  }
+
+  std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
+  std::string Title(const std::string& path) { return "PELU BLOCK - [" + path + "]"; }
+  // A chip with a property, marked modified as an edit would.
+  void Edit(Cell cell, const std::string& speed) {
+    Place(cell, kWalk);
+    m_scene->Program().SetBoxProperty(cell.x, cell.y, "speed", speed);
+    m_scene->SetModified(1);
+  }
+};
+
+TEST_F(CommandWindowTest, SaveOfANewProgramAsksForANameAndAddsTheExtension) {
+  Edit({1, 1}, "5");
+  m_dialog.Choose(Abs("samples/first"));
+  Key(VK_F2);
+  ASSERT_EQ(m_dialog.asked.size(), 1u);
+  const platform::FileDialogOptions& asked = m_dialog.asked[0];
+  EXPECT_EQ(asked.mode, platform::FileDialogMode::kSave);
+  EXPECT_EQ(asked.filterName, "Behavior Block(*.bhb)");
+  EXPECT_EQ(asked.patterns, (std::vector<std::string>{"*.bhb", "*.BHB"}));
+  EXPECT_EQ(asked.defaultExtension, "bhb");
+  EXPECT_EQ(asked.startFolder, "samples");
+
+  const std::string path = Abs("samples/first.bhb");
+  EXPECT_EQ(m_dir.ReadFile("samples/first.bhb"), kProgramText);
+  EXPECT_EQ(m_scene->CurrentFileName(), path);
+  EXPECT_EQ(platform::GetWindowText(), Title(path));
+  EXPECT_EQ(m_scene->IsModified(), 0);
+  EXPECT_EQ(MessageCount(), 0);  // save as says nothing
+  EXPECT_EQ(m_scene->Overlay(), nullptr);
+
+  // After New the name is gone: save asks again and leaves the old file be.
+  m_scene->NewProgram();
+  Edit({2, 2}, "9");
+  m_dialog.Cancel();
+  Key(VK_F2);
+  EXPECT_EQ(m_dialog.asked.size(), 2u);
+  EXPECT_EQ(m_dir.ReadFile("samples/first.bhb"), kProgramText);
+  EXPECT_EQ(m_scene->IsModified(), 1);
+  EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]*");
+  EXPECT_TRUE(m_dialog.Exhausted());
+}
+
+TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
+  m_dir.WriteFile("samples/robot.bhb", kProgramText);
+  Place({0, 0}, kWalk);  // unmodified: replaced without a question
+  m_dialog.Choose("samples/robot.bhb");
+  Key(VK_F1);
+  ASSERT_EQ(m_dialog.asked.size(), 1u);
+  EXPECT_EQ(m_dialog.asked[0].mode, platform::FileDialogMode::kOpen);
+  EXPECT_EQ(m_dialog.asked[0].startFolder, "samples");
+  const std::string path = Abs("samples/robot.bhb");
+  EXPECT_EQ(m_scene->CurrentFileName(), path);  // absolute, though the answer was not
+  EXPECT_EQ(platform::GetWindowText(), Title(path));
+  EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
+  EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "speed"), "5");
+
+  m_scene->Program().SetBoxProperty(1, 1, "speed", "8");
+  m_scene->SetModified(1);
+  EXPECT_EQ(platform::GetWindowText(), Title(path) + "*");
+  Key(VK_F2);
+  EXPECT_EQ(m_dialog.asked.size(), 1u);  // no dialog
+  EXPECT_EQ(m_dir.ReadFile("samples/robot.bhb"), "<box 1 1 walk>\r\nspeed=8\r\n</box>\r\n");
+  EXPECT_EQ(LastMessage(), text::kSaved);
+  EXPECT_EQ(platform::GetWindowText(), Title(path));
+  EXPECT_EQ(m_scene->IsModified(), 0);
+
+  // Save as moves "save" to the new file.
+  m_dialog.Choose(Abs("samples/copy.BHB"));
+  Key(VK_F3);
+  EXPECT_EQ(m_scene->CurrentFileName(), Abs("samples/copy.BHB"));  // its extension kept
+  Edit({3, 3}, "2");
+  Key(VK_F2);
+  EXPECT_NE(m_dir.ReadFile("samples/copy.BHB").find("<box 3 3 walk>"), std::string::npos);
+  EXPECT_EQ(m_dir.ReadFile("samples/robot.bhb").find("<box 3 3 walk>"), std::string::npos);
+}
+
+TEST_F(CommandWindowTest, TheCurrentDirectoryComesBackAfterTheDialog) {
+  fs::create_directory(m_dir.Path() + "/elsewhere");
+  m_dir.WriteFile("elsewhere/there.bhb", kProgramText);
+  const fs::path home = fs::current_path();
+  // The dialog moves the current directory, as the Windows dialogs do, and
+  // answers with a path relative to where it went.
+  m_dialog.whileOpen = [&] { fs::current_path(m_dir.Path() + "/elsewhere"); };
+  m_dialog.Choose("there.bhb");
+  Key(VK_F1);
+  EXPECT_EQ(fs::current_path(), home);
+  EXPECT_EQ(m_scene->CurrentFileName(), Abs("elsewhere/there.bhb"));
+  EXPECT_TRUE(m_scene->Program().HasBox(1, 1));
+
+  m_dialog.Choose("moved");
+  Key(VK_F3);
+  EXPECT_EQ(fs::current_path(), home);
+  EXPECT_TRUE(m_dir.Exists("elsewhere/moved.bhb"));
+  // A cancelled dialog puts it back as well.
+  m_dialog.Cancel();
+  Key(VK_F3);
+  EXPECT_EQ(fs::current_path(), home);
+  // "save" later writes to the file chosen, not relative to where it is now.
+  m_dialog.whileOpen = nullptr;
+  Edit({4, 4}, "3");
+  Key(VK_F2);
+  EXPECT_NE(m_dir.ReadFile("elsewhere/moved.bhb").find("<box 4 4 walk>"), std::string::npos);
+  EXPECT_FALSE(m_dir.Exists("moved.bhb"));
+}
+
+TEST_F(CommandWindowTest, AFailedSaveSaysSoAndKeepsTheProgramMarkedModified) {
+  m_dir.WriteFile("samples/robot.bhb", kProgramText);
+  m_dialog.Choose(Abs("samples/robot.bhb"));
+  Key(VK_F1);
+  Edit({2, 2}, "4");
+  const std::string title = platform::GetWindowText();
+  ASSERT_EQ(title, Title(Abs("samples/robot.bhb")) + "*");
+
+  // The file's place became a folder: save cannot write it.
+  fs::remove(m_dir.Path() + "/samples/robot.bhb");
+  fs::create_directory(m_dir.Path() + "/samples/robot.bhb");
+  Key(VK_F2);
+  EXPECT_EQ(LastMessage(), text::kSaveFailed);
+  EXPECT_EQ(MessageCount(), 1);  // and not "saved" as well
+  EXPECT_EQ(m_scene->IsModified(), 1);
+  EXPECT_EQ(platform::GetWindowText(), title);
+
+  // Save as into a folder that does not exist: "save" keeps its file.
+  m_dialog.Choose(Abs("missing/folder/x.bhb"));
+  Key(VK_F3);
+  EXPECT_EQ(LastMessage(), text::kSaveFailed);
+  EXPECT_EQ(MessageCount(), 2);
+  EXPECT_EQ(m_scene->CurrentFileName(), Abs("samples/robot.bhb"));
+  EXPECT_EQ(platform::GetWindowText(), title);
+  EXPECT_EQ(m_scene->IsModified(), 1);
+}
+
+TEST_F(CommandWindowTest, AFileThatCannotBeOpenedLeavesTheProgramAsItWas) {
+  Edit({2, 2}, "6");
+  ASSERT_TRUE(m_scene->SaveProgram(Abs("kept.bhb")));
+  m_scene->SetCurrentFileName(Abs("kept.bhb"));
+  platform::SetWindowText(Title(Abs("kept.bhb")));
+  fs::create_directory(m_dir.Path() + "/samples/folder.bhb");
+  for (const std::string& answer : {Abs("samples/missing.bhb"), Abs("samples/folder.bhb")}) {
+    m_dialog.Choose(answer);
+    Key(VK_F1);
+    EXPECT_EQ(LastMessage(), text::kOpenFailed) << answer;
+    EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 2, "speed"), "6");
+    EXPECT_EQ(m_scene->CurrentFileName(), Abs("kept.bhb"));
+    EXPECT_EQ(platform::GetWindowText(), Title(Abs("kept.bhb")));
+  }
+}
+
+TEST_F(CommandWindowTest, ACancelledOrMissingDialogChangesNothing) {
+  Place({2, 2}, kWalk);
+  const std::string title = platform::GetWindowText();
+  m_dialog.Cancel();
+  m_dialog.Cancel();
+  Key(VK_F1);
+  Key(VK_F3);
+  EXPECT_EQ(MessageCount(), 0);
+  EXPECT_EQ(platform::GetWindowText(), title);
+  EXPECT_TRUE(m_scene->Program().HasBox(2, 2));
+
+  m_dialog.Unavailable();
+  m_dialog.Unavailable();
+  Key(VK_F1);
+  Key(VK_F2);
+  EXPECT_EQ(MessageCount(), 2);
+  EXPECT_EQ(LastMessage(), text::kDialogUnavailable);
+  EXPECT_EQ(platform::GetWindowText(), title);
+  EXPECT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_TRUE(fs::is_empty(m_dir.Path() + "/samples"));
+}
+
+TEST_F(CommandWindowTest, TheDialogShowsOverTheEditorAndItsInputIsDropped) {
+  Place({1, 1}, kWalk);
+  Click(CellPoint({1, 1}));  // selected
+  ASSERT_EQ(Selected(), (std::vector<Cell>{{1, 1}}));
+  // The menu's save as: while the dialog is open the window shows the
+  // editor's picture, not the menu it was chosen from.
+  m_scene->OpenMenu(200, 150);
+  Frame();
+  ASSERT_GT(CountColour(RECT{0, 0, 800, 600}, kListRow), 0);
+  int menuPixels = -1;
+  int chipPixels = -1;
+  m_dialog.whileOpen = [&] {
+    menuPixels = CountColour(RECT{0, 0, 800, 600}, kListRow);
+    chipPixels = CountColour(RECT{0, 0, 800, 600}, kChip);
+    // What the user does to the main window meanwhile never reaches it.
+    platform::headless::KeyDown(VK_DELETE);
+    platform::headless::LeftDown(CellPoint({3, 3}).x, CellPoint({3, 3}).y);
+    platform::headless::LeftUp(CellPoint({3, 3}).x, CellPoint({3, 3}).y);
+  };
+  m_dialog.Cancel();
+  Click(POINT{220, 150 + 3 * kListRowHeight + kListRowHeight / 2});
+  EXPECT_EQ(menuPixels, 0);
+  EXPECT_GT(chipPixels, 0);
+  Frames(2);
+  EXPECT_TRUE(m_dialog.Exhausted());
+  EXPECT_EQ(Selected(), (std::vector<Cell>{{1, 1}}));
+  EXPECT_EQ(Id({1, 1}), kWalk);
+  EXPECT_EQ(m_scene->requests, (Requests{{"menu", {200, 150}}, {"command", {kActionSaveAs}}}));
+}
+
+}  // namespace
+}  // namespace editor_test
