@@ -39,7 +39,17 @@ bool ReadScript(const std::string& path, std::string* script) {
   return script->size() <= kMaxScriptBytes;
 }
 
+std::uint16_t g_editorTransferPort = kRobotPort;
+
 }  // namespace
+
+std::uint16_t EditorTransferPort() {
+  return g_editorTransferPort;
+}
+
+void SetEditorTransferPort(std::uint16_t port) {
+  g_editorTransferPort = port;
+}
 
 // ---- CSendQueue ---------------------------------------------------------------
 

@@ -24,6 +24,11 @@
 // The robot's transfer port.
 inline constexpr std::uint16_t kRobotPort = 21002;
 
+// The port that the editor's transfer connects to: kRobotPort, unless a
+// stand-in listens elsewhere (the tests' robots take ephemeral ports).
+std::uint16_t EditorTransferPort();
+void SetEditorTransferPort(std::uint16_t port);
+
 // The lines of one transfer, in sending order: the framing command lines
 // around the lines of out.r. Script lines are read as a text-mode fgets with
 // a 256-byte buffer reads them: CR LF arrives as LF and each line keeps it, a
