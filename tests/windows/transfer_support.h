@@ -78,63 +78,19 @@ class Robot {
   }
 
   // Reads what has arrived by now, without waiting; at most limit bytes.
-  std::string ReadAvailable(std::size_t limit = ~std::size_t{0}) {
-    std::string bytes;
-    char buffer[4096];
-    while (bytes.size() < limit) {
-      const std::size_t want = std::min(sizeof buffer, limit - bytes.size());
-      ssize_t n = ::recv(m_peer.Get(), buffer, want, MSG_DONTWAIT);
-      if (n <= 0) {
-        break;
-      }
-      bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    m_received += bytes;
-    return bytes;
-  }
-
-  // Reads until the sender closes (or nothing comes for two seconds).
-  // Returns everything received on this connection.
+  std::string ReadAvailable(std::size_t limit = ~std::size_t{0}) { return Read(limit, 0); }
+  // Reads until exactly count more bytes arrived (or two seconds passed).
+  std::string ReadExactly(std::size_t count) { return Read(count, 2000); }
+  // Reads until the sender closes; returns everything of the connection.
   const std::string& ReadToEnd() {
-    char buffer[4096];
-    while (true) {
-      pollfd p{m_peer.Get(), POLLIN, 0};
-      if (::poll(&p, 1, 2000) != 1) {
-        ADD_FAILURE() << "the sender did not close the connection";
-        break;
-      }
-      ssize_t n = ::recv(m_peer.Get(), buffer, sizeof buffer, 0);
-      if (n <= 0) {
-        break;
-      }
-      m_received.append(buffer, static_cast<std::size_t>(n));
-    }
+    bool ended = false;
+    Read(~std::size_t{0}, 2000, &ended);
+    EXPECT_TRUE(ended) << "the sender did not close the connection";
     return m_received;
   }
 
-  const std::string& Received() const { return m_received; }
   int Peer() const { return m_peer.Get(); }
   void ResetPeer() { m_peer.Reset(); }
-
-  // Reads until exactly count more bytes arrived (or two seconds passed);
-  // returns them.
-  std::string ReadExactly(std::size_t count) {
-    std::string bytes;
-    char buffer[4096];
-    while (bytes.size() < count) {
-      pollfd p{m_peer.Get(), POLLIN, 0};
-      if (::poll(&p, 1, 2000) != 1) {
-        break;
-      }
-      ssize_t n = ::recv(m_peer.Get(), buffer, std::min(sizeof buffer, count - bytes.size()), 0);
-      if (n <= 0) {
-        break;
-      }
-      bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    m_received += bytes;
-    return bytes;
-  }
 
   // Makes connections that are never accepted until the accept queue is
   // full; from then on the kernel drops every new SYN, so a connect to this
@@ -184,6 +140,30 @@ class Robot {
   }
 
  private:
+  // Reads up to limit bytes, waiting up to waitMs for each piece; *ended
+  // tells whether the sender closed the stream.
+  std::string Read(std::size_t limit, int waitMs, bool* ended = nullptr) {
+    std::string bytes;
+    char buffer[4096];
+    while (bytes.size() < limit) {
+      pollfd p{m_peer.Get(), POLLIN, 0};
+      if (::poll(&p, 1, waitMs) != 1) {
+        break;
+      }
+      const ssize_t n =
+          ::recv(m_peer.Get(), buffer, std::min(sizeof buffer, limit - bytes.size()), 0);
+      if (n <= 0) {
+        if (ended != nullptr) {
+          *ended = true;
+        }
+        break;
+      }
+      bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    m_received += bytes;
+    return bytes;
+  }
+
   // For a listening socket, TCP_INFO gives the accept queue's length and limit.
   bool BacklogFull() const {
     tcp_info info{};

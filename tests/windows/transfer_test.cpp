@@ -260,19 +260,6 @@ TEST_F(TransferTest, SendsOneLinePerFrameOnceConnected) {
   EXPECT_EQ(m_transfer.SentLines(), 10);
 }
 
-TEST_F(TransferTest, RefusedConnectionTellsTheUserAndReleasesTheSocket) {
-  Robot robot(/*listening=*/false);
-  ASSERT_TRUE(Start(robot, "MOVE\r\n"));
-  EXPECT_EQ(m_transfer.State(), TransferState::kConnecting);
-  ASSERT_TRUE(platform::headless::WaitForSocketNotification());
-  platform::headless::PumpMessages();
-  EXPECT_FALSE(m_open);
-  EXPECT_EQ(m_results, std::vector<std::string>{text::kTransferRefused});
-  EXPECT_EQ(Log(), std::string(text::kLogSocketEventError) + "10061\r\n");
-  EXPECT_EQ(m_transfer.End(), TransferEnd::kRefused);
-  ExpectReleased();
-}
-
 TEST_F(TransferTest, UnansweredConnectionTimesOutAfterTenSecondsOfTheClock) {
   Robot robot;
   robot.FillBacklog();
@@ -439,32 +426,6 @@ TEST_F(TransferTest, OtherSocketsNotificationsAreIgnoredUnlessTheyCarryAnError) 
   EXPECT_EQ(m_results, std::vector<std::string>{});
   EXPECT_EQ(Log(), std::string(text::kLogSocketEventError) + "10054\r\n");
   ExpectReleased();
-}
-
-TEST_F(TransferTest, ClosingWhileConnectingOrSendingIsSilentAndReleasesTheSocket) {
-  Robot silent;
-  silent.FillBacklog();
-  ASSERT_TRUE(Start(silent, "MOVE\r\n"));
-  platform::headless::AdvanceTime(1000);
-  platform::headless::PumpMessages();
-  ASSERT_EQ(m_transfer.State(), TransferState::kConnecting);
-  Close();
-  EXPECT_EQ(m_transfer.End(), TransferEnd::kCancelled);
-  ExpectReleased();
-  // Its timeout never comes.
-  platform::headless::AdvanceTime(60000);
-  EXPECT_EQ(platform::headless::PumpMessages(), 600);
-
-  Robot robot;
-  m_open = true;
-  StartConnected(robot, "L1\r\nL2\r\nL3\r\nL4\r\n");
-  Frame();
-  Close();
-  ExpectReleased();
-  // The robot sees the connection end after the lines sent so far.
-  EXPECT_EQ(robot.ReadToEnd(), "EXIT\rEDIT\rL1\nL2\n");
-  EXPECT_EQ(m_results, std::vector<std::string>{});
-  EXPECT_EQ(Log(), "");
 }
 
 }  // namespace

@@ -102,6 +102,7 @@ TEST_F(TransferWindowTest, RefusedConnectionClosesTheWindowWithTheEditorsMessage
   AwaitConnect();
   EXPECT_EQ(m_scene->Overlay(), nullptr);
   EXPECT_EQ(LastMessage(), text::kTransferRefused);
+  EXPECT_EQ(m_dir.ReadFile("ErrLog.txt"), std::string(text::kLogSocketEventError) + "10061\r\n");
   EXPECT_EQ(platform::OpenSocketCount(), 0);
   // A notification that comes after the window has gone reaches the editor,
   // which has nothing to give it to.
