@@ -28,7 +28,7 @@ class SettingsTest : public ::testing::Test {
   SettingsData m_saved;
 };
 
-TEST_F(SettingsTest, NoFileGivesTheDefaults) {
+TEST_F(SettingsTest, DefaultsSleepTimeOnlyWhenPollingAndSizesInBounds) {
   Settings.ScreenWidth = 1;
   Settings.IP = "stale";
   LoadSettings();
@@ -43,18 +43,19 @@ TEST_F(SettingsTest, NoFileGivesTheDefaults) {
   // On-demand keys read "0" and 0 when absent, not an empty value.
   EXPECT_EQ(ReadSettingString("DataPath"), "0");
   EXPECT_EQ(ReadSettingInt("ChipCreateDisplayNum"), 0);
-}
 
-TEST_F(SettingsTest, SleepTimeCountsOnlyInPollingMode) {
-  m_dir.WriteFile("setting.ini", "[general]\nLoopMode=0\nSleepTime=50\n");
-  LoadSettings();
-  EXPECT_EQ(Settings.SleepTime, 10);
-  m_dir.WriteFile("setting.ini", "[general]\nLoopMode=1\n");
-  LoadSettings();
-  EXPECT_EQ(Settings.SleepTime, 10);
-  m_dir.WriteFile("setting.ini", "[general]\nLoopMode=1\nSleepTime=50\n");
-  LoadSettings();
-  EXPECT_EQ(Settings.SleepTime, 50);
+  for (auto [text, sleep] : {std::pair{"LoopMode=0\nSleepTime=50\n", 10},
+                             {"LoopMode=1\nSleepTime=50\n", 50},
+                             {"LoopMode=1\n", 10}}) {
+    ApplySettingsText(std::string("[general]\n") + text);
+    EXPECT_EQ(Settings.SleepTime, sleep) << text;
+  }
+  // Grid and screen sizes that would make later arithmetic undefined, or a
+  // grid too large to allocate, are brought into bounds; text is 0.
+  ApplySettingsText(
+      "[general]\nMaxChipNumX=-5\nMaxChipNumY=99999999999\nScreenWidth=0\nChipWidth=x\n");
+  EXPECT_EQ(std::vector<int>({s.MaxChipNumX, s.MaxChipNumY, s.ScreenWidth, s.ChipWidth}),
+            std::vector<int>({0, kMaxChipNum, 1, 1}));
 }
 
 TEST_F(SettingsTest, ProfileReadingRules) {
@@ -83,17 +84,6 @@ TEST_F(SettingsTest, ProfileReadingRules) {
   EXPECT_EQ(value, std::string(255, 'v'));
 }
 
-TEST_F(SettingsTest, SizesAreBroughtIntoBounds) {
-  // Grid and screen sizes that would make later arithmetic undefined, or a
-  // grid too large to allocate, are brought into bounds; text is 0.
-  ApplySettingsText(
-      "[general]\nMaxChipNumX=-5\nMaxChipNumY=99999999999\nScreenWidth=0\nChipWidth=x\n");
-  EXPECT_EQ(Settings.MaxChipNumX, 0);
-  EXPECT_EQ(Settings.MaxChipNumY, kMaxChipNum);
-  EXPECT_EQ(Settings.ScreenWidth, 1);
-  EXPECT_EQ(Settings.ChipWidth, 1);
-}
-
 TEST_F(SettingsTest, WriteChangesOnlyItsKey) {
   const std::string before =
       "; comment\r\n[Display]\nFullScreen=9\r\n\r\n[general]\r\n  fullscreen = 0 ; old\r\n"
@@ -113,7 +103,7 @@ TEST_F(SettingsTest, WriteChangesOnlyItsKey) {
   EXPECT_EQ(ReadSettingInt("Level"), -3);
 }
 
-TEST_F(SettingsTest, WriteCreatesWhatIsMissing) {
+TEST_F(SettingsTest, WriteCreatesWhatIsMissingButNeverReplacesAnUnreadableFile) {
   ASSERT_TRUE(WriteSettingInt("FullScreen", 1));
   EXPECT_EQ(m_dir.ReadFile("setting.ini"), "[general]\r\nFullScreen=1\r\n");
   m_dir.WriteFile("setting.ini", "[Other]\r\nX=1");
@@ -131,24 +121,14 @@ TEST_F(SettingsTest, WriteCreatesWhatIsMissing) {
   m_dir.WriteFile("setting.ini", "[general]");
   ASSERT_TRUE(WriteSettingInt("FullScreen", 1));
   EXPECT_EQ(m_dir.ReadFile("setting.ini"), "[general]\r\nFullScreen=1\r\n");
-}
 
-TEST_F(SettingsTest, UnreadableFileIsNotReplaced) {
+  // A file that cannot be read is not replaced by one holding only the key.
+  std::filesystem::remove(m_dir.Path() + "/setting.ini");
   std::filesystem::create_directory(m_dir.Path() + "/setting.ini");
   EXPECT_FALSE(WriteSettingInt("FullScreen", 1));
   EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path() + "/setting.ini"));
   LoadSettings();
   EXPECT_EQ(Settings.ScreenWidth, 800);
-}
-
-TEST_F(SettingsTest, ClampToScreenKeepsPointsOnTheScreen) {
-  Settings.ScreenWidth = 800;
-  Settings.ScreenHeight = 600;
-  POINT a{800, -1};
-  POINT b{-5, 1000};
-  ClampToScreen(a);
-  ClampToScreen(b);
-  EXPECT_EQ(std::vector<int>({a.x, a.y, b.x, b.y}), std::vector<int>({799, 0, 0, 599}));
 }
 
 }  // namespace

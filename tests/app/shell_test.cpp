@@ -1,6 +1,6 @@
-// The shell on the headless front end: AppInit and AppTerm, the routing of
-// the window procedure, and the message loop in both pacing modes, with
-// scenes that record what reaches them.
+// The shell on the headless front end: AppInit and AppTerm, the scene manager
+// behind the window procedure, and the message loop in both pacing modes,
+// with scenes that record what reaches them.
 #include "app/app.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/scene_manager.h"
 #include "app/settings.h"
 #include "display/display.h"
 #include "display/object_registry.h"
@@ -105,39 +106,44 @@ class ShellTest : public ::testing::Test {
   platform::MSG m_msg;
 };
 
-TEST_F(ShellTest, InitStartsTheTitleSceneAndTermTearsDownInOrder) {
+TEST_F(ShellTest, InitDrawsTheTitleAtOnceAndTermTearsDownInOrder) {
   platform::SetWindowProc(WindowProcedure);
   ASSERT_EQ(AppInit(), 1);
-  EXPECT_NE(g_display, nullptr);
-  EXPECT_NE(g_registry, nullptr);
   EXPECT_TRUE(platform::headless::TimerRunning());
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 create", "1 enter 0"}));
+  // The title must not wait a whole timer period before it appears.
+  RunMessageLoop();
+  EXPECT_EQ(g_frames, 1);
 
   AppTerm();
-  EXPECT_EQ(g_log.back(), "1 destroy");
+  EXPECT_EQ(g_log, (std::vector<std::string>{"1 create", "1 enter 0", "1 destroy"}));
   EXPECT_EQ(g_display, nullptr);
   EXPECT_EQ(g_registry, nullptr);
   EXPECT_FALSE(platform::headless::TimerRunning());
   AppTerm();  // a second shut-down finds nothing left to do
 }
 
-// The title must not wait a whole timer period before it appears.
-TEST_F(ShellTest, TheFirstFrameIsDrawnWithoutWaitingForTheTimer) {
-  platform::SetWindowProc(WindowProcedure);
-  ASSERT_EQ(AppInit(), 1);
-  RunMessageLoop();
-  EXPECT_EQ(g_frames, 1);
+TEST_F(ShellTest, SceneManagerPassesOnAnswersAndSurvivesUnknownIds) {
+  Init();
+  CSceneManager manager(MakeScene);
+  EXPECT_EQ(manager.Start(), 1);
+  EXPECT_EQ(manager.Dispatch(nullptr, WM_KEYDOWN, 'A', 0), 1);
+  EXPECT_EQ(manager.Dispatch(nullptr, WM_LBUTTONDOWN, 0, 0), 0);
+  // The change is handled even for an id it does not know, which leaves no
+  // scene; an id beyond the int range must not wrap round to a real scene.
+  EXPECT_EQ(manager.Dispatch(nullptr, WM_APP_CHANGESCENE, (WPARAM{1} << 32) | 1, 0), 1);
+  EXPECT_FALSE(manager.HasScene());
+  EXPECT_EQ(manager.Dispatch(nullptr, WM_KEYDOWN, 'A', 0), 0);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"1 create", "1 enter 0", "1 message 256",
+                                             "1 message 513", "1 destroy"}));
+  CSceneManager empty([](int) { return std::unique_ptr<CScene>(); });
+  EXPECT_EQ(empty.Start(), 0);
+  EXPECT_EQ(empty.Dispatch(nullptr, WM_KEYDOWN, 'A', 0), 0);
 }
 
-TEST_F(ShellTest, ThePollingLoopHasNoFrameTimer) {
-  Settings.LoopMode = 1;
-  platform::SetWindowProc(WindowProcedure);
-  ASSERT_EQ(AppInit(), 1);
-  EXPECT_FALSE(platform::headless::TimerRunning());
-  EXPECT_FALSE(platform::PeekMessage(&m_msg));  // no tick: frames come from the loop
-}
-
-TEST_F(ShellTest, EveryInputMessageReachesTheSceneInOrder) {
+// A scene asks for a change while it handles a message: the change must wait
+// until that message is done, and the old scene must be gone before the new
+// one exists.
+TEST_F(ShellTest, EveryInputMessageReachesTheSceneInOrderAndAChangeWaitsForItsTurn) {
   Init();
   platform::headless::KeyDown('A');
   platform::headless::KeyUp('A');
@@ -149,49 +155,57 @@ TEST_F(ShellTest, EveryInputMessageReachesTheSceneInOrder) {
   platform::PostMessage(platform::MainWindow(), WM_APP_SOCKET, 3, 1);
   platform::headless::Activate(false);  // the shell's own: not routed
   platform::headless::Activate(true);
-  EXPECT_EQ(RunMessageLoop(), 0);
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 message 256", "1 message 257", "1 message 512",
-                                             "1 message 513", "1 message 514", "1 message 516",
-                                             "1 message 517", "1 message 1027"}));
-}
-
-// The scene asks for the switch while it handles a message; the switch must
-// wait until that message is done, and the old scene must be gone before the
-// new one exists.
-TEST_F(ShellTest, ASceneChangeWaitsForTheCurrentMessageAndReplacesTheScene) {
-  Init();
   platform::headless::KeyDown(VK_RETURN);
   platform::headless::KeyDown('B');
-  RunMessageLoop();
+  EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(g_log,
-            (std::vector<std::string>{"1 message 256", "1 posted the change", "1 message 256",
-                                      "1 destroy", "3 create", "3 enter 0"}));
+            (std::vector<std::string>{
+                "1 message 256", "1 message 257", "1 message 512", "1 message 513", "1 message 514",
+                "1 message 516", "1 message 517", "1 message 1027", "1 message 256",
+                "1 posted the change", "1 message 256", "1 destroy", "3 create", "3 enter 0"}));
 }
 
-TEST_F(ShellTest, TicksRunFramesOnlyWhileTheApplicationIsActive) {
+// Without a scene nothing is handled any more, but the window can still be
+// closed, which ends the program normally.
+TEST_F(ShellTest, TicksRunFramesOnlyWhileActiveAndWithoutASceneOnlyCloseWorks) {
   Init();
   platform::headless::AdvanceTime(300);
   RunMessageLoop();
   EXPECT_EQ(g_frames, 3);
-
   platform::headless::Activate(false);
   platform::headless::AdvanceTime(500);
   RunMessageLoop();
   EXPECT_EQ(g_frames, 3);
-
   platform::headless::Activate(true);
   platform::headless::AdvanceTime(200);
   RunMessageLoop();
   EXPECT_EQ(g_frames, 5);
+
+  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, 4, 0);
+  platform::headless::KeyDown(VK_RETURN);
+  platform::headless::LeftDown(10, 10);
+  platform::headless::AdvanceTime(300);
+  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneTitle, 0);
+  RunMessageLoop();
+  EXPECT_EQ(g_log, (std::vector<std::string>{"1 destroy"}));
+  EXPECT_EQ(g_frames, 5);
+  platform::headless::Close();
+  EXPECT_EQ(RunMessageLoop(), 0);
+  EXPECT_EQ(g_display, nullptr);
+  EXPECT_FALSE(platform::headless::TimerRunning());
 }
 
-// The polling loop runs a frame whenever no message waits and sleeps
-// SleepTime after it; inactive, it runs none and waits for messages (which
-// headless ends the loop once the queue is empty).
+// The polling loop has no frame timer: it runs a frame whenever no message
+// waits and sleeps SleepTime after it; inactive, it runs none and waits for
+// messages (which headless ends the loop once the queue is empty).
 TEST_F(ShellTest, ThePollingLoopRunsFramesWhileActiveAndStopsWhileInactive) {
   Settings.LoopMode = 1;
   Settings.SleepTime = 25;
-  Init();
+  platform::SetWindowProc(WindowProcedure);
+  ASSERT_EQ(AppInit(), 1);
+  EXPECT_FALSE(platform::headless::TimerRunning());
+  EXPECT_FALSE(platform::PeekMessage(&m_msg));  // no tick queued either
+  g_log.clear();
   const DWORD start = platform::TimeGetTime();
   g_afterFrame = [](int frame) {
     if (frame == 3) {
@@ -215,47 +229,20 @@ TEST_F(ShellTest, ThePollingLoopRunsFramesWhileActiveAndStopsWhileInactive) {
   EXPECT_EQ(g_display, nullptr);  // the close ran the whole shut-down
 }
 
-// With no scene left nothing is handled any more, but the window can still
-// be closed, which ends the program normally.
-TEST_F(ShellTest, WithoutASceneInputAndTicksAreIgnoredButCloseEndsTheProgram) {
-  Init();
-  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, 4, 0);
-  platform::headless::KeyDown(VK_RETURN);
-  platform::headless::LeftDown(10, 10);
-  platform::headless::AdvanceTime(300);
-  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneTitle, 0);
-  RunMessageLoop();
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 destroy"}));
-  EXPECT_EQ(g_frames, 0);
-
-  platform::headless::Close();
-  EXPECT_EQ(RunMessageLoop(), 0);
-  EXPECT_EQ(g_display, nullptr);
-  EXPECT_FALSE(platform::headless::TimerRunning());
-}
-
-TEST_F(ShellTest, RunApplicationTitlesTheWindowAndEndsThroughDestroy) {
+TEST_F(ShellTest, RunApplicationTitlesTheWindowAndShutsDownHoweverTheLoopEnds) {
   platform::headless::Close();
   EXPECT_EQ(RunApplication(), 0);
   EXPECT_EQ(platform::GetWindowText(), kNewFileTitle);
   EXPECT_EQ(g_log,
             (std::vector<std::string>{"1 create", "1 enter 0", "1 message 16", "1 destroy"}));
   EXPECT_EQ(g_display, nullptr);
-}
 
-TEST_F(ShellTest, RunApplicationShutsDownEvenWhenTheLoopEndsWithoutAClose) {
   Settings.LoopMode = 1;
   g_afterFrame = [](int) { platform::PostQuitMessage(3); };
   EXPECT_EQ(RunApplication(), 3);
   EXPECT_EQ(g_frames, 1);
   EXPECT_EQ(g_log.back(), "1 destroy");
   EXPECT_EQ(g_display, nullptr);
-}
-
-TEST(StartupProgramPathTest, TheEditorGetsThePathOnlyOnce) {
-  SetStartupProgramPath("samples/walk.bhb");
-  EXPECT_EQ(TakeStartupProgramPath(), "samples/walk.bhb");
-  EXPECT_EQ(TakeStartupProgramPath(), "");
 }
 
 }  // namespace

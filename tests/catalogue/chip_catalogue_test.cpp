@@ -11,25 +11,39 @@
 namespace {
 
 using namespace std::string_literals;
+using Names = std::vector<std::string>;
 
-std::vector<std::string> Page(const CChipCatalogue& catalogue, int start, int count) {
-  std::vector<std::string> page = {"stale"};
-  catalogue.GetPage(start, count, page);
-  return page;
-}
-
-TEST(ChipCatalogueTest, DefinitionsKeepValuesAsWritten) {
+TEST(ChipCatalogueTest, DefinitionsSectionsAndOddLines) {
+  // A physical line holds at most 4095 bytes with its line end; the rest of
+  // a longer one is a line of its own (here an attribute "tail").
+  const std::string value(4095 - 5, 'x');
   CChipCatalogue catalogue;
   catalogue.Parse(
       "<define Walk>\r\nProperty1_Name=speed\r\ncode=SET:a:1\r\n\r\nshortname= spaced \r\n"
-      "no equals sign\r\nempty=\r\ncode=SET:b:2=3\r\n</define>\r\n");
+      "no equals sign\r\ncode=SET:b:2=3\r\n</define>\r\n"
+      "<define a>\ncode=1\n<define b>\ncode=2\n</define>\n"  // a header inside is no header
+      "<category>\n<define c>\n</category>\n"                // nor inside a category
+      "<define>\ncode=noname\n</define>\n"
+      "<define d>\ncode=first\n</define>\n<define d>\nshortname=D\n</define>\n"  // replaced
+      "<define long>\ncode=" +
+      value + "tail=1\n</define>\n" +
+      "<define e>\nk=a\rb\0c\nend=1"s);  // unclosed: lone CR, NUL, no final line end
   EXPECT_EQ(catalogue.GetAttribute("Walk", "property1_name"), "speed");
-  EXPECT_EQ(catalogue.GetAttribute("Walk", "code"), "SET:b:2=3");  // the later one
-  EXPECT_EQ(catalogue.GetShortName("Walk"), " spaced ");
-  EXPECT_EQ(catalogue.GetAttribute("Walk", "empty"), "");
   EXPECT_EQ(catalogue.GetAttribute("Walk", "Property1_Name"), "");  // keys are lower-case
+  EXPECT_EQ(catalogue.GetAttribute("Walk", "code"), "SET:b:2=3");   // the later one
+  EXPECT_EQ(catalogue.GetShortName("Walk"), " spaced ");
+  EXPECT_EQ(catalogue.GetAttribute("a", "code"), "2");
+  EXPECT_EQ(catalogue.Find("b"), nullptr);
+  EXPECT_EQ(catalogue.Find("c"), nullptr);
+  EXPECT_EQ(catalogue.GetAttribute("", "code"), "noname");
+  EXPECT_EQ(catalogue.GetAttribute("d", "code") + catalogue.GetShortName("d"), "D");
+  EXPECT_EQ(catalogue.GetAttribute("long", "code"), value);
+  EXPECT_EQ(catalogue.GetAttribute("long", "tail"), "1");
+  EXPECT_EQ(catalogue.GetAttribute("e", "k"), "a\rb\0c"s);
+  EXPECT_EQ(catalogue.GetAttribute("e", "end"), "1");
   EXPECT_EQ(catalogue.GetAttribute("Run", "code"), "");
-  // Without a category section nothing is listed, yet lookups work.
+  // Without a category list nothing is offered, yet lookups work.
+  EXPECT_EQ(catalogue.GetCategoryCount(), 0);
   EXPECT_EQ(catalogue.GetOrderedCount(), 0);
   EXPECT_EQ(catalogue.GetOrderedName(0), "");
 }
@@ -50,41 +64,8 @@ TEST(ChipCatalogueTest, OrderedByCategoryThenByBytes) {
       "<define huge>\ncategory=99999999999999\n</define>\n"
       "<define last>\ncategory=2\n</define>\n");
   EXPECT_EQ(catalogue.GetCategoryCount(), 3);
-  EXPECT_EQ(catalogue.GetOrderedNames(),
-            (std::vector<std::string>{"nocat", "z", "\x89\xbd", "a", "b", "last"}));
+  EXPECT_EQ(catalogue.GetOrderedNames(), (Names{"nocat", "z", "\x89\xbd", "a", "b", "last"}));
   EXPECT_NE(catalogue.Find("three"), nullptr);  // out of range: by name only
-}
-
-TEST(ChipCatalogueTest, SectionsAndHeadersOutOfPlace) {
-  CChipCatalogue catalogue;
-  catalogue.Parse(
-      "<define a>\ncode=1\n<define b>\ncode=2\n</define>\n"  // a header inside is no header
-      "<category>\n<define c>\n</category>\n"                // nor inside a category
-      "<define>\ncode=noname\n</define>\n"
-      "<define d>\ncode=first\n</define>\n<define d>\nshortname=D\n</define>\n"  // replaced
-      "<define e>\ncode=unclosed\n");
-  EXPECT_EQ(catalogue.GetAttribute("a", "code"), "2");
-  EXPECT_EQ(catalogue.Find("b"), nullptr);
-  EXPECT_EQ(catalogue.Find("c"), nullptr);
-  EXPECT_EQ(catalogue.GetCategoryCount(), 0);
-  EXPECT_EQ(catalogue.GetAttribute("", "code"), "noname");
-  EXPECT_EQ(catalogue.GetAttribute("d", "code"), "");
-  EXPECT_EQ(catalogue.GetAttribute("d", "shortname"), "D");
-  EXPECT_EQ(catalogue.GetAttribute("e", "code"), "unclosed");
-}
-
-TEST(ChipCatalogueTest, LongLinesAreReadInPieces) {
-  // A physical line holds at most 4095 bytes with its line end; the rest
-  // of a longer one is a line of its own (here an attribute "tail").
-  CChipCatalogue catalogue;
-  const std::string value(4095 - 5, 'x');
-  catalogue.Parse("<define a>\ncode=" + value + "tail=1\n</define>\n");
-  EXPECT_EQ(catalogue.GetAttribute("a", "code"), value);
-  EXPECT_EQ(catalogue.GetAttribute("a", "tail"), "1");
-  // Lone CR, NUL bytes, no final line end.
-  catalogue.Parse("<define n>\nk=a\rb\0c\nend=1"s);
-  EXPECT_EQ(catalogue.GetAttribute("n", "k"), "a\rb\0c"s);
-  EXPECT_EQ(catalogue.GetAttribute("n", "end"), "1");
 }
 
 TEST(ChipCatalogueTest, PagesStayFullWhenTheyCan) {
@@ -92,14 +73,19 @@ TEST(ChipCatalogueTest, PagesStayFullWhenTheyCan) {
   catalogue.Parse(
       "<category>\n0=all\n</category>\n<define a>\n</define>\n<define b>\n</define>\n"
       "<define c>\n</define>\n<define d>\n</define>\n<define e>\n</define>\n");
-  EXPECT_EQ(Page(catalogue, 4, 3), (std::vector<std::string>{"c", "d", "e"}));
-  EXPECT_EQ(Page(catalogue, 0, 8), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
-  EXPECT_EQ(Page(catalogue, 1, 2), (std::vector<std::string>{"b", "c"}));
-  EXPECT_EQ(Page(catalogue, 0, 0), std::vector<std::string>{});
-  EXPECT_EQ(Page(catalogue, 0, -3), std::vector<std::string>{});
-  EXPECT_EQ(Page(catalogue, 2147483647, 2147483647).size(), 5u);
-  EXPECT_EQ(Page(catalogue, -1, 3), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(Page(catalogue, -2147483647 - 1, 2), std::vector<std::string>{});
+  auto page = [&catalogue](int start, int count) {
+    Names names = {"stale"};
+    catalogue.GetPage(start, count, names);
+    return names;
+  };
+  EXPECT_EQ(page(4, 3), (Names{"c", "d", "e"}));
+  EXPECT_EQ(page(0, 8), (Names{"a", "b", "c", "d", "e"}));
+  EXPECT_EQ(page(1, 2), (Names{"b", "c"}));
+  EXPECT_EQ(page(0, 0), Names{});
+  EXPECT_EQ(page(0, -3), Names{});
+  EXPECT_EQ(page(2147483647, 2147483647).size(), 5u);
+  EXPECT_EQ(page(-1, 3), (Names{"a", "b"}));
+  EXPECT_EQ(page(-2147483647 - 1, 2), Names{});
 }
 
 TEST(ChipCatalogueTest, MissingFileIsLogged) {
@@ -108,9 +94,8 @@ TEST(ChipCatalogueTest, MissingFileIsLogged) {
   EXPECT_EQ(catalogue.Load(), 0);
   EXPECT_EQ(dir.ReadFile("ErrLog.txt"), "Failed to open ChipDB file.");
   dir.WriteFile("ChipDB.txt", "<define a>\r\ncode=A\r\n</define>\r\n");
-  CChipCatalogue loaded;
-  EXPECT_EQ(loaded.Load(), 1);
-  EXPECT_EQ(loaded.GetAttribute("a", "code"), "A");
+  EXPECT_EQ(catalogue.Load(), 1);
+  EXPECT_EQ(catalogue.GetAttribute("a", "code"), "A");
 }
 
 }  // namespace

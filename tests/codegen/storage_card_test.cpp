@@ -13,20 +13,6 @@ namespace {
 // Bytes a text-mode reader or writer would be tempted to change.
 const std::string kScript = std::string("LED:R:ON\r\nA\rB\nC\0D\r\n", 19) + "\x83\x5c\r\n";
 
-TEST(StorageCardTest, CardThatWasNeverSetUpIsAFailure) {
-  ScopedTempDir dir;
-  dir.WriteFile("out.r", kScript);
-  // No setting.ini at all: the key reads "0".
-  EXPECT_FALSE(CopyScriptToStorageCard());
-  dir.WriteFile("setting.ini", "[general]\r\nIP=127.0.0.1\r\n");
-  EXPECT_FALSE(CopyScriptToStorageCard());
-  dir.WriteFile("setting.ini", "[general]\r\nStorageCardPath=\r\n");
-  EXPECT_FALSE(CopyScriptToStorageCard());
-  dir.WriteFile("setting.ini", "[general]\r\nStorageCardPath= 0 \r\n");
-  EXPECT_FALSE(CopyScriptToStorageCard());
-  EXPECT_FALSE(dir.Exists("0"));
-}
-
 TEST(StorageCardTest, CopiesByteForByteOverAnOldFile) {
   ScopedTempDir dir;
   dir.WriteFile("out.r", kScript);
@@ -38,15 +24,19 @@ TEST(StorageCardTest, CopiesByteForByteOverAnOldFile) {
   EXPECT_EQ(dir.ReadFile("out.r"), kScript);
 }
 
-TEST(StorageCardTest, MissingCardOrScriptIsAFailure) {
+TEST(StorageCardTest, NoCardSetUpNoCardThereOrNoScriptIsAFailure) {
   ScopedTempDir dir;
-  dir.WriteFile("setting.ini", "[general]\r\nStorageCardPath=" + dir.Path() + "/nocard/out.r\r\n");
   dir.WriteFile("out.r", kScript);
-  EXPECT_FALSE(CopyScriptToStorageCard());
+  EXPECT_FALSE(CopyScriptToStorageCard());  // without setting.ini the key reads "0"
+  for (const char* setting : {"IP=127.0.0.1\r\n", "StorageCardPath=\r\n", "StorageCardPath= 0 \r\n",
+                              "StorageCardPath=nocard/out.r\r\n"}) {
+    dir.WriteFile("setting.ini", std::string("[general]\r\n") + setting);
+    EXPECT_FALSE(CopyScriptToStorageCard()) << setting;
+  }
+  EXPECT_FALSE(dir.Exists("0"));
   EXPECT_FALSE(dir.Exists("nocard"));
   // A folder where the file should be is not replaced.
-  std::filesystem::create_directory(dir.Path() + "/nocard");
-  std::filesystem::create_directory(dir.Path() + "/nocard/out.r");
+  std::filesystem::create_directories(dir.Path() + "/nocard/out.r");
   EXPECT_FALSE(CopyScriptToStorageCard());
   EXPECT_TRUE(std::filesystem::is_directory(dir.Path() + "/nocard/out.r"));
   // No script to copy.

@@ -1,5 +1,6 @@
 // The gestures' effect on the model: group moves and copies with the work
-// list, refused drops, arrow sweeps, the rubber band's cells, auto-scroll.
+// list, refused drops, arrow sweeps and the rubber band's cells. Auto-scroll
+// is checked through the editor's drag in editor_scene_test.cpp.
 #include "editor/edit_operations.h"
 
 #include <string>
@@ -8,8 +9,11 @@
 
 #include "app/settings.h"
 #include "program/block_program.h"
+#include "program/program_file.h"
 
 namespace {
+
+using Cells = std::vector<Cell>;
 
 class EditOperationsTest : public ::testing::Test {
  protected:
@@ -27,135 +31,15 @@ class EditOperationsTest : public ::testing::Test {
       m_program.SetBoxProperty(x, y, "to", to);
     }
   }
+  void Select(const Cells& cells) {
+    for (Cell c : cells) {
+      m_selection.Select(c);
+    }
+  }
   std::string Id(int x, int y) {
     return m_program.HasBox(x, y) ? m_program.GetBoxProperty(x, y, "id") : "(empty)";
   }
   std::string To(int x, int y) { return m_program.GetBoxProperty(x, y, "to"); }
-
-  CBlockProgram m_program;
-  CSelection m_selection;
-};
-
-TEST_F(EditOperationsTest, GroupMoveKeepsArrowsAgainstTheMoveAndClearsThoseIntoLeftCells) {
-  Place(0, 0, "A");
-  Place(1, 0, "B", "left");    // selected, points against the move
-  Place(0, 1, "C", "upper");   // unselected, into a cell the move leaves empty
-  Place(2, 1, "D", "upper");   // unselected, into a cell a moved chip arrives in
-  m_selection.Select({1, 0});  // selection order need not follow the shift
-  m_selection.Select({0, 0});
-  ASSERT_TRUE(DropChips(m_program, m_selection, {1, 0}, {2, 0}, DropMode::kMove));
-  EXPECT_EQ(Id(1, 0), "A");
-  EXPECT_EQ(Id(2, 0), "B");
-  EXPECT_EQ(To(2, 0), "left");
-  EXPECT_EQ(To(0, 1), "");
-  EXPECT_EQ(To(2, 1), "upper");
-  EXPECT_EQ(m_selection.Cells(), (std::vector<Cell>{{2, 0}, {1, 0}}));
-}
-
-TEST_F(EditOperationsTest, GroupMoveDiagonallyThroughItsOwnCells) {
-  // A 2 x 2 block moved by (1, 1): three of its cells are targets of others.
-  Place(0, 0, "A", "right");
-  Place(1, 0, "B", "lower");
-  Place(0, 1, "C", "upper");
-  Place(1, 1, "D", "left");
-  for (Cell c : {Cell{0, 0}, Cell{1, 0}, Cell{0, 1}, Cell{1, 1}}) {
-    m_selection.Select(c);
-  }
-  ASSERT_TRUE(DropChips(m_program, m_selection, {0, 0}, {1, 1}, DropMode::kMove));
-  EXPECT_EQ(Id(1, 1), "A");
-  EXPECT_EQ(Id(2, 1), "B");
-  EXPECT_EQ(Id(1, 2), "C");
-  EXPECT_EQ(Id(2, 2), "D");
-  EXPECT_FALSE(m_program.HasBox(0, 0));
-  EXPECT_FALSE(m_program.HasBox(1, 0));
-  EXPECT_FALSE(m_program.HasBox(0, 1));
-  EXPECT_EQ(To(1, 1), "right");
-  EXPECT_EQ(To(2, 1), "lower");
-  EXPECT_EQ(To(1, 2), "upper");
-  EXPECT_EQ(To(2, 2), "left");
-}
-
-TEST_F(EditOperationsTest, DropOntoAChipThatStaysIsRefused) {
-  Place(0, 0, "A", "right");
-  Place(1, 0, "B");
-  EXPECT_FALSE(DropChips(m_program, m_selection, {0, 0}, {1, 0}, DropMode::kMove));
-  EXPECT_FALSE(DropChips(m_program, m_selection, {0, 0}, {1, 0}, DropMode::kCopy));
-  EXPECT_EQ(Id(0, 0), "A");
-  EXPECT_EQ(Id(1, 0), "B");
-  EXPECT_EQ(To(0, 0), "right");
-
-  // A group whose front chip would land on an unselected chip stays as well.
-  Place(2, 0, "C");
-  m_selection.Select({0, 0});
-  m_selection.Select({1, 0});
-  EXPECT_FALSE(DropChips(m_program, m_selection, {0, 0}, {1, 0}, DropMode::kMove));
-  EXPECT_EQ(Id(0, 0), "A");
-  EXPECT_EQ(Id(1, 0), "B");
-  EXPECT_EQ(Id(2, 0), "C");
-  EXPECT_EQ(m_selection.Cells(), (std::vector<Cell>{{0, 0}, {1, 0}}));
-}
-
-TEST_F(EditOperationsTest, GroupShiftedOffTheGridIsRefused) {
-  Place(18, 0, "A");
-  Place(19, 0, "B");
-  m_selection.Select({18, 0});
-  m_selection.Select({19, 0});
-  EXPECT_FALSE(DropChips(m_program, m_selection, {18, 0}, {19, 0}, DropMode::kMove));
-  EXPECT_EQ(Id(18, 0), "A");
-  EXPECT_EQ(Id(19, 0), "B");
-  EXPECT_EQ(m_selection.Cells(), (std::vector<Cell>{{18, 0}, {19, 0}}));
-}
-
-TEST_F(EditOperationsTest, CopyOfASelectionLeavesTheOriginalsAndSelectsTheCopies) {
-  Place(0, 0, "A", "right");
-  Place(1, 0, "B", "lower");
-  m_program.SetBoxProperty(1, 0, "speed", "5");
-  m_selection.Select({0, 0});
-  m_selection.Select({1, 0});
-  ASSERT_TRUE(DropChips(m_program, m_selection, {0, 0}, {3, 4}, DropMode::kCopy));
-  EXPECT_EQ(Id(0, 0), "A");
-  EXPECT_EQ(Id(1, 0), "B");
-  EXPECT_EQ(To(0, 0), "right");
-  EXPECT_EQ(Id(3, 4), "A");
-  EXPECT_EQ(Id(4, 4), "B");
-  EXPECT_EQ(To(3, 4), "right");
-  EXPECT_EQ(To(4, 4), "");  // (4, 5) is empty
-  EXPECT_EQ(m_program.GetBoxProperty(4, 4, "speed"), "5");
-  EXPECT_EQ(m_selection.Cells(), (std::vector<Cell>{{3, 4}, {4, 4}}));
-}
-
-TEST_F(EditOperationsTest, CopyOntoItsOwnOriginalsIsRefused) {
-  // Copying a row one cell along itself would overwrite B, which stays.
-  Place(0, 0, "A");
-  Place(1, 0, "B");
-  m_selection.Select({0, 0});
-  m_selection.Select({1, 0});
-  EXPECT_FALSE(DropChips(m_program, m_selection, {0, 0}, {1, 0}, DropMode::kCopy));
-  EXPECT_EQ(Id(1, 0), "B");
-  EXPECT_FALSE(m_program.HasBox(2, 0));
-}
-
-TEST_F(EditOperationsTest, SingleCopyOfAnUnselectedChip) {
-  Place(2, 2, "A", "left");
-  Place(1, 2, "B");
-  m_selection.Select({1, 2});
-  ASSERT_TRUE(DropChips(m_program, m_selection, {2, 2}, {6, 6}, DropMode::kCopy));
-  EXPECT_EQ(To(2, 2), "left");
-  EXPECT_EQ(Id(6, 6), "A");
-  EXPECT_EQ(To(6, 6), "");
-  EXPECT_EQ(m_selection.Cells(), (std::vector<Cell>{{1, 2}}));
-}
-
-TEST_F(EditOperationsTest, DropOfAnEmptySourceOrOutsideTheGridDoesNothing) {
-  Place(0, 0, "A");
-  EXPECT_FALSE(DropChips(m_program, m_selection, {5, 5}, {6, 6}, DropMode::kMove));
-  EXPECT_FALSE(DropChips(m_program, m_selection, {0, 0}, {20, 0}, DropMode::kMove));
-  EXPECT_FALSE(DropChips(m_program, m_selection, {0, 0}, {0, 0}, DropMode::kMove));
-  EXPECT_EQ(Id(0, 0), "A");
-}
-
-class ArrowSweepTest : public EditOperationsTest {
- protected:
   // Sweeps over the cells as the editor does: cells without a chip are
   // passed over and keep the previous cell.
   void Sweep(std::initializer_list<Cell> cells) {
@@ -166,29 +50,108 @@ class ArrowSweepTest : public EditOperationsTest {
       }
     }
   }
+
+  CBlockProgram m_program;
+  CSelection m_selection;
 };
 
-TEST_F(ArrowSweepTest, SweepingBackReversesAndSweepingAgainRemoves) {
+TEST_F(EditOperationsTest, GroupMoveKeepsArrowsAgainstTheMoveAndClearsThoseIntoLeftCells) {
+  Place(0, 0, "A");
+  Place(1, 0, "B", "left");   // selected, points against the move
+  Place(0, 1, "C", "upper");  // unselected, into a cell the move leaves empty
+  Place(2, 1, "D", "upper");  // unselected, into a cell a moved chip arrives in
+  Select({{1, 0}, {0, 0}});   // selection order need not follow the shift
+  ASSERT_TRUE(DropChips(m_program, m_selection, {1, 0}, {2, 0}, DropMode::kMove));
+  EXPECT_EQ(Id(1, 0) + Id(2, 0) + To(2, 0), "ABleft");
+  EXPECT_EQ(To(0, 1), "");
+  EXPECT_EQ(To(2, 1), "upper");
+  EXPECT_EQ(m_selection.Cells(), (Cells{{2, 0}, {1, 0}}));
+}
+
+TEST_F(EditOperationsTest, GroupMoveDiagonallyThroughItsOwnCells) {
+  // A 2 x 2 block moved by (1, 1): three of its cells are targets of others.
+  Place(0, 0, "A", "right");
+  Place(1, 0, "B", "lower");
+  Place(0, 1, "C", "upper");
+  Place(1, 1, "D", "left");
+  Select({{0, 0}, {1, 0}, {0, 1}, {1, 1}});
+  ASSERT_TRUE(DropChips(m_program, m_selection, {0, 0}, {1, 1}, DropMode::kMove));
+  EXPECT_EQ(FormatBlockProgram(m_program),
+            "<box 1 1 A>\r\nto=right\r\n</box>\r\n<box 2 1 B>\r\nto=lower\r\n</box>\r\n"
+            "<box 1 2 C>\r\nto=upper\r\n</box>\r\n<box 2 2 D>\r\nto=left\r\n</box>\r\n");
+}
+
+TEST_F(EditOperationsTest, RefusedDropsChangeNothing) {
+  Place(0, 0, "A", "right");
+  Place(1, 0, "B");
+  Place(2, 0, "C");
+  Place(18, 0, "Y");
+  Place(19, 0, "Z");
+  const std::string before = FormatBlockProgram(m_program);
+  struct Case {
+    const char* what;
+    Cells selection;
+    Cell source, target;
+    bool moveRefused;
+  };
+  const Case cases[] = {
+      {"onto a chip that stays", {}, {0, 0}, {1, 0}, true},
+      {"a group whose front lands on an unselected chip", {{0, 0}, {1, 0}}, {0, 0}, {1, 0}, true},
+      {"a group shifted off the grid", {{18, 0}, {19, 0}}, {18, 0}, {19, 0}, true},
+      {"a copy onto its own originals", {{18, 0}, {19, 0}}, {19, 0}, {18, 0}, false},
+      {"an empty source", {}, {5, 5}, {6, 6}, true},
+      {"outside the grid", {}, {0, 0}, {20, 0}, true},
+      {"onto itself", {}, {0, 0}, {0, 0}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    m_selection.Clear();
+    Select(c.selection);
+    EXPECT_FALSE(DropChips(m_program, m_selection, c.source, c.target, DropMode::kCopy));
+    if (c.moveRefused) {
+      EXPECT_FALSE(DropChips(m_program, m_selection, c.source, c.target, DropMode::kMove));
+    }
+    EXPECT_EQ(FormatBlockProgram(m_program), before);
+    EXPECT_EQ(m_selection.Cells(), c.selection);
+  }
+}
+
+TEST_F(EditOperationsTest, CopiesLeaveTheOriginalsAndSelectOnlyCopiedGroups) {
+  Place(0, 0, "A", "right");
+  Place(1, 0, "B", "lower");
+  m_program.SetBoxProperty(1, 0, "speed", "5");
+  Select({{0, 0}, {1, 0}});
+  ASSERT_TRUE(DropChips(m_program, m_selection, {0, 0}, {3, 4}, DropMode::kCopy));
+  EXPECT_EQ(Id(0, 0) + Id(1, 0) + To(0, 0), "ABright");
+  EXPECT_EQ(Id(3, 4) + Id(4, 4) + To(3, 4), "ABright");
+  EXPECT_EQ(To(4, 4), "");  // (4, 5) is empty
+  EXPECT_EQ(m_program.GetBoxProperty(4, 4, "speed"), "5");
+  EXPECT_EQ(m_selection.Cells(), (Cells{{3, 4}, {4, 4}}));
+
+  // An unselected chip is copied alone and the selection stays.
+  Place(2, 2, "S", "left");
+  ASSERT_TRUE(DropChips(m_program, m_selection, {2, 2}, {6, 6}, DropMode::kCopy));
+  EXPECT_EQ(To(2, 2), "left");
+  EXPECT_EQ(Id(6, 6) + To(6, 6), "S");
+  EXPECT_EQ(m_selection.Cells(), (Cells{{3, 4}, {4, 4}}));
+}
+
+TEST_F(EditOperationsTest, SweepingBackReversesAndAgainRemovesButBranchAndLoopGetNoArrow) {
   Place(0, 0, "A");
   Place(0, 1, "B");
   Sweep({{0, 0}, {0, 1}});
   Sweep({{0, 1}, {0, 0}});
-  EXPECT_EQ(To(0, 1), "upper");
-  EXPECT_EQ(To(0, 0), "");
+  EXPECT_EQ(To(0, 1) + "|" + To(0, 0), "upper|");
   Sweep({{0, 1}, {0, 0}});
-  EXPECT_EQ(To(0, 1), "");
-  EXPECT_EQ(To(0, 0), "");
-}
+  EXPECT_EQ(To(0, 1) + "|" + To(0, 0), "|");
 
-TEST_F(ArrowSweepTest, BranchAndLoopChipsGetNoArrowButCanBeReached) {
-  Place(0, 0, "if");
-  Place(1, 0, "loop");
-  Place(2, 0, "A");
-  Sweep({{0, 0}, {1, 0}, {2, 0}});
-  EXPECT_EQ(To(0, 0), "");
-  EXPECT_EQ(To(1, 0), "");
-  Sweep({{2, 0}, {1, 0}});
-  EXPECT_EQ(To(2, 0), "left");
+  Place(2, 0, "if");
+  Place(3, 0, "loop");
+  Place(4, 0, "A");
+  Sweep({{2, 0}, {3, 0}, {4, 0}});
+  EXPECT_EQ(To(2, 0) + "|" + To(3, 0), "|");
+  Sweep({{4, 0}, {3, 0}});
+  EXPECT_EQ(To(4, 0), "left");
 }
 
 TEST(CellRectTest, RectangleMeetsChipAreasWithTheirRightAndBottomEdgesExcluded) {
@@ -205,32 +168,14 @@ TEST(CellRectTest, RectangleMeetsChipAreasWithTheirRightAndBottomEdgesExcluded) 
   };
   for (const Case& c : cases) {
     const CellRect r = CellRectFromWorldRect(g, c.a, c.b);
-    EXPECT_EQ(r.left, c.left);
-    EXPECT_EQ(r.top, c.top);
-    EXPECT_EQ(r.right, c.right);
-    EXPECT_EQ(r.bottom, c.bottom);
+    EXPECT_EQ((std::vector<int>{r.left, r.top, r.right, r.bottom}),
+              (std::vector<int>{c.left, c.top, c.right, c.bottom}));
   }
-  EXPECT_TRUE(CellRectFromWorldRect(g, {90, 10}, {109, 10}).IsEmpty());  // the margin only
+  // The margin only, or beyond either end of the grid.
+  EXPECT_TRUE(CellRectFromWorldRect(g, {90, 10}, {109, 10}).IsEmpty());
   EXPECT_TRUE(CellRectFromWorldRect(g, {10, 60}, {10, 79}).IsEmpty());
   EXPECT_TRUE(CellRectFromWorldRect(g, {3000, 10}, {4000, 10}).IsEmpty());
   EXPECT_TRUE(CellRectFromWorldRect(g, {-90, 10}, {-20, 10}).IsEmpty());
-}
-
-TEST(AutoScrollTest, AmountsAtEachEdge) {
-  struct Case {
-    POINT mouse;
-    POINT delta;
-  };
-  const Case cases[] = {
-      {{0, 300}, {-25, 0}},  {{14, 300}, {-1, 0}},  {{15, 300}, {0, 0}},
-      {{7, 300}, {-12, 0}},  // trunc(8 ^ 1.2) = trunc(12.13)
-      {{799, 300}, {23, 0}}, {{786, 300}, {1, 0}},  {{785, 300}, {0, 0}},
-      {{400, 0}, {0, -25}},  {{400, 599}, {0, 23}}, {{400, 585}, {0, 0}},
-      {{0, 599}, {-25, 23}}, {{400, 300}, {0, 0}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(AutoScrollDelta(c.mouse, 800, 600), c.delta) << c.mouse.x << "," << c.mouse.y;
-  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The editor's gestures, keys and commands, driven through the window
 // procedure with a controlled clock, cursor and modifiers, and checked on the
-// program, the selection and the windows the editor asked for.
+// program, the selection and the windows the editor asked for. The model-level
+// rules of drops and arrow sweeps are tested in edit_operations_test.cpp.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ namespace {
 
 using Cells = std::vector<Cell>;
 using Requests = std::vector<OverlayRequest>;
+using Texts = std::vector<std::string>;
 
 class EditorSceneTest : public EditorTest {
  protected:
@@ -26,100 +28,108 @@ class EditorSceneTest : public EditorTest {
     EditorTest::SetUp();
     StartEditor();
   }
+  // A right-button sweep over the cells, one frame per cell.
+  void RightSweep(std::initializer_list<POINT> points) {
+    RightDown(*points.begin());
+    Frame();
+    for (POINT p : points) {
+      MoveTo(p);
+      Frame();
+    }
+    RightUp(*(points.end() - 1));
+    Frame();
+  }
+  Texts Messages() {
+    Texts texts;
+    for (const auto& line : m_scene->MessageLog().Lines()) {
+      texts.push_back(line.text);
+    }
+    return texts;
+  }
+  void BlockTheScriptFile() {
+    std::filesystem::remove(m_dir.Path() + "/out.r");
+    std::filesystem::create_directory(m_dir.Path() + "/out.r");
+  }
 };
 
-// ---- Clicks ---------------------------------------------------------------------
-
-TEST_F(EditorSceneTest, ClickHeldTwoSecondsSelectsTheChipThenOpensItsProperties) {
-  Place({2, 2}, kWalk);
-  Place({3, 3}, kWalk);
-  Click(CellPoint({3, 3}));
-  Click(CellPoint({2, 2}), 2000);
-  EXPECT_EQ(Selected(), (Cells{{2, 2}}));
-  EXPECT_TRUE(m_scene->requests.empty());
-
-  Click(CellPoint({2, 2}, 30, 25), 2000);
-  EXPECT_EQ(m_scene->requests, (Requests{{"property", {240, 175}}}));
-  EXPECT_EQ(Selected(), (Cells{{2, 2}}));
-}
-
-TEST_F(EditorSceneTest, ShiftClickAddsAltClickRemovesAndAClickBesideChipsClears) {
+TEST_F(EditorSceneTest, ClicksSelectAddRemoveAndOpenWindows) {
   Place({0, 0}, kWalk);
   Place({1, 0}, kWalk);
+  Place({2, 2}, kWalk);
+  // A click selects a chip alone however long it is held; a click on a
+  // selected chip opens its properties at the press point.
   Click(CellPoint({1, 0}));
+  Click(CellPoint({2, 2}), 2000);
+  EXPECT_EQ(Selected(), (Cells{{2, 2}}));
+  Click(CellPoint({2, 2}, 30, 25), 2000);
+  Click(CellPoint({1, 0}));  // no longer selected: selects it again
   Hold(VK_SHIFT, true);
   Click(CellPoint({0, 0}));
-  Click(CellPoint({0, 0}));  // already selected: Shift only adds
+  Click(CellPoint({0, 0}));  // Shift only adds
   Hold(VK_SHIFT, false);
   EXPECT_EQ(Selected(), (Cells{{1, 0}, {0, 0}}));
-  EXPECT_TRUE(m_scene->requests.empty());
 
   Hold(VK_MENU, true);
   Click(CellPoint({1, 0}));
-  Click(POINT{95, 30});  // a margin: Alt keeps the selection
+  Click(CellPoint({2, 2}));  // not selected
+  Click(POINT{95, 30});      // a margin: Alt keeps the selection
   Hold(VK_MENU, false);
   EXPECT_EQ(Selected(), (Cells{{0, 0}}));
-
   Click(POINT{95, 30});
   EXPECT_TRUE(Selected().empty());
-}
 
-TEST_F(EditorSceneTest, ClickOnAnEmptyCellOpensThePaletteWhereItFits) {
-  Click(POINT{30, 30});
-  Click(CellPoint({7, 7}, 20, 20));  // (730, 520): no room right or below
+  // An empty cell opens the palette beside the click, or to the left and
+  // above it where the screen has no room.
+  Click(CellPoint({6, 5}, 40, 40));  // (650, 400): the palette just fits
+  Click(CellPoint({7, 7}));          // (730, 520)
   EXPECT_EQ(m_scene->requests,
-            (Requests{{"palette", {0, 0, 30, 30}},
+            (Requests{{"property", {240, 175}},
+                      {"palette", {6, 5, 800 - kPaletteWidth, 600 - kPaletteHeight}},
                       {"palette", {7, 7, 730 - kPaletteWidth, 520 - kPaletteHeight}}}));
 }
 
-// ---- Rubber band ----------------------------------------------------------------
-
-TEST_F(EditorSceneTest, RubberBandReleasedWithin500MsIsAClickWhereItStarted) {
-  Place({5, 5}, kWalk);
-  const POINT start = CellPoint({4, 4});
-  Drag(start, CellPoint({6, 6}), 300);
-  EXPECT_TRUE(Selected().empty());
-  EXPECT_EQ(m_scene->requests, (Requests{{"palette", {4, 4, start.x, start.y}}}));
-
-  m_scene->requests.clear();
-  Drag(start, CellPoint({6, 6}), 600);
-  EXPECT_EQ(Selected(), (Cells{{5, 5}}));
-  EXPECT_TRUE(m_scene->requests.empty());
-}
-
-TEST_F(EditorSceneTest, RubberBandSelectsColumnByColumnAndShiftAddsAltRemoves) {
+TEST_F(EditorSceneTest, RubberBandSelectsColumnByColumnAndAShortOneIsAClick) {
   for (Cell c : {Cell{1, 1}, Cell{2, 1}, Cell{1, 2}, Cell{2, 2}, Cell{5, 5}}) {
     Place(c, kWalk);
   }
-  // From the margin below-right of (2, 2) to the margin above-left of (1, 1):
-  // the corners may come in any order.
+  // Released within 500 ms, it is a click where it started.
+  Drag(CellPoint({4, 4}), CellPoint({6, 6}), 300);
+  EXPECT_TRUE(Selected().empty());
+  EXPECT_EQ(m_scene->requests, (Requests{{"palette", {4, 4, 430, 310}}}));
+
+  // From the margin below-right of (2, 2) to the one above-left of (1, 1).
   Drag(POINT{295, 205}, POINT{105, 75});
   EXPECT_EQ(Selected(), (Cells{{1, 1}, {1, 2}, {2, 1}, {2, 2}}));
-
   Hold(VK_SHIFT, true);
   Drag(CellPoint({5, 5}, -5, -5), CellPoint({5, 5}, 85, 55));
   Hold(VK_SHIFT, false);
-  EXPECT_EQ(Selected(), (Cells{{1, 1}, {1, 2}, {2, 1}, {2, 2}, {5, 5}}));
-
   Hold(VK_MENU, true);
   Drag(CellPoint({2, 1}, -5, -5), CellPoint({2, 2}, 10, 10));
   Hold(VK_MENU, false);
   EXPECT_EQ(Selected(), (Cells{{1, 1}, {1, 2}, {5, 5}}));
+  Hold(VK_SHIFT, true);
+  Click(CellPoint({2, 1}));  // a removed chip can be added again
+  Hold(VK_SHIFT, false);
+  EXPECT_EQ(Selected(), (Cells{{1, 1}, {1, 2}, {5, 5}, {2, 1}}));
 
   Drag(CellPoint({5, 5}, -5, -5), CellPoint({5, 5}, 10, 10));
   EXPECT_EQ(Selected(), (Cells{{5, 5}}));
+  EXPECT_EQ(m_scene->requests.size(), 1u);
 }
 
-TEST_F(EditorSceneTest, EscapeCancelsTheRubberBandThenReturnsToTheTitle) {
-  Place({1, 1}, kWalk);
-  LeftDown(POINT{5, 5});
-  Frame();
-  MoveTo(CellPoint({1, 1}));
-  Frame();
-  Key(VK_ESCAPE);
-  Wait(800);
-  LeftUp(CellPoint({1, 1}));
-  Frame();
+TEST_F(EditorSceneTest, EscapeCancelsARubberBandOrAChipDragThenReturnsToTheTitle) {
+  Place({0, 0}, "A");
+  for (POINT start : {POINT{5, 5}, CellPoint({0, 0})}) {
+    LeftDown(start);
+    Frame();
+    MoveTo(CellPoint({2, 0}));
+    Frame();
+    Key(VK_ESCAPE);
+    Wait(800);
+    LeftUp(CellPoint({2, 0}));
+    Frame();
+  }
+  EXPECT_EQ(Id({0, 0}), "A");
   EXPECT_TRUE(Selected().empty());
   EXPECT_TRUE(m_scene->requests.empty());
   EXPECT_TRUE(m_sceneChanges.empty());
@@ -133,70 +143,29 @@ TEST_F(EditorSceneTest, EscapeCancelsTheRubberBandThenReturnsToTheTitle) {
   EXPECT_EQ(m_sceneChanges, (std::vector<std::pair<WPARAM, LPARAM>>{{1, 2}}));
 }
 
-// ---- Chip drags -----------------------------------------------------------------
-
-TEST_F(EditorSceneTest, DraggingAnArrowChainOneCellAlongKeepsItsArrow) {
+TEST_F(EditorSceneTest, DragMovesTheSelectionCtrlCopiesItAndAnUnselectedChipMovesAlone) {
   Place({0, 0}, "A", "right");
   Place({1, 0}, "B");
-  Click(CellPoint({0, 0}));
-  Hold(VK_SHIFT, true);
-  Click(CellPoint({1, 0}));
-  Hold(VK_SHIFT, false);
-  Drag(CellPoint({0, 0}), CellPoint({1, 0}));
-  EXPECT_EQ(Id({0, 0}), "(empty)");
-  EXPECT_EQ(Id({1, 0}), "A");
-  EXPECT_EQ(Id({2, 0}), "B");
-  EXPECT_EQ(To({1, 0}), "right");
-  EXPECT_EQ(Selected(), (Cells{{1, 0}, {2, 0}}));
-}
-
-TEST_F(EditorSceneTest, CtrlDragCopiesTheSelectionAndSelectsTheCopies) {
-  Place({0, 0}, "A", "right");
-  Place({1, 0}, "B");
-  Drag(POINT{5, 5}, CellPoint({1, 0}, 40, 20));
-  ASSERT_EQ(Selected(), (Cells{{0, 0}, {1, 0}}));
-  Hold(VK_CONTROL, true);
-  Drag(CellPoint({1, 0}), CellPoint({1, 2}));
-  Hold(VK_CONTROL, false);
-  EXPECT_EQ(Id({0, 0}), "A");
-  EXPECT_EQ(Id({1, 0}), "B");
-  EXPECT_EQ(Id({0, 2}), "A");
-  EXPECT_EQ(Id({1, 2}), "B");
-  EXPECT_EQ(To({0, 0}), "right");
-  EXPECT_EQ(To({0, 2}), "right");
-  EXPECT_EQ(Selected(), (Cells{{0, 2}, {1, 2}}));
-}
-
-TEST_F(EditorSceneTest, UnselectedChipMovesAloneAndNeverOntoAnotherChip) {
-  Place({1, 2}, "L", "right");
-  Place({2, 2}, "M", "right");
   Place({5, 5}, "S");
-  Click(CellPoint({5, 5}));
-  Drag(CellPoint({2, 2}), CellPoint({3, 2}));
-  EXPECT_EQ(Id({3, 2}), "M");
-  EXPECT_EQ(To({1, 2}), "");
-  EXPECT_EQ(To({3, 2}), "");
-  EXPECT_EQ(Selected(), (Cells{{5, 5}}));
+  Drag(POINT{5, 5}, CellPoint({1, 0}, 40, 20));
+  Drag(CellPoint({0, 0}), CellPoint({1, 0}));  // one cell along itself
+  EXPECT_EQ(Id({0, 0}) + Id({1, 0}) + Id({2, 0}) + To({1, 0}), "(empty)ABright");
+  EXPECT_EQ(Selected(), (Cells{{1, 0}, {2, 0}}));
 
-  Drag(CellPoint({3, 2}), CellPoint({1, 2}));  // refused: L stays
-  EXPECT_EQ(Id({1, 2}), "L");
-  EXPECT_EQ(Id({3, 2}), "M");
-  Drag(CellPoint({3, 2}), POINT{CellTopLeft({3, 2}).x + 90, 30});  // onto a margin
-  EXPECT_EQ(Id({3, 2}), "M");
-}
+  Hold(VK_CONTROL, true);
+  Drag(CellPoint({2, 0}), CellPoint({2, 2}));
+  Hold(VK_CONTROL, false);
+  EXPECT_EQ(Id({1, 0}) + Id({2, 0}) + Id({1, 2}) + Id({2, 2}), "ABAB");
+  EXPECT_EQ(Selected(), (Cells{{1, 2}, {2, 2}}));
+  Click(CellPoint({1, 2}));  // the copies are the selection now
+  EXPECT_EQ(m_scene->requests, (Requests{{"property", {130, 170}}}));
 
-TEST_F(EditorSceneTest, EscapeCancelsAChipDrag) {
-  Place({0, 0}, "A");
-  LeftDown(CellPoint({0, 0}));
-  Frame();
-  MoveTo(CellPoint({2, 0}));
-  Frame();
-  Key(VK_ESCAPE);
-  LeftUp(CellPoint({2, 0}));
-  Frame();
-  EXPECT_EQ(Id({0, 0}), "A");
-  EXPECT_EQ(Id({2, 0}), "(empty)");
-  EXPECT_TRUE(m_sceneChanges.empty());
+  // Onto another chip, or onto a margin, the chip stays where it is.
+  Drag(CellPoint({5, 5}), CellPoint({6, 5}));
+  Drag(CellPoint({6, 5}), CellPoint({2, 2}));
+  Drag(CellPoint({6, 5}), POINT{CellTopLeft({6, 5}).x + 90, 30});
+  EXPECT_EQ(Id({6, 5}) + Id({2, 2}) + Id({5, 5}), "SB(empty)");
+  EXPECT_EQ(Selected(), (Cells{{1, 2}, {2, 2}}));
 }
 
 TEST_F(EditorSceneTest, DragAutoScrollsAtEachEdge) {
@@ -209,9 +178,10 @@ TEST_F(EditorSceneTest, DragAutoScrollsAtEachEdge) {
     POINT scroll;
   };
   const Step steps[] = {
-      {{0, 300}, {475, 500}},  {{-40, 300}, {450, 500}},  // clamped to the edge
-      {{14, 300}, {449, 500}}, {{799, 300}, {472, 500}}, {{786, 300}, {473, 500}},
-      {{400, 0}, {473, 475}},  {{400, 599}, {473, 498}}, {{400, 300}, {473, 498}},
+      {{0, 300}, {475, 500}},   {{-40, 300}, {450, 500}},  // clamped to the edge
+      {{14, 300}, {449, 500}},  {{799, 300}, {472, 500}}, {{786, 300}, {473, 500}},
+      {{400, 0}, {473, 475}},   {{400, 599}, {473, 498}}, {{400, 300}, {473, 498}},
+      {{840, 640}, {496, 521}},  // a corner, clamped: both ways
   };
   for (const Step& s : steps) {
     MoveTo(s.mouse);
@@ -224,44 +194,14 @@ TEST_F(EditorSceneTest, DragAutoScrollsAtEachEdge) {
   EXPECT_EQ(Id({8, 9}), "A");
 }
 
-// ---- Right button -----------------------------------------------------------------
-
-TEST_F(EditorSceneTest, RightSweepDrawsArrowsOverNeighboursOnly) {
+TEST_F(EditorSceneTest, RightSweepPassesOverGapsAndARightClickBesideChipsOpensTheMenu) {
   Place({0, 0}, "A");
   Place({0, 1}, "B");
   Place({0, 3}, "C");
-  Place({3, 0}, kIf);
-  Place({3, 1}, "D");
-  RightDown(CellPoint({0, 0}));
-  Frame();
-  for (Cell c : {Cell{0, 1}, Cell{0, 2}, Cell{0, 3}}) {  // (0, 2) is a gap
-    MoveTo(CellPoint(c));
-    Frame();
-  }
-  RightUp(CellPoint({0, 3}));
-  Frame();
-  EXPECT_EQ(To({0, 0}), "lower");
-  EXPECT_EQ(To({0, 1}), "");
-  EXPECT_EQ(To({0, 3}), "");
+  RightSweep({CellPoint({0, 0}), CellPoint({0, 1}), CellPoint({0, 2}), CellPoint({0, 3})});
+  EXPECT_EQ(To({0, 0}) + "|" + To({0, 1}) + "|" + To({0, 3}), "lower||");
 
-  RightDown(CellPoint({3, 0}));
-  Frame();
-  MoveTo(CellPoint({3, 1}));
-  Frame();
-  RightUp(CellPoint({3, 1}));
-  Frame();
-  EXPECT_EQ(To({3, 0}), "");
-  EXPECT_TRUE(m_scene->requests.empty());
-}
-
-TEST_F(EditorSceneTest, RightClickBesideAChipOpensTheMenu) {
-  Place({1, 1}, "A");
-  RightDown(CellPoint({1, 1}));
-  Frame();
-  RightUp(CellPoint({1, 1}));
-  Frame();
-  EXPECT_TRUE(m_scene->requests.empty());
-
+  RightSweep({CellPoint({0, 0})});  // a right click on a chip opens nothing
   m_scene->ScrollView().ScrollBy(30, 0);
   RightDown(POINT{400, 300});
   Frame();
@@ -270,8 +210,6 @@ TEST_F(EditorSceneTest, RightClickBesideAChipOpensTheMenu) {
   Frame();
   EXPECT_EQ(m_scene->requests, (Requests{{"menu", {400, 300}}}));
 }
-
-// ---- Scroll bars ------------------------------------------------------------------
 
 TEST_F(EditorSceneTest, ScrollBarButtonsAndSliderDrag) {
   Frame();  // the bars are placed by the first frame
@@ -297,43 +235,32 @@ TEST_F(EditorSceneTest, ScrollBarButtonsAndSliderDrag) {
   EXPECT_TRUE(m_scene->requests.empty());
 }
 
-// ---- Keys, modified mark, commands ------------------------------------------------
-
-TEST_F(EditorSceneTest, DeleteRemovesTheSelectionWithTheArrowsIntoIt) {
+TEST_F(EditorSceneTest, DeleteAndEveryPressMarkTheTitleOnceUntilANewProgram) {
   Place({0, 0}, "A", "right");
   Place({1, 0}, "B");
-  Place({2, 0}, "C", "left");
-  Click(CellPoint({1, 0}));
-  m_scene->SetModified(0);
-  Key(VK_DELETE);
-  EXPECT_FALSE(m_scene->Program().HasBox(1, 0));
-  EXPECT_EQ(To({0, 0}), "");
-  EXPECT_EQ(To({2, 0}), "");
-  EXPECT_TRUE(Selected().empty());
-  EXPECT_EQ(m_scene->IsModified(), 1);
-}
-
-TEST_F(EditorSceneTest, ModifiedMarkIsAppendedOnceAndClearedByANewProgram) {
   EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]");
   Click(POINT{95, 30});
   RightDown(POINT{95, 30});
   RightUp(POINT{95, 30});
-  Key(VK_DELETE);
   EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]*");
-  EXPECT_EQ(m_scene->IsModified(), 1);
 
+  // As after a save: Delete marks the program again.
+  Click(CellPoint({1, 0}));
   platform::SetWindowText("PELU BLOCK - [a.bhb]");
   m_scene->SetCurrentFileName("a.bhb");
-  Place({0, 0}, "A");
-  Click(POINT{95, 30});
-  EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [a.bhb]");  // the flag was still set
+  m_scene->SetModified(0);
+  Key(VK_DELETE);
+  EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [a.bhb]*");
+  EXPECT_FALSE(m_scene->Program().HasBox(1, 0));
+  EXPECT_EQ(To({0, 0}), "");
+  EXPECT_TRUE(Selected().empty());
 
   m_scene->NewProgram();
   EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]");
   EXPECT_EQ(m_scene->IsModified(), 0);
   EXPECT_EQ(m_scene->CurrentFileName(), "");
   EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
-  Click(POINT{95, 30});
+  RightDown(POINT{95, 30});
   EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]*");
 }
 
@@ -342,11 +269,6 @@ TEST_F(EditorSceneTest, FunctionKeysAndPendingCommandsOpenCommandWindows) {
   Key(VK_F2);
   Key(VK_F3);
   Key(VK_F4);  // not an editor key
-  EXPECT_EQ(m_scene->requests, (Requests{{"command", {kActionOpen}},
-                                         {"command", {kActionSave}},
-                                         {"command", {kActionSaveAs}}}));
-  m_scene->requests.clear();
-
   Frame();
   const int presented = platform::headless::PresentCount();
   for (int command : {kCommandOpen, kCommandSave, kCommandSaveAs}) {
@@ -354,79 +276,47 @@ TEST_F(EditorSceneTest, FunctionKeysAndPendingCommandsOpenCommandWindows) {
     Frame();  // runs the command and draws nothing
   }
   EXPECT_EQ(platform::headless::PresentCount(), presented);
-  EXPECT_EQ(m_scene->requests, (Requests{{"command", {kActionOpen}},
-                                         {"command", {kActionSave}},
-                                         {"command", {kActionSaveAs}}}));
+  const OverlayRequest open{"command", {kActionOpen}};
+  const OverlayRequest save{"command", {kActionSave}};
+  const OverlayRequest saveAs{"command", {kActionSaveAs}};
+  EXPECT_EQ(m_scene->requests, (Requests{open, save, saveAs, open, save, saveAs}));
   Frame();
   EXPECT_EQ(platform::headless::PresentCount(), presented + 1);
 }
 
-// ---- Script, storage card and program files -------------------------------------------
-
-class EditorCommandTest : public EditorSceneTest {
- protected:
-  std::string LastMessage() {
-    const auto& lines = m_scene->MessageLog().Lines();
-    return lines.empty() ? std::string() : lines.back().text;
-  }
-};
-
-TEST_F(EditorCommandTest, F7WritesTheScriptAndSaysSoWhenItCannot) {
+TEST_F(EditorSceneTest, ScriptCardAndTransferNeverUseAScriptThatCouldNotBeWritten) {
+  std::filesystem::create_directory(m_dir.Path() + "/card");
+  WriteSettingIni("StorageCardPath=card/robot.r\r\n");
   Place({0, 0}, kWalk);
   m_scene->Program().SetBoxProperty(0, 0, "speed", "7");
   Key(VK_F7);
   EXPECT_EQ(m_dir.ReadFile("out.r"), "WALK:7\r\nEXIT\r\n");
-  EXPECT_TRUE(m_scene->MessageLog().Lines().empty());
-  EXPECT_TRUE(m_scene->requests.empty());
-
-  std::filesystem::remove(m_dir.Path() + "/out.r");
-  std::filesystem::create_directory(m_dir.Path() + "/out.r");
-  Key(VK_F7);
-  EXPECT_EQ(LastMessage(), text::kScriptFailed);
-}
-
-TEST_F(EditorCommandTest, F6CopiesTheScriptToTheCardAndReportsTheOutcome) {
-  std::filesystem::create_directory(m_dir.Path() + "/card");
-  WriteSettingIni("StorageCardPath=card/robot.r\r\n");
-  Place({0, 0}, kWalk);
   Key(VK_F6);
-  EXPECT_EQ(LastMessage(), text::kCardDone);
-  EXPECT_EQ(m_dir.ReadFile("card/robot.r"), m_dir.ReadFile("out.r"));
-  EXPECT_FALSE(m_dir.ReadFile("out.r").empty());
-
-  WriteSettingIni("StorageCardPath=missing/robot.r\r\n");
-  Key(VK_F6);
-  EXPECT_EQ(LastMessage(), text::kCardFailed);
-
-  // A script that cannot be written is not copied over the card's.
-  WriteSettingIni("StorageCardPath=card/robot.r\r\n");
-  const std::string before = m_dir.ReadFile("card/robot.r");
-  std::filesystem::remove(m_dir.Path() + "/out.r");
-  std::filesystem::create_directory(m_dir.Path() + "/out.r");
-  m_scene->Program().SetBoxProperty(0, 0, "speed", "9");
-  m_scene->SetPendingCommand(kCommandStorageCard);
-  Frame();
-  EXPECT_EQ(LastMessage(), text::kCardFailed);
-  EXPECT_EQ(m_dir.ReadFile("card/robot.r"), before);
-}
-
-TEST_F(EditorCommandTest, TransferWritesTheScriptFirstAndNeverSendsAStaleOne) {
-  Place({0, 0}, kWalk);
+  EXPECT_EQ(m_dir.ReadFile("card/robot.r"), "WALK:7\r\nEXIT\r\n");
   Key(VK_F5);
-  EXPECT_FALSE(m_dir.ReadFile("out.r").empty());
   m_scene->SetPendingCommand(kCommandTransfer);
   Frame();
   EXPECT_EQ(m_scene->requests,
             (Requests{{"command", {kActionTransfer}}, {"command", {kActionTransfer}}}));
+  WriteSettingIni("StorageCardPath=missing/robot.r\r\n");
+  m_scene->SetPendingCommand(kCommandStorageCard);
+  Frame();
+  EXPECT_EQ(Messages(), (Texts{text::kCardDone, text::kCardFailed}));
 
-  std::filesystem::remove(m_dir.Path() + "/out.r");
-  std::filesystem::create_directory(m_dir.Path() + "/out.r");
+  WriteSettingIni("StorageCardPath=card/robot.r\r\n");
+  BlockTheScriptFile();
+  m_scene->Program().SetBoxProperty(0, 0, "speed", "9");
+  Key(VK_F7);
+  Key(VK_F6);
   Key(VK_F5);
+  EXPECT_EQ(Messages(),
+            (Texts{text::kCardDone, text::kCardFailed, text::kScriptFailed, text::kScriptFailed,
+                   text::kCardFailed, text::kScriptFailed, text::kTransferFailed}));
+  EXPECT_EQ(m_dir.ReadFile("card/robot.r"), "WALK:7\r\nEXIT\r\n");
   EXPECT_EQ(m_scene->requests.size(), 2u);
-  EXPECT_EQ(LastMessage(), text::kTransferFailed);
 }
 
-TEST_F(EditorCommandTest, SaveAndLoadKeepTheModifiedFlagTruthful) {
+TEST_F(EditorSceneTest, SaveAndLoadKeepTheModifiedFlagTruthful) {
   Place({2, 1}, kWalk, "lower");
   Place({2, 2}, kWalk);
   Click(CellPoint({2, 1}));
@@ -454,45 +344,37 @@ TEST_F(EditorCommandTest, SaveAndLoadKeepTheModifiedFlagTruthful) {
   EXPECT_TRUE(Selected().empty());  // the selection belonged to the old program
 }
 
-// ---- Overlay windows ----------------------------------------------------------------
-
-// A window that logs what reaches it and closes itself on Escape, reading its
-// own members after CloseOverlay (as real windows do on their way out).
+// A window that logs what reaches it and closes itself on Escape, still
+// using its members after CloseOverlay, as real windows do on their way out.
 class LoggingWindow : public CScene {
  public:
-  LoggingWindow(CEditorScene& owner, std::vector<std::string>& log, int enterResult)
-      : m_owner(owner), m_log(log), m_enterResult(enterResult) {}
+  LoggingWindow(CEditorScene& owner, Texts& log) : m_owner(owner), m_log(log) {}
   ~LoggingWindow() override { m_log.push_back("destroyed"); }
   int Enter(int argument) override {
     m_log.push_back("enter " + std::to_string(argument));
-    return m_enterResult;
+    return 1;
   }
   LRESULT HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM) override {
-    if (message == WM_APP_TICK) {
-      Update();
-      return 1;
-    }
-    m_log.push_back("message " + std::to_string(message));
+    m_log.push_back(message == WM_APP_TICK ? "tick" : "message " + std::to_string(message));
     if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
       m_owner.CloseOverlay();
-      m_log.push_back(m_name + " closed");
+      m_log.push_back("closed");
     }
     return 7;
   }
-  void Update() override { m_log.push_back("update"); }
+  void Update() override {}
 
  private:
   CEditorScene& m_owner;
-  std::vector<std::string>& m_log;
-  int m_enterResult;
-  std::string m_name = "window";
+  Texts& m_log;
 };
 
-TEST_F(EditorSceneTest, OverlayGetsEveryMessageAndFrameUntilItClosesItself) {
-  std::vector<std::string> log;
+TEST_F(EditorSceneTest, OverlayGetsEveryMessageUntilItClosesItself) {
+  EXPECT_EQ(m_scene->HandleMessage(platform::MainWindow(), WM_APP_SOCKET, 3, 1), 0);
+  Texts log;
   Frame();
   const int presented = platform::headless::PresentCount();
-  m_scene->OpenOverlay(std::make_unique<LoggingWindow>(*m_scene, log, 1), 6);
+  m_scene->OpenOverlay(std::make_unique<LoggingWindow>(*m_scene, log), 6);
   ASSERT_NE(m_scene->Overlay(), nullptr);
   LeftDown(CellPoint({2, 2}));
   LeftUp(CellPoint({2, 2}));
@@ -500,28 +382,13 @@ TEST_F(EditorSceneTest, OverlayGetsEveryMessageAndFrameUntilItClosesItself) {
   EXPECT_EQ(m_scene->HandleMessage(platform::MainWindow(), WM_APP_SOCKET, 3, 2), 7);
   Key(VK_ESCAPE);
   EXPECT_EQ(m_scene->Overlay(), nullptr);
-  EXPECT_EQ(
-      log, (std::vector<std::string>{"enter 6", "message 513", "message 514", "update",
-                                     "message 1027", "message 256", "window closed", "destroyed"}));
+  EXPECT_EQ(log, (Texts{"enter 6", "message 513", "message 514", "tick", "message 1027",
+                        "message 256", "closed", "destroyed"}));
   EXPECT_EQ(platform::headless::PresentCount(), presented);  // the editor drew nothing
   EXPECT_EQ(m_scene->IsModified(), 0);
   EXPECT_TRUE(m_sceneChanges.empty());  // Escape went to the window
   Frame();
   EXPECT_EQ(platform::headless::PresentCount(), presented + 1);
-}
-
-TEST_F(EditorSceneTest, WindowThatCannotEnterIsDestroyedAtOnce) {
-  std::vector<std::string> log;
-  m_scene->OpenOverlay(std::make_unique<LoggingWindow>(*m_scene, log, 0), 0);
-  EXPECT_EQ(m_scene->Overlay(), nullptr);
-  EXPECT_EQ(log, (std::vector<std::string>{"enter 0", "destroyed"}));
-}
-
-TEST_F(EditorSceneTest, SocketNotificationWithoutAWindowIsIgnored) {
-  Place({0, 0}, "A");
-  EXPECT_EQ(m_scene->HandleMessage(platform::MainWindow(), WM_APP_SOCKET, 3, 1), 0);
-  EXPECT_EQ(m_scene->IsModified(), 0);
-  EXPECT_EQ(Id({0, 0}), "A");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// CScrollView: world size, cell conversions at the margins, slider arithmetic.
+// CScrollView: cell conversions at the margins, scroll clamping and the
+// slider arithmetic of every kind of bar.
 #include "editor/scroll_view.h"
 
 #include <climits>
@@ -17,15 +18,12 @@ class ScrollViewTest : public ::testing::Test {
   void TearDown() override { Settings = SettingsData{}; }
 
   // The scroll-bar keys are read from setting.ini when the view is made.
-  void WriteBarSettings(int widthPercent, int heightPercent, int minWidth, int minHeight) {
+  CScrollView MakeView(int percent = 50, int minSlider = 30) {
+    const std::string p = std::to_string(percent);
+    const std::string m = std::to_string(minSlider);
     m_dir.WriteFile("setting.ini",
-                    "[general]\r\nScrollBarWidthPercent=" + std::to_string(widthPercent) +
-                        "\r\nScrollBarHeightPercent=" + std::to_string(heightPercent) +
-                        "\r\nMinSliderWidth=" + std::to_string(minWidth) +
-                        "\r\nMinSliderHeight=" + std::to_string(minHeight) + "\r\n");
-  }
-
-  CScrollView MakeView() {
+                    "[general]\r\nScrollBarWidthPercent=" + p + "\r\nScrollBarHeightPercent=" + p +
+                        "\r\nMinSliderWidth=" + m + "\r\nMinSliderHeight=" + m + "\r\n");
     CScrollView view;
     view.Init();
     return view;
@@ -34,15 +32,9 @@ class ScrollViewTest : public ::testing::Test {
   ScopedTempDir m_dir;
 };
 
-TEST_F(ScrollViewTest, DefaultGridGeometry) {
+TEST_F(ScrollViewTest, ScreenToCellAtTheMarginsOfAChipAndAfterScrolling) {
   CScrollView view = MakeView();
   EXPECT_EQ(view.GetWorldSize(), (Size{2020, 1420}));
-  EXPECT_EQ(view.CellToScreen(1, 2, CoordSpace::kWorld), (POINT{110, 150}));
-  EXPECT_EQ(view.GetScroll(), (POINT{0, 0}));
-}
-
-TEST_F(ScrollViewTest, ScreenToCellAtTheMarginsOfAChip) {
-  CScrollView view = MakeView();
   struct Case {
     int x, y;
     bool hit;
@@ -62,21 +54,15 @@ TEST_F(ScrollViewTest, ScreenToCellAtTheMarginsOfAChip) {
     EXPECT_EQ(view.ScreenToCell(c.x, c.y, CoordSpace::kWorld, &cell), c.hit) << c.x << "," << c.y;
     EXPECT_EQ(cell, c.cell) << c.x << "," << c.y;
   }
-}
-
-TEST_F(ScrollViewTest, ScreenPointsFollowTheScrollOffset) {
-  CScrollView view = MakeView();
   view.ScrollBy(100, 70);
   Cell cell;
   ASSERT_TRUE(view.ScreenToCell(10, 10, CoordSpace::kScreen, &cell));
   EXPECT_EQ(cell, (Cell{1, 1}));
-  ASSERT_TRUE(view.ScreenToCell(110, 80, CoordSpace::kWorld, &cell));
-  EXPECT_EQ(cell, (Cell{1, 1}));
   EXPECT_EQ(view.CellToScreen(1, 1, CoordSpace::kScreen), (POINT{10, 10}));
-  EXPECT_EQ(view.WorldToScreen(110, 80), (POINT{10, 10}));
+  EXPECT_EQ(view.CellToScreen(1, 2, CoordSpace::kWorld), (POINT{110, 150}));
 }
 
-TEST_F(ScrollViewTest, ThePixelAfterTheLastChipOfAGridWithoutMarginsIsOutside) {
+TEST_F(ScrollViewTest, GridsWithoutMarginsOrCellsAnswerOnlyTheirOwnCells) {
   Settings.ChipMarginX = 0;
   Settings.ChipMarginY = 0;
   Settings.MaxChipNumX = 2;
@@ -85,18 +71,11 @@ TEST_F(ScrollViewTest, ThePixelAfterTheLastChipOfAGridWithoutMarginsIsOutside) {
   Cell cell;
   EXPECT_TRUE(view.ScreenToCell(159, 99, CoordSpace::kWorld, &cell));
   EXPECT_EQ(cell, (Cell{1, 1}));
-  // Without margins every remainder is within the chip, so only the index
-  // keeps column 2 of a two-column grid from being answered.
+  // Every remainder is within a chip: only the index keeps column 2 out.
   EXPECT_FALSE(view.ScreenToCell(160, 10, CoordSpace::kWorld, &cell));
   EXPECT_FALSE(view.ScreenToCell(10, 100, CoordSpace::kWorld, &cell));
-}
-
-TEST_F(ScrollViewTest, AGridWithoutCellsHasNoCell) {
   Settings.MaxChipNumX = 0;
-  Settings.ChipMarginX = 0;
-  Settings.ChipMarginY = 0;
-  CScrollView view = MakeView();
-  Cell cell;
+  view = MakeView();
   EXPECT_FALSE(view.ScreenToCell(0, 0, CoordSpace::kWorld, &cell));
 }
 
@@ -111,82 +90,48 @@ TEST_F(ScrollViewTest, ScrollByClampsToTheWorld) {
   EXPECT_EQ(view.GetScroll(), (POINT{0, 1420 - 600}));
 }
 
-TEST_F(ScrollViewTest, SliderGrowsSoThatOnePixelScrollsOnePixel) {
-  // World 900 wide on an 800 screen: overflow 100; track 400, minimum 30.
-  Settings.ChipWidth = 90;
-  Settings.MaxChipNumX = 8;
-  WriteBarSettings(50, 50, 30, 30);
+TEST_F(ScrollViewTest, SliderLengthsAndStepsForEveryKindOfBar) {
+  // On the 800-pixel screen; the default grid is 2020 wide (overflow 1220).
+  struct Case {
+    const char* what;
+    int columns, chipWidth, percent, minSlider;
+    int track, slider;
+    bool scrollable;
+    int scrollAfter10, offsetAfter10;
+  };
+  const Case cases[] = {
+      {"minimum slider", 20, 80, 50, 30, 400, 30, true, 10 * 1220 / 370, 9},
+      {"slider grows to scroll pixel by pixel", 8, 90, 50, 30, 400, 300, true, 10, 10},
+      {"grid fits", 7, 80, 50, 30, 400, 400, false, 0, 0},
+      {"minimum equals the track", 20, 80, 50, 400, 400, 400, false, 0, 0},
+      {"minimum beyond the track", 20, 80, 50, 500, 400, 500, false, 0, 0},
+      {"fits, minimum beyond the track", 7, 80, 50, 500, 400, 500, false, 0, 0},
+      {"track kept within the screen", 20, 80, 250, 30, 800, 30, true, 10 * 1220 / 770, 9},
+      {"no track", 20, 80, -20, 30, 0, 30, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Settings.MaxChipNumX = c.columns;
+    Settings.ChipWidth = c.chipWidth;
+    CScrollView view = MakeView(c.percent, c.minSlider);
+    EXPECT_EQ(view.GetTrackSize().width, c.track);
+    EXPECT_EQ(view.GetSliderSize().width, c.slider);
+    EXPECT_EQ(view.IsScrollable("x"), c.scrollable);
+    // A bar that cannot scroll must never divide by its empty room.
+    view.MoveSliderX(10);
+    view.MoveSliderY(10);
+    EXPECT_EQ(view.GetScroll().x, c.scrollAfter10);
+    EXPECT_EQ(view.GetSliderOffset().x, c.offsetAfter10);
+  }
+  Settings = SettingsData{};
   CScrollView view = MakeView();
-  ASSERT_EQ(view.GetWorldSize().width, 900);
-  EXPECT_EQ(view.GetTrackSize().width, 400);
-  EXPECT_EQ(view.GetSliderSize().width, 300);
-  EXPECT_TRUE(view.IsScrollable("x"));
-  view.MoveSliderX(1);
-  EXPECT_EQ(view.GetScroll().x, 1);
-  view.MoveSliderX(50);
-  EXPECT_EQ(view.GetScroll().x, 51);
-  EXPECT_EQ(view.GetSliderOffset().x, 51);
-  view.MoveSliderX(1000);
-  EXPECT_EQ(view.GetScroll().x, 100);
-  view.MoveSliderX(-2000);  // before the track's start
-  EXPECT_EQ(view.GetScroll().x, 0);
-}
-
-TEST_F(ScrollViewTest, SliderStepsAreWholeSliderPixels) {
-  WriteBarSettings(50, 50, 30, 30);  // track 400, slider 30, overflow 1220
-  CScrollView view = MakeView();
-  ASSERT_EQ(view.GetSliderSize().width, 30);
-  view.MoveSliderX(10);
-  EXPECT_EQ(view.GetScroll().x, 10 * 1220 / 370);
-  EXPECT_EQ(view.GetSliderOffset().x, 9);  // 32 * 370 / 1220, truncated
+  view.MoveSliderY(-10);
+  EXPECT_EQ(view.GetScroll().y, 0);
   view.MoveSliderX(1000);
   EXPECT_EQ(view.GetScroll().x, 1220);
   EXPECT_EQ(view.GetSliderOffset().x, 370);
-  view.MoveSliderY(-10);
-  EXPECT_EQ(view.GetScroll().y, 0);
-}
-
-TEST_F(ScrollViewTest, AGridThatFitsHasNoScrollBar) {
-  Settings.MaxChipNumX = 7;  // 720 pixels wide
-  Settings.MaxChipNumY = 8;  // 580 pixels high
-  WriteBarSettings(50, 50, 30, 30);
-  CScrollView view = MakeView();
-  EXPECT_EQ(view.GetSliderSize(), view.GetTrackSize());
-  EXPECT_FALSE(view.IsScrollable("x"));
-  EXPECT_FALSE(view.IsScrollable("y"));
-  view.MoveSliderX(10);
-  view.MoveSliderY(10);
-  EXPECT_EQ(view.GetScroll(), (POINT{0, 0}));
-  EXPECT_EQ(view.GetSliderOffset(), (POINT{0, 0}));
-}
-
-TEST_F(ScrollViewTest, ASliderAsLongAsItsTrackMakesNoBar) {
-  WriteBarSettings(50, 50, 400, 300);  // the minimum equals the track
-  CScrollView view = MakeView();
-  EXPECT_FALSE(view.IsScrollable("x"));
-  EXPECT_FALSE(view.IsScrollable("y"));
-}
-
-TEST_F(ScrollViewTest, ASliderLongerThanItsTrackNeverDividesByZero) {
-  // The grid fits the width, so the overflow is 0, and the minimum slider is
-  // longer than the track: the slider arithmetic has no divisor.
-  Settings.MaxChipNumX = 7;
-  WriteBarSettings(50, 50, 500, 500);
-  CScrollView view = MakeView();
-  EXPECT_FALSE(view.IsScrollable("x"));
-  EXPECT_FALSE(view.IsScrollable("y"));  // overflow but no room on the track
-  view.MoveSliderX(10);
-  view.MoveSliderY(10);
-  EXPECT_EQ(view.GetSliderOffset(), (POINT{0, 0}));
-  EXPECT_EQ(view.GetScroll(), (POINT{0, 0}));
-  view.ScrollBy(0, 50);  // the grid stays reachable by dragging
-  EXPECT_EQ(view.GetScroll().y, 50);
-}
-
-TEST_F(ScrollViewTest, TrackPercentIsKeptWithinTheScreen) {
-  WriteBarSettings(250, -20, 30, 30);
-  CScrollView view = MakeView();
-  EXPECT_EQ(view.GetTrackSize(), (Size{800, 0}));
+  view.MoveSliderX(-2000);
+  EXPECT_EQ(view.GetScroll().x, 0);
 }
 
 TEST_F(ScrollViewTest, LargestGridAndScreenDoNotOverflow) {
@@ -198,8 +143,7 @@ TEST_F(ScrollViewTest, LargestGridAndScreenDoNotOverflow) {
   Settings.MaxChipNumY = kMaxChipNum;
   Settings.ScreenWidth = kMaxScreenWidth;
   Settings.ScreenHeight = kMaxScreenHeight;
-  WriteBarSettings(100, 100, 30, 30);
-  CScrollView view = MakeView();
+  CScrollView view = MakeView(100, 30);
   const Size world = view.GetWorldSize();
   ASSERT_EQ(world.width, 8192 * 4096 + 4096);
   // Slider offsets multiply world lengths by track lengths: beyond 32 bits.

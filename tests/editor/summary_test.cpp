@@ -13,29 +13,27 @@ TEST(SummaryTest, TemplatePiecesAndSeparators) {
   CBox box("walk");
   box.Set("speed", "5");
   box.Set("mode", "fast");
-  EXPECT_EQ(BuildSummaryLines("*L:speed", box), (Lines{"L", "5"}));
-  EXPECT_EQ(BuildSummaryLines("*T=;speed", box), (Lines{"T=5"}));
-  EXPECT_EQ(BuildSummaryLines("*A:*B;mode;*!:speed", box), (Lines{"A", "Bfast!", "5"}));
-  EXPECT_EQ(BuildSummaryLines("missing", box), (Lines{""}));
-  EXPECT_EQ(BuildSummaryLines("*50%s", box), (Lines{"50%s"}));
-}
-
-TEST(SummaryTest, FinalSeparatorsAddNoLine) {
-  CBox box("walk");
-  EXPECT_EQ(BuildSummaryLines("", box), Lines{});
-  EXPECT_EQ(BuildSummaryLines("*A;", box), Lines{});  // the open line is not drawn
-  EXPECT_EQ(BuildSummaryLines("*A:", box), (Lines{"A"}));
-  EXPECT_EQ(BuildSummaryLines("*A:*B;", box), (Lines{"A"}));
-  EXPECT_EQ(BuildSummaryLines(":", box), (Lines{""}));
-}
-
-TEST(SummaryTest, EmptyPiecesNameNoProperty) {
-  CBox box("walk");
-  EXPECT_EQ(BuildSummaryLines("*A::*B", box), (Lines{"A", "", "B"}));
+  const std::pair<const char*, Lines> cases[] = {
+      {"*L:speed", {"L", "5"}},
+      {"*T=;speed", {"T=5"}},
+      {"*A:*B;mode;*!:speed", {"A", "Bfast!", "5"}},
+      {"missing", {""}},
+      {"*50%s", {"50%s"}},
+      // Final separators add no line: the line a ';' leaves open is not drawn.
+      {"", {}},
+      {"*A;", {}},
+      {"*A:", {"A"}},
+      {"*A:*B;", {"A"}},
+      {":", {""}},
+      {"*A::*B", {"A", "", "B"}},
+  };
+  for (const auto& [pattern, lines] : cases) {
+    EXPECT_EQ(BuildSummaryLines(pattern, box), lines) << pattern;
+  }
+  // An empty piece names no property; an absent named one is read as the
+  // model reads it, which adds it.
   EXPECT_EQ(box.Find(""), nullptr);
-  // A named property absent from the box is read as the model reads it.
-  BuildSummaryLines("speed", box);
-  EXPECT_NE(box.Find("speed"), nullptr);
+  EXPECT_NE(box.Find("missing"), nullptr);
 }
 
 TEST(SummaryTest, LinesAreCutWithoutSplittingADoubleByteCharacter) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "program/program_file.h"
 
 namespace {
 
@@ -41,14 +42,8 @@ TEST_F(BlockProgramTest, CellsOutsideTheGridHoldNothing) {
     EXPECT_FALSE(m_program.GetBoxPropertyKeys(x, y, keys));
     EXPECT_EQ(keys, std::vector<std::string>{"untouched"});
   }
-  // Nothing landed anywhere inside either (a wrapped index would).
-  std::string saved = "";
-  for (int y = 0; y < 20; ++y) {
-    for (int x = 0; x < 20; ++x) {
-      saved += m_program.HasBox(x, y) ? "#" : "";
-    }
-  }
-  EXPECT_EQ(saved, "");
+  // Nothing landed inside either, as a wrapped index would make it.
+  EXPECT_EQ(FormatBlockProgram(m_program), "");
 }
 
 TEST_F(BlockProgramTest, DeleteClearsOnlyArrowsIntoTheCell) {
@@ -59,32 +54,23 @@ TEST_F(BlockProgramTest, DeleteClearsOnlyArrowsIntoTheCell) {
   Place(2, 3, "upper");
   m_program.DeleteBox(2, 2);
   EXPECT_FALSE(m_program.HasBox(2, 2));
-  EXPECT_EQ(To(1, 2), "");
-  EXPECT_EQ(To(2, 1), "");
-  EXPECT_EQ(To(3, 2), "upper");
-  EXPECT_EQ(To(2, 3), "");
+  EXPECT_EQ(To(1, 2) + To(2, 1) + "|" + To(3, 2) + "|" + To(2, 3), "|upper|");
 }
 
-TEST_F(BlockProgramTest, ResolveClearsDanglingArrowsButNotOnesOffTheGrid) {
+TEST_F(BlockProgramTest, ResolveClearsDanglingArrowsAndBreaksOpposedPairsForTheArrival) {
   Place(5, 5, "right");
-  m_program.ResolveArrowsAt(5, 5);
-  EXPECT_EQ(To(5, 5), "");
-  Place(19, 5, "right");
-  m_program.ResolveArrowsAt(19, 5);
-  EXPECT_EQ(To(19, 5), "right");
+  Place(19, 5, "right");  // off the grid: kept
   Place(7, 0, "upper");
+  m_program.ResolveArrowsAt(5, 5);
+  m_program.ResolveArrowsAt(19, 5);
   m_program.ResolveArrowsAt(7, 0);
-  EXPECT_EQ(To(7, 0), "upper");
-}
+  EXPECT_EQ(To(5, 5) + "|" + To(19, 5) + "|" + To(7, 0), "|right|upper");
 
-TEST_F(BlockProgramTest, ResolveBreaksOpposedPairsInFavourOfTheArrival) {
   Place(4, 5, "right");
   Place(5, 5, "left");
   Place(5, 4, "lower");  // points in, but the arrival does not point back
   m_program.ResolveArrowsAt(5, 5);
-  EXPECT_EQ(To(4, 5), "");
-  EXPECT_EQ(To(5, 5), "left");
-  EXPECT_EQ(To(5, 4), "lower");
+  EXPECT_EQ(To(4, 5) + "|" + To(5, 5) + "|" + To(5, 4), "|left|lower");
 }
 
 TEST_F(BlockProgramTest, CopyAndMoveKeepEveryProperty) {
@@ -94,6 +80,7 @@ TEST_F(BlockProgramTest, CopyAndMoveKeepEveryProperty) {
   m_program.CopyBox(0, 0, 3, 3);
   m_program.SetBoxProperty(0, 0, "unknown", "changed");  // the copy is a box of its own
   m_program.MoveBox(3, 3, 4, 4);
+  m_program.MoveBox(4, 4, 4, 4);  // onto its own cell: kept
   EXPECT_FALSE(m_program.HasBox(3, 3));
   std::vector<std::string> keys;
   m_program.GetBoxPropertyKeys(4, 4, keys);
@@ -101,9 +88,6 @@ TEST_F(BlockProgramTest, CopyAndMoveKeepEveryProperty) {
   EXPECT_EQ(
       m_program.GetBoxProperty(4, 4, "yes") + m_program.GetBoxProperty(4, 4, "unknown") + To(4, 4),
       "\x81\xa8keptright");
-  // A move onto its own cell keeps the box.
-  m_program.MoveBox(4, 4, 4, 4);
-  EXPECT_TRUE(m_program.HasBox(4, 4));
 }
 
 }  // namespace

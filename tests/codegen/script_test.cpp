@@ -1,11 +1,228 @@
-// Chip templates: placeholders of plain chips, and the branch and loop chips
-// with their exit chains written inside their text.
-#include <string>
+// The robot script generator: the chain traversal with its labels, jumps
+// and header, the chip templates with their placeholders, and the branch and
+// loop chips that write their exit chains inside their own text.
+#include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/settings.h"
 #include "app/texts.h"
-#include "codegen/script_test_support.h"
+#include "catalogue/chip_catalogue.h"
+#include "codegen/script_generator.h"
+#include "program/block_program.h"
+#include "support/temp_dir.h"
 
 namespace {
+
+class ScriptTest : public ::testing::Test {
+ protected:
+  using Properties = std::vector<std::pair<std::string, std::string>>;
+
+  void SetUp() override {
+    m_saved = Settings;
+    Settings = SettingsData{};
+  }
+  void TearDown() override { Settings = m_saved; }
+
+  // The catalogue of the worked examples: a plain chip, one with a NUM and
+  // one with a SELECT property.
+  static constexpr std::string_view kExampleChips =
+      "<define a>\ncode=CMD:A\n</define>\n"
+      "<define b>\ncode=CMD:B:*1\nproperty1_name=speed\nproperty1_type=NUM\n</define>\n"
+      "<define c>\ncode=CMD:C:*1\nproperty1_name=mode\nproperty1_type=SELECT;slow;fast\n"
+      "property1_code=1;2\n</define>\n";
+
+  // Parses the catalogue and starts an empty program on the grid of the
+  // current settings.
+  void Start(std::string_view catalogue) {
+    m_catalogue = std::make_unique<CChipCatalogue>();
+    m_catalogue->Parse(catalogue);
+    m_program = std::make_unique<CBlockProgram>();
+    m_program->Init(m_catalogue.get());
+  }
+
+  void Place(int x, int y, const std::string& chip, const Properties& properties = {}) {
+    m_program->AddBox(x, y, chip);
+    for (const auto& [key, value] : properties) {
+      m_program->SetBoxProperty(x, y, key, value);
+    }
+  }
+
+  std::string Compile() {
+    std::string script;
+    EXPECT_TRUE(GenerateScript(*m_program, &script));
+    return script;
+  }
+
+  std::unique_ptr<CChipCatalogue> m_catalogue;
+  std::unique_ptr<CBlockProgram> m_program;
+
+ private:
+  SettingsData m_saved;
+};
+
+// ---- Traversal ------------------------------------------------------------
+
+using TraversalTest = ScriptTest;
+
+TEST_F(TraversalTest, WorkedExampleLabelsTheCellReachedTwiceAndLeavesTheProgramAsItWas) {
+  Settings.IfChipTrueID = "yes";  // a key the generator must not add by reading it
+  Start(kExampleChips);
+  Place(0, 0, "a", {{"to", "right"}});
+  Place(1, 0, "b", {{"to", "right"}, {"speed", "5"}});
+  Place(2, 0, "c", {{"to", "lower"}, {"mode", "fast"}});
+  Place(2, 1, "a", {{"to", "left"}});
+  Place(1, 1, "b", {{"to", "upper"}, {"speed", "7"}});
+  EXPECT_EQ(Compile(),
+            "CMD:A\r\nGO:chip1_0\r\n\r\n:chip1_0\r\nCMD:B:5\r\nCMD:C:2\r\nCMD:A\r\nCMD:B:7\r\n"
+            "GO:chip1_0\r\n");
+  std::vector<std::string> keys;
+  ASSERT_TRUE(m_program->GetBoxPropertyKeys(1, 0, keys));
+  EXPECT_EQ(keys, (std::vector<std::string>{"id", "speed", "to"}));
+}
+
+TEST_F(TraversalTest, ProgramWithoutChipsIsOneExit) {
+  Start(kExampleChips);
+  EXPECT_EQ(Compile(), "EXIT\r\n");
+  // An empty grid (a MaxChipNumX that is not a number reads as 0) has no
+  // cell at all, and still gives a complete script.
+  Settings.MaxChipNumX = 0;
+  Start(kExampleChips);
+  EXPECT_EQ(Compile(), "EXIT\r\n");
+}
+
+TEST_F(TraversalTest, EmptyStartCellWritesOnlyLabelledChains) {
+  Start(kExampleChips);
+  // Two chips pointing at each other, each reached once: never written.
+  Place(2, 2, "a", {{"to", "right"}});
+  Place(3, 2, "b", {{"to", "left"}, {"speed", "1"}});
+  // Reached from two sides: labelled, and both arrivals jump to it.
+  Place(3, 4, "c", {{"mode", "slow"}});
+  Place(2, 4, "a", {{"to", "right"}});
+  Place(4, 4, "a", {{"to", "left"}});
+  Place(3, 5, "a", {{"to", "upper"}});
+  EXPECT_EQ(Compile(), "EXIT\r\n\r\n:chip3_4\r\nCMD:C:1\r\nEXIT\r\n");
+
+  // Reached from the start chain as well, the jump is written there too.
+  Place(0, 0, "a", {{"to", "right"}});
+  Place(1, 0, "a", {{"to", "lower"}});
+  Place(1, 1, "a", {{"to", "right"}});
+  Place(2, 1, "a", {{"to", "lower"}});
+  Place(2, 2, "a", {{"to", "right"}});
+  Place(3, 2, "a", {{"to", "lower"}});
+  Place(3, 3, "a", {{"to", "lower"}});
+  EXPECT_EQ(Compile(),
+            "CMD:A\r\nCMD:A\r\nCMD:A\r\nCMD:A\r\nCMD:A\r\nCMD:A\r\nCMD:A\r\nGO:chip3_4\r\n\r\n:"
+            "chip3_4\r\nCMD:C:1\r\nEXIT\r\n");
+}
+
+TEST_F(TraversalTest, ArrowBackIntoStartMakesItALabelledCell) {
+  Start(kExampleChips);
+  Place(0, 0, "a", {{"to", "right"}});
+  Place(1, 0, "b", {{"to", "left"}, {"speed", "2"}});
+  EXPECT_EQ(Compile(), "\r\n:chip0_0\r\nCMD:A\r\nCMD:B:2\r\nGO:chip0_0\r\n");
+}
+
+TEST_F(TraversalTest, HeaderDeclaresLoopCountersInRowOrder) {
+  Settings.LoopChipID = "loop";
+  Start(std::string(kExampleChips) + "<define loop>\ncode=L\n</define>\n");
+  Place(1, 2, "loop");
+  Place(5, 0, "loop");
+  EXPECT_EQ(Compile(), "GLOBAL:gloopcount5_0:0\r\nGLOBAL:gloopcount1_2:0\r\n\r\nEXIT\r\n");
+}
+
+TEST_F(TraversalTest, ConnectionsThatCannotBeFollowed) {
+  Settings.MaxChipNumX = 3;
+  Start(kExampleChips);
+  // A glyph on a plain chip counts its neighbour but is not followed: (1, 0)
+  // is reached twice and labelled, yet the start chain ends at once.
+  Place(0, 0, "a", {{"to", text::kGlyphRight}});
+  Place(1, 0, "b", {{"to", "lower"}, {"speed", "4"}});
+  Place(2, 0, "a", {{"to", "left"}});
+  // Arrows into the empty cell (2, 2) are not counted (it would be labelled
+  // otherwise); following one ends the chain.
+  Place(1, 1, "a", {{"to", "right"}});
+  Place(2, 1, "a", {{"to", "lower"}});
+  Place(1, 2, "a", {{"to", "right"}});
+  EXPECT_EQ(Compile(), "CMD:A\r\nEXIT\r\n\r\n:chip1_0\r\nCMD:B:4\r\nCMD:A\r\nCMD:A\r\nEXIT\r\n");
+
+  // An arrow off the edge of the grid (a chip moved to the last column keeps
+  // its arrow) ends the chain as well.
+  Settings.MaxChipNumX = 2;
+  Start(kExampleChips);
+  Place(0, 0, "nosuchchip", {{"to", "right"}, {"speed", "3"}});  // no code, goes on
+  Place(1, 0, "a", {{"to", "right"}});
+  EXPECT_EQ(Compile(), "CMD:A\r\nEXIT\r\n");
+}
+
+TEST_F(TraversalTest, LongChainDoesNotUseTheCallStack) {
+  // One chain of branch chips through every cell, each true exit leading to
+  // the next: the nesting is one level per chip. Recursing per level would
+  // overflow the stack long before the end.
+  Settings.MaxChipNumX = 300;
+  Settings.MaxChipNumY = 300;
+  Settings.IfChipID = "if";
+  Settings.IfChipTrueID = "yes";
+  Start("<define if>\ncode=T\\*eF\\*e\n</define>\n");
+  for (int y = 0; y < 300; ++y) {
+    const bool even = y % 2 == 0;
+    for (int i = 0; i < 300; ++i) {
+      const char* exit = i == 299 ? text::kGlyphDown : even ? text::kGlyphRight : text::kGlyphLeft;
+      Place(even ? i : 299 - i, y, "if", {{"yes", exit}});
+    }
+  }
+  // Every chip writes T, then the rest of the chain; its F and the EXIT of
+  // its missing false exit come only after the whole rest.
+  std::string heads;
+  std::string tails;
+  for (int i = 0; i < 300 * 300; ++i) {
+    heads += "T\r\n";
+    tails += "F\r\nEXIT\r\n";
+  }
+  EXPECT_TRUE(Compile() == heads + "EXIT\r\n" + tails);
+}
+
+TEST_F(TraversalTest, ScriptThatGrowsWithoutBoundIsRefused) {
+  // A template that follows its false exit twice doubles the script with
+  // every chip along the false chain: 2^100 lines here.
+  Settings.MaxChipNumX = 100;
+  Settings.MaxChipNumY = 1;
+  Settings.IfChipID = "if";
+  Settings.IfChipFalseID = "no";
+  Start("<define if>\ncode=X\\*e*e*e\n</define>\n");
+  for (int x = 0; x < 100; ++x) {
+    Place(x, 0, "if", {{"no", text::kGlyphRight}});
+  }
+  std::string script = "stale";
+  EXPECT_FALSE(GenerateScript(*m_program, &script, 1 << 20));
+  EXPECT_TRUE(script.empty());
+}
+
+TEST_F(TraversalTest, WriteScriptCreatesTheFileAnew) {
+  ScopedTempDir dir;
+  Start(kExampleChips);
+  Place(0, 0, "a");
+  dir.WriteFile("out.r", "an old and much longer script\r\n");
+  ASSERT_TRUE(m_program->WriteScript());
+  EXPECT_EQ(dir.ReadFile("out.r"), "CMD:A\r\nEXIT\r\n");
+
+  // A file that cannot be created: failure, and nothing anywhere.
+  EXPECT_FALSE(m_program->WriteScript("missing-folder/out.r"));
+  EXPECT_FALSE(dir.Exists("missing-folder"));
+  EXPECT_EQ(WriteScriptFile(*m_program, "missing-folder/out.r"), ScriptResult::kCannotWrite);
+
+  // A script too large leaves an empty file, never a stale or partial one
+  // that a transfer would then send.
+  EXPECT_EQ(WriteScriptFile(*m_program, "out.r", 4), ScriptResult::kTooLarge);
+  EXPECT_TRUE(dir.Exists("out.r"));
+  EXPECT_EQ(dir.ReadFile("out.r"), "");
+}
+
+// ---- Templates ------------------------------------------------------------
 
 using PlainTemplateTest = ScriptTest;
 
@@ -177,6 +394,15 @@ class LoopTest : public ScriptTest {
     Start(std::string(kExampleChips) + "<define loop>\ncode=" + code +
           "\nproperty1_name=times\nproperty1_type=NUM\n</define>\n");
   }
+  // The loop at (0, 0), going round to the right, leaving downwards (or by
+  // the word given instead), with chip a on both exits.
+  std::string Run(const std::string& code, const std::string& done = text::kGlyphDown) {
+    Define(code);
+    Place(0, 0, "loop", {{"done", done}, {"again", text::kGlyphRight}});
+    Place(0, 1, "a");
+    Place(1, 0, "a");
+    return Compile();
+  }
 };
 
 TEST_F(LoopTest, WorkedExample) {
@@ -192,26 +418,14 @@ TEST_F(LoopTest, WorkedExample) {
 
 TEST_F(LoopTest, MarkerCountDecidesWhatIsWritten) {
   // One marker only names the counter; no exit chain follows.
-  Define("N=*e");
-  Place(0, 0, "loop", {{"done", text::kGlyphDown}, {"again", text::kGlyphRight}});
-  Place(0, 1, "a");
-  Place(1, 0, "b", {{"speed", "1"}});
-  EXPECT_EQ(Compile(), "GLOBAL:gloopcount0_0:0\r\n\r\nN=gloopcount0_0\r\n");
+  EXPECT_EQ(Run("N=*e"), "GLOBAL:gloopcount0_0:0\r\n\r\nN=gloopcount0_0\r\n");
   // Two: the reset line and the false chain, never the true chain.
-  Define("N=*e;*e");
-  Place(0, 0, "loop", {{"done", text::kGlyphDown}, {"again", text::kGlyphRight}});
-  Place(0, 1, "a");
-  Place(1, 0, "b", {{"speed", "1"}});
-  EXPECT_EQ(Compile(),
+  EXPECT_EQ(Run("N=*e;*e"),
             "GLOBAL:gloopcount0_0:0\r\n\r\nN=gloopcount0_0;\r\nSET:gloopcount0_0:0\r\nCMD:A\r\n"
             "EXIT\r\n");
   // Every marker after the second goes round again. An exit holding a word
   // instead of a glyph ends the path.
-  Define("*e*e*e*e");
-  Place(0, 0, "loop", {{"done", "lower"}, {"again", text::kGlyphRight}});
-  Place(0, 1, "a");
-  Place(1, 0, "a");
-  EXPECT_EQ(Compile(),
+  EXPECT_EQ(Run("*e*e*e*e", "lower"),
             "GLOBAL:gloopcount0_0:0\r\n\r\ngloopcount0_0\r\nSET:gloopcount0_0:0\r\nEXIT\r\n"
             "ADD:gloopcount0_0:1\r\nCMD:A\r\nEXIT\r\nADD:gloopcount0_0:1\r\nCMD:A\r\nEXIT\r\n");
 }
