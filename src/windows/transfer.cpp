@@ -271,8 +271,8 @@ TransferAction CTransfer::PumpLine(PumpOrigin origin) {
   if (error == WSAEWOULDBLOCK) {
     return TransferAction::kKeepOpen;  // the same line goes at the next pump
   }
-  // The update's text opens a parenthesis that the design never closes;
-  // the log keeps the design's bytes.
+  // The update's text opens a parenthesis that nothing closes; the log has
+  // always had these bytes, and readers of it may expect them.
   ErrorLog("%s%d", origin == PumpOrigin::kUpdate ? text::kLogSendErrNo : text::kLogSend, error);
   Finish(TransferEnd::kSendFailed, error);
   return TransferAction::kClose;
