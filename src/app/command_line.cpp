@@ -7,6 +7,7 @@
 
 #include "app/app.h"
 #include "app/compile_command.h"
+#include "app/send_command.h"
 
 namespace {
 
@@ -16,6 +17,9 @@ constexpr char kUsage[] =
     "  pelublock compile PROGRAM.bhb [-o FILE]\n"
     "                                     compile a program into the robot script\n"
     "                                     (out.r, or FILE), as F7 does in the editor\n"
+    "  pelublock send PROGRAM.bhb [--ip ADDRESS] [--port PORT]\n"
+    "                                     compile a program and send it to the robot\n"
+    "                                     over the wireless LAN, as F5 does\n"
     "  pelublock --help                   show this text\n"
     "\n"
     "The editor and the commands read setting.ini and ChipDB.txt from the current\n"
@@ -36,6 +40,9 @@ int RunCommandLine(int argc, char** argv) {
   }
   if (command == "compile") {
     return RunCompile(std::vector<std::string>(args.begin() + 1, args.end()));
+  }
+  if (command == "send") {
+    return RunSend(std::vector<std::string>(args.begin() + 1, args.end()));
   }
   if (args.size() == 1 && !command.empty() && command[0] != '-') {
     return RunEditor(command);

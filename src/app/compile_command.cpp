@@ -54,33 +54,35 @@ int RunCompile(const std::vector<std::string>& args) {
     return UsageError("no program file given");
   }
 
+  return CompileProgramFile("pelublock compile", programPath, outputPath) ? 0 : 1;
+}
+
+bool CompileProgramFile(const char* command, const std::string& programPath,
+                        const std::string& outputPath) {
   LoadSettings();
   CChipCatalogue catalogue;
   if (catalogue.Load() == 0) {
     // The editor runs on with an empty catalogue too; every chip then
     // compiles to no code, which the user should hear about here.
-    std::fprintf(stderr, "pelublock compile: warning: cannot read %s; chips compile to no code\n",
+    std::fprintf(stderr, "%s: warning: cannot read %s; chips compile to no code\n", command,
                  kChipCatalogueFileName);
   }
   std::unique_ptr<CBlockProgram> program = ReadBlockProgram(&catalogue, programPath);
   if (!program) {
-    std::fprintf(stderr, "pelublock compile: cannot read the program file '%s'\n",
-                 programPath.c_str());
-    return 1;
+    std::fprintf(stderr, "%s: cannot read the program file '%s'\n", command, programPath.c_str());
+    return false;
   }
   switch (WriteScriptFile(*program, outputPath)) {
     case ScriptResult::kWritten:
-      return 0;
+      return true;
     case ScriptResult::kCannotWrite:
-      std::fprintf(stderr, "pelublock compile: cannot write the robot script '%s'\n",
-                   outputPath.c_str());
-      return 1;
+      std::fprintf(stderr, "%s: cannot write the robot script '%s'\n", command, outputPath.c_str());
+      return false;
     case ScriptResult::kTooLarge:
       std::fprintf(stderr,
-                   "pelublock compile: the robot script would be larger than %zu MiB; "
-                   "'%s' was left empty\n",
-                   kMaxScriptBytes >> 20, outputPath.c_str());
-      return 1;
+                   "%s: the robot script would be larger than %zu MiB; '%s' was left empty\n",
+                   command, kMaxScriptBytes >> 20, outputPath.c_str());
+      return false;
   }
-  return 1;
+  return false;
 }

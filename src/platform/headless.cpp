@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "platform/backend.h"
 #include "platform/socket.h"
@@ -17,7 +18,12 @@ class HeadlessBackend final : public detail::Backend {
  public:
   HeadlessBackend(int width, int height) : m_width(width), m_height(height) {}
 
-  DWORD Now() override { return m_now; }
+  DWORD Now() override {
+    if (m_realClock) {
+      m_now = RealNow();
+    }
+    return m_now;
+  }
   POINT CursorClient() override { return m_cursor; }
 
   void Present(const SurfaceView& back) override {
@@ -33,7 +39,7 @@ class HeadlessBackend final : public detail::Backend {
       return false;
     }
     m_period = periodMs;
-    m_nextTick = m_now + periodMs;
+    m_nextTick = Now() + periodMs;
     m_timerRunning = true;
     return true;
   }
@@ -43,14 +49,24 @@ class HeadlessBackend final : public detail::Backend {
   // caller posts. A blocking wait with sockets open waits for them a bounded
   // time, since there is no one else to wake the loop.
   bool PumpEvents(bool wait) override {
+    if (m_realClock) {
+      return PumpRealTime(wait);
+    }
     if (PollSockets(0) > 0) {
       return true;
     }
     return wait && headless::WaitForSocketNotification(headless::kSocketWaitMs);
   }
   void SetTitle(const std::string& /*title*/) override {}
-  // Sleeping moves the virtual clock instead of waiting.
-  void Sleep(std::uint32_t milliseconds) override { Advance(milliseconds); }
+  // Sleeping moves the virtual clock instead of waiting (in real time it
+  // really sleeps).
+  void Sleep(std::uint32_t milliseconds) override {
+    if (m_realClock) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    } else {
+      Advance(milliseconds);
+    }
+  }
   void DestroyWindow() override { m_destroyed = true; }
 
   void Advance(DWORD milliseconds) {
@@ -62,6 +78,72 @@ class HeadlessBackend final : public detail::Backend {
     }
     m_now = target;
   }
+
+  // ---- Real time (FollowRealClock) ----
+
+  void FollowRealClock() {
+    m_realBase = Now();
+    m_realStart = std::chrono::steady_clock::now();
+    m_realClock = true;
+  }
+
+  DWORD RealNow() const {
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - m_realStart);
+    return m_realBase + static_cast<DWORD>(elapsed.count());
+  }
+
+  // Posts the tick whose time has come. Ticks missed while the loop was busy
+  // are not posted one after another: the next one follows a period later.
+  void PostDueTick() {
+    if (!m_timerRunning) {
+      return;
+    }
+    DWORD now = Now();
+    if (static_cast<std::int32_t>(now - m_nextTick) < 0) {
+      return;
+    }
+    PostMessage(MainWindow(), WM_APP_TICK, 0, 0);
+    m_nextTick += m_period;
+    if (static_cast<std::int32_t>(now - m_nextTick) >= 0) {
+      m_nextTick = now + m_period;
+    }
+  }
+
+  // Queues what is due; with wait, waits for the next tick or socket
+  // notification until something is queued. False when nothing is queued
+  // and nothing can come.
+  bool PumpRealTime(bool wait) {
+    const MessageQueue& queue = detail::State().queue;
+    while (true) {
+      PostDueTick();
+      PollSockets(0);
+      if (!queue.Empty()) {
+        return true;
+      }
+      const bool sockets = SocketsAwaitingEvents();
+      if (!wait || (!m_timerRunning && !sockets)) {
+        return false;
+      }
+      std::uint32_t waitMs = kRealIdleWaitMs;
+      if (m_timerRunning) {
+        const std::int32_t left = static_cast<std::int32_t>(m_nextTick - Now());
+        waitMs = left > 0 ? static_cast<std::uint32_t>(left) : 0;
+      }
+      if (sockets) {
+        PollSockets(waitMs);
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+      }
+    }
+  }
+
+  // How long a real-time wait with sockets but no timer waits at a time.
+  static constexpr std::uint32_t kRealIdleWaitMs = 1000;
+
+  bool m_realClock = false;
+  DWORD m_realBase = 0;
+  std::chrono::steady_clock::time_point m_realStart;
 
   int m_width;
   int m_height;
@@ -194,6 +276,12 @@ bool WaitForSocketNotification(std::uint32_t timeoutMs) {
     if (left <= 0 || !SocketsAwaitingEvents()) {
       return false;
     }
+  }
+}
+
+void FollowRealClock() {
+  if (HeadlessBackend* h = Headless()) {
+    h->FollowRealClock();
   }
 }
 

@@ -3,7 +3,8 @@
 //
 // Tests (and command-line tools that need no window) call
 // platform::StartHeadless(width, height) and then drive everything from here;
-// nothing ever sleeps or waits on a real clock.
+// nothing ever sleeps or waits on a real clock, except after FollowRealClock
+// (below), which only command-line tools use.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +51,19 @@ int PumpMessages();
 // dispatch. A connect timeout still follows the headless clock.
 inline constexpr std::uint32_t kSocketWaitMs = 2000;
 bool WaitForSocketNotification(std::uint32_t timeoutMs = kSocketWaitMs);
+
+// ---- Real time, for command-line tools ---------------------------------------
+// A command without a window (pelublock send) still needs the editor's
+// pacing: frames on a 100 ms tick and socket notifications as the network
+// delivers them. FollowRealClock switches the front end to that for the rest
+// of its run: the clock follows the machine's monotonic clock from its
+// current value on, the periodic timer posts WM_APP_TICK as real time passes
+// (a tick that came late is not made up for), and GetMessage and WaitMessage
+// wait for the next tick or socket notification instead of giving up. They
+// still give up, as WM_QUIT would, once nothing can ever arrive: no timer
+// running and no socket waiting for anything. AdvanceTime and SetTime must
+// not be used in this mode; Sleep really sleeps. Tests never switch to it.
+void FollowRealClock();
 
 // True once WM_QUIT was met by PumpMessages.
 bool QuitReceived();

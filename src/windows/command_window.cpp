@@ -1,15 +1,17 @@
-// The command window: open, save, save as and the question about unsaved
-// changes.
+// The command window: open, save, save as, the question about unsaved
+// changes and the wireless transfer.
 #include "windows/command_window.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/file_util.h"
 #include "app/settings.h"
 #include "app/texts.h"
+#include "codegen/script_generator.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_scene.h"
@@ -34,6 +36,8 @@ constexpr char kHoverSuffix[] = "-hover";
 constexpr DWORD kClickMs = 500;
 constexpr COLORREF kTextColour = 0xFFFFFF;
 constexpr COLORREF kOutlineColour = 0x404040;
+// Where the message log's lines start, as the log draws them.
+constexpr int kLogLeft = 5;
 // The display cannot measure a text. In the 12-pixel gothic that Japanese
 // texts are drawn in, every CP932 byte is 6 pixels wide (a double-byte
 // character 12), and a line is 13 pixels high with its outline: close enough
@@ -130,10 +134,10 @@ int CCommandWindow::Enter(int action) {
     case kActionConfirm:
       ShowQuestion();
       return 1;
+    case kActionTransfer:
+      StartTransfer();
+      return 1;
     default:
-      // FIXME: the wireless transfer (action 6) is not part of the window
-      // yet; until it is, the window refuses the action and the editor drops
-      // it at once.
       return 0;
   }
 }
@@ -145,9 +149,7 @@ LRESULT CCommandWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam
       Update();
       return 1;
     case WM_APP_SOCKET:
-      // FIXME: the transfer's socket notifications belong here once the
-      // transfer (action 6) is part of the window.
-      return 0;
+      return m_action == kActionTransfer ? OnSocketEvent(wParam, lParam) : 0;
     case WM_KEYDOWN:
       if (wParam == VK_RETURN || wParam == VK_ESCAPE) {
         if (m_action == kActionConfirm) {
@@ -188,8 +190,14 @@ LRESULT CCommandWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam
 
 void CCommandWindow::Update() {
   g_display->RestoreScreen();
-  // FIXME: the transfer (action 6) sends its next line here, before the log
-  // is drawn, once it is part of the window.
+  if (m_action == kActionTransfer) {
+    if (!PumpLine()) {
+      return;  // the transfer ended and the window has gone
+    }
+    DrawTransferProgress();
+    g_display->Present();
+    return;
+  }
   if (m_questionShown) {
     DrawQuestion();
   }
@@ -202,6 +210,8 @@ void CCommandWindow::AddMessage(const std::string& text) {
 }
 
 void CCommandWindow::Close() {
+  // Closing always lets go of the connection, made or not.
+  m_transfer.Close();
   if (m_questionShown) {
     for (const char* name : {kInfoObject, kYesObject, kNoObject}) {
       g_registry->RemoveObject(name);
@@ -345,4 +355,65 @@ void CCommandWindow::AnswerCancel() {
   CEditorScene& owner = m_owner;
   Close();
   owner.CancelDiscard();
+}
+
+// ---- The wireless transfer ---------------------------------------------------------
+
+void CCommandWindow::StartTransfer() {
+  // The editor has just written out.r into the current directory.
+  m_transfer.StartTransfer(Settings.IP, EditorTransferPort(), kScriptFileName);
+}
+
+int CCommandWindow::OpenConnection() {
+  return m_transfer.OpenConnection(Settings.IP, EditorTransferPort());
+}
+
+bool CCommandWindow::PumpLine() {
+  if (m_transfer.PumpLine(PumpOrigin::kUpdate) == TransferAction::kClose) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+LRESULT CCommandWindow::OnSocketEvent(WPARAM wParam, LPARAM lParam) {
+  switch (m_transfer.OnSocketEvent(wParam, lParam)) {
+    case SocketEventResult::kIgnored:
+      return 0;
+    case SocketEventResult::kClose:
+      Close();
+      return 0;
+    case SocketEventResult::kHandled:
+      Update();
+      return 1;
+  }
+  return 0;
+}
+
+void CCommandWindow::AddProgressMessage(const char* text) {
+  AddMessage(text);
+}
+
+void CCommandWindow::AddResultMessage(const char* text) {
+  m_owner.MessageLog().Add(text);
+}
+
+void CCommandWindow::DrawTransferProgress() {
+  const TransferState state = m_transfer.State();
+  const bool running = state == TransferState::kConnecting || state == TransferState::kSending;
+  // The log's own rule (lines dropped after their time, the newest lowest),
+  // one line higher while the progress takes the bottom line.
+  m_log.Expire(platform::TimeGetTime());
+  const std::vector<CMessageLog::Line>& lines = m_log.Lines();
+  const int bottom = Settings.ScreenHeight - (running ? CMessageLog::kLineHeight : 0);
+  const int n = static_cast<int>(lines.size());
+  for (int i = 0; i < n; ++i) {
+    g_display->DrawText(kLogLeft, bottom - (n - i) * CMessageLog::kLineHeight, kTextColour,
+                        kOutlineColour, "%s", lines[static_cast<std::size_t>(i)].text.c_str());
+  }
+  if (running) {
+    g_display->DrawText(kLogLeft, Settings.ScreenHeight - CMessageLog::kLineHeight, kTextColour,
+                        kOutlineColour, "%d / %d", m_transfer.SentLines(),
+                        m_transfer.QueuedLines());
+  }
 }

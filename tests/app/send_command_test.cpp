@@ -1,0 +1,232 @@
+// "pelublock send", run in-process with its stderr captured, against the
+// robot stand-in (its own process on 127.0.0.1 with an ephemeral port) and
+// against a port that refuses. The command runs in real time, as it does
+// for its user: a small program takes well under a second.
+#include "app/send_command.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "platform/cp932.h"
+#include "support/temp_dir.h"
+
+#ifndef PELU_ROBOT_EXE
+#define PELU_ROBOT_EXE PELU_BINARY_DIR "/tools/robot/pelublock-robot"
+#endif
+
+extern char** environ;
+
+namespace {
+
+// The robot stand-in, started with the arguments; its first line of output
+// names its port.
+class StandIn {
+ public:
+  explicit StandIn(std::vector<std::string> args) {
+    args.insert(args.begin(), PELU_ROBOT_EXE);
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+      ADD_FAILURE() << "no pipe";
+      return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+      argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    if (::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+      m_pid = -1;
+      ADD_FAILURE() << "cannot start " << argv[0];
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    m_out = out[0];
+  }
+
+  ~StandIn() {
+    if (m_pid > 0) {
+      ::kill(m_pid, SIGKILL);
+      ::waitpid(m_pid, nullptr, 0);
+    }
+    ::close(m_out);
+  }
+
+  // The port of its first line, "-- listening on 127.0.0.1:PORT".
+  std::string Port() {
+    std::string line;
+    char c = 0;
+    pollfd p{m_out, POLLIN, 0};
+    while (::poll(&p, 1, 5000) == 1 && ::read(m_out, &c, 1) == 1 && c != '\n') {
+      line += c;
+    }
+    const std::size_t colon = line.rfind(':');
+    if (colon == std::string::npos) {
+      ADD_FAILURE() << "no address line: " << line;
+      return "0";
+    }
+    return line.substr(colon + 1);
+  }
+
+  // Waits for it to end after its one transfer (--once); its exit status.
+  int Wait() {
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+    m_pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t m_pid = -1;
+  int m_out = -1;
+};
+
+// A port on 127.0.0.1 that refuses: bound, not listening.
+class RefusingPort {
+ public:
+  RefusingPort() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t size = sizeof address;
+    ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &size);
+    m_port = std::to_string(ntohs(address.sin_port));
+  }
+  ~RefusingPort() { ::close(m_fd); }
+  const std::string& Port() const { return m_port; }
+
+ private:
+  int m_fd;
+  std::string m_port;
+};
+
+std::string Utf8(const char* cp932) {
+  return platform::Cp932ToUtf8(cp932);
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class SendCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_saved = Settings;
+    WriteSettings("127.0.0.1");
+    m_dir.WriteFile("ChipDB.txt",
+                    "<category>\r\n0=all\r\n</category>\r\n<define go>\r\n"
+                    "code=GO:*1\r\nproperty1_name=n\r\nproperty1_type=NUM\r\n"
+                    "</define>\r\n");
+    m_dir.WriteFile("p.bhb",
+                    "<box 0 0 go>\r\nn=7\r\nto=right\r\n</box>\r\n"
+                    "<box 1 0 go>\r\nn=8\r\n</box>\r\n");
+  }
+  void TearDown() override { Settings = m_saved; }
+
+  void WriteSettings(const std::string& ip) {
+    m_dir.WriteFile("setting.ini",
+                    "[general]\r\nMaxChipNumX=4\r\nMaxChipNumY=4\r\nIP=" + ip + "\r\n");
+  }
+
+  // Runs the command with stderr sent to a file; *errors gets what it wrote.
+  int Run(const std::vector<std::string>& args, std::string* errors) {
+    const std::string file = m_dir.Path() + "/stderr.txt";
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    std::FILE* capture = std::fopen(file.c_str(), "wb");
+    ::dup2(::fileno(capture), 2);
+    std::fclose(capture);
+    const int status = RunSend(args);
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    *errors = ReadFileBytes(file);
+    return status;
+  }
+
+  ScopedTempDir m_dir;
+
+ private:
+  SettingsData m_saved;
+};
+
+constexpr char kProgramOnTheWire[] = "EXIT\rEDIT\rGO:7\nGO:8\nEXIT\nEND\rRUN\r@DISS\r";
+
+TEST_F(SendCommandTest, CompilesAndSendsTheProgramToTheRobot) {
+  StandIn robot({"--port", "0", "--once", "--save", "received.bin"});
+  std::string errors;
+  ASSERT_EQ(Run({"p.bhb", "--port", robot.Port()}, &errors), 0) << errors;
+  EXPECT_EQ(robot.Wait(), 0);
+  EXPECT_EQ(m_dir.ReadFile("received.bin"), kProgramOnTheWire);
+  EXPECT_EQ(m_dir.ReadFile("out.r"), "GO:7\r\nGO:8\r\nEXIT\r\n");
+  // The editor's messages, readable on a terminal, and nothing else.
+  EXPECT_EQ(errors, Utf8(text::kTransferring) + "\n" + Utf8(text::kTransferDone) + "\n");
+  EXPECT_FALSE(m_dir.Exists("ErrLog.txt"));
+
+  // An address on the command line wins over the setting.
+  WriteSettings("");
+  StandIn second({"--port", "0", "--once", "--save", "second.bin"});
+  ASSERT_EQ(Run({"--ip", "127.0.0.1", "p.bhb", "--port", second.Port()}, &errors), 0) << errors;
+  EXPECT_EQ(second.Wait(), 0);
+  EXPECT_EQ(m_dir.ReadFile("second.bin"), kProgramOnTheWire);
+}
+
+TEST_F(SendCommandTest, RefusedConnectionFailsWithTheEditorsMessage) {
+  RefusingPort port;
+  std::string errors;
+  EXPECT_EQ(Run({"p.bhb", "--port", port.Port()}, &errors), 1);
+  EXPECT_TRUE(Contains(errors, Utf8(text::kTransferRefused) + "\n")) << errors;
+  EXPECT_TRUE(Contains(errors, "refused the connection")) << errors;
+  EXPECT_FALSE(Contains(errors, Utf8(text::kTransferDone))) << errors;
+  EXPECT_EQ(m_dir.ReadFile("ErrLog.txt"), std::string(text::kLogSocketEventError) + "10061\r\n");
+}
+
+TEST_F(SendCommandTest, NothingIsSentWithoutAnAddressOrAProgram) {
+  std::string errors;
+  WriteSettings("");
+  EXPECT_EQ(Run({"p.bhb"}, &errors), 1);
+  EXPECT_TRUE(Contains(errors, Utf8(text::kTransferFailed) + "\n")) << errors;
+  EXPECT_TRUE(Contains(errors, "no robot address")) << errors;
+
+  WriteSettings("127.0.0.1");
+  EXPECT_EQ(Run({"missing.bhb"}, &errors), 1);
+  EXPECT_TRUE(Contains(errors, "pelublock send: cannot read the program file 'missing.bhb'"))
+      << errors;
+  EXPECT_FALSE(Contains(errors, Utf8(text::kTransferring))) << errors;
+}
+
+TEST_F(SendCommandTest, UsageErrorsAreRefusedWithStatus2) {
+  std::string errors;
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"--ip"},
+                                             {"p.bhb", "--port", "0"},
+                                             {"p.bhb", "--port", "65536"},
+                                             {"p.bhb", "--port", "12x"},
+                                             {"p.bhb", "q.bhb"},
+                                             {"p.bhb", "--bogus"}}) {
+    EXPECT_EQ(Run(args, &errors), 2) << (args.empty() ? "" : args.back());
+    EXPECT_TRUE(Contains(errors, "Usage: pelublock send")) << errors;
+  }
+  EXPECT_FALSE(m_dir.Exists("out.r"));
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// The transfer inside the editor: F5 opens the command window, which sends
+// out.r to a robot of the test's own (127.0.0.1, ephemeral port), shows its
+// progress, reports in the editor's log and closes; Enter and Escape abandon
+// it at any point and let go of the socket.
+#include <string>
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "command_fixture.h"
+#include "platform/socket.h"
+#include "transfer_support.h"
+#include "windows/transfer.h"
+
+namespace editor_test {
+namespace {
+
+using transfer_test::Robot;
+
+constexpr Rgb kWhite{0xFF, 0xFF, 0xFF};
+
+// What the robot gets for a script, as text mode reads it.
+std::string Wire(const std::string& script) {
+  std::string lines;
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    if (!(script[i] == '\r' && i + 1 < script.size() && script[i + 1] == '\n')) {
+      lines += script[i];
+    }
+  }
+  return "EXIT\rEDIT\r" + lines + "END\rRUN\r@DISS\r";
+}
+
+class TransferWindowTest : public CommandTest {
+ protected:
+  void SetUp() override {
+    CommandTest::SetUp();
+    Settings.IP = "127.0.0.1";
+    StartLiveEditor();
+    Place({0, 0}, kWalk, "right");
+    Place({1, 0}, kWalk);
+  }
+
+  void TearDown() override {
+    SetEditorTransferPort(kRobotPort);
+    CommandTest::TearDown();
+  }
+
+  // F5 towards the robot; true when the window opened.
+  bool PressF5(const Robot& robot) {
+    SetEditorTransferPort(robot.Port());
+    Key(VK_F5);
+    return m_scene->Overlay() != nullptr;
+  }
+
+  // Lets the socket's notifications in until the window is connected or has
+  // closed (the robot answers at once or refuses).
+  void AwaitConnect() {
+    ASSERT_TRUE(platform::headless::WaitForSocketNotification());
+    platform::headless::PumpMessages();
+  }
+
+  // Frames until the window has closed.
+  void FramesUntilClosed(Robot& robot) {
+    for (int i = 0; i < 100 && m_scene->Overlay() != nullptr; ++i) {
+      robot.ReadAvailable();
+      Frame();
+    }
+    ASSERT_EQ(m_scene->Overlay(), nullptr);
+  }
+
+  int WhiteInLine(int linesFromBottom) {
+    const int bottom = Settings.ScreenHeight - linesFromBottom * 15;
+    return CountColour(RECT{0, bottom - 15, 300, bottom}, kWhite);
+  }
+};
+
+TEST_F(TransferWindowTest, F5SendsTheProgramShowsProgressAndReportsInTheEditor) {
+  Robot robot;
+  ASSERT_TRUE(PressF5(robot));
+  ASSERT_TRUE(robot.Accept());
+  AwaitConnect();
+  ASSERT_NE(m_scene->Overlay(), nullptr);
+  // The window's log, lifted by one line for the progress ("3 / 8") under it.
+  EXPECT_GT(WhiteInLine(0), 0);
+  EXPECT_GT(WhiteInLine(1), 0);
+  EXPECT_EQ(MessageCount(), 0);
+
+  FramesUntilClosed(robot);
+  const std::string script = m_dir.ReadFile("out.r");
+  EXPECT_EQ(script, "WALK:\r\nWALK:\r\nEXIT\r\n");
+  EXPECT_EQ(robot.ReadToEnd(), Wire(script));
+  EXPECT_EQ(LastMessage(), text::kTransferDone);
+  EXPECT_EQ(platform::OpenSocketCount(), 0);
+  EXPECT_FALSE(m_dir.Exists("ErrLog.txt"));
+  // The editor draws itself again, with its message.
+  Frame();
+  EXPECT_GT(WhiteInLine(0), 0);
+}
+
+TEST_F(TransferWindowTest, RefusedConnectionClosesTheWindowWithTheEditorsMessage) {
+  Robot robot(/*listening=*/false);
+  ASSERT_TRUE(PressF5(robot));
+  AwaitConnect();
+  EXPECT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_EQ(LastMessage(), text::kTransferRefused);
+  EXPECT_EQ(m_dir.ReadFile("ErrLog.txt"), std::string(text::kLogSocketEventError) + "10061\r\n");
+  EXPECT_EQ(platform::OpenSocketCount(), 0);
+  // A notification that comes after the window has gone reaches the editor,
+  // which has nothing to give it to.
+  platform::PostMessage(platform::MainWindow(), WM_APP_SOCKET, 0x100,
+                        WsaMakeSelectReply(FD_CLOSE, 0));
+  platform::headless::PumpMessages();
+  EXPECT_EQ(MessageCount(), 1);
+}
+
+TEST_F(TransferWindowTest, FailedStartStaysOpenUntilEnterOrEscape) {
+  Settings.IP = "";
+  for (int key : {VK_RETURN, VK_ESCAPE}) {
+    Robot robot;
+    ASSERT_TRUE(PressF5(robot));
+    EXPECT_EQ(LastMessage(), text::kTransferFailed);
+    Frames(3);
+    ASSERT_NE(m_scene->Overlay(), nullptr);
+    // No progress line: the log keeps the bottom line.
+    EXPECT_GT(WhiteInLine(0), 0);
+    EXPECT_EQ(WhiteInLine(1), 0);
+    Key(key);
+    EXPECT_EQ(m_scene->Overlay(), nullptr);
+    EXPECT_EQ(platform::OpenSocketCount(), 0);
+    EXPECT_FALSE(robot.ConnectionWaiting());
+  }
+}
+
+TEST_F(TransferWindowTest, EscapeAbandonsTheTransferSilentlyWhileConnectingOrSending) {
+  Robot silent;
+  silent.FillBacklog();
+  ASSERT_TRUE(PressF5(silent));
+  Frames(3);
+  ASSERT_NE(m_scene->Overlay(), nullptr);
+  Key(VK_ESCAPE);
+  EXPECT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_EQ(platform::OpenSocketCount(), 0);
+
+  Robot robot;
+  ASSERT_TRUE(PressF5(robot));
+  ASSERT_TRUE(robot.Accept());
+  AwaitConnect();
+  Frame();
+  Key(VK_RETURN);
+  EXPECT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_EQ(platform::OpenSocketCount(), 0);
+  // The lines sent so far, and no "@DISS\r": the rest of the queue is dropped.
+  EXPECT_EQ(robot.ReadToEnd(), "EXIT\rEDIT\rWALK:\nWALK:\n");
+  EXPECT_EQ(MessageCount(), 0);
+  EXPECT_FALSE(m_dir.Exists("ErrLog.txt"));
+}
+
+}  // namespace
+}  // namespace editor_test
