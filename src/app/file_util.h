@@ -4,15 +4,6 @@
 #include <cstddef>
 #include <string>
 
-// Reads at most maxBytes of a file into *out. Returns false when the file
-// cannot be opened or is not a regular file (a directory, for instance).
-bool ReadWholeFile(const std::string& path, std::string* out, std::size_t maxBytes);
-
-// Writes the bytes to a temporary file beside the path and renames it over
-// the path, so that a failed or interrupted write never destroys the file
-// that was there. Returns false (and leaves the old file) on any failure.
-bool WriteFileReplacing(const std::string& path, const std::string& bytes);
-
 // Text-mode line ends: every line feed becomes CR LF, as Windows writes text.
 std::string ToCrLf(const std::string& text);
 

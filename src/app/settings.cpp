@@ -2,8 +2,6 @@
 // over the file in the current directory, and the start-up settings.
 #include "app/settings.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -11,6 +9,7 @@
 
 #include "app/file_util.h"
 #include "app/strings.h"
+#include "platform/file_system.h"
 
 SettingsData Settings;
 
@@ -216,14 +215,9 @@ namespace {
 // to here (a write still keeps every byte of it).
 constexpr std::size_t kMaxReadBytes = 16u << 20;
 
-bool Exists(const char* path) {
-  struct stat info {};
-  return stat(path, &info) == 0;
-}
-
 std::string ReadSettingsFile() {
   std::string text;
-  ReadWholeFile(kSettingsFileName, &text, kMaxReadBytes);
+  platform::ReadFile(kSettingsFileName, &text, kMaxReadBytes);
   return text;
 }
 
@@ -282,11 +276,12 @@ bool WriteSettingInt(const std::string& key, int value) {
   std::string file;
   // A file that exists but cannot be read must not be replaced by one that
   // holds only this key.
-  if (!ReadWholeFile(kSettingsFileName, &file, SIZE_MAX) && Exists(kSettingsFileName)) {
+  if (!platform::ReadFile(kSettingsFileName, &file, SIZE_MAX) &&
+      platform::PathExists(kSettingsFileName)) {
     return false;
   }
   std::string updated = profile::SetString(file, kSettingsSection, key, std::to_string(value));
-  return WriteFileReplacing(kSettingsFileName, updated);
+  return platform::ReplaceFile(kSettingsFileName, updated);
 }
 
 void ClampToScreen(POINT& point) {

@@ -8,6 +8,7 @@
 #include "app/errorlog.h"
 #include "app/file_util.h"
 #include "app/strings.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -44,7 +45,9 @@ int CChipCatalogue::Load() {
 
 int CChipCatalogue::Load(const std::string& path) {
   std::string text;
-  if (!ReadWholeFile(path, &text, kMaxFileBytes)) {
+  // A file larger than any catalogue is refused whole rather than read in
+  // part: half a catalogue would silently lose chips.
+  if (!platform::ReadFile(path, &text, kMaxFileBytes + 1) || text.size() > kMaxFileBytes) {
     ErrorLog("Failed to open ChipDB file.");
     return 0;
   }

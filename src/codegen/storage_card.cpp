@@ -3,6 +3,7 @@
 
 #include "app/file_util.h"
 #include "app/settings.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -21,10 +22,12 @@ bool CopyScriptToStorageCard(const std::string& scriptPath) {
     return false;
   }
   std::string script;
-  if (!ReadWholeFile(scriptPath, &script, kMaxCopyBytes + 1) || script.size() > kMaxCopyBytes) {
+  if (!platform::ReadFile(scriptPath, &script, kMaxCopyBytes + 1) ||
+      script.size() > kMaxCopyBytes) {
     return false;
   }
-  // Written beside the target and renamed over it, so that a card pulled out
-  // mid-copy never holds half a script for the robot to run.
-  return WriteFileReplacing(ToNativePath(target), script);
+  // Written beside the target, on the card before it is renamed over the old
+  // script and before success is reported, so that a card pulled out at any
+  // moment holds either the old script or the new one, never half of one.
+  return platform::ReplaceFile(ToNativePath(target), script, platform::WriteDurability::kSynced);
 }

@@ -17,6 +17,7 @@
 #include "display/clip.h"
 #include "display/frame.h"
 #include "platform/cp932.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/surface.h"
 #include "platform/text.h"
@@ -159,7 +160,8 @@ int CDisplay::LoadBitmap(const std::string& path) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(nativePath, error);
   if (error || size > kMaxBitmapFileBytes ||
-      !ReadWholeFile(nativePath, &bytes, kMaxBitmapFileBytes + 1) || !DecodeBmp(bytes, &bitmap)) {
+      !platform::ReadFile(nativePath, &bytes, kMaxBitmapFileBytes + 1) ||
+      !DecodeBmp(bytes, &bitmap)) {
     ErrorLog("GetBitmapHandle() Failed.\n");
     return -1;
   }

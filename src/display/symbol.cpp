@@ -10,6 +10,7 @@
 #include "app/strings.h"
 #include "app/texts.h"
 #include "display/display.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ void LogBadSpriteName(const std::string& name) {
 
 int CSymbol::LoadSection(const std::string& section) {
   std::string text;
-  if (!ReadWholeFile(kSkinFileName, &text, kMaxSkinFileBytes)) {
+  if (!platform::ReadFile(kSkinFileName, &text, kMaxSkinFileBytes)) {
     return 0;
   }
   return LoadSectionFromText(text, section);

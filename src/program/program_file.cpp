@@ -8,6 +8,7 @@
 #include "app/errorlog.h"
 #include "app/file_util.h"
 #include "app/strings.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -109,7 +110,8 @@ std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue,
   std::string text;
   // One byte more than the limit tells a file that is too large from one
   // that just fits.
-  if (!ReadWholeFile(path, &text, kMaxProgramFileBytes + 1) || text.size() > kMaxProgramFileBytes) {
+  if (!platform::ReadFile(path, &text, kMaxProgramFileBytes + 1) ||
+      text.size() > kMaxProgramFileBytes) {
     ErrorLog(kFailedToOpen);
     return nullptr;
   }
@@ -159,7 +161,7 @@ std::string FormatBlockProgram(const CBlockProgram& program) {
 }
 
 int WriteBlockProgram(const std::string& path, const CBlockProgram& program) {
-  if (!WriteFileReplacing(path, FormatBlockProgram(program))) {
+  if (!platform::ReplaceFile(path, FormatBlockProgram(program))) {
     ErrorLog(kFailedToOpen);
     return 0;
   }

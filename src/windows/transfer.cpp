@@ -9,6 +9,7 @@
 #include "app/file_util.h"
 #include "app/texts.h"
 #include "codegen/script_generator.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 
 namespace {
@@ -33,7 +34,7 @@ constexpr long kTransferEvents = FD_READ | FD_WRITE | FD_OOB | FD_CONNECT | FD_C
 // Reads the whole script; false when it cannot be read or is larger than any
 // script the generator writes (such a file is refused whole, never cut).
 bool ReadScript(const std::string& path, std::string* script) {
-  if (!ReadWholeFile(path, script, kMaxScriptBytes + 1)) {
+  if (!platform::ReadFile(path, script, kMaxScriptBytes + 1)) {
     return false;
   }
   return script->size() <= kMaxScriptBytes;

@@ -9,6 +9,7 @@
 #include "app/errorlog.h"
 #include "app/file_util.h"
 #include "app/strings.h"
+#include "platform/file_system.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -54,9 +55,24 @@ TEST(FileUtilTest, FailedReplaceLeavesNoTemporaryFile) {
   // (A blocked temporary file is covered with the .bhb writer.)
   ScopedTempDir dir;
   std::filesystem::create_directory(dir.Path() + "/folder");
-  EXPECT_FALSE(WriteFileReplacing("folder", "new"));
+  EXPECT_FALSE(platform::ReplaceFile("folder", "new"));
   EXPECT_FALSE(dir.Exists("folder.tmp~"));
   EXPECT_TRUE(std::filesystem::is_directory(dir.Path() + "/folder"));
+}
+
+TEST(FileUtilTest, ReplacingKeepsLinksAndPermissions) {
+  // Saving through a link must change the file it points to, and a private
+  // file must not become readable by others.
+  ScopedTempDir dir;
+  dir.WriteFile("real.bhb", "old");
+  std::filesystem::permissions(dir.Path() + "/real.bhb", std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::owner_write);
+  std::filesystem::create_symlink("real.bhb", dir.Path() + "/link.bhb");
+  ASSERT_TRUE(platform::ReplaceFile("link.bhb", "new", platform::WriteDurability::kSynced));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() + "/link.bhb"));
+  EXPECT_EQ(dir.ReadFile("real.bhb"), "new");
+  EXPECT_EQ(std::filesystem::status(dir.Path() + "/real.bhb").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(FileUtilTest, BackslashTrailBytesAreNoSeparators) {

@@ -13,6 +13,7 @@
 #include "app/strings.h"
 #include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ class ShippedDataTest : public ::testing::Test {
   void SetUp() override {
     const std::string data = PELU_DATA_DIR;
     ASSERT_EQ(m_catalogue.Load(data + "/ChipDB.txt"), 1);
-    ASSERT_TRUE(ReadWholeFile(data + "/setting.ini", &m_settings, 1 << 20));
+    ASSERT_TRUE(platform::ReadFile(data + "/setting.ini", &m_settings, 1 << 20));
   }
   std::string Setting(const char* key) const {
     std::string value;
