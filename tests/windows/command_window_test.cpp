@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "app/texts.h"
-#include "command_fixture.h"
-#include "program/block_program.h"
+#include "window_fixture.h"
 
 namespace editor_test {
 namespace {
@@ -17,10 +16,10 @@ using Requests = std::vector<OverlayRequest>;
 
 constexpr char kProgramText[] = "<box 1 1 walk>\r\nspeed=5\r\n</box>\r\n";
 
-class CommandWindowTest : public CommandTest {
+class CommandWindowTest : public WindowTest {
  protected:
   void SetUp() override {
-    CommandTest::SetUp();
+    WindowTest::SetUp();
     m_extraSettings = "DataPath=samples\r\n";
     fs::create_directory(m_dir.Path() + "/samples");
     StartLiveEditor();

@@ -7,8 +7,8 @@
 
 #include "app/scene.h"
 #include "app/texts.h"
-#include "command_fixture.h"
 #include "program/block_program.h"
+#include "window_fixture.h"
 
 namespace editor_test {
 namespace {
@@ -41,10 +41,10 @@ void PrintTo(Trigger trigger, std::ostream* out) {
   *out << NameOf(trigger);
 }
 
-class ConfirmationTest : public CommandTest {
+class ConfirmationTest : public WindowTest {
  protected:
   void SetUp() override {
-    CommandTest::SetUp();
+    WindowTest::SetUp();
     StartLiveEditor();
     m_dir.WriteFile("other.bhb", "<box 5 5 walk>\r\n</box>\r\n");
   }

@@ -6,9 +6,9 @@
 
 #include "app/settings.h"
 #include "app/texts.h"
-#include "command_fixture.h"
 #include "platform/socket.h"
 #include "transfer_support.h"
+#include "window_fixture.h"
 #include "windows/transfer.h"
 
 namespace editor_test {
@@ -29,10 +29,10 @@ std::string Wire(const std::string& script) {
   return "EXIT\rEDIT\r" + lines + "END\rRUN\r@DISS\r";
 }
 
-class TransferWindowTest : public CommandTest {
+class TransferWindowTest : public WindowTest {
  protected:
   void SetUp() override {
-    CommandTest::SetUp();
+    WindowTest::SetUp();
     Settings.IP = "127.0.0.1";
     StartLiveEditor();
     Place({0, 0}, kWalk, "right");
@@ -41,7 +41,7 @@ class TransferWindowTest : public CommandTest {
 
   void TearDown() override {
     SetEditorTransferPort(kRobotPort);
-    CommandTest::TearDown();
+    WindowTest::TearDown();
   }
 
   // F5 towards the robot; true when the window opened.
