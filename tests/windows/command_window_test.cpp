@@ -25,7 +25,6 @@ class CommandWindowTest : public WindowTest {
     StartLiveEditor();
   }
 
-  std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
   std::string Title(const std::string& path) { return "PELU BLOCK - [" + path + "]"; }
   // A chip with a property, marked modified as an edit would.
   void Edit(Cell cell, const std::string& speed) {
@@ -53,7 +52,6 @@ TEST_F(CommandWindowTest, SaveOfANewProgramAsksForANameAndAddsTheExtension) {
   EXPECT_EQ(platform::GetWindowText(), Title(path));
   EXPECT_EQ(m_scene->IsModified(), 0);
   EXPECT_EQ(MessageCount(), 0);  // save as says nothing
-  EXPECT_EQ(m_scene->Overlay(), nullptr);
 
   // After New the name is gone: save asks again and leaves the old file be.
   m_scene->NewProgram();
@@ -83,7 +81,6 @@ TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
 
   m_scene->Program().SetBoxProperty(1, 1, "speed", "8");
   m_scene->SetModified(1);
-  EXPECT_EQ(platform::GetWindowText(), Title(path) + "*");
   Key(VK_F2);
   EXPECT_EQ(m_dialog.asked.size(), 1u);  // no dialog
   EXPECT_EQ(m_dir.ReadFile("samples/robot.bhb"), "<box 1 1 walk>\r\nspeed=8\r\n</box>\r\n");
@@ -191,7 +188,6 @@ TEST_F(CommandWindowTest, ACancelledOrMissingDialogChangesNothing) {
   EXPECT_EQ(MessageCount(), 2);
   EXPECT_EQ(LastMessage(), text::kDialogUnavailable);
   EXPECT_EQ(platform::GetWindowText(), title);
-  EXPECT_EQ(m_scene->Overlay(), nullptr);
   EXPECT_TRUE(fs::is_empty(m_dir.Path() + "/samples"));
 }
 

@@ -46,8 +46,6 @@ class ConfirmationTest : public WindowTest {
     m_dir.WriteFile("other.bhb", "<box 5 5 walk>\r\n</box>\r\n");
   }
 
-  std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
-
   // An edit, which marks the program modified; when named, the program came
   // from named.bhb.
   void Edit(bool named) {

@@ -89,6 +89,7 @@ class WindowTest : public EditorTest {
     Frame();
   }
 
+  std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
   // A press and a release at the point, nothing between them.
   void ClickAt(POINT p) {
     LeftDown(p);
