@@ -44,11 +44,6 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-int SettingInt(const std::string& ini, const char* key) {
-  std::string value;
-  return profile::GetString(ini, "general", key, &value) ? profile::ParseInt(value) : 0;
-}
-
 // The size of a sprite of skin/def_skn.txt ("#name,bitmap,x,y,w,h").
 POINT SpriteSize(const std::string& skin, const std::string& name) {
   std::istringstream lines(skin);
@@ -203,13 +198,12 @@ TEST(EditorSessionTest, FromTheTitleAProgramIsBuiltWithMouseAndKeysAndSavedThrou
   // Geometry from the settings and the skin. Cells start half a margin in,
   // one chip and one margin apart; the palette's bars start 25 pixels below
   // its top, 21 apart, 5 in.
-  const std::string ini = ReadText(dir.Path() + "/setting.ini");
-  const int width = SettingInt(ini, "ScreenWidth");
-  const int height = SettingInt(ini, "ScreenHeight");
-  const int chipWidth = SettingInt(ini, "ChipWidth");
-  const int chipHeight = SettingInt(ini, "ChipHeight");
-  const int marginX = SettingInt(ini, "ChipMarginX");
-  const int marginY = SettingInt(ini, "ChipMarginY");
+  const int width = ReadSettingInt("ScreenWidth");  // the copy is the current directory
+  const int height = ReadSettingInt("ScreenHeight");
+  const int chipWidth = ReadSettingInt("ChipWidth");
+  const int chipHeight = ReadSettingInt("ChipHeight");
+  const int marginX = ReadSettingInt("ChipMarginX");
+  const int marginY = ReadSettingInt("ChipMarginY");
   auto cellCentre = [&](int column, int row) {
     return POINT{marginX / 2 + (chipWidth + marginX) * column + chipWidth / 2,
                  marginY / 2 + (chipHeight + marginY) * row + chipHeight / 2};
