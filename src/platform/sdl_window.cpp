@@ -16,6 +16,7 @@
 #include "platform/sdl_window.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/backend.h"
@@ -46,9 +47,22 @@ Uint32 WakeEventType() {
   return g_wakeEventType;
 }
 
+// Ticks and the window's end exclude each other. SDL wakes a waiting event
+// loop by sending an X event to the window; a wake-up still under way on the
+// timer thread while the main thread destroys the window reaches the X server
+// after the window has gone, and Xlib ends the process on the BadWindow error
+// that follows. Stopping the ticks waits for one under way, so the window is
+// destroyed only after its last wake-up has been sent.
+std::mutex g_tickMutex;
+bool g_ticking = false;
+
 // Runs on SDL's timer thread: posts the tick and wakes the main thread. It
 // touches nothing but the queue, which is safe from any thread.
 Uint32 PostTick(Uint32 interval, void* /*unused*/) {
+  const std::lock_guard<std::mutex> lock(g_tickMutex);
+  if (!g_ticking) {
+    return 0;  // stopped: this was the last one
+  }
   PostMessage(MainWindow(), WM_APP_TICK, 0, 0);
   SDL_Event wake{};
   wake.type = g_wakeEventType;
@@ -83,6 +97,11 @@ class SdlSubsystems {
   static constexpr Uint32 kFlags = SDL_INIT_VIDEO | SDL_INIT_TIMER;
   bool m_started;
 };
+
+void SetTicking(bool ticking) {
+  const std::lock_guard<std::mutex> lock(g_tickMutex);
+  g_ticking = ticking;
+}
 
 std::string SdlError(const char* what) {
   return std::string(what) + ": " + SDL_GetError();
@@ -213,11 +232,13 @@ class WindowBackend final : public detail::Backend {
     if (periodMs == 0) {
       return false;
     }
+    SetTicking(true);
     m_timer = SDL_AddTimer(periodMs, PostTick, nullptr);
     return m_timer != 0;
   }
 
   void StopTimer() override {
+    SetTicking(false);
     if (m_timer != 0) {
       SDL_RemoveTimer(m_timer);
       m_timer = 0;
@@ -258,6 +279,7 @@ class WindowBackend final : public detail::Backend {
   void Sleep(std::uint32_t milliseconds) override { SDL_Delay(milliseconds); }
 
   void DestroyWindow() override {
+    StopTimer();  // no wake-up may be sent to the window from now on
     m_texture.reset();
     m_renderer.reset();
     m_window.reset();

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include "../display/bmp_builder.h"
 #include "app/texts.h"
 
 namespace editor_test {
@@ -86,50 +87,10 @@ std::vector<SpriteShape> SkinSprites() {
   };
 }
 
-void Put16(std::string& out, unsigned v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
-// A 24-bit bottom-up BMP of the pixels (rows top first, RGB).
-std::string EncodeBmp(const std::vector<Rgb>& pixels, int width, int height) {
-  const int rowBytes = (width * 3 + 3) & ~3;
-  const std::uint32_t dataSize = static_cast<std::uint32_t>(rowBytes * height);
-  std::string out = "BM";
-  Put32(out, 54 + dataSize);
-  Put32(out, 0);
-  Put32(out, 54);
-  Put32(out, 40);
-  Put32(out, static_cast<std::uint32_t>(width));
-  Put32(out, static_cast<std::uint32_t>(height));
-  Put16(out, 1);
-  Put16(out, 24);
-  Put32(out, 0);
-  Put32(out, dataSize);
-  Put32(out, 2835);
-  Put32(out, 2835);
-  Put32(out, 0);
-  Put32(out, 0);
-  for (int y = height - 1; y >= 0; --y) {
-    for (int x = 0; x < width; ++x) {
-      const Rgb& p = pixels[static_cast<std::size_t>(y * width + x)];
-      out.push_back(static_cast<char>(p.b));
-      out.push_back(static_cast<char>(p.g));
-      out.push_back(static_cast<char>(p.r));
-    }
-    out.append(static_cast<std::size_t>(rowBytes - width * 3), '\0');
-  }
-  return out;
-}
+}  // namespace
 
 // Packs the sprites into one bitmap, row by row, and writes it with the
 // skin definition that names them.
-}  // namespace
-
 void WriteTestSkin(const std::string& dir) {
   const int width = 512;
   int x = 0, y = 0, rowHeight = 0;
@@ -149,7 +110,7 @@ void WriteTestSkin(const std::string& dir) {
     rowHeight = std::max(rowHeight, s.height);
   }
   const int height = y + rowHeight;
-  std::vector<Rgb> pixels(static_cast<std::size_t>(width * height), Rgb{0, 0, 0});
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height), 0);
   std::string definition = "; test skin\n>title\n#unused,skin/test.bmp,0,0,1,1\n>main\n";
   for (const Placed& p : placed) {
     for (int j = 0; j < p.shape.height; ++j) {
@@ -157,7 +118,9 @@ void WriteTestSkin(const std::string& dir) {
         const int b = p.shape.border;
         const bool edge = i < b || j < b || i >= p.shape.width - b || j >= p.shape.height - b;
         if (b == 0 || edge) {
-          pixels[static_cast<std::size_t>((p.y + j) * width + p.x + i)] = p.shape.colour;
+          const Rgb& c = p.shape.colour;
+          pixels[static_cast<std::size_t>((p.y + j) * width + p.x + i)] =
+              std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b;
         }
       }
     }
@@ -166,7 +129,7 @@ void WriteTestSkin(const std::string& dir) {
                   std::to_string(p.shape.height) + "\n";
   }
   std::filesystem::create_directories(dir + "/skin");
-  WriteBytes(dir + "/skin/test.bmp", EncodeBmp(pixels, width, height));
+  WriteBytes(dir + "/skin/test.bmp", bmp_test::Bmp24(width, height, pixels));
   WriteBytes(dir + "/skin/def_skn.txt", definition);
 }
 

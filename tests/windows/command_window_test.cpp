@@ -2,37 +2,66 @@
 // which file is read or written, the current file name, the title, the
 // messages, the current directory, and every way it can fail.
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/texts.h"
-#include "command_fixture.h"
-#include "program/block_program.h"
+#include "window_fixture.h"
 
 namespace editor_test {
 namespace {
 
 namespace fs = std::filesystem;
-using Requests = std::vector<OverlayRequest>;
+using Strings = std::vector<std::string>;
 
 constexpr char kProgramText[] = "<box 1 1 walk>\r\nspeed=5\r\n</box>\r\n";
 
-class CommandWindowTest : public CommandTest {
+// What the user can tell of the program's file: its name, the window's
+// title, whether it counts as modified, and the editor's messages.
+struct Seen {
+  std::string file;
+  std::string title;
+  int modified;
+  Strings messages;
+  bool operator==(const Seen&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Seen& seen) {
+  out << seen.file << " | " << seen.title << " | " << seen.modified;
+  for (const std::string& message : seen.messages) {
+    out << " | " << ::testing::PrintToString(message);
+  }
+  return out;
+}
+
+class CommandWindowTest : public WindowTest {
  protected:
   void SetUp() override {
-    CommandTest::SetUp();
+    WindowTest::SetUp();
     m_extraSettings = "DataPath=samples\r\n";
     fs::create_directory(m_dir.Path() + "/samples");
     StartLiveEditor();
   }
 
-  std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
-  std::string Title(const std::string& path) { return "PELU BLOCK - [" + path + "]"; }
   // A chip with a property, marked modified as an edit would.
   void Edit(Cell cell, const std::string& speed) {
     Place(cell, kWalk);
     m_scene->Program().SetBoxProperty(cell.x, cell.y, "speed", speed);
     m_scene->SetModified(1);
+  }
+  Seen Now() {
+    Strings messages;
+    for (const auto& line : m_scene->MessageLog().Lines()) {
+      messages.push_back(line.text);
+    }
+    return Seen{m_scene->CurrentFileName(), platform::GetWindowText(), m_scene->IsModified(),
+                messages};
+  }
+  // The title follows the file's name and the modified mark.
+  static Seen Want(const std::string& file, int modified, const Strings& messages = {}) {
+    return Seen{file,
+                "PELU BLOCK - [" + (file.empty() ? "newfile" : file) + "]" + (modified ? "*" : ""),
+                modified, messages};
   }
 };
 
@@ -44,28 +73,20 @@ TEST_F(CommandWindowTest, SaveOfANewProgramAsksForANameAndAddsTheExtension) {
   const platform::FileDialogOptions& asked = m_dialog.asked[0];
   EXPECT_EQ(asked.mode, platform::FileDialogMode::kSave);
   EXPECT_EQ(asked.filterName, "Behavior Block(*.bhb)");
-  EXPECT_EQ(asked.patterns, (std::vector<std::string>{"*.bhb", "*.BHB"}));
+  EXPECT_EQ(asked.patterns, (Strings{"*.bhb", "*.BHB"}));
   EXPECT_EQ(asked.defaultExtension, "bhb");
   EXPECT_EQ(asked.startFolder, "samples");
-
-  const std::string path = Abs("samples/first.bhb");
   EXPECT_EQ(m_dir.ReadFile("samples/first.bhb"), kProgramText);
-  EXPECT_EQ(m_scene->CurrentFileName(), path);
-  EXPECT_EQ(platform::GetWindowText(), Title(path));
-  EXPECT_EQ(m_scene->IsModified(), 0);
-  EXPECT_EQ(MessageCount(), 0);  // save as says nothing
-  EXPECT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_EQ(Now(), Want(Abs("samples/first.bhb"), 0));  // save as says nothing
 
   // After New the name is gone: save asks again and leaves the old file be.
   m_scene->NewProgram();
   Edit({2, 2}, "9");
   m_dialog.Cancel();
   Key(VK_F2);
-  EXPECT_EQ(m_dialog.asked.size(), 2u);
-  EXPECT_EQ(m_dir.ReadFile("samples/first.bhb"), kProgramText);
-  EXPECT_EQ(m_scene->IsModified(), 1);
-  EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]*");
   EXPECT_TRUE(m_dialog.Exhausted());
+  EXPECT_EQ(m_dir.ReadFile("samples/first.bhb"), kProgramText);
+  EXPECT_EQ(Now(), Want("", 1));
 }
 
 TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
@@ -73,31 +94,26 @@ TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   Place({0, 0}, kWalk);  // unmodified: replaced without a question
   m_dialog.Choose("samples/robot.bhb");
   Key(VK_F1);
-  ASSERT_EQ(m_dialog.asked.size(), 1u);
-  EXPECT_EQ(m_dialog.asked[0].mode, platform::FileDialogMode::kOpen);
+  EXPECT_EQ(m_dialog.asked.at(0).mode, platform::FileDialogMode::kOpen);
   EXPECT_EQ(m_dialog.asked[0].startFolder, "samples");
   const std::string path = Abs("samples/robot.bhb");
-  EXPECT_EQ(m_scene->CurrentFileName(), path);  // absolute, though the answer was not
-  EXPECT_EQ(platform::GetWindowText(), Title(path));
+  EXPECT_EQ(Now(), Want(path, 0));  // absolute, though the answer was not
   EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
   EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "speed"), "5");
 
   m_scene->Program().SetBoxProperty(1, 1, "speed", "8");
   m_scene->SetModified(1);
-  EXPECT_EQ(platform::GetWindowText(), Title(path) + "*");
   Key(VK_F2);
   EXPECT_EQ(m_dialog.asked.size(), 1u);  // no dialog
   EXPECT_EQ(m_dir.ReadFile("samples/robot.bhb"), "<box 1 1 walk>\r\nspeed=8\r\n</box>\r\n");
-  EXPECT_EQ(LastMessage(), text::kSaved);
-  EXPECT_EQ(platform::GetWindowText(), Title(path));
-  EXPECT_EQ(m_scene->IsModified(), 0);
+  EXPECT_EQ(Now(), Want(path, 0, {text::kSaved}));
 
-  // Save as moves "save" to the new file.
+  // Save as moves "save" to the new file, its extension kept.
   m_dialog.Choose(Abs("samples/copy.BHB"));
   Key(VK_F3);
-  EXPECT_EQ(m_scene->CurrentFileName(), Abs("samples/copy.BHB"));  // its extension kept
   Edit({3, 3}, "2");
   Key(VK_F2);
+  EXPECT_EQ(m_scene->CurrentFileName(), Abs("samples/copy.BHB"));
   EXPECT_NE(m_dir.ReadFile("samples/copy.BHB").find("<box 3 3 walk>"), std::string::npos);
   EXPECT_EQ(m_dir.ReadFile("samples/robot.bhb").find("<box 3 3 walk>"), std::string::npos);
 }
@@ -132,67 +148,50 @@ TEST_F(CommandWindowTest, TheCurrentDirectoryComesBackAfterTheDialog) {
 }
 
 TEST_F(CommandWindowTest, AFailedSaveSaysSoAndKeepsTheProgramMarkedModified) {
+  const std::string path = Abs("samples/robot.bhb");
   m_dir.WriteFile("samples/robot.bhb", kProgramText);
-  m_dialog.Choose(Abs("samples/robot.bhb"));
+  m_dialog.Choose(path);
   Key(VK_F1);
   Edit({2, 2}, "4");
-  const std::string title = platform::GetWindowText();
-  ASSERT_EQ(title, Title(Abs("samples/robot.bhb")) + "*");
-
-  // The file's place became a folder: save cannot write it.
-  fs::remove(m_dir.Path() + "/samples/robot.bhb");
-  fs::create_directory(m_dir.Path() + "/samples/robot.bhb");
+  // The file's place became a folder: save cannot write it, and says only so.
+  fs::remove(path);
+  fs::create_directory(path);
   Key(VK_F2);
-  EXPECT_EQ(LastMessage(), text::kSaveFailed);
-  EXPECT_EQ(MessageCount(), 1);  // and not "saved" as well
-  EXPECT_EQ(m_scene->IsModified(), 1);
-  EXPECT_EQ(platform::GetWindowText(), title);
-
+  EXPECT_EQ(Now(), Want(path, 1, {text::kSaveFailed}));
   // Save as into a folder that does not exist: "save" keeps its file.
   m_dialog.Choose(Abs("missing/folder/x.bhb"));
   Key(VK_F3);
-  EXPECT_EQ(LastMessage(), text::kSaveFailed);
-  EXPECT_EQ(MessageCount(), 2);
-  EXPECT_EQ(m_scene->CurrentFileName(), Abs("samples/robot.bhb"));
-  EXPECT_EQ(platform::GetWindowText(), title);
-  EXPECT_EQ(m_scene->IsModified(), 1);
+  EXPECT_EQ(Now(), Want(path, 1, {text::kSaveFailed, text::kSaveFailed}));
 }
 
 TEST_F(CommandWindowTest, AFileThatCannotBeOpenedLeavesTheProgramAsItWas) {
+  const std::string kept = Abs("kept.bhb");
   Edit({2, 2}, "6");
-  ASSERT_TRUE(m_scene->SaveProgram(Abs("kept.bhb")));
-  m_scene->SetCurrentFileName(Abs("kept.bhb"));
-  platform::SetWindowText(Title(Abs("kept.bhb")));
+  ASSERT_TRUE(m_scene->SaveProgram(kept));
+  m_scene->SetCurrentFileName(kept);
+  platform::SetWindowText("PELU BLOCK - [" + kept + "]");
   fs::create_directory(m_dir.Path() + "/samples/folder.bhb");
-  for (const std::string& answer : {Abs("samples/missing.bhb"), Abs("samples/folder.bhb")}) {
-    m_dialog.Choose(answer);
-    Key(VK_F1);
-    EXPECT_EQ(LastMessage(), text::kOpenFailed) << answer;
-    EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 2, "speed"), "6");
-    EXPECT_EQ(m_scene->CurrentFileName(), Abs("kept.bhb"));
-    EXPECT_EQ(platform::GetWindowText(), Title(Abs("kept.bhb")));
-  }
+  m_dialog.Choose(Abs("samples/missing.bhb"));
+  Key(VK_F1);
+  m_dialog.Choose(Abs("samples/folder.bhb"));
+  Key(VK_F1);
+  EXPECT_EQ(Now(), Want(kept, 0, {text::kOpenFailed, text::kOpenFailed}));
+  EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 2, "speed"), "6");
 }
 
 TEST_F(CommandWindowTest, ACancelledOrMissingDialogChangesNothing) {
   Place({2, 2}, kWalk);
-  const std::string title = platform::GetWindowText();
   m_dialog.Cancel();
   m_dialog.Cancel();
   Key(VK_F1);
   Key(VK_F3);
-  EXPECT_EQ(MessageCount(), 0);
-  EXPECT_EQ(platform::GetWindowText(), title);
-  EXPECT_TRUE(m_scene->Program().HasBox(2, 2));
-
+  EXPECT_EQ(Now(), Want("", 0));
   m_dialog.Unavailable();
   m_dialog.Unavailable();
   Key(VK_F1);
   Key(VK_F2);
-  EXPECT_EQ(MessageCount(), 2);
-  EXPECT_EQ(LastMessage(), text::kDialogUnavailable);
-  EXPECT_EQ(platform::GetWindowText(), title);
-  EXPECT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_EQ(Now(), Want("", 0, {text::kDialogUnavailable, text::kDialogUnavailable}));
+  EXPECT_TRUE(m_scene->Program().HasBox(2, 2));
   EXPECT_TRUE(fs::is_empty(m_dir.Path() + "/samples"));
 }
 
@@ -223,7 +222,8 @@ TEST_F(CommandWindowTest, TheDialogShowsOverTheEditorAndItsInputIsDropped) {
   EXPECT_TRUE(m_dialog.Exhausted());
   EXPECT_EQ(Selected(), (std::vector<Cell>{{1, 1}}));
   EXPECT_EQ(Id({1, 1}), kWalk);
-  EXPECT_EQ(m_scene->requests, (Requests{{"menu", {200, 150}}, {"command", {kActionSaveAs}}}));
+  EXPECT_EQ(m_scene->requests,
+            (std::vector<OverlayRequest>{{"menu", {200, 150}}, {"command", {kActionSaveAs}}}));
 }
 
 }  // namespace

@@ -1,62 +1,57 @@
 // The question before unsaved changes are thrown away: every action that
 // would throw them away (Escape to the title, New, Open, closing the main
 // window) with every answer, and the question's own screen.
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/scene.h"
 #include "app/texts.h"
-#include "command_fixture.h"
-#include "program/block_program.h"
+#include "window_fixture.h"
 
 namespace editor_test {
 namespace {
 
-namespace fs = std::filesystem;
-using Requests = std::vector<OverlayRequest>;
 using SceneChanges = std::vector<std::pair<WPARAM, LPARAM>>;
 
-enum class Trigger { kEscape, kNew, kOpen, kClose };
+enum Trigger { kEscape, kNew, kOpen, kClose };
+const char* const kTriggerNames[] = {"Escape", "New", "Open", "Close"};
 
-const char* NameOf(Trigger trigger) {
-  switch (trigger) {
-    case Trigger::kEscape:
-      return "Escape";
-    case Trigger::kNew:
-      return "New";
-    case Trigger::kOpen:
-      return "Open";
-    case Trigger::kClose:
-      return "Close";
-  }
-  return "Unknown";
-}
+// The answers, and what the program was before the question: saved to a
+// file of its own or never saved.
+enum Answer { kYesNamed, kYesUnnamed, kYesCancelled, kYesFails, kNo, kEscapeKey, kEnterKey };
+const struct {
+  const char* name;
+  bool named;
+  bool goesOn;          // the action went through
+  const char* message;  // the editor's one message, if any
+  const char* savedTo;  // the file that holds the edit afterwards, if any
+} kAnswers[] = {
+    {"YesNamed", true, true, text::kSaved, "named.bhb"},
+    {"YesUnnamed", false, true, nullptr, "fresh.bhb"},
+    {"YesButTheSaveDialogIsCancelled", false, false, nullptr, nullptr},
+    {"YesButTheFileCannotBeWritten", true, false, text::kSaveFailed, nullptr},
+    {"No", true, true, nullptr, nullptr},
+    {"EscapeKey", true, false, nullptr, nullptr},
+    {"EnterKey", true, false, nullptr, nullptr},
+};
 
-std::string TriggerName(const ::testing::TestParamInfo<Trigger>& info) {
-  return NameOf(info.param);
-}
-
-void PrintTo(Trigger trigger, std::ostream* out) {
-  *out << NameOf(trigger);
-}
-
-class ConfirmationTest : public CommandTest {
+class ConfirmationTest : public WindowTest {
  protected:
   void SetUp() override {
-    CommandTest::SetUp();
+    WindowTest::SetUp();
     StartLiveEditor();
     m_dir.WriteFile("other.bhb", "<box 5 5 walk>\r\n</box>\r\n");
   }
 
-  std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
-
-  // An edit, which marks the program modified; with a name, the program
-  // came from that file.
-  void Edit(const std::string& fileName = "") {
-    if (!fileName.empty()) {
-      m_dir.WriteFile(fileName, "old");
-      m_scene->SetCurrentFileName(Abs(fileName));
+  // An edit, which marks the program modified; when named, the program came
+  // from named.bhb.
+  void Edit(bool named) {
+    if (named) {
+      m_dir.WriteFile("named.bhb", "old");
+      m_scene->SetCurrentFileName(Abs("named.bhb"));
     }
     Place({2, 2}, kWalk);
     m_scene->SetModified(1);
@@ -64,73 +59,58 @@ class ConfirmationTest : public CommandTest {
 
   void Start(Trigger trigger) {
     switch (trigger) {
-      case Trigger::kEscape:
-        Key(VK_ESCAPE);
-        break;
-      case Trigger::kNew:
+      case kEscape:
+        return Key(VK_ESCAPE);
+      case kNew:
         m_scene->SetPendingCommand(kCommandNew);
-        Frame();
-        break;
-      case Trigger::kOpen:
-        Key(VK_F1);
-        break;
-      case Trigger::kClose:
-        CloseButton();
-        break;
+        return Frame();
+      case kOpen:
+        return Key(VK_F1);
+      case kClose:
+        return CloseButton();
     }
   }
-
-  // The answer to the open dialog that Open shows once it may go on.
+  // Open shows its dialog once it may go on.
   void ScriptOpenDialog(Trigger trigger) {
-    if (trigger == Trigger::kOpen) {
+    if (trigger == kOpen) {
       m_dialog.Choose(Abs("other.bhb"));
     }
   }
 
+  int TimesAsked() {
+    return static_cast<int>(std::count(m_scene->requests.begin(), m_scene->requests.end(),
+                                       OverlayRequest{"command", {kActionConfirm}}));
+  }
   bool Asked() {
     return !m_scene->requests.empty() &&
            m_scene->requests.back() == OverlayRequest{"command", {kActionConfirm}} &&
-           m_scene->Overlay() != nullptr && Object("info") != nullptr;
-  }
-  int TimesAsked() {
-    int count = 0;
-    for (const OverlayRequest& r : m_scene->requests) {
-      count += r == OverlayRequest{"command", {kActionConfirm}} ? 1 : 0;
-    }
-    return count;
-  }
-  POINT Corner(const std::string& name) {
-    const CScreenObject* object = Object(name);
-    return object != nullptr ? POINT{static_cast<int>(object->x), static_cast<int>(object->y)}
-                             : POINT{-1, -1};
+           Object("info") != nullptr;
   }
   bool QuestionGone() {
     return m_scene->Overlay() == nullptr && Object("info") == nullptr &&
            Object("update") == nullptr && Object("cancel") == nullptr;
   }
 
-  // The action went through.
   void ExpectDone(Trigger trigger) {
     switch (trigger) {
-      case Trigger::kEscape:
+      case kEscape:
         EXPECT_EQ(m_sceneChanges, (SceneChanges{{kSceneTitle, 2}}));
         break;
-      case Trigger::kNew:
+      case kNew:
         EXPECT_FALSE(m_scene->Program().HasBox(2, 2));
         EXPECT_EQ(m_scene->CurrentFileName(), "");
         EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]");
         break;
-      case Trigger::kOpen:
+      case kOpen:
         EXPECT_FALSE(m_scene->Program().HasBox(2, 2));
         EXPECT_TRUE(m_scene->Program().HasBox(5, 5));
         EXPECT_EQ(m_scene->CurrentFileName(), Abs("other.bhb"));
         break;
-      case Trigger::kClose:
+      case kClose:
         EXPECT_EQ(m_closedBy, (std::vector<WPARAM>{kCloseConfirmed}));
         break;
     }
   }
-
   // Nothing was thrown away, and the program still counts as unsaved.
   void ExpectKept() {
     EXPECT_TRUE(QuestionGone());
@@ -138,16 +118,12 @@ class ConfirmationTest : public CommandTest {
     EXPECT_EQ(m_scene->IsModified(), 1);
     EXPECT_TRUE(m_sceneChanges.empty());
     EXPECT_TRUE(m_closedBy.empty());
-    EXPECT_TRUE(m_dialog.Exhausted());
   }
 };
 
 class EveryTrigger : public ConfirmationTest, public ::testing::WithParamInterface<Trigger> {};
-
-INSTANTIATE_TEST_SUITE_P(AllTriggers, EveryTrigger,
-                         ::testing::Values(Trigger::kEscape, Trigger::kNew, Trigger::kOpen,
-                                           Trigger::kClose),
-                         TriggerName);
+INSTANTIATE_TEST_SUITE_P(All, EveryTrigger, ::testing::Values(kEscape, kNew, kOpen, kClose),
+                         [](const auto& info) { return kTriggerNames[info.param]; });
 
 TEST_P(EveryTrigger, WithoutUnsavedChangesNothingIsAsked) {
   Place({2, 2}, kWalk);
@@ -155,9 +131,9 @@ TEST_P(EveryTrigger, WithoutUnsavedChangesNothingIsAsked) {
   Start(GetParam());
   EXPECT_EQ(TimesAsked(), 0);
   EXPECT_EQ(m_scene->Overlay(), nullptr);
-  if (GetParam() == Trigger::kEscape) {
+  if (GetParam() == kEscape) {
     EXPECT_EQ(m_sceneChanges, (SceneChanges{{kSceneTitle, 2}}));
-  } else if (GetParam() == Trigger::kClose) {
+  } else if (GetParam() == kClose) {
     EXPECT_EQ(m_closedBy, (std::vector<WPARAM>{0}));  // the window's own WM_CLOSE
   } else {
     EXPECT_FALSE(m_scene->Program().HasBox(2, 2));
@@ -165,124 +141,99 @@ TEST_P(EveryTrigger, WithoutUnsavedChangesNothingIsAsked) {
   EXPECT_TRUE(m_dialog.Exhausted());
 }
 
-TEST_P(EveryTrigger, YesSavesToTheCurrentFileThenGoesOn) {
-  Edit("named.bhb");
-  Start(GetParam());
+class EveryAnswer : public ConfirmationTest,
+                    public ::testing::WithParamInterface<std::tuple<Trigger, Answer>> {};
+INSTANTIATE_TEST_SUITE_P(All, EveryAnswer,
+                         ::testing::Combine(::testing::Values(kEscape, kNew, kOpen, kClose),
+                                            ::testing::Values(kYesNamed, kYesUnnamed, kYesCancelled,
+                                                              kYesFails, kNo, kEscapeKey,
+                                                              kEnterKey)),
+                         [](const auto& info) {
+                           return std::string(kTriggerNames[std::get<0>(info.param)]) +
+                                  kAnswers[std::get<1>(info.param)].name;
+                         });
+
+TEST_P(EveryAnswer, GoesOnOnlyOnceNothingUnsavedIsLost) {
+  const auto [trigger, answer] = GetParam();
+  const auto& expected = kAnswers[answer];
+  Edit(expected.named);
+  if (answer == kYesFails) {
+    std::filesystem::remove(m_dir.Path() + "/named.bhb");
+    std::filesystem::create_directory(m_dir.Path() + "/named.bhb");
+  }
+  Start(trigger);
   ASSERT_TRUE(Asked());
   EXPECT_TRUE(m_closedBy.empty());
   EXPECT_TRUE(m_sceneChanges.empty());
-  ScriptOpenDialog(GetParam());
-  ClickObject("update");
-  EXPECT_NE(m_dir.ReadFile("named.bhb").find("<box 2 2 walk>"), std::string::npos);
-  EXPECT_EQ(m_scene->MessageLog().Lines().front().text, text::kSaved);
-  ExpectDone(GetParam());
+
+  if (answer == kYesUnnamed) {
+    m_dialog.Choose(Abs("fresh"));
+  } else if (answer == kYesCancelled) {
+    m_dialog.Cancel();
+  }
+  if (expected.goesOn) {
+    ScriptOpenDialog(trigger);
+  }
+  if (answer == kEscapeKey || answer == kEnterKey) {
+    Key(answer == kEscapeKey ? VK_ESCAPE : VK_RETURN);
+  } else {
+    ClickObject(answer == kNo ? "cancel" : "update");
+  }
+
   EXPECT_TRUE(m_dialog.Exhausted());
-  EXPECT_EQ(TimesAsked(), 1);
+  if (answer == kYesUnnamed) {
+    EXPECT_EQ(m_dialog.asked.at(0).mode, platform::FileDialogMode::kSave);
+  }
+  if (expected.savedTo != nullptr) {
+    EXPECT_NE(m_dir.ReadFile(expected.savedTo).find("<box 2 2 walk>"), std::string::npos);
+  } else if (expected.named && answer != kYesFails) {
+    EXPECT_EQ(m_dir.ReadFile("named.bhb"), "old");
+  }
+  EXPECT_EQ(MessageCount(), expected.message != nullptr ? 1 : 0);
+  if (expected.message != nullptr) {
+    EXPECT_EQ(LastMessage(), expected.message);
+  }
+  if (expected.goesOn) {
+    ExpectDone(trigger);
+    EXPECT_EQ(TimesAsked(), 1);
+  } else {
+    ExpectKept();
+    Start(trigger);
+    EXPECT_TRUE(Asked()) << "asked again next time";
+  }
 }
-
-TEST_P(EveryTrigger, YesWithoutAFileNameAsksForOneThenGoesOn) {
-  Edit();
-  Start(GetParam());
-  ASSERT_TRUE(Asked());
-  m_dialog.Choose(Abs("fresh"));
-  ScriptOpenDialog(GetParam());
-  ClickObject("update");
-  ASSERT_GE(m_dialog.asked.size(), 1u);
-  EXPECT_EQ(m_dialog.asked[0].mode, platform::FileDialogMode::kSave);
-  EXPECT_NE(m_dir.ReadFile("fresh.bhb").find("<box 2 2 walk>"), std::string::npos);
-  ExpectDone(GetParam());
-  EXPECT_TRUE(m_dialog.Exhausted());
-}
-
-TEST_P(EveryTrigger, YesWhoseSaveDoesNotHappenKeepsTheProgram) {
-  // The save dialog is cancelled.
-  Edit();
-  Start(GetParam());
-  ASSERT_TRUE(Asked());
-  m_dialog.Cancel();
-  ClickObject("update");
-  ExpectKept();
-  EXPECT_TRUE(m_scene->MessageLog().Lines().empty());
-
-  // The file cannot be written.
-  fs::create_directory(m_dir.Path() + "/named.bhb");
-  m_scene->SetCurrentFileName(Abs("named.bhb"));
-  Start(GetParam());
-  ASSERT_TRUE(Asked());
-  ClickObject("update");
-  ExpectKept();
-  ASSERT_EQ(m_scene->MessageLog().Lines().size(), 1u);
-  EXPECT_EQ(m_scene->MessageLog().Lines()[0].text, text::kSaveFailed);
-  EXPECT_EQ(TimesAsked(), 2);
-}
-
-TEST_P(EveryTrigger, NoGoesOnWithoutSaving) {
-  Edit("named.bhb");
-  Start(GetParam());
-  ASSERT_TRUE(Asked());
-  ScriptOpenDialog(GetParam());
-  ClickObject("cancel");
-  EXPECT_EQ(m_dir.ReadFile("named.bhb"), "old");
-  EXPECT_TRUE(m_scene->MessageLog().Lines().empty());
-  ExpectDone(GetParam());
-  EXPECT_TRUE(m_dialog.Exhausted());
-  EXPECT_EQ(TimesAsked(), 1);
-}
-
-TEST_P(EveryTrigger, EscapeOnTheQuestionKeepsTheProgramAndAsksAgainNextTime) {
-  Edit("named.bhb");
-  Start(GetParam());
-  ASSERT_TRUE(Asked());
-  Key(VK_ESCAPE);
-  ExpectKept();
-  EXPECT_EQ(m_dir.ReadFile("named.bhb"), "old");
-
-  Start(GetParam());
-  EXPECT_TRUE(Asked());
-  EXPECT_EQ(TimesAsked(), 2);
-}
-
-// ---- The question's own screen -------------------------------------------------------
 
 TEST_F(ConfirmationTest, TheQuestionIsCentredAndItsAnswersHover) {
-  Edit();
+  Edit(false);
   Key(VK_ESCAPE);
   ASSERT_TRUE(Asked());
-  // Panel and answers, 100 pixels high together, centred on 800 x 600.
+  // Panel and answers, 100 pixels high together, centred on 800 x 600, drawn
+  // at once and not a frame later.
   EXPECT_EQ(Corner("info"), (POINT{200, 250}));
   EXPECT_EQ(Corner("update"), (POINT{400 - kPropertyRowWidth / 2, 330}));
   EXPECT_EQ(Corner("cancel"), (POINT{400, 330}));
-  EXPECT_TRUE(PixelIs(200, 250, kInfoPanel));  // drawn at once, not a frame later
+  EXPECT_TRUE(PixelIs(200, 250, kInfoPanel));
   EXPECT_TRUE(PixelIs(599, 329, kInfoPanel));
-  EXPECT_TRUE(PixelIs(300, 349, kPropertyOk));
   EXPECT_TRUE(PixelIs(499, 349, kPropertyCancel));
 
   MoveTo(ObjectCentre("update"));
   Frame();
-  EXPECT_EQ(Object("update")->sprite, "property-row-update-hover");
-  EXPECT_EQ(Object("cancel")->sprite, "property-row-cancel");
+  EXPECT_EQ(Sprite("cancel"), "property-row-cancel");
   EXPECT_TRUE(PixelIs(300, 349, kPropertyOkHover));
   MoveTo(ObjectCentre("cancel"));
   Frame();
   EXPECT_TRUE(PixelIs(300, 349, kPropertyOk));
   EXPECT_TRUE(PixelIs(499, 349, kPropertyCancelHover));
-  MoveTo(POINT{10, 10});
-  Frame();
-  EXPECT_EQ(CountColour(RECT{0, 0, 800, 600}, kPropertyOkHover) +
-                CountColour(RECT{0, 0, 800, 600}, kPropertyCancelHover),
-            0);
 }
 
 TEST_F(ConfirmationTest, AnAnswerIsThePressPointOfAQuickOrStillClick) {
-  Edit();
+  Edit(false);
   Key(VK_ESCAPE);
   ASSERT_TRUE(Asked());
-  // Held too long and released elsewhere: no answer.
+  // Held too long and released elsewhere, or outside both answers: none.
   LeftDown(ObjectCentre("update"));
   Wait(500);
   LeftUp(ObjectCentre("cancel"));
-  Frame();
-  // Outside both answers: no answer either.
   Click(POINT{300, 270});
   Click(POINT{100, 500});
   EXPECT_TRUE(Asked());
@@ -294,19 +245,11 @@ TEST_F(ConfirmationTest, AnAnswerIsThePressPointOfAQuickOrStillClick) {
   LeftUp(ObjectCentre("update"));
   EXPECT_TRUE(QuestionGone());
   EXPECT_EQ(m_sceneChanges, (SceneChanges{{kSceneTitle, 2}}));
-  EXPECT_TRUE(m_scene->MessageLog().Lines().empty());  // nothing saved
-}
-
-TEST_F(ConfirmationTest, EnterOnTheQuestionCancelsLikeEscape) {
-  Edit();
-  CloseButton();
-  ASSERT_TRUE(Asked());
-  Key(VK_RETURN);
-  ExpectKept();
+  EXPECT_EQ(MessageCount(), 0);  // nothing saved
 }
 
 TEST_F(ConfirmationTest, CloseWhileAnotherWindowIsOpenAsksOnceThatWindowHasGone) {
-  Edit();
+  Edit(false);
   m_scene->OpenMenu(300, 200);
   CloseButton();
   EXPECT_TRUE(m_closedBy.empty());

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "app/texts.h"
-#include "command_fixture.h"
-#include "program/block_program.h"
+#include "window_fixture.h"
 #include "windows/menu_window.h"
 
 namespace editor_test {
@@ -14,27 +13,26 @@ namespace {
 
 using Requests = std::vector<OverlayRequest>;
 
-class MenuWindowTest : public CommandTest {
+class MenuWindowTest : public WindowTest {
  protected:
   void SetUp() override {
-    CommandTest::SetUp();
+    WindowTest::SetUp();
     StartLiveEditor();
   }
 
-  // Opens the menu at a screen point; the list's corner is then read back
-  // from its first row.
+  // Opens the menu at a screen point; its corner is read back from its first
+  // row.
   void OpenMenuAt(POINT p) {
     m_scene->OpenMenu(p.x, p.y);
-    ASSERT_NE(Object("list-row0"), nullptr);
-    m_left = static_cast<int>(Object("list-row0")->x);
-    m_top = static_cast<int>(Object("list-row0")->y);
+    m_corner = Corner("list-row0");
+    ASSERT_NE(m_corner.x, -1);
     m_scene->requests.clear();
   }
-  POINT RowPoint(int row, int dx = 20, int dy = kListRowHeight / 2) {
-    return POINT{m_left + dx, m_top + row * kListRowHeight + dy};
+  POINT RowPoint(int row) {
+    return POINT{m_corner.x + 20, m_corner.y + row * kListRowHeight + kListRowHeight / 2};
   }
   bool MenuOpen() { return m_scene->Overlay() != nullptr && Object("list-row0") != nullptr; }
-  bool AnyRowObjectLeft() {
+  bool AnyRowLeft() {
     for (int row = 0; row < CMenuWindow::kRows; ++row) {
       if (Object("list-row" + std::to_string(row)) != nullptr) {
         return true;
@@ -42,74 +40,49 @@ class MenuWindowTest : public CommandTest {
     }
     return false;
   }
+  int ListPixels(Rgb colour) { return CountColour(RECT{0, 0, 800, 600}, colour); }
 
-  int m_left = 0;
-  int m_top = 0;
+  POINT m_corner;
 };
 
-TEST_F(MenuWindowTest, ARightClickOnAnEmptySpotOpensTheListThereWithItsSixRows) {
-  RightDown(POINT{300, 200});
-  RightUp(POINT{300, 200});
-  Frame();
-  ASSERT_TRUE(MenuOpen());
-  for (int row = 0; row < CMenuWindow::kRows; ++row) {
-    const CScreenObject* object = Object("list-row" + std::to_string(row));
-    ASSERT_NE(object, nullptr) << row;
-    EXPECT_EQ(object->x, 300);
-    EXPECT_EQ(object->y, 200 + row * kListRowHeight);
-  }
-  Frame();
-  // Corners, away from the entry texts.
-  EXPECT_TRUE(PixelIs(300 + kListRowWidth - 1, 200, kListRow));
-  EXPECT_TRUE(PixelIs(300, 200 + 6 * kListRowHeight - 1, kListRow));
-  EXPECT_FALSE(PixelIs(300 + kListRowWidth, 200, kListRow));
-}
-
-TEST_F(MenuWindowTest, TheListIsShiftedLeftAndUpToFitTheScreen) {
-  struct Case {
-    POINT click;
-    POINT corner;
-  };
+TEST_F(MenuWindowTest, TheListOpensAtThePointShiftedToFitTheScreen) {
   const int w = kListRowWidth;
   const int h6 = 6 * kListRowHeight;
-  const Case cases[] = {
+  const struct {
+    POINT click;
+    POINT corner;
+  } cases[] = {
+      {{300, 200}, {300, 200}},
       {{0, 0}, {0, 0}},
       {{800 - w, 600 - h6}, {800 - w, 600 - h6}},  // fits exactly
       {{800 - w + 1, 100}, {800 - w, 100}},
       {{100, 600 - h6 + 1}, {100, 600 - h6}},
       {{799, 599}, {800 - w, 600 - h6}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     OpenMenuAt(c.click);
-    EXPECT_EQ((POINT{m_left, m_top}), c.corner) << c.click.x << "," << c.click.y;
+    EXPECT_EQ(m_corner, c.corner) << c.click.x << "," << c.click.y;
+    EXPECT_EQ(Corner("list-row5"), (POINT{c.corner.x, c.corner.y + 5 * kListRowHeight}));
     Key(VK_ESCAPE);
-    EXPECT_FALSE(AnyRowObjectLeft());
   }
 }
 
 TEST_F(MenuWindowTest, EachRowHandsItsCommandToTheEditor) {
-  m_extraSettings = "StorageCardPath=card/robot.r\r\n";
-  WriteSettingIni(m_extraSettings);
+  WriteSettingIni("StorageCardPath=card/robot.r\r\n");
   std::filesystem::create_directory(m_dir.Path() + "/card");
   m_dialog.Cancel();  // open
   m_dialog.Cancel();  // save, which has no file yet and asks for one
   m_dialog.Cancel();  // save as
-  struct Case {
-    int row;
-    Requests requests;
-  };
-  const Case cases[] = {
-      {1, {{"command", {kActionOpen}}}},
-      {2, {{"command", {kActionSave}}}},
-      {3, {{"command", {kActionSaveAs}}}},
-      {4, {{"command", {kActionTransfer}}}},
-      {5, {}},
-  };
-  for (const Case& c : cases) {
+  const Requests expected[] = {{{"command", {kActionOpen}}},
+                               {{"command", {kActionSave}}},
+                               {{"command", {kActionSaveAs}}},
+                               {{"command", {kActionTransfer}}},
+                               {}};
+  for (int row = 1; row <= 5; ++row) {
     OpenMenuAt(POINT{100, 100});
-    Click(RowPoint(c.row));
-    EXPECT_FALSE(MenuOpen()) << c.row;
-    EXPECT_EQ(m_scene->requests, c.requests) << "row " << c.row;
+    Click(RowPoint(row));
+    EXPECT_FALSE(MenuOpen()) << row;
+    EXPECT_EQ(m_scene->requests, expected[row - 1]) << "row " << row;
   }
   EXPECT_TRUE(m_dialog.Exhausted());
   EXPECT_FALSE(m_dir.ReadFile("out.r").empty());  // the transfer writes it first
@@ -132,7 +105,6 @@ TEST_F(MenuWindowTest, TheRowIsTheOneUnderThePressWhereverTheReleaseComes) {
   // The view is scrolled: the press point is kept as a world point.
   m_scene->ScrollView().ScrollBy(120, 70);
   OpenMenuAt(POINT{200, 150});
-
   // Released on another row within 500 ms: the pressed row.
   LeftDown(RowPoint(1));
   Wait(400);
@@ -148,6 +120,10 @@ TEST_F(MenuWindowTest, TheRowIsTheOneUnderThePressWhereverTheReleaseComes) {
   Frame();
   EXPECT_TRUE(MenuOpen());
   EXPECT_TRUE(m_scene->requests.empty());
+  // A release without a press in the menu selects nothing.
+  LeftUp(RowPoint(2));
+  Frame();
+  EXPECT_TRUE(MenuOpen());
 
   // Released at the press point after any time: the row.
   LeftDown(RowPoint(3));
@@ -156,52 +132,36 @@ TEST_F(MenuWindowTest, TheRowIsTheOneUnderThePressWhereverTheReleaseComes) {
   Frame();
   EXPECT_FALSE(MenuOpen());
   EXPECT_EQ(m_scene->requests, (Requests{{"command", {kActionSaveAs}}}));
-
-  // A release without a press in the menu selects nothing.
-  OpenMenuAt(POINT{200, 150});
-  LeftUp(RowPoint(2));
-  Frame();
-  EXPECT_TRUE(MenuOpen());
   EXPECT_TRUE(m_dialog.Exhausted());
 }
 
 TEST_F(MenuWindowTest, TheEdgesOfTheListAndAPressOutsideIt) {
   Place({0, 0}, kWalk);
   OpenMenuAt(POINT{200, 150});
-  // The column just right of the rows still belongs to the list.
-  LeftDown(POINT{m_left + kListRowWidth, m_top + 5});
-  LeftUp(POINT{m_left + kListRowWidth, m_top + 5});
+  // The column just right of the rows still belongs to the list: row 0, New.
+  ClickAt(POINT{m_corner.x + kListRowWidth, m_corner.y + 5});
   EXPECT_FALSE(MenuOpen());
   Frame();
-  EXPECT_FALSE(m_scene->Program().HasBox(0, 0));  // row 0: New
+  EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
 
-  // The line just below the last row is inside too, but below every row:
-  // the menu closes and hands a command that runs nothing; that frame of the
-  // editor is spent on it.
+  // The line just below the last row is inside too, but below every row: the
+  // menu closes and hands a command that runs nothing.
   Place({0, 0}, kWalk);
   OpenMenuAt(POINT{200, 150});
-  const POINT border{m_left + 5, m_top + 6 * kListRowHeight};
-  LeftDown(border);
-  LeftUp(border);
+  const POINT border{m_corner.x + 5, m_corner.y + 6 * kListRowHeight};
+  ClickAt(border);
   EXPECT_FALSE(MenuOpen());
-  const int presented = platform::headless::PresentCount();
-  Frame();
-  EXPECT_EQ(platform::headless::PresentCount(), presented);
-  Frame();
-  EXPECT_EQ(platform::headless::PresentCount(), presented + 1);
+  Frames(2);
   EXPECT_TRUE(m_scene->requests.empty());
-  EXPECT_TRUE(m_scene->MessageLog().Lines().empty());
+  EXPECT_EQ(MessageCount(), 0);
   EXPECT_TRUE(m_scene->Program().HasBox(0, 0));
 
-  // One pixel further down is outside: the menu closes with no command, and
-  // the editor draws its next frame.
+  // One pixel further down is outside: the menu closes with no command.
   OpenMenuAt(POINT{200, 150});
-  LeftDown(POINT{border.x, border.y + 1});
+  ClickAt(POINT{border.x, border.y + 1});
   EXPECT_FALSE(MenuOpen());
-  EXPECT_FALSE(AnyRowObjectLeft());
-  LeftUp(POINT{border.x, border.y + 1});
+  EXPECT_FALSE(AnyRowLeft());
   Frame();
-  EXPECT_EQ(platform::headless::PresentCount(), presented + 2);
   EXPECT_TRUE(m_scene->requests.empty());
 }
 
@@ -210,16 +170,14 @@ TEST_F(MenuWindowTest, TheRowUnderThePointerIsHighlighted) {
   MoveTo(RowPoint(3));
   Frame();
   for (int row = 0; row < CMenuWindow::kRows; ++row) {
-    EXPECT_EQ(Object("list-row" + std::to_string(row))->sprite,
+    EXPECT_EQ(Sprite("list-row" + std::to_string(row)),
               row == 3 ? "property-row-listbox-hover" : "property-row-listbox");
   }
-  // Right of the entry texts.
-  EXPECT_TRUE(PixelIs(m_left + kListRowWidth - 3, m_top + 3 * kListRowHeight + 8, kListRowHover));
-  EXPECT_TRUE(PixelIs(m_left + kListRowWidth - 3, m_top + 2 * kListRowHeight + 8, kListRow));
-
+  EXPECT_TRUE(
+      PixelIs(m_corner.x + kListRowWidth - 3, m_corner.y + 3 * kListRowHeight + 8, kListRowHover));
   MoveTo(POINT{50, 50});
   Frame();
-  EXPECT_EQ(CountColour(RECT{0, 0, 800, 600}, kListRowHover), 0);
+  EXPECT_EQ(ListPixels(kListRowHover), 0);
 }
 
 TEST_F(MenuWindowTest, EscapeAndEnterCloseItWithoutACommand) {
@@ -228,21 +186,18 @@ TEST_F(MenuWindowTest, EscapeAndEnterCloseItWithoutACommand) {
     Frame();
     Key(key);
     EXPECT_FALSE(MenuOpen());
-    EXPECT_FALSE(AnyRowObjectLeft());
+    EXPECT_FALSE(AnyRowLeft());
     Frame();
     EXPECT_TRUE(m_scene->requests.empty());
-    // The editor draws itself again, without the list.
-    EXPECT_EQ(CountColour(RECT{0, 0, 800, 600}, kListRow), 0);
+    EXPECT_EQ(ListPixels(kListRow), 0);   // the editor drew itself again
     EXPECT_TRUE(m_sceneChanges.empty());  // Escape went to the menu
   }
-}
-
-TEST_F(MenuWindowTest, ASkinWithoutTheRowSpriteOpensNoMenu) {
-  // Rows of no height could not be told apart: the menu refuses to open.
+  // Rows of no height could not be told apart: without the row sprite the
+  // menu refuses to open.
   g_registry->Clear();
   m_scene->OpenMenu(200, 150);
   EXPECT_EQ(m_scene->Overlay(), nullptr);
-  EXPECT_FALSE(AnyRowObjectLeft());
+  EXPECT_FALSE(AnyRowLeft());
 }
 
 }  // namespace

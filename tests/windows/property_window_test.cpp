@@ -2,20 +2,14 @@
 // selected chips, typing, the option and condition lists, placement at the
 // screen's edges, and how edits are committed or discarded.
 #include <string>
-#include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "display/object_registry.h"
-#include "editor/editor_fixture.h"
-#include "program/block_program.h"
+#include "window_fixture.h"
 #include "windows/property_window.h"
 
 namespace editor_test {
 namespace {
 
-using Properties = std::vector<std::pair<std::string, std::string>>;
 using Strings = std::vector<std::string>;
 
 // "motor" and "lamp" share speed and mode; "sense" is a branch chip whose
@@ -53,10 +47,10 @@ constexpr char kCatalogue[] =
     "property1_name=%n%s\r\nproperty1_type=SELECT;%n;%s%s\r\nproperty1_unit=%n\r\n"
     "</define>\r\n";
 
-class PropertyWindowTest : public EditorTest {
+class PropertyWindowTest : public WindowTest {
  protected:
   void SetUp() override {
-    EditorTest::SetUp();
+    WindowTest::SetUp();
     m_extraCatalogue = kCatalogue;
     StartEditor();
   }
@@ -67,72 +61,35 @@ class PropertyWindowTest : public EditorTest {
       m_scene->Program().SetBoxProperty(cell.x, cell.y, key, value);
     }
   }
-
   // Selects the cells in order and opens the window at a screen point, as
   // the editor does for a click on a selected chip.
-  void Open(const std::vector<Cell>& cells, POINT at) {
+  void Open(const std::vector<Cell>& cells, POINT at = {100, 100}) {
     m_scene->Selection().Clear();
     for (Cell cell : cells) {
       m_scene->Selection().Select(cell);
     }
     m_scene->CEditorScene::OpenPropertyWindow(at.x, at.y);
   }
-
   CPropertyWindow* Window() { return dynamic_cast<CPropertyWindow*>(m_scene->Overlay()); }
 
-  Strings Names() {
-    Strings names;
-    for (const CPropertyWindow::Row& row : Window()->Rows()) {
-      names.push_back(row.name);
-    }
-    return names;
-  }
-  Strings Values() {
-    Strings values;
-    for (const CPropertyWindow::Row& row : Window()->Rows()) {
-      values.push_back(row.value);
-    }
-    return values;
-  }
-  // The unit each row shows ("-" for none).
-  Strings Units() {
-    Strings units;
+  // Each row as "name=value unit", the unit left out when it has none.
+  Strings Rows() {
+    Strings rows;
     for (const CPropertyWindow::Row& row : Window()->Rows()) {
       const std::string* unit = Window()->UnitOf(row);
-      units.push_back(unit ? *unit : "-");
+      rows.push_back(row.name + "=" + row.value + (unit ? " " + *unit : ""));
     }
-    return units;
+    return rows;
   }
-
-  void ClickAt(POINT p) {
-    LeftDown(p);
-    LeftUp(p);
-  }
-  void ClickObject(const std::string& name) { ClickAt(ObjectCentre(name)); }
+  void ClickOn(const std::string& object) { ClickAt(ObjectCentre(object)); }
   void Type(const std::vector<int>& keys) {
     for (int key : keys) {
       Key(key);
     }
   }
-
-  Properties BoxProperties(Cell cell) {
-    const CBox* box = m_scene->Program().GetBox(cell.x, cell.y);
-    return box ? box->Properties() : Properties{};
-  }
-
-  std::string SpriteOf(const std::string& object) {
-    const CScreenObject* found = g_registry->Find(object);
-    return found ? found->sprite : "(none)";
-  }
-  POINT PositionOf(const std::string& object) {
-    const CScreenObject* found = g_registry->Find(object);
-    return found ? POINT{static_cast<int>(found->x), static_cast<int>(found->y)} : POINT{-1, -1};
-  }
 };
 
-// ---- Rows -----------------------------------------------------------------------
-
-TEST_F(PropertyWindowTest, ClickOnASelectedChipOpensItsRowsBesideThePoint) {
+TEST_F(PropertyWindowTest, ClickOnASelectedChipOpensItsRowsAtThePoint) {
   PlaceWith({2, 2}, "motor", {{"speed", "5"}, {"mode", "fast"}});
   Click(CellPoint({2, 2}));
   Click(CellPoint({2, 2}));
@@ -141,19 +98,13 @@ TEST_F(PropertyWindowTest, ClickOnASelectedChipOpensItsRowsBesideThePoint) {
   const POINT at{m_scene->requests.back().arguments[0], m_scene->requests.back().arguments[1]};
   m_scene->CEditorScene::OpenPropertyWindow(at.x, at.y);
   ASSERT_NE(Window(), nullptr);
-
-  EXPECT_EQ(Names(), (Strings{"speed", "mode", "time"}));
-  EXPECT_EQ(Values(), (Strings{"5", "fast", ""}));
-  EXPECT_EQ(Units(), (Strings{"cm/s", "NULL", "s"}));
+  EXPECT_EQ(Rows(), (Strings{"speed=5 cm/s", "mode=fast NULL", "time= s"}));
   // Rows one row height apart, one pixel above the point; the buttons below.
   EXPECT_EQ(Window()->WindowRect(),
             (RECT{at.x, at.y, at.x + kPropertyRowWidth, at.y + 4 * kPropertyRowHeight}));
-  EXPECT_EQ(PositionOf("row0"), (POINT{at.x, at.y - 1}));
-  EXPECT_EQ(PositionOf("row2"), (POINT{at.x, at.y + 2 * kPropertyRowHeight - 1}));
-  EXPECT_EQ(PositionOf("update"), (POINT{at.x, at.y + 3 * kPropertyRowHeight - 1}));
-  EXPECT_EQ(PositionOf("cancel"),
+  EXPECT_EQ(Corner("row2"), (POINT{at.x, at.y + 2 * kPropertyRowHeight - 1}));
+  EXPECT_EQ(Corner("cancel"),
             (POINT{at.x + kPropertyRowWidth / 2, at.y + 3 * kPropertyRowHeight - 1}));
-
   // Looking is not changing: the chip gains no empty "time" on cancel.
   Key(VK_ESCAPE);
   EXPECT_EQ(Window(), nullptr);
@@ -163,12 +114,10 @@ TEST_F(PropertyWindowTest, ClickOnASelectedChipOpensItsRowsBesideThePoint) {
 TEST_F(PropertyWindowTest, SeveralChipsShowTheCommonRowsAndDifferingValuesSurviveACommit) {
   PlaceWith({1, 1}, "motor", {{"speed", "10"}, {"mode", "slow"}, {"time", "5"}});
   PlaceWith({2, 1}, "lamp", {{"mode", "on"}, {"speed", "10"}});
-  Open({{1, 1}, {2, 1}}, POINT{100, 300});
+  Open({{1, 1}, {2, 1}});
   ASSERT_NE(Window(), nullptr);
-  EXPECT_EQ(Names(), (Strings{"speed", "mode"}));
-  EXPECT_EQ(Values(), (Strings{"10", "*"}));
-  EXPECT_FALSE(g_registry->Exists("row2"));
-  ClickObject("update");
+  EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=* NULL"}));
+  ClickOn("update");
   EXPECT_EQ(Window(), nullptr);
   EXPECT_EQ(BoxProperties({1, 1}),
             (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "10"}, {"time", "5"}}));
@@ -176,229 +125,177 @@ TEST_F(PropertyWindowTest, SeveralChipsShowTheCommonRowsAndDifferingValuesSurviv
 
   // The first selected chip orders the rows; a digit replaces "*".
   m_scene->Program().SetBoxProperty(2, 1, "speed", "20");
-  Open({{2, 1}, {1, 1}}, POINT{100, 300});
-  EXPECT_EQ(Names(), (Strings{"mode", "speed"}));
-  EXPECT_EQ(Values(), (Strings{"*", "*"}));
-  ClickObject("row1");
-  Type({'7'});
-  EXPECT_EQ(Values(), (Strings{"*", "7"}));
-  Key(VK_RETURN);
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "speed"), "7");
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 1, "speed"), "7");
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "mode"), "slow");
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 1, "mode"), "on");
+  Open({{2, 1}, {1, 1}});
+  EXPECT_EQ(Rows(), (Strings{"mode=*", "speed=*"}));
+  ClickOn("row1");
+  Type({'7', VK_RETURN});
+  EXPECT_EQ(BoxProperties({1, 1}),
+            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "7"}, {"time", "5"}}));
+  EXPECT_EQ(BoxProperties({2, 1}), (Properties{{"id", "lamp"}, {"mode", "on"}, {"speed", "7"}}));
 }
 
-TEST_F(PropertyWindowTest, ChipsWithoutACommonPropertyOpenNothing) {
+TEST_F(PropertyWindowTest, ChipsWithoutACommonPropertyOpenNothingAndHugeCountsAreCapped) {
   Place({1, 1}, "motor");
   Place({2, 1}, "blank");
   Place({3, 1}, "minus");
   Place({4, 1}, "huge");
-  Open({{1, 1}, {2, 1}}, POINT{100, 100});
-  EXPECT_EQ(m_scene->Overlay(), nullptr);
-  Open({{3, 1}}, POINT{100, 100});
-  EXPECT_EQ(m_scene->Overlay(), nullptr);
-  EXPECT_FALSE(g_registry->Exists("row0"));
-  EXPECT_FALSE(g_registry->Exists("update"));
-
-  // A count beyond reason is capped; the rows past the described one are
-  // empty.
-  Open({{4, 1}}, POINT{100, 100});
+  for (const std::vector<Cell>& cells : {std::vector<Cell>{{1, 1}, {2, 1}}, {{3, 1}}}) {
+    Open(cells);
+    EXPECT_EQ(m_scene->Overlay(), nullptr);
+    EXPECT_FALSE(g_registry->Exists("row0"));
+    EXPECT_FALSE(g_registry->Exists("update"));
+  }
+  // The rows past the described one are empty.
+  Open({{4, 1}});
   ASSERT_NE(Window(), nullptr);
   EXPECT_EQ(Window()->Rows().size(), static_cast<std::size_t>(kMaxChipProperties));
   EXPECT_EQ(Window()->Rows()[0].name, "speed");
 }
 
-// ---- Typing ---------------------------------------------------------------------
-
 TEST_F(PropertyWindowTest, DigitsAndBackspaceEditTheActiveNumberRowOnly) {
   PlaceWith({1, 1}, "motor", {{"speed", "0"}, {"mode", "slow"}, {"time", "5"}});
-  Open({{1, 1}}, POINT{100, 100});
+  Open({{1, 1}});
   Type({'9'});  // no row active yet
-  EXPECT_EQ(Values()[0], "0");
-
-  ClickObject("row0");
-  EXPECT_EQ(SpriteOf("row0"), "property-row-active");
+  ClickOn("row0");
+  EXPECT_EQ(Sprite("row0"), "property-row-active");
   Type({'1', '2'});
   // A click inside the window on no row (its bottom edge line) leaves the
   // active row active and showing so.
   ClickAt(POINT{Window()->WindowRect().left + 5, Window()->WindowRect().bottom});
-  EXPECT_EQ(SpriteOf("row0"), "property-row-active");
+  EXPECT_EQ(Sprite("row0"), "property-row-active");
   Type({'3'});
-  EXPECT_EQ(Values()[0], "123");
+  EXPECT_EQ(Window()->Rows()[0].value, "123");
   Type({VK_BACK, VK_BACK, VK_BACK});
-  EXPECT_EQ(Values()[0], "0");
+  EXPECT_EQ(Window()->Rows()[0].value, "0");
+  // Letters and space are no digits; a typed number stops at nine digits,
+  // so that it fits the robot's integers.
   Type({VK_NUMPAD0 + 4, 'A', VK_SPACE});
-  EXPECT_EQ(Values()[0], "4");
-  // A typed number stops at nine digits, so that it fits the robot's
-  // integers.
   Type(std::vector<int>(12, '5'));
-  EXPECT_EQ(Values()[0], "455555555");
+  EXPECT_EQ(Window()->Rows()[0].value, "455555555");
 
   // Another row takes the keyboard away from the first.
-  ClickObject("row1");
-  EXPECT_EQ(SpriteOf("row0"), "property-row");
+  ClickOn("row1");
+  EXPECT_EQ(Sprite("row0"), "property-row");
   EXPECT_TRUE(Window()->IsListOpen());
-  Key(VK_ESCAPE);
-  Type({'8'});
-  EXPECT_EQ(Values(), (Strings{"455555555", "slow", "5"}));
-
-  Key(VK_RETURN);
+  Type({VK_ESCAPE, '8', VK_RETURN});
   EXPECT_EQ(Window(), nullptr);
   EXPECT_EQ(BoxProperties({1, 1}),
             (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "455555555"}, {"time", "5"}}));
   // The rows go; "update" and "cancel" stay registered.
   EXPECT_FALSE(g_registry->Exists("row0"));
   EXPECT_TRUE(g_registry->Exists("update"));
-  EXPECT_TRUE(g_registry->Exists("cancel"));
 }
 
 TEST_F(PropertyWindowTest, AReleaseAwayFromThePressClicksOnlyWithin500Ms) {
   PlaceWith({1, 1}, "motor", {{"speed", "1"}, {"mode", "slow"}, {"time", "2"}});
-  Open({{1, 1}}, POINT{100, 100});
+  Open({{1, 1}});
   LeftDown(ObjectCentre("row2"));
   Wait(600);
   LeftUp(ObjectCentre("row0"));
   EXPECT_EQ(Window()->ActiveRow(), -1);
-
   // Within 500 ms the click acts where the button went down.
   LeftDown(ObjectCentre("row2"));
   Wait(499);
   LeftUp(ObjectCentre("row0"));
   EXPECT_EQ(Window()->ActiveRow(), 2);
-  Type({'3'});
-  EXPECT_EQ(Values(), (Strings{"1", "slow", "23"}));
 }
 
-// ---- Lists and conditions -------------------------------------------------------
+TEST_F(PropertyWindowTest, TheConditionDecidesEditingAndUnitsAndANewOneResetsItsRows) {
+  PlaceWith({1, 1}, "sense", {{"cond", "dist"}, {"p1", "7"}, {"p2", "far"}});
+  Open({{1, 1}});
+  EXPECT_EQ(Window()->ConditionIndex(), 2);
+  EXPECT_EQ(Rows(), (Strings{"cond=dist NULL", "p1=7 mm", "p2=far zone"}));
+  ClickOn("row1");
+  Type({'8'});
+  ClickOn("row2");
+  EXPECT_EQ(Window()->ListOptions(), (Strings{"near", "far"}));
+  ClickOn("list-row0");
+  EXPECT_EQ(Rows(), (Strings{"cond=dist NULL", "p1=78 mm", "p2=near zone"}));
 
-TEST_F(PropertyWindowTest, ChangingTheConditionResetsTheTwoDependentRowsAndTheirUnits) {
-  PlaceWith({1, 1}, "sense", {{"cond", "touch"}, {"p1", "right"}, {"p2", "x"}});
-  Open({{1, 1}}, POINT{100, 100});
-  EXPECT_EQ(Window()->ConditionIndex(), 1);
-  EXPECT_EQ(Units(), (Strings{"NULL", "side", "NULL"}));
-
-  ClickObject("row0");
+  ClickOn("row0");
   ASSERT_TRUE(Window()->IsListOpen());
   EXPECT_EQ(Window()->ListOptions(), (Strings{"touch", "dist", "ball"}));
-  EXPECT_TRUE(g_registry->Exists("list-row2"));
-  ClickObject("list-row1");
-  EXPECT_FALSE(Window()->IsListOpen());
+  ClickOn("list-row0");
   EXPECT_FALSE(g_registry->Exists("list-row0"));
-  EXPECT_EQ(Values(), (Strings{"dist", "0", "near"}));
-  EXPECT_EQ(Units(), (Strings{"NULL", "mm", "zone"}));
-  EXPECT_EQ(SpriteOf("row0"), "property-row-active");
+  EXPECT_EQ(Rows(), (Strings{"cond=touch NULL", "p1=left side", "p2= NULL"}));
+  EXPECT_EQ(Sprite("row0"), "property-row-active");
 
-  ClickObject("row0");
-  ClickObject("list-row2");
-  EXPECT_EQ(Values(), (Strings{"ball", "", "0"}));
-  EXPECT_EQ(Units(), (Strings{"NULL", "NULL", "cm"}));
-
+  ClickOn("row0");
+  ClickOn("list-row2");
+  EXPECT_EQ(Rows(), (Strings{"cond=ball NULL", "p1= NULL", "p2=0 cm"}));
   // Under "ball" the first parameter cannot be edited, the second is typed.
-  ClickObject("row1");
+  ClickOn("row1");
   EXPECT_FALSE(Window()->IsListOpen());
   Type({'5'});
-  ClickObject("row2");
-  Type({'4', '2'});
-  EXPECT_EQ(Values(), (Strings{"ball", "", "42"}));
-  Key(VK_RETURN);
+  ClickOn("row2");
+  Type({'4', '2', VK_RETURN});
   EXPECT_EQ(BoxProperties({1, 1}),
             (Properties{{"cond", "ball"}, {"id", "sense"}, {"p1", ""}, {"p2", "42"}}));
 }
 
-TEST_F(PropertyWindowTest, TheConditionHeldWhenOpeningDecidesEditingAndUnits) {
-  PlaceWith({1, 1}, "sense", {{"cond", "dist"}, {"p1", "7"}, {"p2", "far"}});
-  Open({{1, 1}}, POINT{100, 100});
-  EXPECT_EQ(Window()->ConditionIndex(), 2);
-  EXPECT_EQ(Units(), (Strings{"NULL", "mm", "zone"}));
-  ClickObject("row1");
-  Type({'8'});
-  ClickObject("row2");
-  EXPECT_EQ(Window()->ListOptions(), (Strings{"near", "far"}));
-  ClickObject("list-row0");
-  // Only a new condition resets the parameter rows.
-  EXPECT_EQ(Values(), (Strings{"dist", "78", "near"}));
-}
-
 TEST_F(PropertyWindowTest, TypesLackingTheFieldTheyNameEditNothingAndResetToEmpty) {
   PlaceWith({1, 1}, "odd", {{"cond", "c"}, {"short", "3"}, {"empty", "x"}});
-  Open({{1, 1}}, POINT{100, 100});
+  Open({{1, 1}});
   EXPECT_EQ(Window()->ConditionIndex(), 3);
-  EXPECT_EQ(Units(), (Strings{"-", "-", "-"}));
-  ClickObject("row1");  // VARIABLE:NUM has no third field
+  ClickOn("row1");  // VARIABLE:NUM has no third field
   Type({'5'});
-  ClickObject("row2");  // SELECT without options opens no list
-  EXPECT_FALSE(Window()->IsListOpen());
+  ClickOn("row2");  // SELECT without options opens no list
   EXPECT_FALSE(g_registry->Exists("list-row0"));
-  EXPECT_EQ(Values(), (Strings{"c", "3", "x"}));
-
-  ClickObject("row0");
-  ClickObject("list-row0");
-  EXPECT_EQ(Values(), (Strings{"a", "0", ""}));
-  EXPECT_EQ(Units(), (Strings{"-", "u", "-"}));
+  EXPECT_EQ(Rows(), (Strings{"cond=c", "short=3", "empty=x"}));
+  ClickOn("row0");
+  ClickOn("list-row0");
+  EXPECT_EQ(Rows(), (Strings{"cond=a", "short=0 u", "empty="}));
 }
 
 TEST_F(PropertyWindowTest, PressOutsideTheListClosesOnlyTheListAndOutsideTheWindowCancels) {
   PlaceWith({1, 1}, "sense", {{"cond", "touch"}, {"p1", "left"}, {"p2", ""}});
-  Open({{1, 1}}, POINT{100, 100});
-  ClickObject("row0");
-  ASSERT_TRUE(Window()->IsListOpen());
+  const Properties before = BoxProperties({1, 1});
+  Open({{1, 1}});
+  ClickOn("row0");
   const RECT list = Window()->ListRect();
   EXPECT_EQ(list.bottom - list.top, 3 * kListRowHeight);
-
   // The list's bottom border line is inside it but names no option.
   ClickAt(POINT{list.left + 5, list.bottom});
   EXPECT_FALSE(Window()->IsListOpen());
-  EXPECT_EQ(Values()[0], "touch");
-  EXPECT_NE(Window(), nullptr);
-
+  EXPECT_EQ(Window()->Rows()[0].value, "touch");
   // A press on the OK button while the list is open only closes the list.
-  ClickObject("row0");
-  ClickObject("update");
+  ClickOn("row0");
+  ClickOn("update");
+  ASSERT_NE(Window(), nullptr);
   EXPECT_FALSE(Window()->IsListOpen());
-  EXPECT_NE(Window(), nullptr);
-  EXPECT_EQ(Window()->ActiveRow(), 0);
 
-  ClickObject("row0");
-  ClickObject("list-row1");
-  EXPECT_EQ(Values(), (Strings{"dist", "0", "near"}));
+  ClickOn("row0");
+  ClickOn("list-row1");
+  EXPECT_EQ(Window()->Rows()[0].value, "dist");
   // The window's far edges belong to it; one pixel beyond is outside.
   const RECT window = Window()->WindowRect();
   ClickAt(POINT{window.right, window.bottom});
   ASSERT_NE(Window(), nullptr);
   LeftDown(POINT{window.right + 1, window.top + 5});
   EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(BoxProperties({1, 1}),
-            (Properties{{"cond", "touch"}, {"id", "sense"}, {"p1", "left"}, {"p2", ""}}));
+  EXPECT_EQ(BoxProperties({1, 1}), before);
   EXPECT_FALSE(g_registry->Exists("row0"));
 }
 
 TEST_F(PropertyWindowTest, EscapeAndEnterCloseAnOpenListBeforeTheWindow) {
   PlaceWith({1, 1}, "sense", {{"cond", "touch"}, {"p1", "left"}});
-  Open({{1, 1}}, POINT{100, 100});
-  ClickObject("row0");
-  ClickObject("list-row1");
-  ClickObject("row0");
-  Key(VK_ESCAPE);
-  ASSERT_NE(Window(), nullptr);
-  EXPECT_FALSE(Window()->IsListOpen());
-  Key(VK_ESCAPE);
-  EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "cond"), "touch");
-
-  Open({{1, 1}}, POINT{100, 100});
-  ClickObject("row0");
-  ClickObject("list-row1");
-  ClickObject("row0");
-  Key(VK_RETURN);
-  ASSERT_NE(Window(), nullptr);
-  Key(VK_RETURN);
-  EXPECT_EQ(Window(), nullptr);
+  // Escape discards the new condition, Enter commits it.
+  for (const auto& [key, condition] :
+       {std::pair{VK_ESCAPE, "touch"}, std::pair{VK_RETURN, "dist"}}) {
+    Open({{1, 1}});
+    ClickOn("row0");
+    ClickOn("list-row1");
+    ClickOn("row0");
+    Key(key);
+    ASSERT_NE(Window(), nullptr);
+    EXPECT_FALSE(Window()->IsListOpen());
+    Key(key);
+    EXPECT_EQ(Window(), nullptr);
+    EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "cond"), condition);
+  }
   EXPECT_EQ(BoxProperties({1, 1}),
             (Properties{{"cond", "dist"}, {"id", "sense"}, {"p1", "0"}, {"p2", "near"}}));
 }
-
-// ---- Placement and drawing --------------------------------------------------------
 
 TEST_F(PropertyWindowTest, WindowAndListMoveInsideTheScreenAtItsEdges) {
   Place({1, 1}, "many");
@@ -411,9 +308,8 @@ TEST_F(PropertyWindowTest, WindowAndListMoveInsideTheScreenAtItsEdges) {
   ClickAt(press);
   const int listHeight = 10 * kListRowHeight;
   EXPECT_EQ(Window()->ListRect(), (RECT{press.x - kListRowWidth, 600 - listHeight, press.x, 600}));
-  EXPECT_EQ(PositionOf("list-row9"), (POINT{press.x - kListRowWidth, 600 - kListRowHeight}));
-  Key(VK_ESCAPE);
-  Key(VK_ESCAPE);
+  EXPECT_EQ(Corner("list-row9"), (POINT{press.x - kListRowWidth, 600 - kListRowHeight}));
+  Type({VK_ESCAPE, VK_ESCAPE});
 
   // At the top the list starts at the edge.
   Open({{1, 1}}, POINT{10, 10});
@@ -421,43 +317,32 @@ TEST_F(PropertyWindowTest, WindowAndListMoveInsideTheScreenAtItsEdges) {
   const POINT top = ObjectCentre("row0");
   ClickAt(top);
   EXPECT_EQ(Window()->ListRect(), (RECT{top.x, 0, top.x + kListRowWidth, listHeight}));
-  ClickObject("list-row3");
-  EXPECT_EQ(Values()[0], "d");
+  ClickOn("list-row3");
+  EXPECT_EQ(Window()->Rows()[0].value, "d");
 }
 
-TEST_F(PropertyWindowTest, FramesDrawOverTheSavedEditorPictureWithHoverAndList) {
-  PlaceWith({1, 1}, "sense", {{"cond", "touch"}});
+TEST_F(PropertyWindowTest, FramesDrawCatalogueTextsAsTheyAreWithHoverAndList) {
+  PlaceWith({1, 1}, "fmt", {{"%n%s", "%s%n"}});
   Open({{1, 1}}, POINT{300, 200});
+  Frame();
   MoveTo(ObjectCentre("update"));
-  EXPECT_EQ(SpriteOf("update"), "property-row-update-hover");
-  EXPECT_EQ(SpriteOf("cancel"), "property-row-cancel");
+  EXPECT_EQ(Sprite("update"), "property-row-update-hover");
+  EXPECT_EQ(Sprite("cancel"), "property-row-cancel");
 
-  ClickObject("row0");
+  ClickOn("row0");
+  EXPECT_EQ(Window()->ListOptions(), (Strings{"%n", "%s%s"}));
   MoveTo(ObjectCentre("list-row1"));
-  EXPECT_EQ(SpriteOf("list-row1"), "property-row-listbox-hover");
-  EXPECT_EQ(SpriteOf("list-row0"), "property-row-listbox");
+  EXPECT_EQ(Sprite("list-row0"), "property-row-listbox");
   Frame();
   const RECT list = Window()->ListRect();
-  const POINT row0 = PositionOf("row0");
+  const POINT row0 = Corner("row0");
   EXPECT_TRUE(PixelIs(row0.x + 2, row0.y + 1, kPropertyRowActive));
   EXPECT_TRUE(PixelIs(list.right - 2, list.top + kListRowHeight + 1, kListRowHover));
   EXPECT_TRUE(PixelIs(list.right - 2, list.top + 1, kListRow));
-
-  // Once the list closes, the next frame shows the editor's picture there.
-  Key(VK_ESCAPE);
+  ClickOn("list-row1");
+  // Once the list has closed, the next frame shows the editor's picture there.
   Frame();
-  EXPECT_EQ(CountColour(list, kListRow), 0);
-  EXPECT_EQ(CountColour(list, kListRowHover), 0);
-}
-
-TEST_F(PropertyWindowTest, TextsFromTheCatalogueAreDrawnNeverUsedAsFormats) {
-  PlaceWith({1, 1}, "fmt", {{"%n%s", "%s%n"}});
-  Open({{1, 1}}, POINT{100, 100});
-  Frame();
-  ClickObject("row0");
-  EXPECT_EQ(Window()->ListOptions(), (Strings{"%n", "%s%s"}));
-  Frame();
-  ClickObject("list-row1");
+  EXPECT_EQ(CountColour(list, kListRow) + CountColour(list, kListRowHover), 0);
   Key(VK_RETURN);
   EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "%n%s"), "%s%s");
 }

@@ -1,12 +1,13 @@
-// The headless editor of tests/editor with the real menu and command windows
-// behind it, a scripted file dialog in zenity's place, and a window
-// procedure that notes when the main window would close.
+// The headless editor of tests/editor with the real overlay windows behind
+// it, a scripted file dialog in zenity's place, and a window procedure that
+// notes when the main window would close.
 #pragma once
 
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "platform/dialog.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "program/block_program.h"
 
 namespace editor_test {
 
@@ -34,12 +36,23 @@ class LiveEditorScene : public RecordingEditorScene {
 };
 
 // Answers the file dialogs from a script, in order, and records how each was
-// asked. An answer that the script does not have is a test failure.
+// asked. A dialog that the script has no answer for is a test failure.
 class ScriptedDialog {
  public:
   ScriptedDialog() {
-    platform::SetFileDialogHandler(
-        [this](const platform::FileDialogOptions& options) { return Answer(options); });
+    platform::SetFileDialogHandler([this](const platform::FileDialogOptions& options) {
+      asked.push_back(options);
+      if (whileOpen) {
+        whileOpen();
+      }
+      if (m_answers.empty()) {
+        ADD_FAILURE() << "a file dialog that the test did not expect";
+        return platform::FileDialogResult{};
+      }
+      const platform::FileDialogResult answer = m_answers.front();
+      m_answers.pop_front();
+      return answer;
+    });
   }
   ~ScriptedDialog() { platform::SetFileDialogHandler(nullptr); }
   ScriptedDialog(const ScriptedDialog&) = delete;
@@ -55,38 +68,46 @@ class ScriptedDialog {
   bool Exhausted() const { return m_answers.empty(); }
 
   std::vector<platform::FileDialogOptions> asked;
-  // Runs while the dialog is open, before it answers.
-  std::function<void()> whileOpen;
+  std::function<void()> whileOpen;  // runs before the dialog answers
 
  private:
-  platform::FileDialogResult Answer(const platform::FileDialogOptions& options) {
-    asked.push_back(options);
-    if (whileOpen) {
-      whileOpen();
-    }
-    if (m_answers.empty()) {
-      ADD_FAILURE() << "a file dialog that the test did not expect";
-      return {};
-    }
-    platform::FileDialogResult answer = m_answers.front();
-    m_answers.pop_front();
-    return answer;
-  }
-
   std::deque<platform::FileDialogResult> m_answers;
 };
 
-class CommandTest : public EditorTest {
+class WindowTest : public EditorTest {
  protected:
-  // The editor with the real windows. Tests set Settings and m_extraSettings
-  // before, as for StartEditor.
+  using Properties = std::vector<std::pair<std::string, std::string>>;
+
+  // The editor with the real menu and command windows. Tests set Settings
+  // and m_extraSettings before, as for StartEditor.
   void StartLiveEditor() {
     StartEditor();
     m_scene = std::make_unique<LiveEditorScene>();
     ASSERT_EQ(m_scene->Enter(0), 1);
     s_current = this;
-    platform::SetWindowProc(&CommandTest::Procedure);
+    platform::SetWindowProc(&WindowTest::Procedure);
     Frame();
+  }
+
+  std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
+  // A press and a release at the point, nothing between them.
+  void ClickAt(POINT p) {
+    LeftDown(p);
+    LeftUp(p);
+  }
+  // A click at the centre of a screen object, quick enough to count.
+  void ClickObject(const std::string& name) { Click(ObjectCentre(name), 100); }
+  const CScreenObject* Object(const std::string& name) { return g_registry->Find(name); }
+  std::string Sprite(const std::string& name) {
+    return Object(name) ? Object(name)->sprite : "(none)";
+  }
+  POINT Corner(const std::string& name) {
+    const CScreenObject* object = Object(name);
+    return object ? POINT{static_cast<int>(object->x), static_cast<int>(object->y)} : POINT{-1, -1};
+  }
+  Properties BoxProperties(Cell cell) {
+    const CBox* box = m_scene->Program().GetBox(cell.x, cell.y);
+    return box ? box->Properties() : Properties{};
   }
 
   std::string LastMessage() {
@@ -95,18 +116,14 @@ class CommandTest : public EditorTest {
   }
   int MessageCount() { return static_cast<int>(m_scene->MessageLog().Lines().size()); }
 
-  // A click at the centre of a screen object, quick enough to count.
-  void ClickObject(const std::string& name) { Click(ObjectCentre(name), 100); }
-  const CScreenObject* Object(const std::string& name) { return g_registry->Find(name); }
-
   // The main window's close button, as the window delivers it.
   void CloseButton() {
     platform::PostMessage(platform::MainWindow(), WM_CLOSE, 0, 0);
     platform::headless::PumpMessages();
   }
 
-  // WM_CLOSE messages that nobody handled, so that the main window would
-  // have been destroyed, with their wParam.
+  // The wParam of each WM_CLOSE that nobody handled, so that the main window
+  // would have been destroyed.
   std::vector<WPARAM> m_closedBy;
   ScriptedDialog m_dialog;
 
@@ -118,7 +135,7 @@ class CommandTest : public EditorTest {
     }
     return result;
   }
-  static inline CommandTest* s_current = nullptr;
+  static inline WindowTest* s_current = nullptr;
 };
 
 }  // namespace editor_test
