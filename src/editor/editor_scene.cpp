@@ -348,7 +348,7 @@ void CEditorScene::RunMenuCommand(int command) {
 
 LRESULT CEditorScene::HandleClose(WPARAM wParam) {
   // 0 lets the window procedure's default close the window.
-  if (wParam == kCloseConfirmed || m_modified == 0) {
+  if (wParam == kCloseConfirmed || !HasUnsavedChanges()) {
     return 0;
   }
   if (m_overlay) {
@@ -360,7 +360,7 @@ LRESULT CEditorScene::HandleClose(WPARAM wParam) {
 }
 
 void CEditorScene::DiscardProgramThen(DiscardAction action) {
-  if (m_modified == 0) {
+  if (!HasUnsavedChanges()) {
     RunDiscardAction(action);
     return;
   }
@@ -558,6 +558,7 @@ void CEditorScene::NewProgram() {
   m_selection.Clear();
   ClearGestures();
   m_modified = 0;
+  m_savedRevision = m_program->Revision();
   m_currentFileName.clear();
   platform::SetWindowText(EditorTitle(kNewFileName));
 }
@@ -571,6 +572,7 @@ bool CEditorScene::LoadProgram(const std::string& path) {
   m_selection.Clear();
   ClearGestures();
   m_modified = 0;
+  m_savedRevision = m_program->Revision();
   return true;
 }
 
@@ -579,7 +581,12 @@ bool CEditorScene::SaveProgram(const std::string& path) {
     return false;
   }
   m_modified = 0;
+  m_savedRevision = m_program->Revision();
   return true;
+}
+
+bool CEditorScene::HasUnsavedChanges() const {
+  return m_program->Revision() != m_savedRevision;
 }
 
 void CEditorScene::SetModified(int flag) {

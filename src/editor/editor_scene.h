@@ -79,6 +79,11 @@ class CEditorScene : public CScene {
   // Stores the flag; the first change after a clear appends "*" to the title.
   void SetModified(int flag);
   int IsModified() const { return m_modified; }
+  // Whether the program differs from what was last opened or saved (or from
+  // the empty program of New): the question before it would be thrown away
+  // asks only then. The modified flag above marks every press, as the title
+  // mark "*" shows it, and would ask after a click that changed nothing.
+  bool HasUnsavedChanges() const;
   // The .bhb file that "save" writes to; empty for a new program. The command
   // windows set it after open and save as.
   const std::string& CurrentFileName() const { return m_currentFileName; }
@@ -186,6 +191,7 @@ class CEditorScene : public CScene {
   std::unique_ptr<CBlockProgram> m_program;
   CSelection m_selection;
   int m_modified = 0;
+  unsigned long m_savedRevision = 0;  // the program's revision when last opened or saved
   int m_pendingCommand = kCommandNone;
   // What the confirmation's answer continues with.
   DiscardAction m_discardAction = DiscardAction::kToTitle;

@@ -57,6 +57,7 @@ void CBlockProgram::Init(CChipCatalogue* catalogue) {
 void CBlockProgram::AddBox(int x, int y, const std::string& chipName) {
   if (IsInside(x, y)) {
     m_cells[Index(x, y)] = std::make_unique<CBox>(chipName);
+    ++m_revision;
   }
 }
 
@@ -65,7 +66,10 @@ void CBlockProgram::DeleteBox(int x, int y) {
     return;
   }
   ClearArrowsInto(x, y);
-  m_cells[Index(x, y)].reset();
+  if (m_cells[Index(x, y)]) {
+    m_cells[Index(x, y)].reset();
+    ++m_revision;
+  }
 }
 
 void CBlockProgram::MoveBox(int fromX, int fromY, int toX, int toY) {
@@ -73,6 +77,7 @@ void CBlockProgram::MoveBox(int fromX, int fromY, int toX, int toY) {
     return;
   }
   m_cells[Index(toX, toY)] = std::move(m_cells[Index(fromX, fromY)]);
+  ++m_revision;
 }
 
 void CBlockProgram::CopyBox(int fromX, int fromY, int toX, int toY) {
@@ -80,6 +85,7 @@ void CBlockProgram::CopyBox(int fromX, int fromY, int toX, int toY) {
     return;
   }
   m_cells[Index(toX, toY)] = std::make_unique<CBox>(*m_cells[Index(fromX, fromY)]);
+  ++m_revision;
 }
 
 bool CBlockProgram::HasBox(int x, int y) const {
@@ -100,9 +106,16 @@ std::string CBlockProgram::GetBoxProperty(int x, int y, const std::string& key) 
 }
 
 void CBlockProgram::SetBoxProperty(int x, int y, const std::string& key, const std::string& value) {
-  if (CBox* box = GetBox(x, y)) {
-    box->Set(key, value);
+  CBox* box = GetBox(x, y);
+  if (box == nullptr) {
+    return;
   }
+  // An absent key and an empty value mean the same.
+  const std::string* old = box->Find(key);
+  if ((old == nullptr && !value.empty()) || (old != nullptr && *old != value)) {
+    ++m_revision;
+  }
+  box->Set(key, value);
 }
 
 bool CBlockProgram::GetBoxPropertyKeys(int x, int y, std::vector<std::string>& keys) const {
@@ -122,8 +135,17 @@ void CBlockProgram::SetGeneralAttribute(const std::string& key, const std::strin
                              [](const auto& p, const std::string& k) { return p.first < k; });
   if (it == m_general.end() || it->first != key) {
     m_general.emplace(it, key, value);
-  } else {
+    ++m_revision;
+  } else if (it->second != value) {
     it->second = value;
+    ++m_revision;
+  }
+}
+
+void CBlockProgram::SetArrow(CBox& box, const std::string& direction) {
+  if (box.Get("to") != direction) {
+    box.Set("to", direction);
+    ++m_revision;
   }
 }
 
@@ -148,7 +170,7 @@ void CBlockProgram::ClearArrowsInto(int x, int y) {
     // The neighbour points back into (x, y) when its arrow is the opposite
     // of the direction in which it lies.
     if (neighbour != nullptr && neighbour->Get("to") == Info(info.opposite).word) {
-      neighbour->Set("to", kEmpty);
+      SetArrow(*neighbour, kEmpty);
     }
   }
 }
@@ -162,7 +184,7 @@ void CBlockProgram::ResolveArrowsAt(int x, int y) {
     const DirectionInfo& info = Info(d);
     if (box->Get("to") == info.word && IsInside(x + info.dx, y + info.dy) &&
         !HasBox(x + info.dx, y + info.dy)) {
-      box->Set("to", kEmpty);
+      SetArrow(*box, kEmpty);
     }
   }
   for (Direction d : kDirections) {
@@ -170,7 +192,7 @@ void CBlockProgram::ResolveArrowsAt(int x, int y) {
     CBox* neighbour = GetBox(x + info.dx, y + info.dy);
     if (neighbour != nullptr && neighbour->Get("to") == Info(info.opposite).word &&
         box->Get("to") == info.word) {
-      neighbour->Set("to", kEmpty);
+      SetArrow(*neighbour, kEmpty);
     }
   }
 }

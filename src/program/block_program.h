@@ -80,6 +80,12 @@ class CBlockProgram {
   // cleared, and a neighbour's arrow opposed to its own is cleared.
   void ResolveArrowsAt(int x, int y);
 
+  // A number that changes with every change of the grid, the boxes'
+  // properties or the general attributes (reading a property, which may add
+  // an empty key, is no change). The editor compares it with the number at
+  // the last open or save to know whether anything would be lost.
+  unsigned long Revision() const { return m_revision; }
+
   // Compiles the grid into the robot script (out.r by default; the generator
   // lives in src/codegen). Returns false when the script file could not be
   // created or written completely, or when the script outgrew its limit (the
@@ -94,7 +100,11 @@ class CBlockProgram {
            static_cast<std::size_t>(x);
   }
 
+  // Sets a box's arrow, counting a real change.
+  void SetArrow(CBox& box, const std::string& direction);
+
   CChipCatalogue* m_catalogue = nullptr;
+  unsigned long m_revision = 0;
   int m_columns = 0;
   int m_rows = 0;
   std::vector<std::unique_ptr<CBox>> m_cells;                  // row-major

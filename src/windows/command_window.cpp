@@ -277,7 +277,7 @@ bool CCommandWindow::SaveAs() {
 // ---- The question about unsaved changes ---------------------------------------------
 
 void CCommandWindow::ShowQuestion() {
-  if (m_owner.IsModified() == 0) {
+  if (!m_owner.HasUnsavedChanges()) {
     // Nothing to lose: the editor goes on without a question.
     CEditorScene& owner = m_owner;
     Close();

@@ -178,6 +178,10 @@ void EditorTest::Place(Cell cell, const std::string& id, const std::string& to) 
   }
 }
 
+void EditorTest::Settle() {
+  ASSERT_TRUE(m_scene->SaveProgram("settled.bhb"));
+}
+
 std::string EditorTest::Id(Cell cell) {
   CBlockProgram& program = m_scene->Program();
   return program.HasBox(cell.x, cell.y) ? program.GetBoxProperty(cell.x, cell.y, "id") : "(empty)";

@@ -68,6 +68,9 @@ class EditorTest : public ::testing::Test {
   POINT CellTopLeft(Cell cell);                          // screen
   POINT ObjectCentre(const std::string& name);
   void Place(Cell cell, const std::string& id, const std::string& to = "");
+  // Saves the program as it is (to settled.bhb), so that only later changes
+  // count as unsaved.
+  void Settle();
   std::string Id(Cell cell);
   std::string To(Cell cell);
   const std::vector<Cell>& Selected() { return m_scene->SelectedCells(); }

@@ -91,3 +91,30 @@ TEST_F(BlockProgramTest, CopyAndMoveKeepEveryProperty) {
 }
 
 }  // namespace
+
+namespace {
+
+// The revision tells the editor whether anything would be lost: every real
+// change moves it, reads and changes to the same value do not.
+TEST_F(BlockProgramTest, OnlyRealChangesMoveTheRevision) {
+  Place(1, 1, "right");
+  Place(2, 1, "");
+  auto changes = [this](auto&& operation) {
+    const unsigned long before = m_program.Revision();
+    operation();
+    return m_program.Revision() != before;
+  };
+  EXPECT_FALSE(changes([&] { m_program.GetBoxProperty(1, 1, "speed"); }));  // adds an empty key
+  EXPECT_FALSE(changes([&] { m_program.SetBoxProperty(1, 1, "speed", ""); }));
+  EXPECT_FALSE(changes([&] { m_program.SetBoxProperty(1, 1, "to", "right"); }));
+  EXPECT_FALSE(changes([&] { m_program.ResolveArrowsAt(1, 1); }));  // its neighbour is there
+  EXPECT_FALSE(changes([&] { m_program.DeleteBox(5, 5); }));        // an empty cell
+  EXPECT_TRUE(changes([&] { m_program.SetBoxProperty(1, 1, "speed", "3"); }));
+  EXPECT_TRUE(changes([&] { m_program.ClearArrowsInto(2, 1); }));
+  EXPECT_TRUE(changes([&] { m_program.MoveBox(2, 1, 3, 1); }));
+  EXPECT_TRUE(changes([&] { m_program.CopyBox(3, 1, 4, 1); }));
+  EXPECT_TRUE(changes([&] { m_program.DeleteBox(4, 1); }));
+  EXPECT_TRUE(changes([&] { m_program.SetGeneralAttribute("author", "x"); }));
+}
+
+}  // namespace

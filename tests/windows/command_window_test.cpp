@@ -91,7 +91,8 @@ TEST_F(CommandWindowTest, SaveOfANewProgramAsksForANameAndAddsTheExtension) {
 
 TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   m_dir.WriteFile("samples/robot.bhb", kProgramText);
-  Place({0, 0}, kWalk);  // unmodified: replaced without a question
+  Place({0, 0}, kWalk);
+  Settle();  // nothing unsaved: replaced without a question
   m_dialog.Choose("samples/robot.bhb");
   Key(VK_F1);
   EXPECT_EQ(m_dialog.asked.at(0).mode, platform::FileDialogMode::kOpen);
@@ -181,6 +182,7 @@ TEST_F(CommandWindowTest, AFileThatCannotBeOpenedLeavesTheProgramAsItWas) {
 
 TEST_F(CommandWindowTest, ACancelledOrMissingDialogChangesNothing) {
   Place({2, 2}, kWalk);
+  Settle();
   m_dialog.Cancel();
   m_dialog.Cancel();
   Key(VK_F1);

@@ -91,6 +91,7 @@ TEST_F(MenuWindowTest, EachRowHandsItsCommandToTheEditor) {
 
   // New, on a program without unsaved changes, asks nothing.
   Place({1, 1}, kWalk);
+  Settle();
   platform::SetWindowText("PELU BLOCK - [x.bhb]");
   OpenMenuAt(POINT{100, 100});
   Click(RowPoint(0));
@@ -137,6 +138,7 @@ TEST_F(MenuWindowTest, TheRowIsTheOneUnderThePressWhereverTheReleaseComes) {
 
 TEST_F(MenuWindowTest, TheEdgesOfTheListAndAPressOutsideIt) {
   Place({0, 0}, kWalk);
+  Settle();
   OpenMenuAt(POINT{200, 150});
   // The column just right of the rows still belongs to the list: row 0, New.
   ClickAt(POINT{m_corner.x + kListRowWidth, m_corner.y + 5});
