@@ -14,8 +14,14 @@ namespace platform {
 namespace detail {
 
 SharedState& State() {
-  static SharedState state;
-  return state;
+  // Never destroyed: the front end is released by Shutdown, on the way out
+  // of the program, and never by a destructor at exit. When the display
+  // connection dies, Xlib ends the process with exit() from inside an X call;
+  // tearing the window down then, on the dead connection, would never return.
+  // The timer thread, which may still post a tick while the process exits,
+  // also keeps a live queue this way.
+  static SharedState* const state = new SharedState;
+  return *state;
 }
 
 void SetKeyState(int vk, bool down) {
