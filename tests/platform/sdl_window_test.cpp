@@ -341,5 +341,41 @@ TEST(SdlFullScreenTest, FullScreenWindowShowsTheSixteenBitFrame) {
   Shutdown();
 }
 
+// Full screen in a display mode larger than the frame (the dummy driver's only
+// mode is 1024 x 768): SDL scales the frame, and the mouse events with it.
+// The editor compares the press point of a click with the cursor, so the two
+// must agree or a click moves the chip under it. A pushed event also moves
+// the messages on without moving SDL's global pointer, as XTest motion does:
+// over the window the cursor must follow the messages.
+TEST(SdlFullScreenTest, TheCursorAgreesWithTheMouseMessagesInAScaledFrame) {
+  Start(640, 480, true);
+  int width = 0;
+  int height = 0;
+  SDL_GetWindowSize(sdl::Window(), &width, &height);
+  ASSERT_EQ(width * 480, height * 640) << "no letterbox, one scale for both axes";
+  ASSERT_GT(width, 640);
+  // The global pointer at the window's centre. The full-screen window sits
+  // at the screen's origin, so its pixels are the screen's.
+  SDL_WarpMouseInWindow(sdl::Window(), width / 2, height / 2);
+  Drain();
+  EXPECT_EQ(GetCursorClientPos(), (POINT{320, 240}));
+
+  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_ENTER);
+  Motion(100, 50);
+  EXPECT_EQ(Drain(), Messages{"mousemove 100,50"});
+  EXPECT_EQ(GetCursorClientPos(), (POINT{100, 50}));
+  Button(SDL_BUTTON_RIGHT, true, 10, 20);
+  Button(SDL_BUTTON_RIGHT, false, 10, 20);
+  Drain();
+  EXPECT_EQ(GetCursorClientPos(), (POINT{10, 20})) << "the right click would open no menu";
+
+  // Gone from the window with no button held, the pointer is where the
+  // global query says, in frame coordinates.
+  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_LEAVE);
+  Drain();
+  EXPECT_EQ(GetCursorClientPos(), (POINT{320, 240}));
+  Shutdown();
+}
+
 }  // namespace
 }  // namespace platform
