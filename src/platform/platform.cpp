@@ -3,6 +3,8 @@
 // answers.
 #include "platform/platform.h"
 
+#include <cstdint>
+
 #include "platform/backend.h"
 #include "platform/socket.h"
 
@@ -174,10 +176,12 @@ bool IsKeyDown(int vk) {
          detail::State().keys[static_cast<std::size_t>(vk)];
 }
 
-void Present(const SurfaceView& back) {
-  if (Current() != nullptr) {
-    Current()->Present(back);
-  }
+bool Present(const SurfaceView& back) {
+  // A view whose rows are shorter than its width would have the front end
+  // read beyond its pixels.
+  const bool whole = back.pixels != nullptr && back.width > 0 && back.height > 0 &&
+                     std::int64_t{back.pitch} >= std::int64_t{back.width} * back.BytesPerPixel();
+  return whole && Current() != nullptr && Current()->Present(back);
 }
 
 }  // namespace platform

@@ -107,7 +107,9 @@ bool IsKeyDown(int vk);
 // ---- Presenting ---------------------------------------------------------------
 
 // Copies a whole back surface to the window, paced by the vertical blank.
-// The headless front end keeps a copy that tests read back.
-void Present(const SurfaceView& back);
+// The headless front end keeps a copy that tests read back. Returns false
+// when the frame could not be shown: no front end or no window, a surface
+// without pixels, or a failure of the window's texture or renderer.
+bool Present(const SurfaceView& back);
 
 }  // namespace platform

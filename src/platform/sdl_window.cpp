@@ -190,9 +190,12 @@ class WindowBackend final : public detail::Backend {
     return WindowToFrame(x - wx, y - wy);
   }
 
-  void Present(const SurfaceView& back) override {
-    if (!m_renderer || back.pixels == nullptr || back.width <= 0 || back.height <= 0) {
-      return;
+  // Any failure leaves the window as it was and is not tried again: the
+  // next frame starts afresh, with a new texture if this one could not be
+  // made.
+  bool Present(const SurfaceView& back) override {
+    if (!m_renderer) {
+      return false;
     }
     const Uint32 format =
         back.format == PixelFormat::kRgb565 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888;
@@ -204,10 +207,10 @@ class WindowBackend final : public detail::Backend {
       m_textureHeight = back.height;
       m_textureFormat = format;
     }
-    if (m_texture) {
-      SDL_UpdateTexture(m_texture.get(), nullptr, back.pixels, back.pitch);
+    if (!m_texture || SDL_UpdateTexture(m_texture.get(), nullptr, back.pixels, back.pitch) != 0) {
+      return false;
     }
-    Repaint();
+    return Repaint();
   }
 
   bool StartTimer(std::uint32_t periodMs) override {
@@ -301,15 +304,17 @@ class WindowBackend final : public detail::Backend {
   }
 
   // Shows the last presented frame again (or black before the first).
-  void Repaint() {
+  // False when the renderer failed to draw it.
+  bool Repaint() {
     if (!m_renderer) {
-      return;
+      return false;
     }
-    SDL_RenderClear(m_renderer.get());
+    bool drawn = SDL_RenderClear(m_renderer.get()) == 0;
     if (m_texture) {
-      SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr);
+      drawn = SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr) == 0 && drawn;
     }
     SDL_RenderPresent(m_renderer.get());
+    return drawn;
   }
 
   // The one place where SDL events become window messages.

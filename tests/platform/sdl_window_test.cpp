@@ -308,7 +308,7 @@ std::vector<std::uint32_t> PresentQuarters(PixelFormat format, int width, int he
       view.SetPixel(x, y, MapRgb(format, x < width / 2 ? 255 : 0, y >= height / 2 ? 255 : 0, 255));
     }
   }
-  Present(view);
+  EXPECT_TRUE(Present(view));
   int w = 0;
   int h = 0;
   SDL_GetRendererOutputSize(sdl::Renderer(), &w, &h);
@@ -324,11 +324,18 @@ std::vector<std::uint32_t> PresentQuarters(PixelFormat format, int width, int he
 
 // Both back-surface formats, with rows padded beyond their width: a wrong
 // texture format swaps or mangles the channels, a wrong pitch shears rows.
-TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceInEitherFormat) {
+// A frame that is not shown must say so, for the display to log it.
+TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceInEitherFormatOrSaysItDidNot) {
   for (const PixelFormat format : {PixelFormat::kXrgb8888, PixelFormat::kRgb565}) {
     EXPECT_EQ(PresentQuarters(format, 800, 600, 16, {{1, 1}, {99, 99}}),
               (std::vector<std::uint32_t>{0xF800F8, 0x00F8F8}));
   }
+  std::vector<std::uint8_t> row(800 * 4);
+  EXPECT_FALSE(Present(SurfaceView{row.data(), 800, 1, 799 * 4, PixelFormat::kXrgb8888}))
+      << "a row shorter than the width would be read beyond its end";
+  DefWindowProc(MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(Present(SurfaceView{row.data(), 800, 1, 800 * 4, PixelFormat::kXrgb8888}))
+      << "no window to show it in";
 }
 
 // Full screen asks for a display mode of the frame's size and scales the
