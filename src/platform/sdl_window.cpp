@@ -15,6 +15,8 @@
 // posts to the queue (which has its own lock) and wakes the event wait.
 #include "platform/sdl_window.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -293,6 +295,7 @@ class WindowBackend final : public detail::Backend {
   // A point in window pixels as a point of the frame, scaled and shifted as
   // the renderer shows the frame (and as SDL converts the mouse events).
   // Rounded down, so that a point left of or above the frame stays outside.
+  // A window shrunk to nothing scales by zero: the point then stays as it is.
   POINT WindowToFrame(int x, int y) const {
     if (!m_renderer) {
       return POINT{x, y};
@@ -300,7 +303,13 @@ class WindowBackend final : public detail::Backend {
     float fx = 0;
     float fy = 0;
     SDL_RenderWindowToLogical(m_renderer.get(), x, y, &fx, &fy);
-    return POINT{static_cast<int>(std::floor(fx)), static_cast<int>(std::floor(fy))};
+    if (!std::isfinite(fx) || !std::isfinite(fy)) {
+      return POINT{x, y};
+    }
+    auto toInt = [](float v) {
+      return static_cast<int>(std::clamp<double>(std::floor(v), INT_MIN, INT_MAX));
+    };
+    return POINT{toInt(fx), toInt(fy)};
   }
 
   // Shows the last presented frame again (or black before the first).
