@@ -267,8 +267,10 @@ void CDisplay::RestoreScreen() {
 }
 
 void CDisplay::Present() {
-  if (m_impl->back.Valid()) {
-    platform::Present(m_impl->back.View());
+  // A frame that does not reach the screen is logged, not retried: the next
+  // frame comes soon enough.
+  if (!m_impl->back.Valid() || !platform::Present(m_impl->back.View())) {
+    ErrorLog("%s", text::kLogFlipFailed);
   }
 }
 

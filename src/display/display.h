@@ -46,7 +46,7 @@ class CDisplay {
   // Snapshot of the back surface, and back again.
   void SaveScreen();
   void RestoreScreen();
-  // Shows the back surface.
+  // Shows the back surface; a frame that cannot be shown is logged.
   void Present();
 
   // The back surface's pixels (for the platform's present and for tests).

@@ -18,7 +18,8 @@ class Backend {
   virtual ~Backend() = default;
   virtual DWORD Now() = 0;
   virtual POINT CursorClient() = 0;
-  virtual void Present(const SurfaceView& back) = 0;
+  // False when the frame could not be shown.
+  virtual bool Present(const SurfaceView& back) = 0;
   virtual bool StartTimer(std::uint32_t periodMs) = 0;
   virtual void StopTimer() = 0;
   // Translates the window's pending events into queued messages. With wait

@@ -26,12 +26,13 @@ class HeadlessBackend final : public detail::Backend {
   }
   POINT CursorClient() override { return m_cursor; }
 
-  void Present(const SurfaceView& back) override {
+  bool Present(const SurfaceView& back) override {
     m_frame.assign(back.pixels, back.pixels + static_cast<std::size_t>(back.pitch) *
                                                   static_cast<std::size_t>(back.height));
     m_frameView = back;
     m_frameView.pixels = m_frame.data();
     ++m_presentCount;
+    return true;
   }
 
   bool StartTimer(std::uint32_t periodMs) override {

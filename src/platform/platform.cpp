@@ -3,6 +3,8 @@
 // answers.
 #include "platform/platform.h"
 
+#include <cstdint>
+
 #include "platform/backend.h"
 #include "platform/socket.h"
 
@@ -14,8 +16,14 @@ namespace platform {
 namespace detail {
 
 SharedState& State() {
-  static SharedState state;
-  return state;
+  // Never destroyed: the front end is released by Shutdown, on the way out
+  // of the program, and never by a destructor at exit. When the display
+  // connection dies, Xlib ends the process with exit() from inside an X call;
+  // tearing the window down then, on the dead connection, would never return.
+  // The timer thread, which may still post a tick while the process exits,
+  // also keeps a live queue this way.
+  static SharedState* const state = new SharedState;
+  return *state;
 }
 
 void SetKeyState(int vk, bool down) {
@@ -168,10 +176,12 @@ bool IsKeyDown(int vk) {
          detail::State().keys[static_cast<std::size_t>(vk)];
 }
 
-void Present(const SurfaceView& back) {
-  if (Current() != nullptr) {
-    Current()->Present(back);
-  }
+bool Present(const SurfaceView& back) {
+  // A view whose rows are shorter than its width would have the front end
+  // read beyond its pixels.
+  const bool whole = back.pixels != nullptr && back.width > 0 && back.height > 0 &&
+                     std::int64_t{back.pitch} >= std::int64_t{back.width} * back.BytesPerPixel();
+  return whole && Current() != nullptr && Current()->Present(back);
 }
 
 }  // namespace platform

@@ -95,7 +95,9 @@ void StopPeriodicTimer();
 // Milliseconds of a monotonic clock (timeGetTime); wraps like a DWORD.
 DWORD TimeGetTime();
 // The cursor in client coordinates (GetCursorPos followed by ScreenToClient):
-// may lie outside the client area while a button is held.
+// may lie outside the client area while a button is held. These are the
+// coordinates of the mouse messages, also when the window shows the frame
+// scaled (full screen in a larger display mode).
 POINT GetCursorClientPos();
 // The asynchronous state of VK_LBUTTON, VK_RBUTTON, VK_SHIFT, VK_CONTROL and
 // VK_MENU (GetAsyncKeyState(vk) & 0x8000), kept by the front end from the
@@ -105,7 +107,9 @@ bool IsKeyDown(int vk);
 // ---- Presenting ---------------------------------------------------------------
 
 // Copies a whole back surface to the window, paced by the vertical blank.
-// The headless front end keeps a copy that tests read back.
-void Present(const SurfaceView& back);
+// The headless front end keeps a copy that tests read back. Returns false
+// when the frame could not be shown: no front end or no window, a surface
+// without pixels, or a failure of the window's texture or renderer.
+bool Present(const SurfaceView& back);
 
 }  // namespace platform

@@ -15,6 +15,9 @@
 // posts to the queue (which has its own lock) and wakes the event wait.
 #include "platform/sdl_window.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -186,28 +189,34 @@ class WindowBackend final : public detail::Backend {
   DWORD Now() override { return SDL_GetTicks(); }
 
   POINT CursorClient() override {
-    POINT p;
     if (!m_window) {
-      return p;
+      return POINT{};
     }
-    // While a button is held, X servers may keep answering the global query
-    // with the press position until the release; the window's own motion
-    // events (captured outside it too while the button is down) stay right.
-    if (IsKeyDown(VK_LBUTTON) || IsKeyDown(VK_RBUTTON)) {
+    // The mouse events carry frame coordinates (the renderer scales them
+    // with the frame), and they follow the pointer wherever it comes from.
+    // SDL's global pointer position does neither: it is in screen pixels,
+    // and pointer motion injected through XTest leaves it at the last click,
+    // while a held button may freeze it at the press. So the events answer
+    // whenever they reach us: with the pointer over the window, and with a
+    // button held, when the window keeps getting them outside too.
+    if (m_pointerInside || IsKeyDown(VK_LBUTTON) || IsKeyDown(VK_RBUTTON)) {
       return m_lastMouse;
     }
+    int x = 0;
+    int y = 0;
     int wx = 0;
     int wy = 0;
-    SDL_GetGlobalMouseState(&p.x, &p.y);
+    SDL_GetGlobalMouseState(&x, &y);
     SDL_GetWindowPosition(m_window.get(), &wx, &wy);
-    p.x -= wx;
-    p.y -= wy;
-    return p;
+    return WindowToFrame(x - wx, y - wy);
   }
 
-  void Present(const SurfaceView& back) override {
-    if (!m_renderer || back.pixels == nullptr || back.width <= 0 || back.height <= 0) {
-      return;
+  // Any failure leaves the window as it was and is not tried again: the
+  // next frame starts afresh, with a new texture if this one could not be
+  // made.
+  bool Present(const SurfaceView& back) override {
+    if (!m_renderer) {
+      return false;
     }
     const Uint32 format =
         back.format == PixelFormat::kRgb565 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888;
@@ -219,10 +228,10 @@ class WindowBackend final : public detail::Backend {
       m_textureHeight = back.height;
       m_textureFormat = format;
     }
-    if (m_texture) {
-      SDL_UpdateTexture(m_texture.get(), nullptr, back.pixels, back.pitch);
+    if (!m_texture || SDL_UpdateTexture(m_texture.get(), nullptr, back.pixels, back.pitch) != 0) {
+      return false;
     }
-    Repaint();
+    return Repaint();
   }
 
   bool StartTimer(std::uint32_t periodMs) override {
@@ -305,16 +314,38 @@ class WindowBackend final : public detail::Backend {
     return true;
   }
 
-  // Shows the last presented frame again (or black before the first).
-  void Repaint() {
+  // A point in window pixels as a point of the frame, scaled and shifted as
+  // the renderer shows the frame (and as SDL converts the mouse events).
+  // Rounded down, so that a point left of or above the frame stays outside.
+  // A window shrunk to nothing scales by zero: the point then stays as it is.
+  POINT WindowToFrame(int x, int y) const {
     if (!m_renderer) {
-      return;
+      return POINT{x, y};
     }
-    SDL_RenderClear(m_renderer.get());
+    float fx = 0;
+    float fy = 0;
+    SDL_RenderWindowToLogical(m_renderer.get(), x, y, &fx, &fy);
+    if (!std::isfinite(fx) || !std::isfinite(fy)) {
+      return POINT{x, y};
+    }
+    auto toInt = [](float v) {
+      return static_cast<int>(std::clamp<double>(std::floor(v), INT_MIN, INT_MAX));
+    };
+    return POINT{toInt(fx), toInt(fy)};
+  }
+
+  // Shows the last presented frame again (or black before the first).
+  // False when the renderer failed to draw it.
+  bool Repaint() {
+    if (!m_renderer) {
+      return false;
+    }
+    bool drawn = SDL_RenderClear(m_renderer.get()) == 0;
     if (m_texture) {
-      SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr);
+      drawn = SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr) == 0 && drawn;
     }
     SDL_RenderPresent(m_renderer.get());
+    return drawn;
   }
 
   // The one place where SDL events become window messages.
@@ -351,6 +382,12 @@ class WindowBackend final : public detail::Backend {
             // reaches us: nothing stays held once the focus is gone.
             ReleaseKeysAndButtons();
             Activate(false);
+            break;
+          case SDL_WINDOWEVENT_ENTER:
+            m_pointerInside = true;
+            break;
+          case SDL_WINDOWEVENT_LEAVE:
+            m_pointerInside = false;
             break;
           case SDL_WINDOWEVENT_CLOSE:
             PostMessage(MainWindow(), WM_CLOSE, 0, 0);
@@ -437,7 +474,10 @@ class WindowBackend final : public detail::Backend {
   std::unique_ptr<SDL_Window, WindowDeleter> m_window;
   std::unique_ptr<SDL_Renderer, RendererDeleter> m_renderer;
   std::unique_ptr<SDL_Texture, TextureDeleter> m_texture;
-  POINT m_lastMouse;  // client position of the last mouse event
+  POINT m_lastMouse;  // frame position of the last mouse event
+  // Whether the pointer is over the window, as SDL's enter and leave events
+  // say.
+  bool m_pointerInside = false;
   int m_textureWidth = 0;
   int m_textureHeight = 0;
   Uint32 m_textureFormat = 0;

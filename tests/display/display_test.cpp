@@ -110,6 +110,14 @@ TEST_F(DisplayTest, SnapshotRestoresAndPresentHandsTheFrameToThePlatform) {
   ASSERT_EQ(shown.width, 64);
   EXPECT_EQ(shown.PixelAt(0, 0), Rgb(0x336699));
   EXPECT_EQ(shown.PixelAt(63, 47), Rgb(0x336699));
+  EXPECT_EQ(Log(), "");
+
+  // A frame that cannot be shown (here for want of a front end) is logged,
+  // once per frame and without a line end, and not tried again.
+  platform::Shutdown();
+  m_display->Present();
+  m_display->Present();
+  EXPECT_EQ(Log(), std::string(text::kLogFlipFailed) + text::kLogFlipFailed);
 }
 
 // The bounding box of the pixels other than black.

@@ -245,6 +245,9 @@ class XvfbSession {
   XvfbSession& operator=(const XvfbSession&) = delete;
 
   const std::string& Display() const { return m_display; }
+  // Ends the server before the session goes, as a crashed or killed server
+  // would end, taking every client's connection with it.
+  void Stop() { m_server.Terminate(); }
 
   std::optional<Screenshot> Shoot() const {
     return ParseXwd(Capture({m_xwd, "-root", "-silent", "-display", m_display}, m_display));

@@ -308,7 +308,7 @@ std::vector<std::uint32_t> PresentQuarters(PixelFormat format, int width, int he
       view.SetPixel(x, y, MapRgb(format, x < width / 2 ? 255 : 0, y >= height / 2 ? 255 : 0, 255));
     }
   }
-  Present(view);
+  EXPECT_TRUE(Present(view));
   int w = 0;
   int h = 0;
   SDL_GetRendererOutputSize(sdl::Renderer(), &w, &h);
@@ -324,11 +324,18 @@ std::vector<std::uint32_t> PresentQuarters(PixelFormat format, int width, int he
 
 // Both back-surface formats, with rows padded beyond their width: a wrong
 // texture format swaps or mangles the channels, a wrong pitch shears rows.
-TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceInEitherFormat) {
+// A frame that is not shown must say so, for the display to log it.
+TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceInEitherFormatOrSaysItDidNot) {
   for (const PixelFormat format : {PixelFormat::kXrgb8888, PixelFormat::kRgb565}) {
     EXPECT_EQ(PresentQuarters(format, 800, 600, 16, {{1, 1}, {99, 99}}),
               (std::vector<std::uint32_t>{0xF800F8, 0x00F8F8}));
   }
+  std::vector<std::uint8_t> row(800 * 4);
+  EXPECT_FALSE(Present(SurfaceView{row.data(), 800, 1, 799 * 4, PixelFormat::kXrgb8888}))
+      << "a row shorter than the width would be read beyond its end";
+  DefWindowProc(MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(Present(SurfaceView{row.data(), 800, 1, 800 * 4, PixelFormat::kXrgb8888}))
+      << "no window to show it in";
 }
 
 // Full screen asks for a display mode of the frame's size and scales the
@@ -338,6 +345,42 @@ TEST(SdlFullScreenTest, FullScreenWindowShowsTheSixteenBitFrame) {
   EXPECT_NE(SDL_GetWindowFlags(sdl::Window()) & SDL_WINDOW_FULLSCREEN, 0u);
   EXPECT_EQ(PresentQuarters(PixelFormat::kRgb565, 640, 480, 0, {{10, 10}, {90, 90}}),
             (std::vector<std::uint32_t>{0xF800F8, 0x00F8F8}));
+  Shutdown();
+}
+
+// Full screen in a display mode larger than the frame (the dummy driver's only
+// mode is 1024 x 768): SDL scales the frame, and the mouse events with it.
+// The editor compares the press point of a click with the cursor, so the two
+// must agree or a click moves the chip under it. A pushed event also moves
+// the messages on without moving SDL's global pointer, as XTest motion does:
+// over the window the cursor must follow the messages.
+TEST(SdlFullScreenTest, TheCursorAgreesWithTheMouseMessagesInAScaledFrame) {
+  Start(640, 480, true);
+  int width = 0;
+  int height = 0;
+  SDL_GetWindowSize(sdl::Window(), &width, &height);
+  ASSERT_EQ(width * 480, height * 640) << "no letterbox, one scale for both axes";
+  ASSERT_GT(width, 640);
+  // The global pointer at the window's centre. The full-screen window sits
+  // at the screen's origin, so its pixels are the screen's.
+  SDL_WarpMouseInWindow(sdl::Window(), width / 2, height / 2);
+  Drain();
+  EXPECT_EQ(GetCursorClientPos(), (POINT{320, 240}));
+
+  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_ENTER);
+  Motion(100, 50);
+  EXPECT_EQ(Drain(), Messages{"mousemove 100,50"});
+  EXPECT_EQ(GetCursorClientPos(), (POINT{100, 50}));
+  Button(SDL_BUTTON_RIGHT, true, 10, 20);
+  Button(SDL_BUTTON_RIGHT, false, 10, 20);
+  Drain();
+  EXPECT_EQ(GetCursorClientPos(), (POINT{10, 20})) << "the right click would open no menu";
+
+  // Gone from the window with no button held, the pointer is where the
+  // global query says, in frame coordinates.
+  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_LEAVE);
+  Drain();
+  EXPECT_EQ(GetCursorClientPos(), (POINT{320, 240}));
   Shutdown();
 }
 
