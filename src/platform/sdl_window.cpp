@@ -19,7 +19,6 @@
 #include <climits>
 #include <cmath>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "platform/backend.h"
@@ -30,46 +29,19 @@
 namespace platform {
 namespace {
 
-// How long one wait for SDL events lasts before the queue is looked at
-// again. The timer wakes the wait at once; the slice bounds how late a
-// message posted by anything else is noticed. While a socket waits for
-// something, the wait is cut to the sockets' polling interval instead, since
-// nothing wakes SDL when a socket becomes ready.
-constexpr std::uint32_t kWaitSliceMs = 100;
+// How long one wait for SDL events lasts before the queue and the sockets
+// are looked at again. Nothing but the main thread ever calls into SDL: a
+// wake-up sent from the timer thread travels to the X server on a connection
+// of its own, so it may arrive after the main thread has destroyed the window
+// it is addressed to, and Xlib ends the program on the BadWindow error that
+// follows. Short waits on the main thread see a posted tick soon enough for
+// ten frames a second.
+constexpr std::uint32_t kWaitSliceMs = 10;
 
-// The SDL event that wakes the event wait after the timer thread posted a
-// tick. Event numbers handed out by SDL_RegisterEvents stay valid for the
-// whole process, so it is registered once.
-Uint32 g_wakeEventType = 0;
-
-Uint32 WakeEventType() {
-  if (g_wakeEventType == 0) {
-    const Uint32 type = SDL_RegisterEvents(1);
-    g_wakeEventType = type != static_cast<Uint32>(-1) ? type : static_cast<Uint32>(SDL_USEREVENT);
-  }
-  return g_wakeEventType;
-}
-
-// Ticks and the window's end exclude each other. SDL wakes a waiting event
-// loop by sending an X event to the window; a wake-up still under way on the
-// timer thread while the main thread destroys the window reaches the X server
-// after the window has gone, and Xlib ends the process on the BadWindow error
-// that follows. Stopping the ticks waits for one under way, so the window is
-// destroyed only after its last wake-up has been sent.
-std::mutex g_tickMutex;
-bool g_ticking = false;
-
-// Runs on SDL's timer thread: posts the tick and wakes the main thread. It
-// touches nothing but the queue, which is safe from any thread.
+// Runs on SDL's timer thread: posts the tick into the queue, which is safe
+// from any thread, and touches nothing else.
 Uint32 PostTick(Uint32 interval, void* /*unused*/) {
-  const std::lock_guard<std::mutex> lock(g_tickMutex);
-  if (!g_ticking) {
-    return 0;  // stopped: this was the last one
-  }
   PostMessage(MainWindow(), WM_APP_TICK, 0, 0);
-  SDL_Event wake{};
-  wake.type = g_wakeEventType;
-  SDL_PushEvent(&wake);
   return interval;
 }
 
@@ -100,11 +72,6 @@ class SdlSubsystems {
   static constexpr Uint32 kFlags = SDL_INIT_VIDEO | SDL_INIT_TIMER;
   bool m_started;
 };
-
-void SetTicking(bool ticking) {
-  const std::lock_guard<std::mutex> lock(g_tickMutex);
-  g_ticking = ticking;
-}
 
 std::string SdlError(const char* what) {
   return std::string(what) + ": " + SDL_GetError();
@@ -137,7 +104,6 @@ class WindowBackend final : public detail::Backend {
       *error = SdlError("cannot start SDL video");
       return false;
     }
-    WakeEventType();
 
     int x = 0;
     int y = 0;
@@ -241,13 +207,11 @@ class WindowBackend final : public detail::Backend {
     if (periodMs == 0) {
       return false;
     }
-    SetTicking(true);
     m_timer = SDL_AddTimer(periodMs, PostTick, nullptr);
     return m_timer != 0;
   }
 
   void StopTimer() override {
-    SetTicking(false);
     if (m_timer != 0) {
       SDL_RemoveTimer(m_timer);
       m_timer = 0;
@@ -267,8 +231,7 @@ class WindowBackend final : public detail::Backend {
       if (!m_window) {
         return false;  // a destroyed window gets no more input
       }
-      const std::uint32_t slice = SocketsAwaitingEvents() ? kSocketPollIntervalMs : kWaitSliceMs;
-      if (SDL_WaitEventTimeout(&event, static_cast<int>(slice)) != 0) {
+      if (SDL_WaitEventTimeout(&event, static_cast<int>(kWaitSliceMs)) != 0) {
         Translate(event);
         while (SDL_PollEvent(&event) != 0) {
           Translate(event);
@@ -288,7 +251,7 @@ class WindowBackend final : public detail::Backend {
   void Sleep(std::uint32_t milliseconds) override { SDL_Delay(milliseconds); }
 
   void DestroyWindow() override {
-    StopTimer();  // no wake-up may be sent to the window from now on
+    StopTimer();
     m_texture.reset();
     m_renderer.reset();
     m_window.reset();
