@@ -23,80 +23,12 @@
 #include "app/settings.h"
 #include "app/texts.h"
 #include "platform/cp932.h"
+#include "support/robot_stand_in.h"
 #include "support/temp_dir.h"
-
-#ifndef PELU_ROBOT_EXE
-#define PELU_ROBOT_EXE PELU_BINARY_DIR "/tools/robot/pelublock-robot"
-#endif
-
-extern char** environ;
 
 namespace {
 
-// The robot stand-in, started with the arguments; its first line of output
-// names its port.
-class StandIn {
- public:
-  explicit StandIn(std::vector<std::string> args) {
-    args.insert(args.begin(), PELU_ROBOT_EXE);
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) {
-      ADD_FAILURE() << "no pipe";
-      return;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-      argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    if (::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-      m_pid = -1;
-      ADD_FAILURE() << "cannot start " << argv[0];
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    m_out = out[0];
-  }
-
-  ~StandIn() {
-    if (m_pid > 0) {
-      ::kill(m_pid, SIGKILL);
-      ::waitpid(m_pid, nullptr, 0);
-    }
-    ::close(m_out);
-  }
-
-  // The port of its first line, "-- listening on 127.0.0.1:PORT".
-  std::string Port() {
-    std::string line;
-    char c = 0;
-    pollfd p{m_out, POLLIN, 0};
-    while (::poll(&p, 1, 5000) == 1 && ::read(m_out, &c, 1) == 1 && c != '\n') {
-      line += c;
-    }
-    const std::size_t colon = line.rfind(':');
-    if (colon == std::string::npos) {
-      ADD_FAILURE() << "no address line: " << line;
-      return "0";
-    }
-    return line.substr(colon + 1);
-  }
-
-  // Waits for it to end after its one transfer (--once); its exit status.
-  int Wait() {
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-    m_pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t m_pid = -1;
-  int m_out = -1;
-};
+using test_support::StandIn;
 
 // A port on 127.0.0.1 that refuses: bound, not listening.
 class RefusingPort {
@@ -173,8 +105,8 @@ constexpr char kProgramOnTheWire[] = "EXIT\rEDIT\rGO:7\nGO:8\nEXIT\nEND\rRUN\r@D
 TEST_F(SendCommandTest, CompilesAndSendsTheProgramToTheRobot) {
   StandIn robot({"--port", "0", "--once", "--save", "received.bin"});
   std::string errors;
-  ASSERT_EQ(Run({"p.bhb", "--port", robot.Port()}, &errors), 0) << errors;
-  EXPECT_EQ(robot.Wait(), 0);
+  ASSERT_EQ(Run({"p.bhb", "--port", std::to_string(robot.Port())}, &errors), 0) << errors;
+  EXPECT_EQ(robot.Wait(false), 0);
   EXPECT_EQ(m_dir.ReadFile("received.bin"), kProgramOnTheWire);
   EXPECT_EQ(m_dir.ReadFile("out.r"), "GO:7\r\nGO:8\r\nEXIT\r\n");
   // The editor's messages, readable on a terminal, and nothing else.
@@ -184,8 +116,10 @@ TEST_F(SendCommandTest, CompilesAndSendsTheProgramToTheRobot) {
   // An address on the command line wins over the setting.
   WriteSettings("");
   StandIn second({"--port", "0", "--once", "--save", "second.bin"});
-  ASSERT_EQ(Run({"--ip", "127.0.0.1", "p.bhb", "--port", second.Port()}, &errors), 0) << errors;
-  EXPECT_EQ(second.Wait(), 0);
+  ASSERT_EQ(Run({"--ip", "127.0.0.1", "p.bhb", "--port", std::to_string(second.Port())}, &errors),
+            0)
+      << errors;
+  EXPECT_EQ(second.Wait(false), 0);
   EXPECT_EQ(m_dir.ReadFile("second.bin"), kProgramOnTheWire);
 }
 
