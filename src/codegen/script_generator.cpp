@@ -222,46 +222,37 @@ CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, const std::str
   return Step{x + info.dx, y + info.dy, false};
 }
 
+const CChipDefinition* CScriptGenerator::ChipOf(const CBox& box) const {
+  const CChipCatalogue* catalogue = m_program.Catalogue();
+  return catalogue == nullptr ? nullptr : catalogue->Find(BoxValue(box, kIdKey));
+}
+
 CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y) {
   const CBox& box = *m_program.GetBox(x, y);
-  const CChipCatalogue* catalogue = m_program.Catalogue();
-  const CChipDefinition* chip =
-      catalogue == nullptr ? nullptr : catalogue->Find(BoxValue(box, kIdKey));
+  const CChipDefinition* chip = ChipOf(box);
   const std::string& code = Attribute(chip, kCodeKey);
 
   m_pending.clear();
   std::size_t position = 0;
-  while (!m_overflow) {
-    std::size_t star = code.find('*', position);
-    if (star == std::string::npos) {
-      m_pending.append(code, position);
-      break;
-    }
-    m_pending.append(code, position, star - position);
-    // A template ending in "*" or "**" ends there.
-    if (star + 1 >= code.size()) {
-      break;
-    }
-    if (code[star + 1] == '*') {
-      if (star + 2 >= code.size()) {
+  char marker = 0;
+  while (!m_overflow && NextMarker(code, &position, &marker)) {
+    if (marker == '*') {
+      // **c, the second code list; a template ending in "**" ends there.
+      if (position >= code.size()) {
         break;
       }
-      ExpandProperty(box, chip, code[star + 2], true);
-      position = star + 3;
+      ExpandProperty(box, chip, code[position++], true);
     } else {
-      ExpandProperty(box, chip, code[star + 1], false);
-      position = star + 2;
+      ExpandProperty(box, chip, marker, false);
     }
   }
-  FinalWrite({});
+  FinalWrite();
   return FollowExit(x, y, BoxValue(box, kToKey), false);
 }
 
 CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y) {
   const CBox& box = *m_program.GetBox(x, y);
-  const CChipCatalogue* catalogue = m_program.Catalogue();
-  const CChipDefinition* chip =
-      catalogue == nullptr ? nullptr : catalogue->Find(BoxValue(box, kIdKey));
+  const CChipDefinition* chip = ChipOf(box);
   PendingRest rest{&box, chip, x, y, 0, 0, false, false, 0, {}};
 
   // The chosen condition: its position among the options of the IF type,
@@ -288,19 +279,8 @@ CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y) {
 
 CScriptGenerator::Next CScriptGenerator::ContinueBranch(PendingRest rest) {
   const std::string& code = Attribute(rest.chip, kCodeKey);
-  while (!m_overflow) {
-    std::size_t star = code.find('*', rest.position);
-    if (star == std::string::npos) {
-      FinalWrite(std::string_view(code).substr(rest.position));
-      return std::nullopt;
-    }
-    m_pending.append(code, rest.position, star - rest.position);
-    if (star + 1 >= code.size()) {
-      FinalWrite({});
-      return std::nullopt;
-    }
-    const char marker = code[star + 1];
-    rest.position = star + 2;
+  char marker = 0;
+  while (!m_overflow && NextMarker(code, &rest.position, &marker)) {
     switch (marker) {
       case 'e': {
         // The first *e writes the true chain, every later one the false.
@@ -331,6 +311,7 @@ CScriptGenerator::Next CScriptGenerator::ContinueBranch(PendingRest rest) {
     }
     Spend(0);
   }
+  FinalWrite();
   return std::nullopt;
 }
 
@@ -379,38 +360,24 @@ void CScriptGenerator::ExpandBranchParameter(PendingRest& rest, char c) {
 
 CScriptGenerator::Next CScriptGenerator::EmitLoopChip(int x, int y) {
   const CBox& box = *m_program.GetBox(x, y);
-  const CChipCatalogue* catalogue = m_program.Catalogue();
-  const CChipDefinition* chip =
-      catalogue == nullptr ? nullptr : catalogue->Find(BoxValue(box, kIdKey));
+  const CChipDefinition* chip = ChipOf(box);
   m_pending.clear();
   return ContinueLoop(PendingRest{&box, chip, x, y, 0, 0, true, false, 0, {}});
 }
 
 CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
   const std::string& code = Attribute(rest.chip, kCodeKey);
-  while (!m_overflow) {
-    std::size_t star = code.find('*', rest.position);
-    if (star == std::string::npos) {
-      FinalWrite(std::string_view(code).substr(rest.position));
-      return std::nullopt;
-    }
-    m_pending.append(code, rest.position, star - rest.position);
-    if (star + 1 >= code.size()) {
-      FinalWrite({});
-      return std::nullopt;
-    }
-    const char c = code[star + 1];
+  char c = 0;
+  while (!m_overflow && NextMarker(code, &rest.position, &c)) {
     if (c == '*') {
-      // **c, the second code list of property c; **e is one of them too.
-      if (star + 2 >= code.size()) {
-        FinalWrite({});
-        return std::nullopt;
+      // **c, the second code list of property c; **e is one of them too. A
+      // template ending in "**" ends there.
+      if (rest.position >= code.size()) {
+        break;
       }
-      ExpandProperty(*rest.box, rest.chip, code[star + 2], true);
-      rest.position = star + 3;
+      ExpandProperty(*rest.box, rest.chip, code[rest.position++], true);
       continue;
     }
-    rest.position = star + 2;
     if (c != 'e') {
       ExpandProperty(*rest.box, rest.chip, c, false);
       continue;
@@ -440,7 +407,22 @@ CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
     m_rests.push_back(std::move(rest));
     return FollowExit(x, y, exit, true);
   }
+  FinalWrite();
   return std::nullopt;
+}
+
+bool CScriptGenerator::NextMarker(const std::string& code, std::size_t* position, char* marker) {
+  const std::size_t star = code.find('*', *position);
+  const std::size_t end = star == std::string::npos ? code.size() : star;
+  m_pending.append(code, *position, end - *position);
+  // The end of the template, which a lone "*" at its very end also is.
+  if (star == std::string::npos || star + 1 >= code.size()) {
+    *position = code.size();
+    return false;
+  }
+  *marker = code[star + 1];
+  *position = star + 2;
+  return true;
 }
 
 void CScriptGenerator::ExpandProperty(const CBox& box, const CChipDefinition* chip, char c,
@@ -474,8 +456,7 @@ void CScriptGenerator::Flush() {
   m_pending.clear();
 }
 
-void CScriptGenerator::FinalWrite(std::string_view rest) {
-  m_pending.append(rest);
+void CScriptGenerator::FinalWrite() {
   std::replace(m_pending.begin(), m_pending.end(), '\\', '\n');
   if (!m_pending.empty()) {
     Write(m_pending);

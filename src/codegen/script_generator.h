@@ -97,9 +97,18 @@ class CScriptGenerator {
   // Appends the expansion of the branch placeholders *2 and *3.
   void ExpandBranchParameter(PendingRest& rest, char c);
 
+  // Appends the template text from *position up to the next "*" to the
+  // pending text and reads the character after it into *marker, moving
+  // *position past both. False at the end of the template (its rest
+  // appended).
+  bool NextMarker(const std::string& code, std::size_t* position, char* marker);
+  // The chip definition of a box; nullptr for a chip the catalogue lacks.
+  const CChipDefinition* ChipOf(const CBox& box) const;
+
   // Writes the pending text with its backslashes turned into line feeds.
   void Flush();
-  void FinalWrite(std::string_view rest);
+  // At the end of a template: the pending text, if any, as a line.
+  void FinalWrite();
   // Appends to the script as a text-mode write does (LF becomes CR LF).
   void Write(std::string_view text);
   void WriteCell(std::string_view prefix, int x, int y, std::string_view suffix);
