@@ -9,49 +9,15 @@
 #include <vector>
 
 #include "app/settings.h"
-#include "support/temp_dir.h"
+#include "command_test.h"
 
 namespace {
 
-// Runs the command with stderr sent to a file; *errors gets what it wrote.
-int RunCapturingStderr(const std::vector<std::string>& args, const std::string& file,
-                       std::string* errors) {
-  std::fflush(stderr);
-  const int saved = dup(2);
-  std::FILE* capture = std::fopen(file.c_str(), "wb");
-  dup2(fileno(capture), 2);
-  std::fclose(capture);
-  const int status = RunCompile(args);
-  std::fflush(stderr);
-  dup2(saved, 2);
-  close(saved);
-  *errors = ReadFileBytes(file);
-  return status;
-}
-
-class CompileCommandTest : public ::testing::Test {
+class CompileCommandTest : public CommandTest {
  protected:
-  void SetUp() override {
-    m_saved = Settings;
-    m_dir.WriteFile("setting.ini", "[general]\r\nMaxChipNumX=4\r\nMaxChipNumY=4\r\n");
-    m_dir.WriteFile("ChipDB.txt",
-                    "<category>\r\n0=all\r\n</category>\r\n<define go>\r\n"
-                    "code=GO:*1\r\nproperty1_name=n\r\nproperty1_type=NUM\r\n"
-                    "</define>\r\n");
-    m_dir.WriteFile("p.bhb",
-                    "<box 0 0 go>\r\nn=7\r\nto=right\r\n</box>\r\n"
-                    "<box 1 0 go>\r\nn=8\r\n</box>\r\n");
-  }
-  void TearDown() override { Settings = m_saved; }
-
   int Run(const std::vector<std::string>& args, std::string* errors) {
-    return RunCapturingStderr(args, m_dir.Path() + "/stderr.txt", errors);
+    return RunCapturing(RunCompile, args, errors);
   }
-
-  ScopedTempDir m_dir;
-
- private:
-  SettingsData m_saved;
 };
 
 TEST_F(CompileCommandTest, WritesTheScriptWithTheCurrentDirectorysData) {

@@ -22,6 +22,7 @@
 
 #include "app/settings.h"
 #include "app/texts.h"
+#include "command_test.h"
 #include "platform/cp932.h"
 #include "support/robot_stand_in.h"
 #include "support/temp_dir.h"
@@ -58,46 +59,15 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-class SendCommandTest : public ::testing::Test {
+class SendCommandTest : public CommandTest {
  protected:
   void SetUp() override {
-    m_saved = Settings;
-    WriteSettings("127.0.0.1");
-    m_dir.WriteFile("ChipDB.txt",
-                    "<category>\r\n0=all\r\n</category>\r\n<define go>\r\n"
-                    "code=GO:*1\r\nproperty1_name=n\r\nproperty1_type=NUM\r\n"
-                    "</define>\r\n");
-    m_dir.WriteFile("p.bhb",
-                    "<box 0 0 go>\r\nn=7\r\nto=right\r\n</box>\r\n"
-                    "<box 1 0 go>\r\nn=8\r\n</box>\r\n");
+    CommandTest::SetUp();
+    WriteSettings("IP=127.0.0.1\r\n");
   }
-  void TearDown() override { Settings = m_saved; }
-
-  void WriteSettings(const std::string& ip) {
-    m_dir.WriteFile("setting.ini",
-                    "[general]\r\nMaxChipNumX=4\r\nMaxChipNumY=4\r\nIP=" + ip + "\r\n");
-  }
-
-  // Runs the command with stderr sent to a file; *errors gets what it wrote.
   int Run(const std::vector<std::string>& args, std::string* errors) {
-    const std::string file = m_dir.Path() + "/stderr.txt";
-    std::fflush(stderr);
-    const int saved = ::dup(2);
-    std::FILE* capture = std::fopen(file.c_str(), "wb");
-    ::dup2(::fileno(capture), 2);
-    std::fclose(capture);
-    const int status = RunSend(args);
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
-    *errors = ReadFileBytes(file);
-    return status;
+    return RunCapturing(RunSend, args, errors);
   }
-
-  ScopedTempDir m_dir;
-
- private:
-  SettingsData m_saved;
 };
 
 constexpr char kProgramOnTheWire[] = "EXIT\rEDIT\rGO:7\nGO:8\nEXIT\nEND\rRUN\r@DISS\r";
@@ -114,7 +84,7 @@ TEST_F(SendCommandTest, CompilesAndSendsTheProgramToTheRobot) {
   EXPECT_FALSE(m_dir.Exists("ErrLog.txt"));
 
   // An address on the command line wins over the setting.
-  WriteSettings("");
+  WriteSettings("IP=\r\n");
   StandIn second({"--port", "0", "--once", "--save", "second.bin"});
   ASSERT_EQ(Run({"--ip", "127.0.0.1", "p.bhb", "--port", std::to_string(second.Port())}, &errors),
             0)
@@ -135,12 +105,12 @@ TEST_F(SendCommandTest, RefusedConnectionFailsWithTheEditorsMessage) {
 
 TEST_F(SendCommandTest, NothingIsSentWithoutAnAddressOrAProgram) {
   std::string errors;
-  WriteSettings("");
+  WriteSettings("IP=\r\n");
   EXPECT_EQ(Run({"p.bhb"}, &errors), 1);
   EXPECT_TRUE(Contains(errors, Utf8(text::kTransferFailed) + "\n")) << errors;
   EXPECT_TRUE(Contains(errors, "no robot address")) << errors;
 
-  WriteSettings("127.0.0.1");
+  WriteSettings("IP=127.0.0.1\r\n");
   EXPECT_EQ(Run({"missing.bhb"}, &errors), 1);
   EXPECT_TRUE(Contains(errors, "pelublock send: cannot read the program file 'missing.bhb'"))
       << errors;
