@@ -173,14 +173,12 @@ class Session {
 };
 
 TEST(EditorSessionTest, FromTheTitleAProgramIsBuiltWithMouseAndKeysAndSavedThroughTheMenu) {
-  const std::optional<std::string> xvfb = e2e::FindProgram("Xvfb");
-  const std::optional<std::string> xwd = e2e::FindProgram("xwd");
-  const std::optional<std::string> xdotool = e2e::FindProgram("xdotool");
-  if (!xvfb || !xwd || !xdotool) {
-    GTEST_SKIP() << "needs Xvfb, xwd and xdotool (scripts/install-deps.sh installs them)";
+  const std::optional<e2e::XTools> tools = e2e::FindXTools();
+  if (!tools) {
+    GTEST_SKIP() << e2e::kXToolsMissing;
   }
-  const std::string binary = std::string(PELU_BINARY_DIR) + "/pelublock";
-  const fs::path runDir = fs::path(PELU_BINARY_DIR) / "run";
+  const std::string binary = e2e::ProgramBinary();
+  const fs::path runDir = e2e::RunDirectory();
   ASSERT_EQ(access(binary.c_str(), X_OK), 0) << binary;
   ASSERT_TRUE(fs::exists(runDir / "skin" / "def_skn.txt")) << "the build makes the run directory";
 
@@ -217,7 +215,7 @@ TEST(EditorSessionTest, FromTheTitleAProgramIsBuiltWithMouseAndKeysAndSavedThrou
     return POINT{paletteAt.x + 5 + bar.x / 2, paletteAt.y + 25 + 21 * index + bar.y / 2};
   };
 
-  e2e::XvfbSession x(*xvfb, *xwd, *xdotool, kScreenWidth, kScreenHeight);
+  e2e::XvfbSession x(*tools, kScreenWidth, kScreenHeight);
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
   const auto started = Clock::now();
   e2e::Child program;

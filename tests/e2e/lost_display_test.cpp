@@ -19,14 +19,12 @@ namespace fs = std::filesystem;
 using std::chrono::seconds;
 
 TEST(LostDisplayTest, AFullScreenProgramEndsPromptlyWhenItsDisplayDies) {
-  const std::optional<std::string> xvfb = e2e::FindProgram("Xvfb");
-  const std::optional<std::string> xwd = e2e::FindProgram("xwd");
-  const std::optional<std::string> xdotool = e2e::FindProgram("xdotool");
-  if (!xvfb || !xwd || !xdotool) {
-    GTEST_SKIP() << "needs Xvfb, xwd and xdotool (scripts/install-deps.sh installs them)";
+  const std::optional<e2e::XTools> tools = e2e::FindXTools();
+  if (!tools) {
+    GTEST_SKIP() << e2e::kXToolsMissing;
   }
-  const std::string binary = std::string(PELU_BINARY_DIR) + "/pelublock";
-  const fs::path runDir = fs::path(PELU_BINARY_DIR) / "run";
+  const std::string binary = e2e::ProgramBinary();
+  const fs::path runDir = e2e::RunDirectory();
   ASSERT_EQ(access(binary.c_str(), X_OK), 0) << binary;
   ASSERT_TRUE(fs::exists(runDir / "setting.ini")) << "the build makes the run directory";
 
@@ -38,7 +36,7 @@ TEST(LostDisplayTest, AFullScreenProgramEndsPromptlyWhenItsDisplayDies) {
   std::ofstream(iniPath, std::ios::binary | std::ios::trunc)
       << profile::SetString(ini.str(), "general", "FullScreen", "1");
 
-  e2e::XvfbSession x(*xvfb, *xwd, *xdotool, 1024, 768);
+  e2e::XvfbSession x(*tools, 1024, 768);
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
   e2e::Child program;
   ASSERT_TRUE(program.Start({binary},

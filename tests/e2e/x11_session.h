@@ -219,18 +219,43 @@ inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milli
 }
 
 // An Xvfb server on a free display, with a black root window, for one test.
+// The X programs the tests drive, when all are installed.
+struct XTools {
+  std::string xvfb;
+  std::string xwd;
+  std::string xdotool;
+};
+inline std::optional<XTools> FindXTools() {
+  const std::optional<std::string> xvfb = FindProgram("Xvfb");
+  const std::optional<std::string> xwd = FindProgram("xwd");
+  const std::optional<std::string> xdotool = FindProgram("xdotool");
+  if (!xvfb || !xwd || !xdotool) {
+    return std::nullopt;
+  }
+  return XTools{*xvfb, *xwd, *xdotool};
+}
+inline constexpr char kXToolsMissing[] =
+    "needs Xvfb, xwd and xdotool (scripts/install-deps.sh installs them)";
+
+// The program the build made, and its run directory (data and skin).
+inline std::string ProgramBinary() {
+  return std::string(PELU_BINARY_DIR) + "/pelublock";
+}
+inline std::string RunDirectory() {
+  return std::string(PELU_BINARY_DIR) + "/run";
+}
+
 class XvfbSession {
  public:
   // Starts the server; Display() is empty when it did not come up.
-  XvfbSession(const std::string& xvfb, const std::string& xwd, const std::string& xdotool,
-              int width, int height)
-      : m_xwd(xwd), m_xdotool(xdotool) {
+  XvfbSession(const XTools& tools, int width, int height)
+      : m_xwd(tools.xwd), m_xdotool(tools.xdotool) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
       return;
     }
     const bool started = m_server.Start(
-        {xvfb, "-displayfd", "3", "-screen", "0",
+        {tools.xvfb, "-displayfd", "3", "-screen", "0",
          std::to_string(width) + "x" + std::to_string(height) + "x24", "-br", "-nolisten", "tcp"},
         {}, "", -1, fds[1]);
     close(fds[1]);
