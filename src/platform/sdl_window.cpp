@@ -12,7 +12,7 @@
 //  - the periodic frame tick, posted from SDL's timer thread;
 //  - presenting a back surface through one streaming texture.
 // Everything runs on the main thread except the timer callback, which only
-// posts to the queue (which has its own lock) and wakes the event wait.
+// posts to the queue (which has its own lock).
 #include "platform/sdl_window.h"
 
 #include <algorithm>
@@ -29,13 +29,15 @@
 namespace platform {
 namespace {
 
-// How long one wait for SDL events lasts before the queue and the sockets
-// are looked at again. Nothing but the main thread ever calls into SDL: a
-// wake-up sent from the timer thread travels to the X server on a connection
-// of its own, so it may arrive after the main thread has destroyed the window
-// it is addressed to, and Xlib ends the program on the BadWindow error that
-// follows. Short waits on the main thread see a posted tick soon enough for
-// ten frames a second.
+// How long the loop sleeps when neither SDL nor the queue has anything,
+// before both (and the sockets) are looked at again. The loop never blocks
+// in SDL_WaitEvent: while SDL waits there, every event it queues, even from
+// the main thread, sends a wake-up to the window over a second X connection,
+// and when the window is destroyed before the server reads that request
+// (the program ending right after a key press, on a busy machine) the
+// server answers BadWindow and Xlib ends the program as it closes that
+// connection. Polling with short sleeps sends nothing; ten frames a second
+// leave plenty of room for a 10 ms delay.
 constexpr std::uint32_t kWaitSliceMs = 10;
 
 // Runs on SDL's timer thread: posts the tick into the queue, which is safe
@@ -231,13 +233,20 @@ class WindowBackend final : public detail::Backend {
       if (!m_window) {
         return false;  // a destroyed window gets no more input
       }
-      if (SDL_WaitEventTimeout(&event, static_cast<int>(kWaitSliceMs)) != 0) {
+      bool any = false;
+      while (SDL_PollEvent(&event) != 0) {
         Translate(event);
-        while (SDL_PollEvent(&event) != 0) {
-          Translate(event);
-        }
+        any = true;
       }
-      PollSockets(0);
+      if (any) {
+        continue;
+      }
+      // Waiting on the sockets is the sleep when there are sockets to wait on.
+      if (SocketsAwaitingEvents()) {
+        PollSockets(kWaitSliceMs);
+      } else {
+        SDL_Delay(kWaitSliceMs);
+      }
     }
     return true;
   }
