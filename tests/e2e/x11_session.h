@@ -101,10 +101,15 @@ class Child {
     return std::nullopt;
   }
 
+  // Asks the child to end, and ends it when it does not within 5 s.
   void Terminate() {
     if (m_pid > 0) {
       kill(m_pid, SIGTERM);
-      Wait(std::chrono::seconds(5));
+      if (!Wait(std::chrono::seconds(5))) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+      }
     }
   }
 
@@ -247,22 +252,25 @@ inline std::string RunDirectory() {
 
 class XvfbSession {
  public:
-  // Starts the server; Display() is empty when it did not come up.
+  // Starts the server; Display() is empty when it did not come up. A server
+  // counts as up once a client has been answered on it: a loaded machine
+  // has been seen to refuse the program's first connection to a server that
+  // had already named its display. A server that never answers is replaced,
+  // a few times at most.
   XvfbSession(const XTools& tools, int width, int height)
       : m_xwd(tools.xwd), m_xdotool(tools.xdotool) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-      return;
-    }
-    const bool started = m_server.Start(
-        {tools.xvfb, "-displayfd", "3", "-screen", "0",
-         std::to_string(width) + "x" + std::to_string(height) + "x24", "-br", "-nolisten", "tcp"},
-        {}, "", -1, fds[1]);
-    close(fds[1]);
-    const std::string number = started ? ReadFd(fds[0], std::chrono::seconds(20), true) : "";
-    close(fds[0]);
-    if (number.find('\n') != std::string::npos) {
-      m_display = ":" + number.substr(0, number.find('\n'));
+    const std::string size = std::to_string(width) + " " + std::to_string(height) + "\n";
+    for (int attempt = 0; attempt < 3 && m_display.empty(); ++attempt) {
+      m_server.Terminate();
+      const std::string display = StartServer(tools.xvfb, width, height);
+      if (!display.empty() &&
+          WaitUntil(
+              [&] {
+                return Capture({m_xdotool, "getdisplaygeometry"}, display) == size;
+              },
+              std::chrono::seconds(10))) {
+        m_display = display;
+      }
     }
   }
   ~XvfbSession() { m_server.Terminate(); }
@@ -284,6 +292,26 @@ class XvfbSession {
   }
 
  private:
+  // Starts Xvfb on a free display and returns the display's name (":N"),
+  // empty when the server did not name one. The server does not reset when
+  // its last client leaves, so the readiness probe leaves it as it found it.
+  std::string StartServer(const std::string& xvfb, int width, int height) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+      return {};
+    }
+    const bool started =
+        m_server.Start({xvfb, "-displayfd", "3", "-screen", "0",
+                        std::to_string(width) + "x" + std::to_string(height) + "x24", "-br",
+                        "-noreset", "-nolisten", "tcp"},
+                       {}, "", -1, fds[1]);
+    close(fds[1]);
+    const std::string number = started ? ReadFd(fds[0], std::chrono::seconds(20), true) : "";
+    close(fds[0]);
+    const std::size_t end = number.find('\n');
+    return end == std::string::npos ? std::string() : ":" + number.substr(0, end);
+  }
+
   std::string m_xwd;
   std::string m_xdotool;
   Child m_server;
