@@ -219,14 +219,7 @@ TEST(EditorSessionTest, FromTheTitleAProgramIsBuiltWithMouseAndKeysAndSavedThrou
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
   const auto started = Clock::now();
   e2e::Child program;
-  // The software renderer keeps Mesa's GL driver out of the process: SDL
-  // unloads it at exit, after which LeakSanitizer can no longer tell its
-  // allocations from ours.
-  ASSERT_TRUE(
-      program.Start({binary},
-                    {"DISPLAY=" + x.Display(), "SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
-                     "SDL_FRAMEBUFFER_ACCELERATION=0", "PELU_DIALOG_COMMAND=" + stub},
-                    dir.Path()));
+  ASSERT_TRUE(e2e::StartProgram(program, x.Display(), dir.Path(), {"PELU_DIALOG_COMMAND=" + stub}));
   // No window manager: the client area is where the program centres it.
   const Session s(x, POINT{(kScreenWidth - width) / 2, (kScreenHeight - height) / 2});
   const RECT wholeClient{0, 0, width, height};

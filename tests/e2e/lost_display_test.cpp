@@ -39,10 +39,7 @@ TEST(LostDisplayTest, AFullScreenProgramEndsPromptlyWhenItsDisplayDies) {
   e2e::XvfbSession x(*tools, 1024, 768);
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
   e2e::Child program;
-  ASSERT_TRUE(program.Start({binary},
-                            {"DISPLAY=" + x.Display(), "SDL_VIDEODRIVER=x11",
-                             "SDL_RENDER_DRIVER=software", "SDL_FRAMEBUFFER_ACCELERATION=0"},
-                            dir.Path()));
+  ASSERT_TRUE(e2e::StartProgram(program, x.Display(), dir.Path()));
   // Running: the title screen has been drawn into the full-screen window.
   ASSERT_TRUE(e2e::WaitUntil(
       [&] {

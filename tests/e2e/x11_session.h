@@ -250,6 +250,20 @@ inline std::string RunDirectory() {
   return std::string(PELU_BINARY_DIR) + "/run";
 }
 
+// Starts the program in cwd on the display, with extraEnv. The software
+// renderer keeps Mesa's GL driver out of the process: SDL unloads it at
+// exit, after which LeakSanitizer can no longer tell its allocations from
+// ours.
+inline bool StartProgram(Child& program, const std::string& display, const std::string& cwd,
+                         std::vector<std::string> extraEnv = {}) {
+  for (const char* e :
+       {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software", "SDL_FRAMEBUFFER_ACCELERATION=0"}) {
+    extraEnv.emplace_back(e);
+  }
+  extraEnv.push_back("DISPLAY=" + display);
+  return program.Start({ProgramBinary()}, std::move(extraEnv), cwd);
+}
+
 class XvfbSession {
  public:
   // Starts the server; Display() is empty when it did not come up. A server
