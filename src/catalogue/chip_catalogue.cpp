@@ -21,10 +21,6 @@ constexpr std::size_t kLineBuffer = 4096;
 // The catalogue is a small text file; a file larger than this is not one.
 constexpr std::size_t kMaxFileBytes = 256u << 20;
 
-bool StartsWith(std::string_view line, std::string_view prefix) {
-  return line.substr(0, prefix.size()) == prefix;
-}
-
 }  // namespace
 
 const std::string& CChipDefinition::Get(const std::string& key) const {
@@ -62,9 +58,9 @@ void CChipCatalogue::Parse(std::string_view text) {
   for (std::string_view line : SplitTextLines(text, kLineBuffer)) {
     switch (state) {
       case State::kOutside:
-        if (StartsWith(line, "<category>")) {
+        if (line.starts_with("<category>")) {
           state = State::kCategory;
-        } else if (StartsWith(line, "<define")) {
+        } else if (line.starts_with("<define")) {
           // The name runs from the 9th character to just before the last one
           // (normally the '>').
           std::string_view header = line.substr(0, line.size() - 1);
@@ -76,14 +72,14 @@ void CChipCatalogue::Parse(std::string_view text) {
         }
         break;
       case State::kCategory:
-        if (StartsWith(line, "</category>")) {
+        if (line.starts_with("</category>")) {
           state = State::kOutside;
         } else if (std::size_t eq = line.find('='); eq != std::string_view::npos) {
           m_categoryNames.emplace_back(line.substr(eq + 1));
         }
         break;
       case State::kDefine:
-        if (StartsWith(line, "</define>")) {
+        if (line.starts_with("</define>")) {
           state = State::kOutside;
           current = nullptr;
         } else if (std::size_t eq = line.find('='); eq != std::string_view::npos) {

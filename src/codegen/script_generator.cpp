@@ -27,10 +27,6 @@ const std::string kConditionNameKey = "property1_name";
 const std::string kConditionCodeKey = "property1_code";
 const std::string kResetTypeKey = "property2_type";
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 const std::string& BoxValue(const CBox& box, const std::string& key) {
   const std::string* value = box.Find(key);
   return value == nullptr ? kEmpty : *value;
@@ -271,7 +267,7 @@ CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y) {
       rest.conditionCode = codes[rest.condition - 1];
     }
     std::vector<std::string> types = SplitTokens(Attribute(chip, kResetTypeKey), ":");
-    rest.reset = rest.condition < types.size() && StartsWith(types[rest.condition], "SELECT");
+    rest.reset = rest.condition < types.size() && types[rest.condition].starts_with("SELECT");
   }
   m_pending.clear();
   return ContinueBranch(std::move(rest));
@@ -327,7 +323,7 @@ void CScriptGenerator::ExpandBranchParameter(PendingRest& rest, char c) {
   }
   const std::string& type = types[rest.condition];
   const std::string& value = BoxValue(*rest.box, Attribute(rest.chip, PropertyKey(c, "_name")));
-  if (StartsWith(type, "NUM")) {
+  if (type.starts_with("NUM")) {
     m_pending.append(value);
     return;
   }
@@ -429,9 +425,9 @@ void CScriptGenerator::ExpandProperty(const CBox& box, const CChipDefinition* ch
                                       bool secondList) {
   const std::string& type = Attribute(chip, PropertyKey(c, "_type"));
   const std::string& value = BoxValue(box, Attribute(chip, PropertyKey(c, "_name")));
-  if (StartsWith(type, "NUM")) {
+  if (type.starts_with("NUM")) {
     m_pending.append(value);
-  } else if (StartsWith(type, "SELECT")) {
+  } else if (type.starts_with("SELECT")) {
     // The option is found by text: n is the number of ';' before the first
     // place where the value occurs in the type, and field n of the code list
     // is its code. An empty value occurs at the start, where n is 0.

@@ -24,13 +24,14 @@ namespace {
 
 constexpr char kTitlePrefix[] = "PELU BLOCK - [";
 constexpr char kNewFileName[] = "newfile";
-// A press and release closer than this in time is a click however far the
-// mouse went (rubber band only; a chip drag is a click when it did not move).
-constexpr DWORD kClickMs = 500;
 // What the scroll-bar buttons move the slider by, in slider pixels.
 constexpr int kButtonStep = 10;
 
 }  // namespace
+
+bool IsClickRelease(POINT pressPoint, DWORD pressTime, POINT releasePoint) {
+  return releasePoint == pressPoint || platform::TimeGetTime() - pressTime < kClickMs;
+}
 
 std::string EditorTitle(const std::string& fileName) {
   return kTitlePrefix + fileName + "]";

@@ -17,6 +17,14 @@ class CChipCatalogue;
 // The main window's title for a file name ("newfile" for a new program).
 std::string EditorTitle(const std::string& fileName);
 
+// A press and release closer than this in time is a click however far the
+// mouse went, in the editor and in the windows over it.
+inline constexpr DWORD kClickMs = 500;
+
+// Whether a release ends a click: back on the press point (in the press's
+// coordinates) or within kClickMs of the press.
+bool IsClickRelease(POINT pressPoint, DWORD pressTime, POINT releasePoint);
+
 // Menu commands, as the menu window hands them over (SetPendingCommand).
 enum MenuCommand {
   kCommandNone = 0,

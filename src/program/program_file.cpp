@@ -14,10 +14,6 @@ namespace {
 
 constexpr char kFailedToOpen[] = "Failed to open data file.";
 
-bool StartsWith(std::string_view line, std::string_view prefix) {
-  return line.substr(0, prefix.size()) == prefix;
-}
-
 // Appends text as a text-mode write does: every line feed becomes CR LF.
 void AppendText(std::string& out, std::string_view text) {
   std::size_t start = 0;
@@ -67,9 +63,9 @@ std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std:
   ForEachTextLine(text, 0, [&](std::string_view line) {
     switch (state) {
       case State::kOutside:
-        if (StartsWith(line, "<general>")) {
+        if (line.starts_with("<general>")) {
           state = State::kGeneral;
-        } else if (StartsWith(line, "<box")) {
+        } else if (line.starts_with("<box")) {
           std::vector<std::string> tokens = SplitTokens(line.substr(4), " >");
           if (tokens.size() < 3) {
             break;
@@ -87,14 +83,14 @@ std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std:
         }
         break;
       case State::kGeneral:
-        if (StartsWith(line, "</general>")) {
+        if (line.starts_with("</general>")) {
           state = State::kOutside;
         } else if (SplitProperty(line, &key, &value)) {
           program->SetGeneralAttribute(key, value);
         }
         break;
       case State::kBox:
-        if (StartsWith(line, "</box>")) {
+        if (line.starts_with("</box>")) {
           state = State::kOutside;
         } else if (SplitProperty(line, &key, &value)) {
           program->SetBoxProperty(boxX, boxY, key, value);

@@ -32,8 +32,6 @@ constexpr char kYesSprite[] = "property-row-update";
 constexpr char kNoSprite[] = "property-row-cancel";
 constexpr char kHoverSuffix[] = "-hover";
 
-// A release this soon after the press is a click wherever it happens.
-constexpr DWORD kClickMs = 500;
 constexpr COLORREF kTextColour = 0xFFFFFF;
 constexpr COLORREF kOutlineColour = 0x404040;
 // Where the message log's lines start, as the log draws them.
@@ -177,7 +175,7 @@ LRESULT CCommandWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam
     case WM_LBUTTONUP:
       if (m_questionShown && m_buttonDown) {
         m_buttonDown = false;
-        if (p == m_pressPoint || platform::TimeGetTime() - m_pressTime < kClickMs) {
+        if (IsClickRelease(m_pressPoint, m_pressTime, p)) {
           ClickQuestion(m_pressPoint);
         }
         return 1;

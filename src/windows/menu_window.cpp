@@ -14,8 +14,6 @@ namespace {
 
 constexpr char kRowSprite[] = "property-row-listbox";
 constexpr char kRowHoverSprite[] = "property-row-listbox-hover";
-// A release this soon after the press is a click wherever it happens.
-constexpr DWORD kClickMs = 500;
 // Where an entry's text sits in its row.
 constexpr int kTextLeft = 10;
 constexpr int kTextTop = 3;
@@ -72,7 +70,7 @@ LRESULT CMenuWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, L
       if (m_buttonDown) {
         m_buttonDown = false;
         const POINT q = m_owner.ScrollView().ScreenToWorld(p);
-        if (q == m_pressPoint || platform::TimeGetTime() - m_pressTime < kClickMs) {
+        if (IsClickRelease(m_pressPoint, m_pressTime, q)) {
           Select();
         }
       }

@@ -43,10 +43,6 @@ std::string BarName(int i) {
   return "chipbar-" + std::to_string(i);
 }
 
-bool BeginsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
-
 // The first option of a SELECT field: its second part at ";".
 std::optional<std::string> FirstOption(const std::string& field) {
   const std::vector<std::string> parts = SplitTokens(field, ";");
@@ -75,7 +71,7 @@ std::optional<std::string> DefaultPropertyValue(const std::string& type) {
   if (first == "NUM") {
     return "0";
   }
-  if (BeginsWith(first, "SELECT")) {
+  if (first.starts_with("SELECT")) {
     return FirstOption(first);
   }
   if (first == "IF") {
@@ -92,7 +88,7 @@ std::optional<std::string> DefaultPropertyValue(const std::string& type) {
     if (variant == "NUM") {
       return "0";
     }
-    if (BeginsWith(variant, "SELECT")) {
+    if (variant.starts_with("SELECT")) {
       return FirstOption(variant);
     }
     return variant;

@@ -42,8 +42,6 @@ constexpr COLORREF kButtonOutline = 0x5C5C5C;
 // The button labels are centred at 8 and 7 pixels per byte of their text.
 constexpr int kOkLabelWidth = 16;
 constexpr int kCancelLabelWidth = 70;
-// A release this soon after the press is a click wherever it happens.
-constexpr DWORD kClickMs = 500;
 
 // The value shown for a property whose value differs among the chips; it is
 // never written back.
@@ -56,10 +54,6 @@ std::string RowName(int i) {
 
 std::string ListRowName(int i) {
   return "list-row" + std::to_string(i);
-}
-
-bool BeginsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
 }
 
 // The first part of a field ("SELECT" of "SELECT;slow;fast"); empty for a
@@ -286,8 +280,7 @@ void CPropertyWindow::LeftUp(POINT p) {
     return;
   }
   m_buttonDown = false;
-  const bool samePoint = m_owner.ScrollView().ScreenToWorld(p) == m_pressPoint;
-  if (!samePoint && platform::TimeGetTime() - m_pressTime >= kClickMs) {
+  if (!IsClickRelease(m_pressPoint, m_pressTime, m_owner.ScrollView().ScreenToWorld(p))) {
     return;
   }
   // The click acts where the button went down.
@@ -348,8 +341,8 @@ const std::string* CPropertyWindow::UnitOf(const Row& row) const {
 void CPropertyWindow::Activate(POINT s) {
   const Row& row = m_rows[static_cast<std::size_t>(m_activeRow)];
   const std::vector<std::string>* field = EditingField(row);
-  const bool branch = !row.type.empty() && BeginsWith(Kind(row.type[0]), "IF");
-  if (branch || (field && BeginsWith(Kind(*field), "SELECT"))) {
+  const bool branch = !row.type.empty() && Kind(row.type[0]).starts_with("IF");
+  if (branch || (field && Kind(*field).starts_with("SELECT"))) {
     std::vector<std::string> options;
     if (FirstFieldIs(row.type, "IF")) {
       // The conditions: the first part of every field after "IF".
@@ -435,7 +428,7 @@ void CPropertyWindow::ResetDependentRow(Row& row) const {
   const std::vector<std::string>* field = EditingField(row);
   if (field && Kind(*field) == "NUM") {
     row.value = "0";
-  } else if (field && BeginsWith(Kind(*field), "SELECT")) {
+  } else if (field && Kind(*field).starts_with("SELECT")) {
     row.value = field->size() > 1 ? (*field)[1] : std::string();
   } else {
     row.value.clear();
