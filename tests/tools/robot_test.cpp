@@ -49,9 +49,8 @@ std::string EndOfTransfer(StandIn& robot) {
 }
 
 TEST(RobotStandInTest, CommandLineErrorsAreRefusedWithStatus2) {
-  for (const Lines& args :
-       {Lines{"--bogus"}, Lines{"--port", "65536"}, Lines{"--port"}, Lines{"--port", "12x"},
-        Lines{"--close-after", "-1"}, Lines{"--address", "localhost", "--port", "0"}}) {
+  for (const Lines& args : {Lines{"--bogus"}, Lines{"--port", "65536"}, Lines{"--port"},
+                            Lines{"--close-after", "-1"}, Lines{"--address", "localhost"}}) {
     StandIn robot(args);
     EXPECT_NE(robot.ReadLine().value_or(""), "") << args[0] << ": no message";
     EXPECT_EQ(robot.Wait(false), 2) << args[0];
@@ -131,17 +130,17 @@ TEST(RobotStandInTest, RefusesClosesEarlyRepliesAndSendsUrgentDataOnRequest) {
   EXPECT_EQ(EndOfTransfer(replying), "-- end of transfer: 5 bytes, 1 lines");
 }
 
+// Read 16 bytes at a time, a long line still comes out as one line, and a
+// sender that does not wait for the reader is made to.
 TEST(RobotStandInTest, SlowReadingBlocksTheSenderAndStillShowsWholeLines) {
   StandIn robot({"--port", "0", "--slow", "--read-delay", "1"});
   const int fd = Connect(robot.Port());
   ASSERT_GE(fd, 0);
-  // Read 16 bytes at a time, a long line still comes out as one line.
   Send(fd, std::string(254, 'A') + "\n");
   EXPECT_EQ(robot.ReadUntil("AAAA").back(), std::string(254, 'A') + "\\n");
   const std::string block(65536, 'B');
   std::size_t sent = 0;
-  ssize_t n;
-  while ((n = ::send(fd, block.data(), block.size(), MSG_DONTWAIT | MSG_NOSIGNAL)) > 0) {
+  for (ssize_t n; (n = ::send(fd, block.data(), block.size(), MSG_DONTWAIT | MSG_NOSIGNAL)) > 0;) {
     sent += static_cast<std::size_t>(n);
     ASSERT_LT(sent, 64u << 20) << "the slow reader never made the sender block";
   }

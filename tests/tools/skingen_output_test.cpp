@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -52,7 +51,8 @@ struct Entry {
   int x = 0, y = 0, w = 0, h = 0;
 };
 
-// A sprite and four numbers, from lists written "name a b c d, ...".
+// A sprite and four numbers, from lists written "name a b c d, ..."; as an
+// area x0 y0 x1 y1, an x1 or y1 of 0 or less counts from the right or bottom.
 struct Row {
   const Entry* sprite;
   int v[4];
@@ -69,7 +69,12 @@ class SkinOutputTest : public ::testing::Test {
     std::istringstream text(s_dir->ReadFile("skin/def_skn.txt"));
     std::string section;
     for (std::string line; std::getline(text, line, '\n');) {
-      s_lines.push_back(line);
+      // The editor reads at most 254 characters at a time, in CR LF lines.
+      if (line.size() > 255u || !line.ends_with("\r") ||
+          !std::all_of(line.begin(), line.end(),
+                       [](char c) { return c == '\r' || (c >= 0x20 && c < 0x7F); })) {
+        s_problems.push_back("not a short CR LF line of ASCII: " + line);
+      }
       if (line.starts_with(">")) {
         section = line.substr(1, line.size() - 2);
         s_headers.push_back(section);
@@ -81,7 +86,7 @@ class SkinOutputTest : public ::testing::Test {
         if (std::sscanf(line.c_str(), "#%255[^, ] , %255[^, ] , %d , %d , %d , %d %n", name, path,
                         &e.x, &e.y, &e.w, &e.h, &end) != 6 ||
             end != static_cast<int>(line.size())) {
-          s_broken.push_back(line);
+          s_problems.push_back("not an entry: " + line);
           continue;
         }
         e.name = name;
@@ -93,7 +98,7 @@ class SkinOutputTest : public ::testing::Test {
       std::string native = e.path;
       std::replace(native.begin(), native.end(), '\\', '/');
       if (!s_bitmaps.contains(e.path) && !DecodeBmp(s_dir->ReadFile(native), &s_bitmaps[e.path])) {
-        s_unreadable.push_back(e.path);
+        s_problems.push_back("unreadable: " + e.path);
       }
     }
   }
@@ -122,13 +127,7 @@ class SkinOutputTest : public ::testing::Test {
                : 0;
   }
 
-  // The area [x0, x1) x [y0, y1) of a row, an x1 or y1 of 0 or less counting
-  // from the sprite's right or bottom edge, and the key (black) pixels in it.
-  static Row Area(Row r) {
-    r.v[2] += r.v[2] > 0 ? 0 : r.sprite->w;
-    r.v[3] += r.v[3] > 0 ? 0 : r.sprite->h;
-    return r;
-  }
+  // The key (black) pixels of a sprite in the area [x0, x1) x [y0, y1).
   static int KeyPixels(const Row& r) {
     int n = 0;
     for (int y = r.v[1]; y < r.v[3]; ++y) {
@@ -141,12 +140,10 @@ class SkinOutputTest : public ::testing::Test {
 
   static inline ScopedTempDir* s_dir = nullptr;
   static inline int s_status = -1;
-  static inline std::vector<std::string> s_lines;  // without their line feeds
   static inline std::vector<std::string> s_headers;
-  static inline std::vector<std::string> s_broken;
+  static inline std::vector<std::string> s_problems;
   static inline std::vector<Entry> s_entries;
   static inline std::map<std::string, DecodedBitmap> s_bitmaps;
-  static inline std::vector<std::string> s_unreadable;
 };
 
 std::vector<Row> Rows(const std::string& list) {
@@ -158,25 +155,18 @@ std::vector<Row> Rows(const std::string& list) {
     Row r{};
     fields >> name >> r.v[0] >> r.v[1] >> r.v[2] >> r.v[3];
     r.sprite = &SkinOutputTest::Find(name);
+    r.v[2] += r.v[2] > 0 ? 0 : r.sprite->w;
+    r.v[3] += r.v[3] > 0 ? 0 : r.sprite->h;
     rows.push_back(r);
   }
   return rows;
 }
 
 TEST_F(SkinOutputTest, SkinFileReadsAsTheEditorReadsItAndNamesReadableBitmaps) {
-  ASSERT_FALSE(s_lines.empty());
-  // The editor reads at most 254 characters at a time, in CR LF lines.
-  for (const std::string& line : s_lines) {
-    EXPECT_TRUE(line.size() <= 255u && line.ends_with("\r") &&
-                std::all_of(line.begin(), line.end(),
-                            [](char c) { return c == '\r' || (c >= 0x20 && c < 0x7F); }))
-        << line;
-  }
+  EXPECT_EQ(s_problems, std::vector<std::string>{});
   // A section runs to the end of the file, so "main" comes last, and a name
   // listed twice would be overwritten by the later entry.
   EXPECT_EQ(s_headers, (std::vector<std::string>{"title", "setting", "main"}));
-  EXPECT_EQ(s_broken, std::vector<std::string>{});
-  EXPECT_EQ(s_unreadable, std::vector<std::string>{});
   std::set<std::string> names;
   for (const Entry& e : s_entries) {
     EXPECT_TRUE(names.insert(e.name).second) << "sprite listed twice: " << e.name;
@@ -198,47 +188,47 @@ TEST_F(SkinOutputTest, EverySpriteIsInItsSectionAndItsVariantsMatchInSizeButNotI
   // Names joined by '|' are the states of one object, which keeps its hit
   // box when its sprite changes; a state that looks like another tells the
   // user nothing.
-  const std::map<std::string, std::string> sections = {
-      {"title", "title"},
-      {"setting",
-       "setting-fullscreen setting-ip setting-use|setting-no-use "
-       "setting-back|setting-back-hover"},
-      {"main",
-       "background chip|movingchip|nopchip chip-frame|chip-frame-hover|chip-frame-select|"
-       "chip-frame-start arrow-left|arrow-left-true|arrow-left-false "
-       "arrow-right|arrow-right-true|arrow-right-false arrow-upper|arrow-upper-true|"
-       "arrow-upper-false arrow-lower|arrow-lower-true|arrow-lower-false scrollbar-x "
-       "scrollbar-left scrollbar-right slider-x scrollbar-button-left|scrollbar-button-left-hover "
-       "scrollbar-button-right|scrollbar-button-right-hover scrollbar-y scrollbar-upper "
-       "scrollbar-lower slider-y scrollbar-button-up|scrollbar-button-up-hover "
-       "scrollbar-button-down|scrollbar-button-down-hover newchip-window "
-       "newchip-chipbar|newchip-chipbar-hover newchip-scrollbar-up|newchip-scrollbar-up-hover "
-       "newchip-scrollbar-down|newchip-scrollbar-down-hover property-row|property-row-active "
-       "property-row-info property-row-update|property-row-update-hover "
-       "property-row-cancel|property-row-cancel-hover "
-       "property-row-listbox|property-row-listbox-hover"}};
-  for (const auto& [section, list] : sections) {
-    std::istringstream groups(list);
-    for (std::string group; groups >> group;) {
-      std::replace(group.begin(), group.end(), '|', ' ');
-      std::istringstream names(group);
-      const Entry* first = nullptr;
-      for (std::string name; names >> name;) {
-        const Entry& e = Find(name);
-        EXPECT_EQ(e.section, section) << name;
-        if (first == nullptr) {
-          first = &e;
-          continue;
-        }
-        ASSERT_EQ(std::make_pair(e.w, e.h), std::make_pair(first->w, first->h)) << name;
-        int differing = 0;
-        for (int y = 0; y < e.h; ++y) {
-          for (int x = 0; x < e.w; ++x) {
-            differing += Pixel(e, x, y) != Pixel(*first, x, y) ? 1 : 0;
-          }
-        }
-        EXPECT_GE(differing * 20, e.w * e.h) << name << " looks like " << first->name;
+  std::istringstream list(
+      "title: title setting: setting-fullscreen setting-ip setting-use|setting-no-use "
+      "setting-back|setting-back-hover main: background chip|movingchip|nopchip "
+      "chip-frame|chip-frame-hover|chip-frame-select|chip-frame-start "
+      "arrow-left|arrow-left-true|arrow-left-false arrow-right|arrow-right-true|arrow-right-false "
+      "arrow-upper|arrow-upper-true|arrow-upper-false "
+      "arrow-lower|arrow-lower-true|arrow-lower-false "
+      "scrollbar-x scrollbar-left scrollbar-right slider-x "
+      "scrollbar-button-left|scrollbar-button-left-hover "
+      "scrollbar-button-right|scrollbar-button-right-hover scrollbar-y scrollbar-upper "
+      "scrollbar-lower slider-y scrollbar-button-up|scrollbar-button-up-hover "
+      "scrollbar-button-down|scrollbar-button-down-hover newchip-window "
+      "newchip-chipbar|newchip-chipbar-hover newchip-scrollbar-up|newchip-scrollbar-up-hover "
+      "newchip-scrollbar-down|newchip-scrollbar-down-hover property-row|property-row-active "
+      "property-row-info property-row-update|property-row-update-hover "
+      "property-row-cancel|property-row-cancel-hover "
+      "property-row-listbox|property-row-listbox-hover");
+  std::string section;
+  for (std::string group; list >> group;) {
+    if (group.ends_with(":")) {
+      section = group.substr(0, group.size() - 1);
+      continue;
+    }
+    std::replace(group.begin(), group.end(), '|', ' ');
+    std::istringstream names(group);
+    const Entry* first = nullptr;
+    for (std::string name; names >> name;) {
+      const Entry& e = Find(name);
+      EXPECT_EQ(e.section, section) << name;
+      if (first == nullptr) {
+        first = &e;
+        continue;
       }
+      ASSERT_EQ(std::make_pair(e.w, e.h), std::make_pair(first->w, first->h)) << name;
+      int differing = 0;
+      for (int y = 0; y < e.h; ++y) {
+        for (int x = 0; x < e.w; ++x) {
+          differing += Pixel(e, x, y) != Pixel(*first, x, y) ? 1 : 0;
+        }
+      }
+      EXPECT_GE(differing * 20, e.w * e.h) << name << " looks like " << first->name;
     }
   }
 }
@@ -276,13 +266,6 @@ TEST_F(SkinOutputTest, SizesFitTheScreensLayout) {
               &cancel = Find("property-row-cancel");
   EXPECT_EQ(ok.w + cancel.w, row.w);
   EXPECT_TRUE(ok.h == row.h && cancel.h == row.h);
-  // On 800 x 600 the label at (30, 50) ends before the switch at (300, 50),
-  // both above the note at (30, 100).
-  const Entry &label = Find("setting-fullscreen"), &use = Find("setting-use");
-  EXPECT_LE(30 + label.w, 300);
-  EXPECT_LE(50 + std::max(label.h, use.h), 100);
-  EXPECT_LE(300 + use.w, 800);
-  EXPECT_LE(30 + Find("setting-ip").w, 800);
 }
 
 TEST_F(SkinOutputTest, PixelsStayVisibleSolidOrClearWhereTheyMust) {
@@ -303,66 +286,16 @@ TEST_F(SkinOutputTest, PixelsStayVisibleSolidOrClearWhereTheyMust) {
             "property-row-listbox-hover 1 1 -1 -1, property-row-update 4 3 -4 -3,"
             "property-row-update-hover 4 3 -4 -3, property-row-cancel 4 3 -4 -3,"
             "property-row-cancel-hover 4 3 -4 -3, property-row-info 8 12 -8 -8")) {
-    EXPECT_EQ(KeyPixels(Area(r)), 0) << r.sprite->name;
+    EXPECT_EQ(KeyPixels(r), 0) << r.sprite->name;
   }
-  EXPECT_LT(KeyPixels(Area(Rows("title 0 0 0 0")[0])), 640 * 360 / 100);
+  EXPECT_LT(KeyPixels(Rows("title 0 0 0 0")[0]), 640 * 360 / 100);
   // The hover and selection frames lie over a chip: its short name at
   // (+5, +4) and summary lines from (+8, +20) must show through.
   for (const Row& r : Rows("chip-frame-hover 5 4 75 46, chip-frame-select 5 4 75 46")) {
     EXPECT_EQ(KeyPixels(r), 70 * 42) << r.sprite->name;
   }
   // The dragged chip is a ghost: a good part of it lets the grid show.
-  EXPECT_GT(KeyPixels(Area(Rows("movingchip 0 0 0 0")[0])), 80 * 50 / 4);
-}
-
-TEST_F(SkinOutputTest, WhiteTextReadsOnTheSpritesItIsDrawnOn) {
-  // White text needs a contrast of 3:1 against the mean luminance under it.
-  auto linear = [](std::uint32_t c, int shift) {
-    const double s = (c >> shift & 0xFF) / 255.0;
-    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-  };
-  for (const Row& r :
-       Rows("chip 5 4 60 17, chip 8 20 72 46, nopchip 5 4 60 17, nopchip 8 20 72 46,"
-            "newchip-chipbar 5 4 100 16, newchip-chipbar-hover 5 4 100 16,"
-            "property-row 10 4 280 16, property-row-active 10 4 280 16,"
-            "property-row-listbox 10 4 150 16, property-row-listbox-hover 10 4 150 16,"
-            "property-row-update 50 4 100 16, property-row-update-hover 50 4 100 16,"
-            "property-row-cancel 30 4 120 16, property-row-cancel-hover 30 4 120 16")) {
-    double sum = 0;
-    for (int y = r.v[1]; y < r.v[3]; ++y) {
-      for (int x = r.v[0]; x < r.v[2]; ++x) {
-        const std::uint32_t c = Pixel(*r.sprite, x, y);
-        sum += 0.2126 * linear(c, 16) + 0.7152 * linear(c, 8) + 0.0722 * linear(c, 0);
-      }
-    }
-    const double mean = sum / ((r.v[2] - r.v[0]) * (r.v[3] - r.v[1]));
-    EXPECT_GE(1.05 / (mean + 0.05), 3.0) << r.sprite->name << " at " << r.v[0] << "," << r.v[1];
-  }
-}
-
-TEST_F(SkinOutputTest, ExitArrowsAreGreenForTrueAndRedForFalse) {
-  for (const char* dir : {"left", "right", "upper", "lower"}) {
-    for (const std::string variant : {"", "-true", "-false"}) {
-      const Entry& e = Find(std::string("arrow-") + dir + variant);
-      double rgb[3] = {};
-      int n = 0;
-      for (int y = 0; y < e.h; ++y) {
-        for (int x = 0; x < e.w; ++x) {
-          const std::uint32_t c = Pixel(e, x, y);
-          for (int i = 0; i < 3 && c != 0; ++i) {
-            rgb[i] += c >> (16 - 8 * i) & 0xFF;
-          }
-          n += c != 0 ? 1 : 0;
-        }
-      }
-      ASSERT_GT(n, e.w * e.h / 4) << e.name << " is nearly empty";
-      const double r = rgb[0] / n, g = rgb[1] / n, b = rgb[2] / n;
-      EXPECT_TRUE(variant == "-true"    ? g > r + 40 && g > b
-                  : variant == "-false" ? r > g + 40 && r > b
-                                        : std::min({r, g, b}) > 150)
-          << e.name;
-    }
-  }
+  EXPECT_GT(KeyPixels(Rows("movingchip 0 0 0 0")[0]), 80 * 50 / 4);
 }
 
 TEST(SkinGeneratorTest, FailsAndLeavesNoSkinWithoutAJapaneseFontOrAPlaceToWrite) {
