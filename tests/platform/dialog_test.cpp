@@ -108,6 +108,8 @@ TEST_F(DialogTest, ZenityIsAskedForAFilteredModalDialogAttachedToTheWindow) {
   save.fileName.clear();
   save.startFolder = "0";
   EXPECT_EQ(platform::DialogArguments(save, "zenity", 0).back(), filter);
+  ScopedEnv unset("PELU_DIALOG_COMMAND", nullptr);
+  EXPECT_EQ(platform::DialogProgram(), "zenity");
 }
 
 TEST_F(DialogTest, TheDialogProgramRunsWithoutAShellAndItsAnswerIsTakenAsItIs) {

@@ -116,9 +116,11 @@ class SdlWindowTest : public ::testing::Test {
 
 TEST_F(SdlWindowTest, KeysBecomeTheirVirtualKeyCodes) {
   // Pairs of an SDL key and the virtual key it must give.
-  const int keys[] = {SDLK_z,    'Z',     SDLK_9,        '9',       SDLK_KP_9,     0x69,
-                      SDLK_F12,  VK_F12,  SDLK_DELETE,   VK_DELETE, SDLK_KP_ENTER, VK_RETURN,
-                      SDLK_LEFT, VK_LEFT, SDLK_PAGEDOWN, VK_NEXT};
+  const int keys[] = {SDLK_a,        'A',       SDLK_9,         '9',       SDLK_KP_0,   VK_NUMPAD0,
+                      SDLK_KP_9,     0x69,      SDLK_F1,        VK_F1,     SDLK_F12,    VK_F12,
+                      SDLK_DELETE,   VK_DELETE, SDLK_BACKSPACE, VK_BACK,   SDLK_RETURN, VK_RETURN,
+                      SDLK_KP_ENTER, VK_RETURN, SDLK_ESCAPE,    VK_ESCAPE, SDLK_LEFT,   VK_LEFT,
+                      SDLK_PAGEDOWN, VK_NEXT};
   for (std::size_t i = 0; i < std::size(keys); i += 2) {
     const std::string vk = std::to_string(keys[i + 1]);
     Key(keys[i], true);

@@ -298,6 +298,30 @@ TEST_F(SkinOutputTest, PixelsStayVisibleSolidOrClearWhereTheyMust) {
   EXPECT_GT(KeyPixels(Rows("movingchip 0 0 0 0")[0]), 80 * 50 / 4);
 }
 
+// Exits taken on true are green, on false red; the plain arrows are light.
+TEST_F(SkinOutputTest, ExitArrowsAreGreenForTrueAndRedForFalse) {
+  for (const char* dir : {"left", "right", "upper", "lower"}) {
+    for (const std::string variant : {"", "-true", "-false"}) {
+      const Entry& e = Find(std::string("arrow-") + dir + variant);
+      double sum[3] = {};
+      int n = 0;
+      for (int i = 0; i < e.w * e.h; ++i) {
+        const std::uint32_t c = Pixel(e, i % e.w, i / e.w);
+        n += c != 0 ? 1 : 0;
+        for (int k = 0; k < 3; ++k) {
+          sum[k] += c >> (16 - 8 * k) & 0xFF;
+        }
+      }
+      ASSERT_GT(n, e.w * e.h / 4) << e.name << " is nearly empty";
+      const double r = sum[0] / n, g = sum[1] / n, b = sum[2] / n;
+      EXPECT_TRUE(variant == "-true"    ? g > r + 40 && g > b
+                  : variant == "-false" ? r > g + 40 && r > b
+                                        : std::min({r, g, b}) > 150)
+          << e.name;
+    }
+  }
+}
+
 TEST(SkinGeneratorTest, FailsAndLeavesNoSkinWithoutAJapaneseFontOrAPlaceToWrite) {
   // A font configuration that lists no fonts: the labels could not be drawn.
   ScopedTempDir noFonts;

@@ -52,6 +52,12 @@ TEST(BmpTest, RoundTripsEveryRowPaddingAndRefusesWhatItCannotTrust) {
 }
 
 TEST(FlattenTest, KeepsVisiblePixelsOffTheKeyAndEdgesCrisp) {
+  // Colours that RGB565 turns into 0 are lifted; the smallest survivors in
+  // each channel are kept as they are.
+  EXPECT_EQ(LiftOffColourKey(Rgb{7, 3, 7}), (Rgb{8, 8, 8}));
+  for (const Rgb kept : {Rgb{8, 0, 0}, Rgb{0, 4, 0}, Rgb{0, 0, 8}}) {
+    EXPECT_EQ(LiftOffColourKey(kept), kept);
+  }
   CCanvas canvas(4, 1);
   canvas.Blend(0, 0, Hex(0x000000), 1.0f);  // drawn black: must stay visible
   canvas.Blend(1, 0, Hex(0xFFFFFF), 0.1f);  // a faint fringe: becomes the key
