@@ -38,8 +38,7 @@ void Push(SDL_Event event) {
 }
 
 void Key(SDL_Keycode key, bool down, bool repeat = false) {
-  SDL_Event e{};
-  e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  SDL_Event e{static_cast<Uint32>(down ? SDL_KEYDOWN : SDL_KEYUP)};
   e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
   e.key.repeat = repeat ? 1 : 0;
   e.key.keysym.sym = key;
@@ -47,8 +46,7 @@ void Key(SDL_Keycode key, bool down, bool repeat = false) {
 }
 
 void Button(Uint8 button, bool down, int x, int y) {
-  SDL_Event e{};
-  e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+  SDL_Event e{static_cast<Uint32>(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP)};
   e.button.button = button;
   e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
   e.button.x = x;
@@ -57,16 +55,14 @@ void Button(Uint8 button, bool down, int x, int y) {
 }
 
 void Motion(int x, int y) {
-  SDL_Event e{};
-  e.type = SDL_MOUSEMOTION;
+  SDL_Event e{SDL_MOUSEMOTION};
   e.motion.x = x;
   e.motion.y = y;
   Push(e);
 }
 
 void Window(Uint32 type, SDL_WindowEventID id = SDL_WINDOWEVENT_NONE) {
-  SDL_Event e{};
-  e.type = type;
+  SDL_Event e{type};
   e.window.event = id;
   Push(e);
 }
