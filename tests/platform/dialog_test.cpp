@@ -134,20 +134,20 @@ TEST_F(DialogTest, TheDialogProgramRunsWithoutAShellAndItsAnswerIsTakenAsItIs) {
 }
 
 TEST_F(DialogTest, AFailingMissingOrDisplaylessDialogIsReportedAtOnce) {
-  Script("", 1, "(zenity:1): Gtk-WARNING **: cannot open display: :99\n");
-  FileDialogResult result = platform::ShowFileDialog(BehaviorBlock(FileDialogMode::kOpen));
-  EXPECT_EQ(result.status, FileDialogStatus::kUnavailable);
-  EXPECT_NE(result.error.find("cannot open display"), std::string::npos) << result.error;
-
-  Script("/somewhere.bhb\n", 3, "boom\n");
-  ::testing::internal::CaptureStderr();
-  result = platform::ShowFileDialog(BehaviorBlock(FileDialogMode::kOpen));
-  const std::string said = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(result.status, FileDialogStatus::kUnavailable);
-  EXPECT_TRUE(result.path.empty());
-  EXPECT_NE(result.error.find("boom"), std::string::npos) << result.error;
-  EXPECT_NE(said.find("cannot show the file dialog"), std::string::npos) << said;
-  EXPECT_NE(said.find("boom"), std::string::npos) << said;
+  // zenity's complaint is shown, whether it ends as a cancel does (when it
+  // cannot open the display) or otherwise; nothing it printed is taken.
+  FileDialogResult result;
+  for (const int status : {1, 3}) {
+    Script("/somewhere.bhb\n", status, "(zenity:1): cannot open display: :99\n");
+    ::testing::internal::CaptureStderr();
+    result = platform::ShowFileDialog(BehaviorBlock(FileDialogMode::kOpen));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result.status, FileDialogStatus::kUnavailable) << status;
+    EXPECT_TRUE(result.path.empty());
+    EXPECT_NE(result.error.find("cannot open display"), std::string::npos) << result.error;
+    EXPECT_NE(said.find("cannot show the file dialog"), std::string::npos) << said;
+    EXPECT_NE(said.find("cannot open display"), std::string::npos) << said;
+  }
   {
     ScopedEnv command("PELU_DIALOG_COMMAND", "no-such-zenity");
     result = platform::ShowFileDialog(BehaviorBlock(FileDialogMode::kOpen));

@@ -4,11 +4,7 @@
 // Also the window's place, its title text, and client points in lParam.
 #include "platform/sdl_window.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -17,7 +13,6 @@
 #include "app/texts.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
-#include "platform/socket.h"
 #include "platform/window_geometry.h"
 
 namespace platform {
@@ -226,37 +221,6 @@ TEST_F(SdlWindowTest, TimerTicksWakeABlockedGetMessage) {
   ASSERT_TRUE(GetMessage(&msg));
   EXPECT_EQ(msg.message, WM_APP_TICK);
   StopPeriodicTimer();
-}
-
-// Nothing wakes SDL's event wait when a socket becomes ready: the loop must
-// poll the sockets itself, or a transfer would stall until the next input.
-// The timer stands guard: a tick that arrives first means the socket was
-// never looked at.
-TEST_F(SdlWindowTest, ABlockedGetMessageDeliversSocketNotifications) {
-  const int listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-  ASSERT_EQ(listen(listener, 1), 0);
-  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-
-  ASSERT_EQ(WsaStartup(MakeWord(1, 1)), 0);
-  const SOCKET s = CreateStreamSocket();
-  ASSERT_EQ(AsyncSelect(s, MainWindow(), WM_APP_SOCKET, FD_CONNECT | FD_WRITE), 0);
-  EXPECT_EQ(Connect(s, SockAddrIn{.port = address.sin_port, .addr = address.sin_addr.s_addr}),
-            SOCKET_ERROR);
-
-  ASSERT_TRUE(StartPeriodicTimer(2000));
-  MSG msg;
-  ASSERT_TRUE(GetMessage(&msg));
-  EXPECT_EQ(msg.message, WM_APP_SOCKET);
-  EXPECT_EQ(msg.wParam, s);
-  EXPECT_EQ(WsaGetSelectEvent(msg.lParam), FD_CONNECT);
-  StopPeriodicTimer();
-  WsaCleanup();
-  close(listener);
 }
 
 // Presents a frame whose left half is red and lower half green, on blue,

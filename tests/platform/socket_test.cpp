@@ -391,4 +391,25 @@ TEST_F(SocketTest, EveryWayOfClosingReleasesTheDescriptors) {
   EXPECT_EQ(platform::OpenSocketCount(), 0);
 }
 
+// Nothing wakes SDL's event wait when a socket becomes ready: the window's
+// loop must poll the sockets itself, or a transfer would stall until the next
+// input. A tick that comes first means the socket was never looked at.
+TEST(WindowedSocketTest, ABlockedGetMessageDeliversSocketNotifications) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  std::string error;
+  ASSERT_TRUE(platform::StartWindowed({640, 480, false, "PELU BLOCK"}, &error)) << error;
+  ASSERT_EQ(platform::WsaStartup(platform::MakeWord(1, 1)), 0);
+  Server server;
+  const SOCKET s = platform::CreateStreamSocket();
+  ASSERT_EQ(platform::AsyncSelect(s, platform::MainWindow(), WM_APP_SOCKET, FD_CONNECT), 0);
+  EXPECT_EQ(Fails(platform::Connect(s, Loopback(server.Port()))), WSAEWOULDBLOCK);
+  ASSERT_TRUE(platform::StartPeriodicTimer(2000));
+  platform::MSG msg;
+  ASSERT_TRUE(platform::GetMessage(&msg));
+  EXPECT_EQ(msg.message, WM_APP_SOCKET);
+  EXPECT_EQ((Note{msg.wParam, WsaGetSelectEvent(msg.lParam), WsaGetSelectError(msg.lParam)}),
+            (Note{s, FD_CONNECT, 0}));
+  platform::Shutdown();
+}
+
 }  // namespace
