@@ -1,21 +1,18 @@
 // The window front end under SDL's dummy video driver: SDL events pushed into
 // its queue must come out as the Win32-style messages the scenes expect, the
 // key table must follow them, and presented frames must reach the renderer.
+// Also the window's place, its title text, and client points in lParam.
 #include "platform/sdl_window.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/texts.h"
+#include "platform/cp932.h"
 #include "platform/platform.h"
-#include "platform/socket.h"
 #include "platform/window_geometry.h"
 
 namespace platform {
@@ -36,8 +33,7 @@ void Push(SDL_Event event) {
 }
 
 void Key(SDL_Keycode key, bool down, bool repeat = false) {
-  SDL_Event e{};
-  e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  SDL_Event e{static_cast<Uint32>(down ? SDL_KEYDOWN : SDL_KEYUP)};
   e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
   e.key.repeat = repeat ? 1 : 0;
   e.key.keysym.sym = key;
@@ -45,8 +41,7 @@ void Key(SDL_Keycode key, bool down, bool repeat = false) {
 }
 
 void Button(Uint8 button, bool down, int x, int y) {
-  SDL_Event e{};
-  e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+  SDL_Event e{static_cast<Uint32>(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP)};
   e.button.button = button;
   e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
   e.button.x = x;
@@ -55,16 +50,14 @@ void Button(Uint8 button, bool down, int x, int y) {
 }
 
 void Motion(int x, int y) {
-  SDL_Event e{};
-  e.type = SDL_MOUSEMOTION;
+  SDL_Event e{SDL_MOUSEMOTION};
   e.motion.x = x;
   e.motion.y = y;
   Push(e);
 }
 
 void Window(Uint32 type, SDL_WindowEventID id = SDL_WINDOWEVENT_NONE) {
-  SDL_Event e{};
-  e.type = type;
+  SDL_Event e{type};
   e.window.event = id;
   Push(e);
 }
@@ -114,23 +107,20 @@ class SdlWindowTest : public ::testing::Test {
 
 TEST_F(SdlWindowTest, KeysBecomeTheirVirtualKeyCodes) {
   // Pairs of an SDL key and the virtual key it must give.
-  const int keys[] = {SDLK_a,         'A',       SDLK_z,      'Z',        SDLK_0,        '0',
-                      SDLK_9,         '9',       SDLK_KP_0,   VK_NUMPAD0, SDLK_KP_9,     0x69,
-                      SDLK_F1,        VK_F1,     SDLK_F12,    VK_F12,     SDLK_DELETE,   VK_DELETE,
-                      SDLK_BACKSPACE, VK_BACK,   SDLK_RETURN, VK_RETURN,  SDLK_KP_ENTER, VK_RETURN,
-                      SDLK_ESCAPE,    VK_ESCAPE, SDLK_LEFT,   VK_LEFT,    SDLK_PAGEDOWN, VK_NEXT};
+  const int keys[] = {SDLK_a,        'A',       SDLK_9,         '9',       SDLK_KP_0,   VK_NUMPAD0,
+                      SDLK_KP_9,     0x69,      SDLK_F1,        VK_F1,     SDLK_F12,    VK_F12,
+                      SDLK_DELETE,   VK_DELETE, SDLK_BACKSPACE, VK_BACK,   SDLK_RETURN, VK_RETURN,
+                      SDLK_KP_ENTER, VK_RETURN, SDLK_ESCAPE,    VK_ESCAPE, SDLK_LEFT,   VK_LEFT,
+                      SDLK_PAGEDOWN, VK_NEXT};
   for (std::size_t i = 0; i < std::size(keys); i += 2) {
-    const int vk = keys[i + 1];
+    const std::string vk = std::to_string(keys[i + 1]);
     Key(keys[i], true);
     Key(keys[i], false);
-    EXPECT_EQ(Drain(), (Messages{"keydown " + std::to_string(vk) + " 0",
-                                 "keyup " + std::to_string(vk) + " 6"}));
+    EXPECT_EQ(Drain(), (Messages{"keydown " + vk + " 0", "keyup " + vk + " 6"}));
   }
-  // Keys the program does not use are not delivered.
+  // Keys the program does not use are not delivered; an auto-repeat was down.
   Key(SDLK_CAPSLOCK, true);
-  Key(SDLK_PRINTSCREEN, true);
   Key(SDLK_AUDIOPLAY, true);
-  // An auto-repeat was already down.
   Key(SDLK_DOWN, true);
   Key(SDLK_DOWN, true, /*repeat=*/true);
   EXPECT_EQ(Drain(), (Messages{"keydown 40 0", "keydown 40 2"}));
@@ -203,7 +193,7 @@ TEST_F(SdlWindowTest, MouseMessagesCarryTheClientPointAndTheHeldButtons) {
   EXPECT_FALSE(IsKeyDown(VK_LBUTTON));
 }
 
-TEST_F(SdlWindowTest, FocusChangesReleaseEverythingHeldAndClosingBecomesWmClose) {
+TEST_F(SdlWindowTest, FocusChangesReleaseEverythingHeldClosingBecomesWmCloseTitlesAreUtf8) {
   Key(SDLK_LCTRL, true);
   Button(SDL_BUTTON_LEFT, true, 1, 1);
   Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_GAINED);  // already active: nothing to report
@@ -218,17 +208,6 @@ TEST_F(SdlWindowTest, FocusChangesReleaseEverythingHeldAndClosingBecomesWmClose)
   Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE);
   Window(SDL_QUIT);
   EXPECT_EQ(Drain(), (Messages{"activateapp 1", "close 0", "close 0"}));
-}
-
-TEST_F(SdlWindowTest, WindowIsCentredWithAFixedClientSizeAndAUtf8Title) {
-  SDL_DisplayMode desktop{};
-  ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
-  const RECT expected = CentredClientRect(desktop.w, desktop.h, 800, 600);
-  RECT shown{};  // x, y, width, height
-  SDL_GetWindowPosition(sdl::Window(), &shown.left, &shown.top);
-  SDL_GetWindowSize(sdl::Window(), &shown.right, &shown.bottom);
-  EXPECT_EQ(shown, (RECT{expected.left, expected.top, 800, 600}));
-  EXPECT_EQ(SDL_GetWindowFlags(sdl::Window()) & (SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN), 0u);
 
   SetWindowText(std::string("PELU BLOCK - [") + text::kDoNothingChip + "]");
   EXPECT_STREQ(SDL_GetWindowTitle(sdl::Window()), "PELU BLOCK - [何もしない]");
@@ -242,56 +221,6 @@ TEST_F(SdlWindowTest, TimerTicksWakeABlockedGetMessage) {
   ASSERT_TRUE(GetMessage(&msg));
   EXPECT_EQ(msg.message, WM_APP_TICK);
   StopPeriodicTimer();
-}
-
-// Once the window is gone nothing can arrive: waiting must end instead of
-// blocking for ever.
-TEST_F(SdlWindowTest, WaitingEndsOnceTheWindowIsDestroyed) {
-  static int destroyed = 0;
-  destroyed = 0;
-  SetWindowProc([](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
-    destroyed += message == WM_DESTROY ? 1 : 0;
-    return 0;
-  });
-  DefWindowProc(MainWindow(), WM_CLOSE, 0, 0);
-  EXPECT_EQ(destroyed, 1);
-  EXPECT_EQ(sdl::Window(), nullptr);
-  MSG msg;
-  EXPECT_FALSE(GetMessage(&msg));
-  EXPECT_EQ(msg.message, WM_QUIT);
-}
-
-// Nothing wakes SDL's event wait when a socket becomes ready: the loop must
-// poll the sockets itself, or a transfer would stall until the next input.
-// The timer stands guard: a tick that arrives first means the socket was
-// never looked at.
-TEST_F(SdlWindowTest, ABlockedGetMessageDeliversSocketNotifications) {
-  const int listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-  ASSERT_EQ(listen(listener, 1), 0);
-  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-
-  ASSERT_EQ(WsaStartup(MakeWord(1, 1)), 0);
-  const SOCKET s = CreateStreamSocket();
-  ASSERT_EQ(AsyncSelect(s, MainWindow(), WM_APP_SOCKET, FD_CONNECT | FD_WRITE), 0);
-  SockAddrIn target;
-  target.port = address.sin_port;
-  target.addr = address.sin_addr.s_addr;
-  EXPECT_EQ(Connect(s, target), SOCKET_ERROR);
-
-  ASSERT_TRUE(StartPeriodicTimer(2000));
-  MSG msg;
-  ASSERT_TRUE(GetMessage(&msg));
-  EXPECT_EQ(msg.message, WM_APP_SOCKET);
-  EXPECT_EQ(msg.wParam, s);
-  EXPECT_EQ(WsaGetSelectEvent(msg.lParam), FD_CONNECT);
-  StopPeriodicTimer();
-  WsaCleanup();
-  close(listener);
 }
 
 // Presents a frame whose left half is red and lower half green, on blue,
@@ -324,8 +253,15 @@ std::vector<std::uint32_t> PresentQuarters(PixelFormat format, int width, int he
 
 // Both back-surface formats, with rows padded beyond their width: a wrong
 // texture format swaps or mangles the channels, a wrong pitch shears rows.
-// A frame that is not shown must say so, for the display to log it.
-TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceInEitherFormatOrSaysItDidNot) {
+// A frame that is not shown must say so, for the display to log it. Once the
+// window is gone nothing can arrive: waiting must end, not block for ever.
+TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceOrSaysItDidNotAndTheWindowGoesOnce) {
+  static int destroyed = 0;
+  destroyed = 0;
+  SetWindowProc([](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
+    destroyed += message == WM_DESTROY ? 1 : 0;
+    return 0;
+  });
   for (const PixelFormat format : {PixelFormat::kXrgb8888, PixelFormat::kRgb565}) {
     EXPECT_EQ(PresentQuarters(format, 800, 600, 16, {{1, 1}, {99, 99}}),
               (std::vector<std::uint32_t>{0xF800F8, 0x00F8F8}));
@@ -334,39 +270,33 @@ TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceInEitherFormatOrSaysItDidNot) {
   EXPECT_FALSE(Present(SurfaceView{row.data(), 800, 1, 799 * 4, PixelFormat::kXrgb8888}))
       << "a row shorter than the width would be read beyond its end";
   DefWindowProc(MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(destroyed, 1);
   EXPECT_FALSE(Present(SurfaceView{row.data(), 800, 1, 800 * 4, PixelFormat::kXrgb8888}))
       << "no window to show it in";
+  MSG msg;
+  EXPECT_FALSE(GetMessage(&msg));
+  EXPECT_EQ(msg.message, WM_QUIT);
 }
 
-// Full screen asks for a display mode of the frame's size and scales the
-// frame into whatever mode the display gives (the dummy driver has only one).
-TEST(SdlFullScreenTest, FullScreenWindowShowsTheSixteenBitFrame) {
+// Full screen in a display mode larger than the frame (the dummy driver's
+// only mode is 1024 x 768): SDL scales the frame, and the mouse events with
+// it. The editor compares a click's press point with the cursor, so the two
+// must agree or a click moves the chip under it. Pushed events, like XTest
+// motion, move the messages but not SDL's global pointer.
+TEST(SdlFullScreenTest, TheScaledFrameIsShownAndTheCursorAgreesWithTheMouseMessages) {
   Start(640, 480, true);
-  EXPECT_NE(SDL_GetWindowFlags(sdl::Window()) & SDL_WINDOW_FULLSCREEN, 0u);
   EXPECT_EQ(PresentQuarters(PixelFormat::kRgb565, 640, 480, 0, {{10, 10}, {90, 90}}),
             (std::vector<std::uint32_t>{0xF800F8, 0x00F8F8}));
-  Shutdown();
-}
-
-// Full screen in a display mode larger than the frame (the dummy driver's only
-// mode is 1024 x 768): SDL scales the frame, and the mouse events with it.
-// The editor compares the press point of a click with the cursor, so the two
-// must agree or a click moves the chip under it. A pushed event also moves
-// the messages on without moving SDL's global pointer, as XTest motion does:
-// over the window the cursor must follow the messages.
-TEST(SdlFullScreenTest, TheCursorAgreesWithTheMouseMessagesInAScaledFrame) {
-  Start(640, 480, true);
   int width = 0;
   int height = 0;
   SDL_GetWindowSize(sdl::Window(), &width, &height);
   ASSERT_EQ(width * 480, height * 640) << "no letterbox, one scale for both axes";
   ASSERT_GT(width, 640);
-  // The global pointer at the window's centre. The full-screen window sits
-  // at the screen's origin, so its pixels are the screen's.
+  // The global pointer at the window's centre; the window sits at the
+  // screen's origin.
   SDL_WarpMouseInWindow(sdl::Window(), width / 2, height / 2);
   Drain();
   EXPECT_EQ(GetCursorClientPos(), (POINT{320, 240}));
-
   Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_ENTER);
   Motion(100, 50);
   EXPECT_EQ(Drain(), Messages{"mousemove 100,50"});
@@ -375,13 +305,44 @@ TEST(SdlFullScreenTest, TheCursorAgreesWithTheMouseMessagesInAScaledFrame) {
   Button(SDL_BUTTON_RIGHT, false, 10, 20);
   Drain();
   EXPECT_EQ(GetCursorClientPos(), (POINT{10, 20})) << "the right click would open no menu";
-
   // Gone from the window with no button held, the pointer is where the
   // global query says, in frame coordinates.
   Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_LEAVE);
   Drain();
   EXPECT_EQ(GetCursorClientPos(), (POINT{320, 240}));
   Shutdown();
+}
+
+TEST(WindowGeometryTest, CentresTheClientAreaKeepingEveryPixel) {
+  EXPECT_EQ(CentredClientRect(1025, 769, 800, 600), (RECT{112, 84, 912, 684}));
+  // Halving an odd client size and adding it back on both sides would lose
+  // the frame's last column and row.
+  EXPECT_EQ(CentredClientRect(1024, 768, 801, 601), (RECT{112, 84, 913, 685}));
+  // A client larger than the screen starts above and left of it.
+  EXPECT_EQ(CentredClientRect(1024, 768, 1280, 1024), (RECT{-128, -128, 1152, 896}));
+}
+
+// Points left of or above the client area arrive while a button is held
+// elsewhere; they must come back out negative, not as 65535.
+TEST(LParamTest, PacksTheClientPointAsWindowsDoesKeepingItsSign) {
+  EXPECT_EQ(MakeLParam(-1, -2), LPARAM{0xFFFEFFFF});
+  for (const POINT p : {POINT{799, 599}, {-5, 7}, {-32768, 32767}, {32767, -32768}}) {
+    EXPECT_EQ((POINT{GetXLParam(MakeLParam(p.x, p.y)), GetYLParam(MakeLParam(p.x, p.y))}), p);
+  }
+}
+
+// Titles: UTF-8 paths pass as they are, the program's CP932 text is
+// converted, and broken CP932 still shows what is around the broken byte.
+TEST(TitleTextTest, TitlesKeepUtf8PathsAndConvertProgramText) {
+  const std::string path = "PELU BLOCK - [/home/ユーザ/歩く.bhb]\xF0\x9F\x98\x80";
+  EXPECT_EQ(TitleToUtf8(path), path);
+  EXPECT_EQ(TitleToUtf8("PELU BLOCK - [\x95\xE0\x82\xAD.bhb]"), "PELU BLOCK - [歩く.bhb]");
+  EXPECT_EQ(TitleToUtf8("PELU BLOCK *\x82"), "PELU BLOCK *\xEF\xBF\xBD");
+  // Cut off, overlong, surrogate, beyond U+10FFFF, stray continuation.
+  for (const char* text :
+       {"\xE3\x81", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80"}) {
+    EXPECT_FALSE(IsValidUtf8(text)) << text;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The transfer socket against servers of the test's own on 127.0.0.1, with
-// ephemeral ports only: the notification rules, WinSock's error numbers, the
-// connect timeout on the headless clock, and the release of descriptors.
+// The transfer socket against the test's own servers on 127.0.0.1: the
+// notification rules, WinSock's error numbers, the connect timeout on the
+// headless clock, and the release of descriptors.
 #include "platform/socket.h"
 
 #include <arpa/inet.h>
@@ -10,12 +10,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -33,17 +32,10 @@ struct Fd {
   int fd = -1;
   explicit Fd(int f = -1) : fd(f) {}
   Fd(Fd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
-  Fd& operator=(Fd&& other) noexcept {
-    std::swap(fd, other.fd);
-    return *this;
-  }
+  Fd& operator=(Fd&& other) noexcept { return std::swap(fd, other.fd), *this; }
   ~Fd() { Reset(); }
   int Get() const { return fd; }
-  void Reset() {
-    if (fd >= 0) {
-      ::close(std::exchange(fd, -1));
-    }
-  }
+  void Reset() { fd >= 0 ? ::close(std::exchange(fd, -1)) : 0; }
 };
 
 int OpenDescriptorCount() {
@@ -120,17 +112,9 @@ class Server {
   std::vector<Fd> m_fillers;
 };
 
-struct Note {
-  SOCKET socket;
-  long event;
-  int error;
-  friend bool operator==(const Note&, const Note&) = default;
-};
+// A socket notification: the socket, the event and its error.
+using Note = std::tuple<SOCKET, long, int>;
 using Notes = std::vector<Note>;
-
-void PrintTo(const Note& note, std::ostream* out) {
-  *out << "{socket " << note.socket << ", event " << note.event << ", error " << note.error << "}";
-}
 
 // Takes the queued messages; returns the socket notifications in order. The
 // bound turns a socket that keeps notifying into a failure, not a hang.
@@ -157,15 +141,6 @@ platform::SockAddrIn Loopback(std::uint16_t port) {
   return address;
 }
 
-// n bytes from the peer, or fewer when they do not come within 2 seconds.
-std::string Read(const Fd& fd, std::size_t n) {
-  const timeval timeout{2, 0};
-  ::setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-  std::string bytes(n, '\0');
-  const ssize_t got = ::recv(fd.Get(), bytes.data(), n, MSG_WAITALL);
-  return bytes.substr(0, got > 0 ? static_cast<std::size_t>(got) : 0);
-}
-
 // The WinSock error of a call that must fail, or 0 when it did not.
 int Fails(int result) {
   return result == SOCKET_ERROR ? platform::WsaGetLastError() : 0;
@@ -179,13 +154,12 @@ class SocketTest : public ::testing::Test {
   }
   void TearDown() override { platform::Shutdown(); }
 
-  // A socket whose connect to the port is under way.
-  SOCKET StartConnect(std::uint16_t port, long events = kAllEvents) {
+  // A socket whose connect to the port is under way: nothing can be sent yet.
+  SOCKET StartConnect(std::uint16_t port) {
     SOCKET s = platform::CreateStreamSocket();
-    EXPECT_NE(s, INVALID_SOCKET);
-    EXPECT_EQ(platform::AsyncSelect(s, platform::MainWindow(), WM_APP_SOCKET, events), 0);
-    EXPECT_EQ(platform::Connect(s, Loopback(port)), SOCKET_ERROR);
-    EXPECT_EQ(platform::WsaGetLastError(), WSAEWOULDBLOCK);
+    EXPECT_EQ(platform::AsyncSelect(s, platform::MainWindow(), WM_APP_SOCKET, kAllEvents), 0);
+    EXPECT_EQ(Fails(platform::Connect(s, Loopback(port))), WSAEWOULDBLOCK);
+    EXPECT_EQ(Fails(platform::Send(s, "x", 1, 0)), WSAENOTCONN);
     return s;
   }
 
@@ -200,44 +174,22 @@ class SocketTest : public ::testing::Test {
   }
 };
 
-// The C library's inet_aton follows the same standard conversion of dotted
-// addresses and their short forms, except that white space ends its address
-// and "0x" with no digit counts as 0: those must be refused (as must a last
-// part too large for the bytes it fills), and on every other text the two
-// must agree.
+// Dotted addresses and their short forms convert as the C library's inet_aton
+// does, except that white space ends its address and "0x" with no digit
+// counts as 0 there: those, and a last part too large, are refused here.
 TEST(InetAddrTest, AgreesWithTheCLibraryButTakesOnlyWholeAddresses) {
   for (const char* text :
        {"", " 1.2.3.4", "1.2.3.4 ", "1.2.3.4 junk", "0x.1.1.1", "1.0x", "localhost", "1.2.65536"}) {
     EXPECT_EQ(platform::InetAddr(text), platform::kInAddrNone) << '"' << text << '"';
   }
   EXPECT_EQ(platform::InetAddr(nullptr), platform::kInAddrNone);
-  std::mt19937 random(2024);
-  const std::string alphabet = "0123456789.....xXaAfFg8";
-  int compared = 0;
-  int valid = 0;
-  for (int i = 0; i < 200000; ++i) {
-    std::string text(random() % 16, ' ');
-    for (char& c : text) {
-      c = alphabet[random() % alphabet.size()];
-    }
-    bool emptyHex = false;
-    for (std::size_t x = text.find_first_of("xX"); x != std::string::npos;
-         x = text.find_first_of("xX", x + 1)) {
-      emptyHex = emptyHex || (x > 0 && text[x - 1] == '0' &&
-                              (x + 1 == text.size() || !std::isxdigit(text[x + 1])));
-    }
-    if (emptyHex) {
-      continue;
-    }
+  for (const char* text : {"127.0.0.1", "192.168.1.1", "10.1", "1.2.3", "1.2.65535", "0x7f.0.0.1",
+                           "0XaF.1.2.3", "017.0.0.1", "4294967295", "0xFFFFFFFF", "1.2.3.4.5",
+                           "08.1.1.1", "256.1.1.1", "1..2", "1.2.3.", "4294967296", ".1.2.3"}) {
     in_addr expected{};
-    const bool ok = ::inet_aton(text.c_str(), &expected) != 0;
-    ASSERT_EQ(platform::InetAddr(text.c_str()), ok ? expected.s_addr : platform::kInAddrNone)
-        << '"' << text << '"';
-    ++compared;
-    valid += ok ? 1 : 0;
+    const bool ok = ::inet_aton(text, &expected) != 0;
+    EXPECT_EQ(platform::InetAddr(text), ok ? expected.s_addr : platform::kInAddrNone) << text;
   }
-  EXPECT_GT(compared, 100000);
-  EXPECT_GT(valid, 10000) << "too few real addresses among the texts";
 }
 
 TEST(SocketLayerTest, StartupNestsAndTheLastCleanupClosesEverything) {
@@ -245,8 +197,6 @@ TEST(SocketLayerTest, StartupNestsAndTheLastCleanupClosesEverything) {
   EXPECT_EQ(platform::CreateStreamSocket(), INVALID_SOCKET);
   EXPECT_EQ(platform::WsaGetLastError(), WSANOTINITIALISED);
   EXPECT_EQ(platform::WsaCleanup(), SOCKET_ERROR);
-  EXPECT_EQ(platform::WsaStartup(platform::MakeWord(1, 0)), WSAVERNOTSUPPORTED);
-  EXPECT_EQ(platform::CreateStreamSocket(), INVALID_SOCKET);
 
   const int before = OpenDescriptorCount();
   ASSERT_EQ(platform::WsaStartup(platform::MakeWord(1, 1)), 0);
@@ -261,32 +211,6 @@ TEST(SocketLayerTest, StartupNestsAndTheLastCleanupClosesEverything) {
   platform::Shutdown();
 }
 
-TEST_F(SocketTest, ConnectPostsConnectThenWriteAndSendsReachThePeer) {
-  Server server;
-  const SOCKET s = StartConnect(server.Port());
-  char byte = 0;
-  EXPECT_EQ(Fails(platform::Send(s, "x", 1, 0)), WSAENOTCONN);
-  EXPECT_EQ(Fails(platform::Recv(s, &byte, 1, 0)), WSAENOTCONN);
-  EXPECT_EQ(WaitNotes(), (Notes{{s, FD_CONNECT, 0}, {s, FD_WRITE, 0}}));
-  EXPECT_EQ(Fails(platform::Connect(s, Loopback(server.Port()))), WSAEISCONN);
-
-  const Fd peer = server.Accept();
-  EXPECT_EQ(platform::Send(s, "EXIT\r", 5, 0), 5);
-  EXPECT_EQ(platform::Send(s, "EDIT\r", 5, 0), 5);
-  EXPECT_EQ(Read(peer, 10), "EXIT\rEDIT\r");
-  // Sends that did not block bring no FD_WRITE; nothing else is due either.
-  EXPECT_EQ(platform::PollSockets(0), 0);
-  EXPECT_EQ(platform::CloseSocket(s), 0);
-
-  // Only the events asked for are posted, and only to a window.
-  const SOCKET t = platform::CreateStreamSocket();
-  EXPECT_EQ(Fails(platform::AsyncSelect(t, nullptr, WM_APP_SOCKET, FD_CONNECT)), WSAEINVAL);
-  ASSERT_EQ(platform::AsyncSelect(t, platform::MainWindow(), WM_APP_SOCKET, FD_CONNECT), 0);
-  ASSERT_EQ(platform::Connect(t, Loopback(server.Port())), SOCKET_ERROR);
-  EXPECT_EQ(WaitNotes(), (Notes{{t, FD_CONNECT, 0}}));
-  EXPECT_EQ(platform::Send(t, "x", 1, 0), 1);
-}
-
 TEST_F(SocketTest, UnansweredConnectTimesOutOnTheHeadlessClock) {
   Server server(0);
   server.FillBacklog();
@@ -299,13 +223,6 @@ TEST_F(SocketTest, UnansweredConnectTimesOutOnTheHeadlessClock) {
   platform::headless::AdvanceTime(60000);
   EXPECT_EQ(platform::PollSockets(0), 0);
   EXPECT_FALSE(platform::SocketsAwaitingEvents());
-
-  platform::SetConnectTimeout(300);
-  const SOCKET t = StartConnect(server.Port());
-  platform::headless::AdvanceTime(299);
-  EXPECT_EQ(TakeNotes(), Notes{});
-  platform::headless::AdvanceTime(1);
-  EXPECT_EQ(TakeNotes(), (Notes{{t, FD_CONNECT, WSAETIMEDOUT}}));
 }
 
 TEST_F(SocketTest, UnusableAddressesFailAtOnceAndNothingIsPosted) {
@@ -317,9 +234,6 @@ TEST_F(SocketTest, UnusableAddressesFailAtOnceAndNothingIsPosted) {
     EXPECT_EQ(Fails(platform::Connect(s, address)), WSAEADDRNOTAVAIL) << text;
   }
   EXPECT_EQ(Fails(platform::Connect(s, Loopback(0))), WSAEADDRNOTAVAIL);
-  address = Loopback(21002);
-  address.family = 23;
-  EXPECT_EQ(Fails(platform::Connect(s, address)), WSAEAFNOSUPPORT);
   EXPECT_FALSE(platform::SocketsAwaitingEvents());
   EXPECT_EQ(platform::PollSockets(0), 0);
 }
@@ -376,25 +290,20 @@ TEST_F(SocketTest, ReadAndUrgentNotificationsWaitForRecvToRearmThem) {
   Server server;
   Fd peer;
   const SOCKET s = Connected(server, &peer);
+  char byte = 0;
   ASSERT_EQ(::send(peer.Get(), "a", 1, 0), 1);
   EXPECT_EQ(WaitNotes(), (Notes{{s, FD_READ, 0}}));
   ASSERT_EQ(::send(peer.Get(), "b", 1, 0), 1);
   EXPECT_EQ(platform::PollSockets(100), 0) << "FD_READ came again before recv";
-  char byte = 0;
   ASSERT_EQ(platform::Recv(s, &byte, 1, 0), 1);
-  EXPECT_EQ(byte, 'a');
   EXPECT_EQ(WaitNotes(), (Notes{{s, FD_READ, 0}})) << "data was left after recv";
   ASSERT_EQ(platform::Recv(s, &byte, 1, 0), 1);
   EXPECT_EQ(byte, 'b');
   EXPECT_EQ(Fails(platform::Recv(s, &byte, 1, 0)), WSAEWOULDBLOCK);
   EXPECT_EQ(platform::PollSockets(50), 0);
-  ASSERT_EQ(::send(peer.Get(), "c", 1, 0), 1);
-  EXPECT_EQ(WaitNotes(), (Notes{{s, FD_READ, 0}}));
-  ASSERT_EQ(platform::Recv(s, &byte, 1, 0), 1);
 
   // Urgent data has a notification and a receive of its own; a normal read
   // at the urgent mark must neither return the byte nor lose it.
-  EXPECT_EQ(Fails(platform::Recv(s, &byte, 1, platform::kMsgOob)), WSAEWOULDBLOCK);
   ASSERT_EQ(::send(peer.Get(), "!", 1, MSG_OOB), 1);
   EXPECT_EQ(WaitNotes(), (Notes{{s, FD_OOB, 0}}));
   EXPECT_EQ(platform::Recv(s, &byte, 1, 0), SOCKET_ERROR);
@@ -406,31 +315,25 @@ TEST_F(SocketTest, ReadAndUrgentNotificationsWaitForRecvToRearmThem) {
   EXPECT_EQ(notes.front(), (Note{s, FD_OOB, 0}));
 }
 
-TEST_F(SocketTest, GracefulCloseIsReportedOnceAfterTheDataBeforeItWasRead) {
+// A graceful close comes once, after the data sent before it was read; a
+// reset comes at once, and a later send fails without a signal.
+TEST_F(SocketTest, EitherEndClosingKeepsTheDataAndReportsResetsAtOnce) {
   Server server;
   Fd peer;
-  const SOCKET s = Connected(server, &peer);
+  SOCKET s = Connected(server, &peer);
   ASSERT_EQ(::send(peer.Get(), "xyz", 3, 0), 3);
   peer.Reset();
   EXPECT_EQ(WaitNotes(), (Notes{{s, FD_READ, 0}}));
   EXPECT_EQ(platform::PollSockets(50), 0) << "FD_CLOSE came before the data was read";
   char buffer[16];
   ASSERT_EQ(platform::Recv(s, buffer, sizeof buffer, 0), 3);
-  EXPECT_EQ(std::string(buffer, 3), "xyz");
   EXPECT_EQ(WaitNotes(), (Notes{{s, FD_CLOSE, 0}}));
   EXPECT_EQ(platform::Recv(s, buffer, sizeof buffer, 0), 0);
   EXPECT_EQ(platform::PollSockets(50), 0);
   EXPECT_FALSE(platform::SocketsAwaitingEvents());
-  // What the transfer does on FD_CLOSE: a last line, then shut down and close.
   EXPECT_EQ(platform::Send(s, "@DISS\r", 6, 0), 6);
-  EXPECT_EQ(platform::Shutdown(s, SD_BOTH), 0);
-  EXPECT_EQ(platform::CloseSocket(s), 0);
-}
 
-TEST_F(SocketTest, ResetIsReportedAtOnceAndLaterSendsFailWithoutSignal) {
-  Server server;
-  Fd peer;
-  const SOCKET s = Connected(server, &peer);
+  s = Connected(server, &peer);
   ASSERT_EQ(::send(peer.Get(), "unread", 6, 0), 6);
   const linger abort{1, 0};
   ::setsockopt(peer.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
@@ -439,22 +342,20 @@ TEST_F(SocketTest, ResetIsReportedAtOnceAndLaterSendsFailWithoutSignal) {
   ASSERT_FALSE(notes.empty());
   EXPECT_EQ(notes.back(), (Note{s, FD_CLOSE, WSAECONNRESET}));
   EXPECT_EQ(Fails(platform::Send(s, "@DISS\r", 6, 0)), WSAECONNRESET);
-}
 
-TEST_F(SocketTest, ClosingWithUnreadRepliesStillEndsTheConnectionGracefully) {
-  Server server;
-  Fd peer;
-  const SOCKET s = Connected(server, &peer);
+  // Our close with replies left unread would make the kernel reset the
+  // connection and drop what it had not sent: the peer must see the last
+  // line, then a clean end of stream.
+  s = Connected(server, &peer);
   ASSERT_EQ(::send(peer.Get(), "OK\r", 3, 0), 3);
   ASSERT_EQ(WaitNotes(), (Notes{{s, FD_READ, 0}}));
   ASSERT_EQ(platform::Send(s, "@DISS\r", 6, 0), 6);
   ASSERT_EQ(platform::CloseSocket(s), 0);
-  // Unread data at close would make the kernel reset the connection (and
-  // drop whatever it had not sent yet); the peer must see the last line and
-  // then a clean end of stream.
-  EXPECT_EQ(Read(peer, 6), "@DISS\r");
-  char byte = 0;
-  EXPECT_EQ(::recv(peer.Get(), &byte, 1, 0), 0) << std::strerror(errno);
+  const timeval timeout{2, 0};
+  ::setsockopt(peer.Get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  EXPECT_EQ(::recv(peer.Get(), buffer, 6, MSG_WAITALL), 6);
+  EXPECT_EQ(std::string(buffer, 6), "@DISS\r");
+  EXPECT_EQ(::recv(peer.Get(), buffer, 1, 0), 0) << std::strerror(errno);
 }
 
 TEST_F(SocketTest, EveryWayOfClosingReleasesTheDescriptors) {
@@ -490,37 +391,25 @@ TEST_F(SocketTest, EveryWayOfClosingReleasesTheDescriptors) {
   EXPECT_EQ(platform::OpenSocketCount(), 0);
 }
 
-Notes g_dispatched;
-
-LRESULT RecordingProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_APP_SOCKET) {
-    g_dispatched.push_back(Note{wParam, WsaGetSelectEvent(lParam), WsaGetSelectError(lParam)});
-  }
-  return 0;
-}
-
-TEST_F(SocketTest, TheHeadlessMessageLoopDeliversNotifications) {
-  g_dispatched.clear();
-  platform::SetWindowProc(RecordingProc);
+// Nothing wakes SDL's event wait when a socket becomes ready: the window's
+// loop must poll the sockets itself, or a transfer would stall until the next
+// input. A tick that comes first means the socket was never looked at.
+TEST(WindowedSocketTest, ABlockedGetMessageDeliversSocketNotifications) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  std::string error;
+  ASSERT_TRUE(platform::StartWindowed({640, 480, false, "PELU BLOCK"}, &error)) << error;
+  ASSERT_EQ(platform::WsaStartup(platform::MakeWord(1, 1)), 0);
   Server server;
-  const SOCKET s = StartConnect(server.Port());
-  // GetMessage blocks until the network has something to say.
+  const SOCKET s = platform::CreateStreamSocket();
+  ASSERT_EQ(platform::AsyncSelect(s, platform::MainWindow(), WM_APP_SOCKET, FD_CONNECT), 0);
+  EXPECT_EQ(Fails(platform::Connect(s, Loopback(server.Port()))), WSAEWOULDBLOCK);
+  ASSERT_TRUE(platform::StartPeriodicTimer(2000));
   platform::MSG msg;
   ASSERT_TRUE(platform::GetMessage(&msg));
-  platform::DispatchMessage(msg);
-  EXPECT_EQ(g_dispatched, (Notes{{s, FD_CONNECT, 0}}));
-
-  const Fd peer = server.Accept();
-  ASSERT_EQ(::send(peer.Get(), "a", 1, 0), 1);
-  // PumpMessages polls before dispatching; the read may take a few rounds
-  // to cross the loopback, but never more than a moment.
-  for (int i = 0; i < 100000 && g_dispatched.size() < 3; ++i) {
-    platform::headless::PumpMessages();
-  }
-  EXPECT_EQ(g_dispatched, (Notes{{s, FD_CONNECT, 0}, {s, FD_WRITE, 0}, {s, FD_READ, 0}}));
-  // With nothing left to wait for, GetMessage ends the loop at once.
-  EXPECT_EQ(platform::CloseSocket(s), 0);
-  EXPECT_FALSE(platform::GetMessage(&msg));
+  EXPECT_EQ(msg.message, WM_APP_SOCKET);
+  EXPECT_EQ((Note{msg.wParam, WsaGetSelectEvent(msg.lParam), WsaGetSelectError(msg.lParam)}),
+            (Note{s, FD_CONNECT, 0}));
+  platform::Shutdown();
 }
 
 }  // namespace
