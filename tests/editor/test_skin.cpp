@@ -1,4 +1,3 @@
-// The test skin and catalogue of the editor's tests and benchmark.
 #include "test_skin.h"
 
 #include <algorithm>
@@ -27,10 +26,14 @@ struct SpriteShape {
 };
 
 std::vector<SpriteShape> SkinSprites() {
-  const int L = kArrowLong, S = kArrowShort, VL = kArrowVariantLong, VS = kArrowVariantShort;
+  const int L = 10, S = 6, VL = 14, VS = 8;        // plain arrows and their variants
+  const int W = kPaletteBarWidth, H = 20, B = 18;  // the palette's bars and buttons
+  const Rgb bar{0x44, 0x66, 0x88}, button{0x46, 0x64, 0x28}, buttonHover{0x28, 0x64, 0x46};
+  const int RW = kPropertyRowWidth, RH = kPropertyRowHeight;
+  const Rgb row{0x3A, 0x3A, 0x5A};
   return {
       {"background", 8, 8, kBackground, 0},
-      {"property-row-info", kInfoWidth, kInfoHeight, kInfoPanel, 0},
+      {"property-row-info", 400, 80, kInfoPanel, 0},
       {"chip", 80, 50, kChip, 0},
       {"nopchip", 80, 50, kNopChip, 0},
       {"movingchip", 80, 50, kMovingChip, 0},
@@ -67,21 +70,18 @@ std::vector<SpriteShape> SkinSprites() {
       {"scrollbar-button-down", 16, 15, kButton, 0},
       {"scrollbar-button-down-hover", 16, 15, kButtonHover, 0},
       {"newchip-window", kPaletteWidth, kPaletteHeight, kBarEnd, 0},
-      {"newchip-chipbar", kPaletteBarWidth, kPaletteBarHeight, kPaletteBar, 0},
-      {"newchip-chipbar-hover", kPaletteBarWidth, kPaletteBarHeight, kPaletteBarHover, 0},
-      {"newchip-scrollbar-up", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButton, 0},
-      {"newchip-scrollbar-up-hover", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButtonHover,
-       0},
-      {"newchip-scrollbar-down", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButton, 0},
-      {"newchip-scrollbar-down-hover", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButtonHover,
-       0},
-      {"property-row", kPropertyRowWidth, kPropertyRowHeight, kPropertyRow, 0},
-      {"property-row-active", kPropertyRowWidth, kPropertyRowHeight, kPropertyRowActive, 0},
-      {"property-row-update", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyOk, 0},
-      {"property-row-update-hover", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyOkHover, 0},
-      {"property-row-cancel", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyCancel, 0},
-      {"property-row-cancel-hover", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyCancelHover,
-       0},
+      {"newchip-chipbar", W, H, bar, 0},
+      {"newchip-chipbar-hover", W, H, kPaletteBarHover, 0},
+      {"newchip-scrollbar-up", W, B, button, 0},
+      {"newchip-scrollbar-up-hover", W, B, buttonHover, 0},
+      {"newchip-scrollbar-down", W, B, button, 0},
+      {"newchip-scrollbar-down-hover", W, B, buttonHover, 0},
+      {"property-row", RW, RH, row, 0},
+      {"property-row-active", RW, RH, kPropertyRowActive, 0},
+      {"property-row-update", RW / 2, RH, kPropertyOk, 0},
+      {"property-row-update-hover", RW / 2, RH, kPropertyOkHover, 0},
+      {"property-row-cancel", RW / 2, RH, kPropertyCancel, 0},
+      {"property-row-cancel-hover", RW / 2, RH, kPropertyCancelHover, 0},
       {"property-row-listbox", kListRowWidth, kListRowHeight, kListRow, 0},
       {"property-row-listbox-hover", kListRowWidth, kListRowHeight, kListRowHover, 0},
   };
