@@ -1,6 +1,5 @@
-// The gestures' effect on the model: group moves and copies with the work
-// list, refused drops, arrow sweeps and the rubber band's cells. Auto-scroll
-// is checked through the editor's drag in editor_scene_test.cpp.
+// The gestures' effect on the model: group moves and copies, refused drops,
+// arrow sweeps and the rubber band's cells.
 #include "editor/edit_operations.h"
 
 #include <string>
@@ -116,23 +115,21 @@ TEST_F(EditOperationsTest, RefusedDropsChangeNothing) {
   }
 }
 
-TEST_F(EditOperationsTest, CopiesLeaveTheOriginalsAndSelectOnlyCopiedGroups) {
+TEST_F(EditOperationsTest, CopiesAreWholeAndOnlyCopiedGroupsAreSelected) {
   Place(0, 0, "A", "right");
   Place(1, 0, "B", "lower");
-  m_program.SetBoxProperty(1, 0, "speed", "5");
+  m_program.SetBoxProperty(1, 0, "speed", "\x81\xa8");
   Select({{0, 0}, {1, 0}});
   ASSERT_TRUE(DropChips(m_program, m_selection, {0, 0}, {3, 4}, DropMode::kCopy));
-  EXPECT_EQ(Id(0, 0) + Id(1, 0) + To(0, 0), "ABright");
-  EXPECT_EQ(Id(3, 4) + Id(4, 4) + To(3, 4), "ABright");
+  m_program.SetBoxProperty(1, 0, "speed", "changed");  // each copy is a box of its own
+  EXPECT_EQ(Id(0, 0) + Id(1, 0) + To(0, 0) + Id(3, 4) + Id(4, 4) + To(3, 4), "ABrightABright");
   EXPECT_EQ(To(4, 4), "");  // (4, 5) is empty
-  EXPECT_EQ(m_program.GetBoxProperty(4, 4, "speed"), "5");
+  EXPECT_EQ(m_program.GetBoxProperty(4, 4, "speed"), "\x81\xa8");
   EXPECT_EQ(m_selection.Cells(), (Cells{{3, 4}, {4, 4}}));
-
   // An unselected chip is copied alone and the selection stays.
-  Place(2, 2, "S", "left");
+  Place(2, 2, "S");
   ASSERT_TRUE(DropChips(m_program, m_selection, {2, 2}, {6, 6}, DropMode::kCopy));
-  EXPECT_EQ(To(2, 2), "left");
-  EXPECT_EQ(Id(6, 6) + To(6, 6), "S");
+  EXPECT_EQ(Id(2, 2) + Id(6, 6), "SS");
   EXPECT_EQ(m_selection.Cells(), (Cells{{3, 4}, {4, 4}}));
 }
 

@@ -12,6 +12,7 @@
 #include "editor/editor_scene.h"
 #include "platform/headless.h"
 #include "platform/surface_view.h"
+#include "program/block_program.h"
 #include "support/temp_dir.h"
 #include "test_skin.h"
 
