@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "app/file_util.h"
@@ -41,47 +40,35 @@ class ShippedDataTest : public ::testing::Test {
   std::string m_settings;
 };
 
-TEST_F(ShippedDataTest, SettingsNameTheSpecialChipsAndTheirExits) {
-  // The exits are SELECT properties named by the exit keys, so that the
-  // property window can set them.
+TEST_F(ShippedDataTest, EveryOptionIsFoundWhereItStandsAndEveryListIsWhole) {
+  // The exits of the branch and the loop are SELECT properties of the four
+  // glyphs, named by the exit keys, so that the property window can set them.
   const std::vector<std::string> glyphs = {text::kGlyphLeft, text::kGlyphUp, text::kGlyphRight,
                                            text::kGlyphDown};
-  for (auto [chipKey, trueKey, falseKey] :
-       {std::tuple{"IfChipID", "IfChipTrueID", "IfChipFalseID"},
-        std::tuple{"LoopChipID", "LoopChipTrueID", "LoopChipFalseID"}}) {
-    const std::string chip = Setting(chipKey);
-    ASSERT_NE(m_catalogue.Find(chip), nullptr) << chipKey;
-    int exits = 0;
-    for (int n = 1; n <= PropertyCount(chip); ++n) {
-      const std::string name = Property(chip, n, "_name");
-      if (name == Setting(trueKey) || name == Setting(falseKey)) {
-        std::vector<std::string> options = SplitTokens(Property(chip, n, "_type"), ";");
-        EXPECT_EQ(options.front(), "SELECT");
-        EXPECT_TRUE(
-            std::is_permutation(options.begin() + 1, options.end(), glyphs.begin(), glyphs.end()));
-        ++exits;
-      }
-    }
-    EXPECT_EQ(exits, 2) << chip;
-  }
-  EXPECT_NE(m_catalogue.Find(text::kDoNothingChip), nullptr);
-}
-
-TEST_F(ShippedDataTest, EveryOptionIsFoundWhereItStandsAndEveryListIsWhole) {
+  const std::vector<std::string> exitKeys = {Setting("IfChipTrueID"), Setting("IfChipFalseID"),
+                                             Setting("LoopChipTrueID"), Setting("LoopChipFalseID")};
+  int exits = 0;
   for (const std::string& chip : m_catalogue.GetOrderedNames()) {
     // The .bhb box header ends a chip name at a space or '>'. A CP932
     // character whose second byte is 0x5C would break a code line in two.
     EXPECT_EQ(chip.find_first_of(" >"), std::string::npos) << chip;
     const std::string code = m_catalogue.GetAttribute(chip, "code");
     EXPECT_TRUE(std::all_of(code.begin(), code.end(), [](char c) { return c > 0; })) << chip;
+    const bool special = chip == Setting("IfChipID") || chip == Setting("LoopChipID");
     for (int n = 1; n <= PropertyCount(chip); ++n) {
       const std::string type = Property(chip, n, "_type");
+      std::vector<std::string> options = SplitFields(type, ';');
+      if (special && std::count(exitKeys.begin(), exitKeys.end(), Property(chip, n, "_name"))) {
+        ++exits;
+        EXPECT_EQ(options.front(), "SELECT");
+        EXPECT_TRUE(
+            std::is_permutation(options.begin() + 1, options.end(), glyphs.begin(), glyphs.end()));
+      }
       if (type.rfind("SELECT", 0) != 0) {
         continue;
       }
       // The generator takes the code at the first place where the value
       // occurs in the type text: that must be the option's own place.
-      std::vector<std::string> options = SplitFields(type, ';');
       for (std::size_t j = 1; j < options.size(); ++j) {
         auto at = static_cast<std::ptrdiff_t>(type.find(options[j]));
         EXPECT_EQ(std::count(type.begin(), type.begin() + at, ';'), static_cast<long>(j))
@@ -94,7 +81,10 @@ TEST_F(ShippedDataTest, EveryOptionIsFoundWhereItStandsAndEveryListIsWhole) {
       }
     }
   }
-  // The branch: one code per condition in each list, one word per option.
+  EXPECT_EQ(exits, 4);
+  EXPECT_NE(m_catalogue.Find(text::kDoNothingChip), nullptr);
+
+  // The branch's conditions: one code each in every list, one word per option.
   const std::string branch = Setting("IfChipID");
   const std::size_t conditions = SplitTokens(Property(branch, 1, "_type"), ":").size() - 1;
   EXPECT_EQ(SplitTokens(Property(branch, 1, "_code"), ";").size(), conditions);

@@ -67,19 +67,6 @@ TEST_F(EditOperationsTest, GroupMoveKeepsArrowsAgainstTheMoveAndClearsThoseIntoL
   EXPECT_EQ(m_selection.Cells(), (Cells{{2, 0}, {1, 0}}));
 }
 
-TEST_F(EditOperationsTest, GroupMoveDiagonallyThroughItsOwnCells) {
-  // A 2 x 2 block moved by (1, 1): three of its cells are targets of others.
-  Place(0, 0, "A", "right");
-  Place(1, 0, "B", "lower");
-  Place(0, 1, "C", "upper");
-  Place(1, 1, "D", "left");
-  Select({{0, 0}, {1, 0}, {0, 1}, {1, 1}});
-  ASSERT_TRUE(DropChips(m_program, m_selection, {0, 0}, {1, 1}, DropMode::kMove));
-  EXPECT_EQ(FormatBlockProgram(m_program),
-            "<box 1 1 A>\r\nto=right\r\n</box>\r\n<box 2 1 B>\r\nto=lower\r\n</box>\r\n"
-            "<box 1 2 C>\r\nto=upper\r\n</box>\r\n<box 2 2 D>\r\nto=left\r\n</box>\r\n");
-}
-
 TEST_F(EditOperationsTest, RefusedDropsChangeNothing) {
   Place(0, 0, "A", "right");
   Place(1, 0, "B");
