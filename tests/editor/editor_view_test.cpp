@@ -1,6 +1,6 @@
 // The editor frame on the presented pixels: frames, chips, arrows and exits,
-// summaries, background offsets, drag pictures, hover frame, rubber band,
-// scroll bars and the message log.
+// summaries, drag pictures, hover frame, rubber band, scroll bars and the
+// message log.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,8 +31,7 @@ class EditorViewTest : public EditorTest {
     m_extraCatalogue =
         "<define sumLong>\r\ndisplay=*ABCDEFGHIJKLMN\r\n</define>\r\n"
         "<define sumTen>\r\ndisplay=*ABCDEFGHIJ\r\n</define>\r\n"
-        "<define sumNine>\r\ndisplay=*ABCDEFGHI\r\n</define>\r\n"
-        "<define sumTwice>\r\ndisplay=*MW:*MW\r\n</define>\r\n";
+        "<define sumNine>\r\ndisplay=*ABCDEFGHI\r\n</define>\r\n";
     StartEditor();
     MoveTo(POINT{95, 65});  // a margin, where the cursor draws no hover frame
   }
@@ -100,30 +99,9 @@ TEST_F(EditorViewTest, ArrowsAndExitsAreCentredInTheMarginsByThePlainArrowsSize)
   EXPECT_EQ(CountColour(RECT{380, 280, 420, 350}, kArrowFalse), 0);
 }
 
-TEST_F(EditorViewTest, SummaryLinesAreCutToTenBytesAndStacked13PixelsApart) {
+TEST_F(EditorViewTest, SummaryLinesAreCutToTenBytes) {
   EXPECT_EQ(FrameWith("sumLong"), FrameWith("sumTen"));
   EXPECT_NE(FrameWith("sumNine"), FrameWith("sumTen"));
-  // The same text on both lines gives the same white pixels, 13 rows apart.
-  FrameWith("sumTwice");
-  EXPECT_GT(CountColour(RECT{115, 100, 190, 113}, kWhite), 10);
-  for (int y = 100; y < 113; ++y) {
-    for (int x = 115; x < 190; ++x) {
-      ASSERT_EQ(PixelIs(x, y, kWhite), PixelIs(x, y + 13, kWhite)) << x << "," << y;
-    }
-  }
-}
-
-TEST_F(EditorViewTest, BackgroundDriftsAtOneFifthOfTheScrolling) {
-  // The first tile column covers x0 .. x0 + 7, the next tiles every 200
-  // pixels whatever the sprite's size.
-  for (auto [scrollX, x0] : {std::pair{7, -1}, {1000, 0}, {0, 0}, {1005, -1}}) {
-    SCOPED_TRACE(scrollX);
-    m_scene->ScrollView().ScrollBy(-100000, 0);
-    m_scene->ScrollView().ScrollBy(scrollX, 0);
-    Draw();
-    Pixels({{0, 0, kBackground}, {x0 + 7, 0, kBackground}, {x0 + 8, 0, kBackground, false}});
-    Pixels({{x0 + 207, 7, kBackground}, {x0 + 200, 200, kBackground}});
-  }
 }
 
 TEST_F(EditorViewTest, DraggedChipsKeepTheirOffsetsFromTheDragStart) {
