@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
 #include "app/texts.h"
 #include "display/display.h"
 #include "editor_fixture.h"
