@@ -1,6 +1,5 @@
-// The gestures' effect on the model: group moves and copies with the work
-// list, refused drops, arrow sweeps and the rubber band's cells. Auto-scroll
-// is checked through the editor's drag in editor_scene_test.cpp.
+// The gestures' effect on the model: group moves and copies, refused drops,
+// arrow sweeps and the rubber band's cells.
 #include "editor/edit_operations.h"
 
 #include <string>
@@ -68,19 +67,6 @@ TEST_F(EditOperationsTest, GroupMoveKeepsArrowsAgainstTheMoveAndClearsThoseIntoL
   EXPECT_EQ(m_selection.Cells(), (Cells{{2, 0}, {1, 0}}));
 }
 
-TEST_F(EditOperationsTest, GroupMoveDiagonallyThroughItsOwnCells) {
-  // A 2 x 2 block moved by (1, 1): three of its cells are targets of others.
-  Place(0, 0, "A", "right");
-  Place(1, 0, "B", "lower");
-  Place(0, 1, "C", "upper");
-  Place(1, 1, "D", "left");
-  Select({{0, 0}, {1, 0}, {0, 1}, {1, 1}});
-  ASSERT_TRUE(DropChips(m_program, m_selection, {0, 0}, {1, 1}, DropMode::kMove));
-  EXPECT_EQ(FormatBlockProgram(m_program),
-            "<box 1 1 A>\r\nto=right\r\n</box>\r\n<box 2 1 B>\r\nto=lower\r\n</box>\r\n"
-            "<box 1 2 C>\r\nto=upper\r\n</box>\r\n<box 2 2 D>\r\nto=left\r\n</box>\r\n");
-}
-
 TEST_F(EditOperationsTest, RefusedDropsChangeNothing) {
   Place(0, 0, "A", "right");
   Place(1, 0, "B");
@@ -116,23 +102,21 @@ TEST_F(EditOperationsTest, RefusedDropsChangeNothing) {
   }
 }
 
-TEST_F(EditOperationsTest, CopiesLeaveTheOriginalsAndSelectOnlyCopiedGroups) {
+TEST_F(EditOperationsTest, CopiesAreWholeAndOnlyCopiedGroupsAreSelected) {
   Place(0, 0, "A", "right");
   Place(1, 0, "B", "lower");
-  m_program.SetBoxProperty(1, 0, "speed", "5");
+  m_program.SetBoxProperty(1, 0, "speed", "\x81\xa8");
   Select({{0, 0}, {1, 0}});
   ASSERT_TRUE(DropChips(m_program, m_selection, {0, 0}, {3, 4}, DropMode::kCopy));
-  EXPECT_EQ(Id(0, 0) + Id(1, 0) + To(0, 0), "ABright");
-  EXPECT_EQ(Id(3, 4) + Id(4, 4) + To(3, 4), "ABright");
+  m_program.SetBoxProperty(1, 0, "speed", "changed");  // each copy is a box of its own
+  EXPECT_EQ(Id(0, 0) + Id(1, 0) + To(0, 0) + Id(3, 4) + Id(4, 4) + To(3, 4), "ABrightABright");
   EXPECT_EQ(To(4, 4), "");  // (4, 5) is empty
-  EXPECT_EQ(m_program.GetBoxProperty(4, 4, "speed"), "5");
+  EXPECT_EQ(m_program.GetBoxProperty(4, 4, "speed"), "\x81\xa8");
   EXPECT_EQ(m_selection.Cells(), (Cells{{3, 4}, {4, 4}}));
-
   // An unselected chip is copied alone and the selection stays.
-  Place(2, 2, "S", "left");
+  Place(2, 2, "S");
   ASSERT_TRUE(DropChips(m_program, m_selection, {2, 2}, {6, 6}, DropMode::kCopy));
-  EXPECT_EQ(To(2, 2), "left");
-  EXPECT_EQ(Id(6, 6) + To(6, 6), "S");
+  EXPECT_EQ(Id(2, 2) + Id(6, 6), "SS");
   EXPECT_EQ(m_selection.Cells(), (Cells{{3, 4}, {4, 4}}));
 }
 

@@ -1,4 +1,3 @@
-// The headless editor fixture: data files, display, registry and scene.
 #include "editor_fixture.h"
 
 #include <algorithm>
@@ -15,9 +14,7 @@
 
 namespace editor_test {
 namespace {
-
 EditorTest* g_current = nullptr;
-
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, const OverlayRequest& request) {
@@ -92,28 +89,8 @@ void EditorTest::Frames(int count) {
   }
 }
 
-void EditorTest::MoveTo(POINT p) {
-  platform::headless::MouseMove(p.x, p.y);
-  platform::headless::PumpMessages();
-}
-
-void EditorTest::LeftDown(POINT p) {
-  platform::headless::LeftDown(p.x, p.y);
-  platform::headless::PumpMessages();
-}
-
-void EditorTest::LeftUp(POINT p) {
-  platform::headless::LeftUp(p.x, p.y);
-  platform::headless::PumpMessages();
-}
-
-void EditorTest::RightDown(POINT p) {
-  platform::headless::RightDown(p.x, p.y);
-  platform::headless::PumpMessages();
-}
-
-void EditorTest::RightUp(POINT p) {
-  platform::headless::RightUp(p.x, p.y);
+void EditorTest::Pumped(void (*event)(int, int), POINT p) {
+  event(p.x, p.y);
   platform::headless::PumpMessages();
 }
 
@@ -121,14 +98,6 @@ void EditorTest::Key(int vk) {
   platform::headless::KeyDown(vk);
   platform::headless::KeyUp(vk);
   platform::headless::PumpMessages();
-}
-
-void EditorTest::Hold(int vk, bool down) {
-  platform::headless::SetKeyDown(vk, down);
-}
-
-void EditorTest::Wait(DWORD milliseconds) {
-  platform::headless::AdvanceTime(milliseconds);
 }
 
 void EditorTest::Click(POINT p, DWORD heldMs) {
@@ -142,8 +111,7 @@ void EditorTest::Click(POINT p, DWORD heldMs) {
 void EditorTest::Drag(POINT from, POINT to, DWORD heldMs) {
   LeftDown(from);
   Frame();
-  const POINT middle{(from.x + to.x) / 2, (from.y + to.y) / 2};
-  MoveTo(middle);
+  MoveTo(POINT{(from.x + to.x) / 2, (from.y + to.y) / 2});
   Frame();
   Wait(heldMs);
   MoveTo(to);
@@ -157,14 +125,13 @@ POINT EditorTest::CellTopLeft(Cell cell) {
 }
 
 POINT EditorTest::CellPoint(Cell cell, int dx, int dy) {
-  const POINT p = CellTopLeft(cell);
-  return POINT{p.x + dx, p.y + dy};
+  return POINT{CellTopLeft(cell).x + dx, CellTopLeft(cell).y + dy};
 }
 
 POINT EditorTest::ObjectCentre(const std::string& name) {
   const CScreenObject* object = g_registry->Find(name);
-  EXPECT_NE(object, nullptr) << name;
   if (object == nullptr) {
+    ADD_FAILURE() << "no object " << name;
     return POINT{};
   }
   return POINT{static_cast<int>(object->x) + object->hitWidth / 2,
@@ -178,21 +145,9 @@ void EditorTest::Place(Cell cell, const std::string& id, const std::string& to) 
   }
 }
 
-void EditorTest::Settle() {
-  ASSERT_TRUE(m_scene->SaveProgram("settled.bhb"));
-}
-
 std::string EditorTest::Id(Cell cell) {
   CBlockProgram& program = m_scene->Program();
   return program.HasBox(cell.x, cell.y) ? program.GetBoxProperty(cell.x, cell.y, "id") : "(empty)";
-}
-
-std::string EditorTest::To(Cell cell) {
-  return m_scene->Program().GetBoxProperty(cell.x, cell.y, "to");
-}
-
-SurfaceView EditorTest::Presented() {
-  return platform::headless::LastPresented();
 }
 
 bool EditorTest::PixelIs(int x, int y, Rgb colour) {

@@ -1,7 +1,6 @@
-// A headless editor for the gesture and drawing tests: the data files (a
-// small skin of solid-colour sprites, a catalogue, setting.ini) written into a
-// temporary directory, the display and registry, and an editor scene that
-// records which overlay windows it was asked to open.
+// A headless editor for the gesture and drawing tests: a small skin,
+// catalogue and setting.ini in a temporary directory, the display and
+// registry, and an editor scene that records the overlay windows it asks for.
 #pragma once
 
 #include <memory>
@@ -11,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "editor/editor_scene.h"
+#include "platform/headless.h"
 #include "platform/surface_view.h"
+#include "program/block_program.h"
 #include "support/temp_dir.h"
 #include "test_skin.h"
 
@@ -43,40 +44,39 @@ class EditorTest : public ::testing::Test {
   void TearDown() override;
 
   // Writes the data files, makes display and registry and enters the editor.
-  // Tests change Settings or the files before calling it.
+  // Tests change Settings or m_extra* before calling it.
   void StartEditor();
   void WriteSettingIni(const std::string& extraLines = "");
 
-  // ---- Input, dispatched through the window procedure as the window would --
+  // Input, dispatched through the window procedure as the window would.
   void Frame();  // one WM_APP_TICK
   void Frames(int count);
-  void MoveTo(POINT p);
-  void LeftDown(POINT p);
-  void LeftUp(POINT p);
-  void RightDown(POINT p);
-  void RightUp(POINT p);
+  void MoveTo(POINT p) { Pumped(platform::headless::MouseMove, p); }
+  void LeftDown(POINT p) { Pumped(platform::headless::LeftDown, p); }
+  void LeftUp(POINT p) { Pumped(platform::headless::LeftUp, p); }
+  void RightDown(POINT p) { Pumped(platform::headless::RightDown, p); }
+  void RightUp(POINT p) { Pumped(platform::headless::RightUp, p); }
   void Key(int vk);
-  void Hold(int vk, bool down);  // Shift, Ctrl, Alt
-  void Wait(DWORD milliseconds);
+  void Hold(int vk, bool down) { platform::headless::SetKeyDown(vk, down); }  // Shift, Ctrl, Alt
+  void Wait(DWORD milliseconds) { platform::headless::AdvanceTime(milliseconds); }
   // A left press, a wait and a release at the same point, with a frame after.
   void Click(POINT p, DWORD heldMs = 100);
   // A left drag from one point to another over a few frames, then released.
   void Drag(POINT from, POINT to, DWORD heldMs = 800);
 
-  // ---- Geometry and model --------------------------------------------------
+  // Geometry and model.
   POINT CellPoint(Cell cell, int dx = 20, int dy = 20);  // a screen point on the chip
   POINT CellTopLeft(Cell cell);                          // screen
   POINT ObjectCentre(const std::string& name);
   void Place(Cell cell, const std::string& id, const std::string& to = "");
-  // Saves the program as it is (to settled.bhb), so that only later changes
-  // count as unsaved.
-  void Settle();
+  // Saves the program as it is, so that only later changes count as unsaved.
+  void Settle() { ASSERT_TRUE(m_scene->SaveProgram("settled.bhb")); }
   std::string Id(Cell cell);
-  std::string To(Cell cell);
+  std::string To(Cell c) { return m_scene->Program().GetBoxProperty(c.x, c.y, "to"); }
   const std::vector<Cell>& Selected() { return m_scene->SelectedCells(); }
 
-  // ---- The presented frame -------------------------------------------------
-  SurfaceView Presented();
+  // The presented frame.
+  SurfaceView Presented() { return platform::headless::LastPresented(); }
   bool PixelIs(int x, int y, Rgb colour);
   // Pixels of the exact colour in a rectangle (right and bottom exclusive).
   int CountColour(const RECT& rect, Rgb colour);
@@ -89,6 +89,10 @@ class EditorTest : public ::testing::Test {
   std::vector<std::pair<WPARAM, LPARAM>> m_sceneChanges;
   std::string m_extraSettings;   // appended to setting.ini
   std::string m_extraCatalogue;  // appended to ChipDB.txt
+
+ private:
+  // Sends a mouse event at p and handles the messages it queued.
+  static void Pumped(void (*event)(int, int), POINT p);
 };
 
 // The chip names of the test catalogue.

@@ -1,4 +1,3 @@
-// The test skin and catalogue of the editor's tests and benchmark.
 #include "test_skin.h"
 
 #include <algorithm>
@@ -27,10 +26,10 @@ struct SpriteShape {
 };
 
 std::vector<SpriteShape> SkinSprites() {
-  const int L = kArrowLong, S = kArrowShort, VL = kArrowVariantLong, VS = kArrowVariantShort;
-  return {
+  const int W = kPaletteBarWidth, RW = kPropertyRowWidth, RH = kPropertyRowHeight;
+  std::vector<SpriteShape> sprites = {
       {"background", 8, 8, kBackground, 0},
-      {"property-row-info", kInfoWidth, kInfoHeight, kInfoPanel, 0},
+      {"property-row-info", 400, 80, kInfoPanel, 0},
       {"chip", 80, 50, kChip, 0},
       {"nopchip", 80, 50, kNopChip, 0},
       {"movingchip", 80, 50, kMovingChip, 0},
@@ -38,53 +37,46 @@ std::vector<SpriteShape> SkinSprites() {
       {"chip-frame-start", 80, 50, kFrameStart, 1},
       {"chip-frame-select", 80, 50, kFrameSelect, 3},
       {"chip-frame-hover", 80, 50, kFrameHover, 1},
-      {"arrow-left", L, S, kArrow, 0},
-      {"arrow-right", L, S, kArrow, 0},
-      {"arrow-upper", S, L, kArrow, 0},
-      {"arrow-lower", S, L, kArrow, 0},
-      {"arrow-left-true", VL, VS, kArrowTrue, 0},
-      {"arrow-right-true", VL, VS, kArrowTrue, 0},
-      {"arrow-upper-true", VS, VL, kArrowTrue, 0},
-      {"arrow-lower-true", VS, VL, kArrowTrue, 0},
-      {"arrow-left-false", VL, VS, kArrowFalse, 0},
-      {"arrow-right-false", VL, VS, kArrowFalse, 0},
-      {"arrow-upper-false", VS, VL, kArrowFalse, 0},
-      {"arrow-lower-false", VS, VL, kArrowFalse, 0},
       {"scrollbar-x", 16, 15, kBar, 0},
       {"scrollbar-left", 1, 15, kBarEnd, 0},
       {"scrollbar-right", 1, 15, kBarEnd, 0},
       {"slider-x", 16, 15, kSlider, 0},
-      {"scrollbar-button-left", 15, 16, kButton, 0},
-      {"scrollbar-button-left-hover", 15, 16, kButtonHover, 0},
-      {"scrollbar-button-right", 15, 16, kButton, 0},
-      {"scrollbar-button-right-hover", 15, 16, kButtonHover, 0},
       {"scrollbar-y", 15, 16, kBar, 0},
       {"scrollbar-upper", 15, 1, kBarEnd, 0},
       {"scrollbar-lower", 15, 1, kBarEnd, 0},
       {"slider-y", 15, 16, kSlider, 0},
-      {"scrollbar-button-up", 16, 15, kButton, 0},
-      {"scrollbar-button-up-hover", 16, 15, kButtonHover, 0},
-      {"scrollbar-button-down", 16, 15, kButton, 0},
-      {"scrollbar-button-down-hover", 16, 15, kButtonHover, 0},
       {"newchip-window", kPaletteWidth, kPaletteHeight, kBarEnd, 0},
-      {"newchip-chipbar", kPaletteBarWidth, kPaletteBarHeight, kPaletteBar, 0},
-      {"newchip-chipbar-hover", kPaletteBarWidth, kPaletteBarHeight, kPaletteBarHover, 0},
-      {"newchip-scrollbar-up", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButton, 0},
-      {"newchip-scrollbar-up-hover", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButtonHover,
-       0},
-      {"newchip-scrollbar-down", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButton, 0},
-      {"newchip-scrollbar-down-hover", kPaletteBarWidth, kPaletteButtonHeight, kPaletteButtonHover,
-       0},
-      {"property-row", kPropertyRowWidth, kPropertyRowHeight, kPropertyRow, 0},
-      {"property-row-active", kPropertyRowWidth, kPropertyRowHeight, kPropertyRowActive, 0},
-      {"property-row-update", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyOk, 0},
-      {"property-row-update-hover", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyOkHover, 0},
-      {"property-row-cancel", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyCancel, 0},
-      {"property-row-cancel-hover", kPropertyRowWidth / 2, kPropertyRowHeight, kPropertyCancelHover,
-       0},
+      {"newchip-chipbar", W, 20, {0x44, 0x66, 0x88}, 0},
+      {"newchip-chipbar-hover", W, 20, kPaletteBarHover, 0},
+      {"property-row", RW, RH, {0x3A, 0x3A, 0x5A}, 0},
+      {"property-row-active", RW, RH, kPropertyRowActive, 0},
+      {"property-row-update", RW / 2, RH, kPropertyOk, 0},
+      {"property-row-update-hover", RW / 2, RH, kPropertyOkHover, 0},
+      {"property-row-cancel", RW / 2, RH, kPropertyCancel, 0},
+      {"property-row-cancel-hover", RW / 2, RH, kPropertyCancelHover, 0},
       {"property-row-listbox", kListRowWidth, kListRowHeight, kListRow, 0},
       {"property-row-listbox-hover", kListRowWidth, kListRowHeight, kListRowHover, 0},
   };
+  // Arrows: the plain ones 10 long and 6 wide, their -true/-false variants
+  // 14 x 8; the scroll bars' buttons 15 along their bar and 16 across it.
+  for (const std::string way : {"left", "right", "upper", "lower"}) {
+    const bool across = way == "left" || way == "right";
+    sprites.push_back({"arrow-" + way, across ? 10 : 6, across ? 6 : 10, kArrow, 0});
+    sprites.push_back({"arrow-" + way + "-true", across ? 14 : 8, across ? 8 : 14, kArrowTrue, 0});
+    sprites.push_back(
+        {"arrow-" + way + "-false", across ? 14 : 8, across ? 8 : 14, kArrowFalse, 0});
+  }
+  for (const std::string way : {"left", "right", "up", "down"}) {
+    const bool across = way == "left" || way == "right";
+    sprites.push_back({"scrollbar-button-" + way, across ? 15 : 16, across ? 16 : 15, kButton, 0});
+    sprites.push_back({"scrollbar-button-" + way + "-hover", across ? 15 : 16, across ? 16 : 15,
+                       kButtonHover, 0});
+  }
+  for (const std::string way : {"up", "down"}) {
+    sprites.push_back({"newchip-scrollbar-" + way, W, 18, {0x46, 0x64, 0x28}, 0});
+    sprites.push_back({"newchip-scrollbar-" + way + "-hover", W, 18, {0x28, 0x64, 0x46}, 0});
+  }
+  return sprites;
 }
 
 }  // namespace
@@ -94,42 +86,32 @@ std::vector<SpriteShape> SkinSprites() {
 void WriteTestSkin(const std::string& dir) {
   const int width = 512;
   int x = 0, y = 0, rowHeight = 0;
-  struct Placed {
-    SpriteShape shape;
-    int x, y;
-  };
-  std::vector<Placed> placed;
+  std::vector<std::uint32_t> pixels;
+  std::string definition = "; test skin\n>title\n#unused,skin/test.bmp,0,0,1,1\n>main\n";
   for (const SpriteShape& s : SkinSprites()) {
     if (x + s.width > width) {
       x = 0;
       y += rowHeight + 1;
       rowHeight = 0;
     }
-    placed.push_back({s, x, y});
-    x += s.width + 1;
     rowHeight = std::max(rowHeight, s.height);
-  }
-  const int height = y + rowHeight;
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height), 0);
-  std::string definition = "; test skin\n>title\n#unused,skin/test.bmp,0,0,1,1\n>main\n";
-  for (const Placed& p : placed) {
-    for (int j = 0; j < p.shape.height; ++j) {
-      for (int i = 0; i < p.shape.width; ++i) {
-        const int b = p.shape.border;
-        const bool edge = i < b || j < b || i >= p.shape.width - b || j >= p.shape.height - b;
-        if (b == 0 || edge) {
-          const Rgb& c = p.shape.colour;
-          pixels[static_cast<std::size_t>((p.y + j) * width + p.x + i)] =
-              std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b;
+    pixels.resize(static_cast<std::size_t>(width * (y + rowHeight)), 0);
+    for (int j = 0; j < s.height; ++j) {
+      for (int i = 0; i < s.width; ++i) {
+        const int b = s.border;
+        if (b == 0 || i < b || j < b || i >= s.width - b || j >= s.height - b) {
+          pixels[static_cast<std::size_t>((y + j) * width + x + i)] =
+              std::uint32_t{s.colour.r} << 16 | std::uint32_t{s.colour.g} << 8 | s.colour.b;
         }
       }
     }
-    definition += "#" + p.shape.name + ",skin/test.bmp," + std::to_string(p.x) + "," +
-                  std::to_string(p.y) + "," + std::to_string(p.shape.width) + "," +
-                  std::to_string(p.shape.height) + "\n";
+    definition += "#" + s.name + ",skin/test.bmp," + std::to_string(x) + "," + std::to_string(y) +
+                  "," + std::to_string(s.width) + "," + std::to_string(s.height) + "\n";
+    x += s.width + 1;
   }
   std::filesystem::create_directories(dir + "/skin");
-  WriteBytes(dir + "/skin/test.bmp", bmp_test::Bmp24(width, height, pixels));
+  WriteBytes(dir + "/skin/test.bmp",
+             bmp_test::Bmp24(width, static_cast<int>(pixels.size()) / width, pixels));
   WriteBytes(dir + "/skin/def_skn.txt", definition);
 }
 
