@@ -1,5 +1,4 @@
-// Clipping of 1:1 copies: the screen's edges and skip rule, and the source
-// surface's bounds.
+// Clipping of 1:1 copies to the screen and to the source surface.
 #include "display/clip.h"
 
 #include <gtest/gtest.h>
@@ -8,45 +7,36 @@
 
 namespace {
 
-// A 40 x 20 destination at (x, y).
-RECT At(int x, int y) {
-  return RECT{x, y, x + 40, y + 20};
-}
-
 TEST(ClipCopy, CutsDestinationAndSourceAlikeAndSkipsWhatIsLeftEmpty) {
   // An 800 x 600 screen and a 100 x 100 bitmap; the sprite is 40 x 20.
-  const RECT sprite{40, 30, 80, 50};
-  struct Case {
-    RECT destination;
-    RECT source;
+  const RECT s{40, 30, 80, 50};
+  auto at = [](int x, int y) { return RECT{x, y, x + 40, y + 20}; };
+  const struct {
+    RECT destination, source;
     bool drawn;
     RECT clipped;
     int x, y;
   } cases[] = {
-      {At(10, 20), sprite, true, sprite, 10, 20},
-      // Each edge of the screen, and a corner.
-      {At(-20, 20), sprite, true, {60, 30, 80, 50}, 0, 20},
-      {At(10, -5), sprite, true, {40, 35, 80, 50}, 10, 0},
-      {At(790, 20), sprite, true, {40, 30, 50, 50}, 790, 20},
-      {At(10, 599), sprite, true, {40, 30, 80, 31}, 10, 599},
-      {At(-30, 596), sprite, true, {70, 30, 80, 34}, 0, 596},
-      // Entirely off the screen, or touching an edge from outside.
-      {At(801, 0), sprite, false, {}, 0, 0},
-      {At(0, 601), sprite, false, {}, 0, 0},
-      {At(-41, 0), sprite, false, {}, 0, 0},
-      {At(0, -21), sprite, false, {}, 0, 0},
-      {At(800, 0), sprite, false, {}, 0, 0},
-      {At(0, -20), sprite, false, {}, 0, 0},
+      {at(10, 20), s, true, s, 10, 20},
+      {at(-20, 20), s, true, {60, 30, 80, 50}, 0, 20},
+      {at(10, -5), s, true, {40, 35, 80, 50}, 10, 0},
+      {at(790, 20), s, true, {40, 30, 50, 50}, 790, 20},
+      {at(-30, 596), s, true, {70, 30, 80, 34}, 0, 596},
+      // Off the screen, or touching an edge from outside.
+      {at(800, 0), s, false, {}, 0, 0},
+      {at(0, 600), s, false, {}, 0, 0},
+      {at(-40, 0), s, false, {}, 0, 0},
+      {at(0, -20), s, false, {}, 0, 0},
       // The source is kept inside its bitmap, moving the destination along.
-      {At(0, 0), {70, 90, 110, 110}, true, {70, 90, 100, 100}, 0, 0},
-      {At(100, 100), {-5, -3, 35, 17}, true, {0, 0, 35, 17}, 105, 103},
-      {At(0, 0), {100, 0, 140, 20}, false, {}, 0, 0},
-      {At(0, 0), {40, 20, 0, 0}, false, {}, 0, 0},
+      {at(0, 0), {70, 90, 110, 110}, true, {70, 90, 100, 100}, 0, 0},
+      {at(100, 100), {-5, -3, 35, 17}, true, {0, 0, 35, 17}, 105, 103},
+      {at(0, 0), {100, 0, 140, 20}, false, {}, 0, 0},
+      {at(0, 0), {40, 20, 0, 0}, false, {}, 0, 0},
       // A copy is 1:1: only what both rectangles hold.
       {{0, 0, 10, 50}, {0, 0, 30, 5}, true, {0, 0, 10, 5}, 0, 0},
       // Extreme coordinates neither overflow nor draw outside.
-      {{INT_MIN, INT_MIN, INT_MIN + 40, INT_MIN + 20}, sprite, false, {}, 0, 0},
-      {{INT_MAX - 40, 0, INT_MAX, 20}, sprite, false, {}, 0, 0},
+      {{INT_MIN, INT_MIN, INT_MIN + 40, INT_MIN + 20}, s, false, {}, 0, 0},
+      {{INT_MAX - 40, 0, INT_MAX, 20}, s, false, {}, 0, 0},
       {{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
        {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
        true,
@@ -54,8 +44,8 @@ TEST(ClipCopy, CutsDestinationAndSourceAlikeAndSkipsWhatIsLeftEmpty) {
        0,
        0},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "row " << &c - cases);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
     ClippedCopy out;
     ASSERT_EQ(ClipCopy(c.destination, c.source, 800, 600, 100, 100, &out), c.drawn);
     if (c.drawn) {

@@ -1,10 +1,11 @@
-// The dashed frame: its pattern round the outline, hollow and filled, and
-// clipping to the surface.
+// The dashed frame: its pattern, hollow and filled, clipped to the surface.
 #include "display/frame.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -31,11 +32,10 @@ class FrameTest : public ::testing::Test {
   SurfaceView m_view;
 };
 
-TEST_F(FrameTest, DashesRunClockwiseInEighteensAndSixesAndLeaveTheRestAlone) {
+TEST_F(FrameTest, DashesRunClockwiseInEighteensAndSixesRoundAHollowInside) {
   const RECT r{10, 5, 60, 40};
   Draw(r, std::nullopt);
-  // The outline walked clockwise from the top-left corner.
-  std::vector<std::uint32_t> outline;
+  std::vector<std::uint32_t> outline;  // clockwise from the top-left corner
   for (int x = r.left; x < r.right; ++x)
     outline.push_back(At(x, r.top));
   for (int y = r.top + 1; y < r.bottom; ++y)
@@ -44,46 +44,35 @@ TEST_F(FrameTest, DashesRunClockwiseInEighteensAndSixesAndLeaveTheRestAlone) {
     outline.push_back(At(x, r.bottom - 1));
   for (int y = r.bottom - 2; y > r.top; --y)
     outline.push_back(At(r.left, y));
-  ASSERT_EQ(outline.size(), 2u * (50 + 35) - 4);
   for (std::size_t i = 0; i < outline.size(); ++i) {
     ASSERT_EQ(outline[i], i % 24 < 18 ? kPen : kGap) << "outline pixel " << i;
   }
-  // Hollow: the inside stays; right and bottom are exclusive.
+  // Right and bottom are exclusive.
   for (const POINT p : {POINT{11, 6}, {58, 38}, {60, 5}, {10, 40}, {9, 5}, {10, 4}}) {
     EXPECT_EQ(At(p.x, p.y), kBackground) << p.x << "," << p.y;
   }
 }
 
-TEST_F(FrameTest, UpsideDownFilledFramePaintsTheWholeInside) {
+TEST_F(FrameTest, UpsideDownFilledAndClippedFramesKeepThePatternPhase) {
   Draw(RECT{60, 40, 10, 5}, kFill);
-  for (int y = 6; y < 39; ++y) {
-    for (int x = 11; x < 59; ++x) {
-      ASSERT_EQ(At(x, y), kFill) << x << "," << y;
-    }
-  }
-  EXPECT_EQ(At(10, 5), kPen);
+  EXPECT_EQ(At(11, 6), kFill);
+  EXPECT_EQ(At(58, 38), kFill);
   EXPECT_EQ(At(59, 39), kPen);
   EXPECT_EQ(At(60, 20), kBackground);
-}
-
-TEST_F(FrameTest, ClippingKeepsThePatternPhaseAndStaysInTheView) {
-  // Starting 5 pixels left of the view: the top row's pixel at x is the
-  // outline's pixel x + 5.
+  // Starting 5 pixels left of the view: top-row pixel x is outline pixel x + 5.
   Draw(RECT{-5, 0, 80, 30}, kFill);
   for (int x = 0; x < 80; ++x) {
     ASSERT_EQ(At(x, 0), (x + 5) % 24 < 18 ? kPen : kGap) << x;
   }
-  EXPECT_EQ(At(0, 10), kFill);  // the left edge itself is outside
+  EXPECT_EQ(At(0, 10), kFill);
 
-  // Every edge outside: nothing changes (and nothing outside the buffer is
-  // written, which the sanitizers watch). One edge inside: only its run.
+  // Every edge outside: nothing is written (the sanitizers watch the
+  // buffer's bounds). One edge inside: only its run.
   std::fill(m_pixels.begin(), m_pixels.end(), kBackground);
   Draw(RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, std::nullopt);
-  EXPECT_EQ(At(0, 0), kBackground);
-  EXPECT_EQ(At(99, 59), kBackground);
   Draw(RECT{INT_MIN, 20, INT_MAX, INT_MAX}, std::nullopt);
+  EXPECT_EQ(std::count(m_pixels.begin(), m_pixels.end(), kBackground), 100 * 59);
   EXPECT_NE(At(0, 20), kBackground);
-  EXPECT_EQ(At(0, 21), kBackground);
 }
 
 }  // namespace
