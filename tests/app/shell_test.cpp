@@ -11,7 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include "app/scene_manager.h"
 #include "app/settings.h"
 #include "display/display.h"
 #include "display/object_registry.h"
@@ -21,22 +20,20 @@
 
 namespace {
 
-std::vector<std::string> g_log;
+using Log = std::vector<std::string>;
+Log g_log;
 int g_frames = 0;
-// Runs after every frame of a recording scene, with the frame's number.
-std::function<void(int)> g_afterFrame;
+std::function<void(int)> g_afterFrame;  // run after every frame, given its number
 
-// Like the program's scenes: a tick runs Update, Enter opens scene 3, Escape
+// Like the program's scenes: a tick runs a frame, Enter opens scene 3, Escape
 // closes the window, other keys are consumed, the rest is left unhandled.
 class RecordingScene : public CScene {
  public:
-  explicit RecordingScene(int id) : m_id(id) { Log("create"); }
-  ~RecordingScene() override {
-    // A scene releases what it put into the display and the registry.
-    Log(g_display != nullptr && g_registry != nullptr ? "destroy" : "destroy too late");
-  }
+  explicit RecordingScene(int id) : m_id(id) { Note("create"); }
+  // A scene releases what it put into the display and the registry.
+  ~RecordingScene() override { Note(g_display && g_registry ? "destroy" : "destroy too late"); }
   int Enter(int argument) override {
-    Log("enter " + std::to_string(argument));
+    Note("enter " + std::to_string(argument));
     return 1;
   }
   LRESULT HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM) override {
@@ -44,12 +41,12 @@ class RecordingScene : public CScene {
       Update();
       return 1;
     }
-    Log("message " + std::to_string(message));
+    Note("message " + std::to_string(message));
     if (message != WM_KEYDOWN) {
       return 0;
     } else if (wParam == VK_RETURN) {
       platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneEditor, 1);
-      Log("posted the change");
+      Note("posted the change");
     } else if (wParam == VK_ESCAPE) {
       platform::PostMessage(platform::MainWindow(), WM_CLOSE, 0, 0);
     }
@@ -63,7 +60,7 @@ class RecordingScene : public CScene {
   }
 
  private:
-  void Log(const std::string& what) { g_log.push_back(std::to_string(m_id) + " " + what); }
+  void Note(const std::string& what) { g_log.push_back(std::to_string(m_id) + " " + what); }
   int m_id;
 };
 
@@ -77,6 +74,7 @@ class ShellTest : public ::testing::Test {
     Settings = SettingsData{};
     platform::StartHeadless(Settings.ScreenWidth, Settings.ScreenHeight);
     SetAppSceneFactory(MakeScene);
+    platform::SetWindowProc(WindowProcedure);
     g_log.clear();
     g_frames = 0;
     g_afterFrame = nullptr;
@@ -87,10 +85,8 @@ class ShellTest : public ::testing::Test {
     g_afterFrame = nullptr;
     platform::Shutdown();
   }
-
-  // AppInit as RunApplication does it; the first frame drawn, the log cleared.
+  // AppInit with its first frame drawn, then the log cleared.
   void Init() {
-    platform::SetWindowProc(WindowProcedure);
     ASSERT_EQ(AppInit(), 1);
     platform::headless::PumpMessages();
     g_log.clear();
@@ -98,37 +94,19 @@ class ShellTest : public ::testing::Test {
   }
 
   ScopedTempDir m_dir;
-  platform::MSG m_msg;
 };
 
 TEST_F(ShellTest, InitDrawsTheTitleAtOnceAndTermTearsDownInOrder) {
-  platform::SetWindowProc(WindowProcedure);
   ASSERT_EQ(AppInit(), 1);
   EXPECT_TRUE(platform::headless::TimerRunning());
   RunMessageLoop();
   EXPECT_EQ(g_frames, 1) << "the title must not wait a whole timer period";
   AppTerm();
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 create", "1 enter 0", "1 destroy"}));
+  EXPECT_EQ(g_log, (Log{"1 create", "1 enter 0", "1 destroy"}));
   EXPECT_EQ(g_display, nullptr);
   EXPECT_EQ(g_registry, nullptr);
   EXPECT_FALSE(platform::headless::TimerRunning());
   AppTerm();  // a second shut-down finds nothing left to do
-}
-
-TEST_F(ShellTest, SceneManagerPassesOnAnswersAndSurvivesUnknownIds) {
-  Init();
-  CSceneManager manager(MakeScene);
-  EXPECT_EQ(manager.Start(), 1);
-  EXPECT_EQ(manager.Dispatch(nullptr, WM_KEYDOWN, 'A', 0), 1);
-  EXPECT_EQ(manager.Dispatch(nullptr, WM_LBUTTONDOWN, 0, 0), 0);
-  // An unknown id leaves no scene; one beyond the int range must not wrap.
-  EXPECT_EQ(manager.Dispatch(nullptr, WM_APP_CHANGESCENE, (WPARAM{1} << 32) | 1, 0), 1);
-  EXPECT_FALSE(manager.HasScene());
-  EXPECT_EQ(manager.Dispatch(nullptr, WM_KEYDOWN, 'A', 0), 0);
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 create", "1 enter 0", "1 message 256",
-                                             "1 message 513", "1 destroy"}));
-  CSceneManager empty([](int) { return std::unique_ptr<CScene>(); });
-  EXPECT_EQ(empty.Start(), 0);
 }
 
 // A change asked for while a message is handled waits until it is done, and
@@ -148,11 +126,10 @@ TEST_F(ShellTest, EveryInputMessageReachesTheSceneInOrderAndAChangeWaitsForItsTu
   platform::headless::KeyDown(VK_RETURN);
   platform::headless::KeyDown('B');
   EXPECT_EQ(RunMessageLoop(), 0);
-  EXPECT_EQ(g_log,
-            (std::vector<std::string>{
-                "1 message 256", "1 message 257", "1 message 512", "1 message 513", "1 message 514",
-                "1 message 516", "1 message 517", "1 message 1027", "1 message 256",
-                "1 posted the change", "1 message 256", "1 destroy", "3 create", "3 enter 0"}));
+  EXPECT_EQ(g_log, (Log{"1 message 256", "1 message 257", "1 message 512", "1 message 513",
+                        "1 message 514", "1 message 516", "1 message 517", "1 message 1027",
+                        "1 message 256", "1 posted the change", "1 message 256", "1 destroy",
+                        "3 create", "3 enter 0"}));
 }
 
 TEST_F(ShellTest, TicksRunFramesOnlyWhileActiveAndWithoutASceneOnlyCloseWorks) {
@@ -163,12 +140,13 @@ TEST_F(ShellTest, TicksRunFramesOnlyWhileActiveAndWithoutASceneOnlyCloseWorks) {
     RunMessageLoop();
     EXPECT_EQ(g_frames, frames);
   }
-  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, 4, 0);
+  // An unknown id leaves no scene; one beyond the int range must not wrap.
+  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, (WPARAM{1} << 32) | 1, 0);
   platform::headless::KeyDown(VK_RETURN);
   platform::headless::AdvanceTime(300);
   platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneTitle, 0);
   RunMessageLoop();
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 destroy"}));
+  EXPECT_EQ(g_log, (Log{"1 destroy"}));
   EXPECT_EQ(g_frames, 5);
   platform::headless::Close();
   EXPECT_EQ(RunMessageLoop(), 0);
@@ -181,11 +159,8 @@ TEST_F(ShellTest, TicksRunFramesOnlyWhileActiveAndWithoutASceneOnlyCloseWorks) {
 TEST_F(ShellTest, ThePollingLoopRunsFramesWhileActiveAndStopsWhileInactive) {
   Settings.LoopMode = 1;
   Settings.SleepTime = 25;
-  platform::SetWindowProc(WindowProcedure);
-  ASSERT_EQ(AppInit(), 1);
+  Init();
   EXPECT_FALSE(platform::headless::TimerRunning());
-  EXPECT_FALSE(platform::PeekMessage(&m_msg));  // no tick queued either
-  g_log.clear();
   const DWORD start = platform::TimeGetTime();
   g_afterFrame = [](int frame) {
     if (frame == 3) {
@@ -198,22 +173,18 @@ TEST_F(ShellTest, ThePollingLoopRunsFramesWhileActiveAndStopsWhileInactive) {
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(g_frames, 3);
   EXPECT_EQ(platform::TimeGetTime() - start, 75u);
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 message 256"}));
+  EXPECT_EQ(g_log, (Log{"1 message 256"}));
   platform::headless::Activate(true);
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(g_frames, 5);
   EXPECT_EQ(g_display, nullptr);  // the close ran the whole shut-down
 }
 
-TEST_F(ShellTest, RunApplicationTitlesTheWindowAndShutsDownHoweverTheLoopEnds) {
-  platform::headless::Close();
-  EXPECT_EQ(RunApplication(), 0);
-  EXPECT_EQ(platform::GetWindowText(), kNewFileTitle);
-  EXPECT_EQ(g_log.back(), "1 destroy");
+TEST_F(ShellTest, RunApplicationShutsDownHoweverTheLoopEnds) {
   Settings.LoopMode = 1;
   g_afterFrame = [](int) { platform::PostQuitMessage(3); };
   EXPECT_EQ(RunApplication(), 3);
-  EXPECT_EQ(g_log.back(), "1 destroy");
+  EXPECT_EQ(g_log, (Log{"1 create", "1 enter 0", "1 destroy"}));
   EXPECT_EQ(g_display, nullptr);
 }
 

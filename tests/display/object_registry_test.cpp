@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "app/texts.h"
 #include "display/bmp_builder.h"
 #include "display/display_fixture.h"
@@ -52,9 +54,8 @@ TEST_F(RegistryTest, HitBoxesAndPositions) {
   EXPECT_EQ(Pixel(10, 30), 0u);
 
   // Replacing an object and removing it twice.
-  m_registry->CreateObject("o", "part", 0, 0);
-  EXPECT_EQ(m_registry->GetObjectWidth("o"), 10);
   m_display->ClearScreen(0);
+  m_registry->CreateObject("o", "part", 0, 0);
   m_registry->Draw("o");
   EXPECT_EQ(Pixel(0, 0), Coord(20, 10));
   EXPECT_EQ(Pixel(9, 19), Coord(29, 29));
@@ -87,13 +88,15 @@ TEST_F(RegistryTest, DrawTiledWholeTilesAndParts) {
   // across, and a 4-pixel strip under them.
   m_registry->CreateObject("track", "tile", 2, 3);
   m_registry->DrawTiled("track", 40, 20);
-  EXPECT_EQ(Pixel(2, 3), Coord(0, 0));
-  EXPECT_EQ(Pixel(18, 3), Coord(0, 0));
-  EXPECT_EQ(Pixel(34, 3), Coord(0, 0));
-  EXPECT_EQ(Pixel(41, 18), Coord(7, 15));
+  for (const auto [x, y, tx, ty] : {std::array{2, 3, 0, 0},
+                                    {18, 3, 0, 0},
+                                    {34, 3, 0, 0},
+                                    {41, 18, 7, 15},
+                                    {33, 22, 15, 3},
+                                    {41, 22, 7, 3}}) {
+    EXPECT_EQ(Pixel(x, y), Coord(tx, ty)) << x << "," << y;
+  }
   EXPECT_EQ(Pixel(42, 3), 0u);
-  EXPECT_EQ(Pixel(33, 22), Coord(15, 3));
-  EXPECT_EQ(Pixel(41, 22), Coord(7, 3));
   EXPECT_EQ(Pixel(2, 23), 0u);
 }
 

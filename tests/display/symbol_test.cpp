@@ -15,11 +15,10 @@ class SymbolTest : public DisplayFixture {
  protected:
   void SetUp() override {
     DisplayFixture::SetUp();
-    m_dir.WriteFile("skin/a.bmp", bmp_test::CoordinateBmp(100, 60));
-    m_dir.WriteFile("skin/b.bmp", bmp_test::SolidBmp(16, 16, 0x00FF00));
-    m_dir.WriteFile("skin/c.bmp", bmp_test::SolidBmp(16, 16, 0x0000FF));
+    for (const char* name : {"skin/a.bmp", "skin/b.bmp", "skin/c.bmp"}) {
+      m_dir.WriteFile(name, bmp_test::SolidBmp(16, 16, 0x00FF00));
+    }
   }
-
   void Skin(const std::string& text) { m_dir.WriteFile("skin/def_skn.txt", text); }
 
   const CSprite& Sprite(const std::string& name) {
@@ -32,55 +31,33 @@ class SymbolTest : public DisplayFixture {
   CSymbol m_symbols;
 };
 
-TEST_F(SymbolTest, EntryLinesAndWhatIsSkipped) {
+TEST_F(SymbolTest, EntryLinesSectionsAndSharedBitmaps) {
   // 254 characters fill one read of a line; the rest is a line of its own.
-  std::string longLine = "#first,skin/a.bmp,0,0,1,1,";
+  std::string longLine = "#first,skin/b.bmp,0,0,1,1,";
   longLine.resize(254, 'x');
   Skin(
+      "#before,skin/a.bmp,0,0,1,1\n>title\n#t,skin/a.bmp,0,0,10,10\n#u,skin/a.bmp,0,0,1,1\n"
       ">mainly\r\n"  // a header matches by its prefix
-      "\n; a comment\n #indented,skin/a.bmp,0,0,1,1\n#short,skin/a.bmp,0,0,1\n"
-      "#plain,skin/a.bmp,0,0,80,50\r\n"
-      "# \t,mixed ,\t skin/a.bmp, 0\t0 ,, 80 \t50\n"
-      "#numbers,skin\\b.bmp,+7,-3,x9,12abc,ignored,fields\n" +
-      longLine + "#second,skin/c.bmp,0,0,2,2\n");
+      "; a comment\n #indented,skin/a.bmp,0,0,1,1\n#short,skin/b.bmp,0,0,1\n"
+      "#m,skin/b.bmp,1,2,3,4\n#t,skin/b.bmp,5,5,5,5\n"
+      "# \t,mixed ,\t skin\\c.bmp, +7\t-3 ,, x9 \t12abc,more\n" +
+      longLine + "#second,skin\\c.bmp,0,0,2,2\n>setting\n#s,skin\\c.bmp,0,0,16,16\n");
   ASSERT_EQ(m_symbols.LoadSection("main"), 1);
-  EXPECT_EQ(m_symbols.Find("indented"), nullptr);
-  EXPECT_EQ(m_symbols.Find("short"), nullptr);
-  // Any run of separators parts the fields.
-  EXPECT_EQ(Sprite("plain").source, (RECT{0, 0, 80, 50}));
-  EXPECT_EQ(Sprite("mixed").source, (RECT{0, 0, 80, 50}));
-  EXPECT_EQ(Sprite("mixed").surface, Sprite("plain").surface);
-  // A field that is no number counts as 0; the path is kept as written.
-  EXPECT_EQ(Sprite("numbers").source, (RECT{7, -3, 7, 9}));
-  EXPECT_EQ(Sprite("numbers").file, "skin\\b.bmp");
-  EXPECT_NE(m_symbols.Find("first"), nullptr);
-  EXPECT_EQ(Sprite("second").source, (RECT{0, 0, 2, 2}));
-}
-
-TEST_F(SymbolTest, SectionsRunOnToTheEndAndShareTheirBitmaps) {
-  Skin(
-      "#before,skin/a.bmp,0,0,1,1\n"
-      ">title\n#t,skin/a.bmp,0,0,10,10\n#u,skin/a.bmp,0,0,1,1\n"
-      ">main\n#m,skin/b.bmp,1,2,3,4\n#t,skin/b.bmp,5,5,5,5\n"
-      ">setting\n#s,skin/c.bmp,0,0,16,16\n");
-  ASSERT_EQ(m_symbols.LoadSection("main"), 1);
-  EXPECT_EQ(m_symbols.Find("before"), nullptr);
-  EXPECT_EQ(m_symbols.Find("u"), nullptr);
+  for (const char* skipped : {"before", "u", "indented", "short"}) {
+    EXPECT_EQ(m_symbols.Find(skipped), nullptr) << skipped;
+  }
   EXPECT_EQ(Sprite("m").source, (RECT{1, 2, 4, 6}));
-  EXPECT_EQ(Sprite("t").surface, 0) << "b.bmp is loaded once";
+  // Any run of separators parts the fields; a field that is no number is 0.
+  EXPECT_EQ(Sprite("mixed").source, (RECT{7, -3, 7, 9}));
+  EXPECT_EQ(Sprite("mixed").file, "skin\\c.bmp");
+  EXPECT_NE(m_symbols.Find("first"), nullptr);
+  EXPECT_EQ(Sprite("second").surface, 1) << "c.bmp is loaded once";
   EXPECT_EQ(Sprite("s").surface, 1) << "a later section is read too";
 
-  // "title" on top, without a release: only a.bmp is new, and main's later
-  // entry of "t" overwrites title's.
+  // "title" on top: only a.bmp is new, and main's later "t" wins.
   ASSERT_EQ(m_symbols.LoadSection("title"), 1);
   EXPECT_EQ(Sprite("u").surface, 2);
   EXPECT_EQ(Sprite("t").source, (RECT{5, 5, 10, 10}));
-
-  // After a release the numbering starts again.
-  m_symbols.Release();
-  EXPECT_EQ(m_symbols.Find("m"), nullptr);
-  ASSERT_EQ(m_symbols.LoadSection("setting"), 1);
-  EXPECT_EQ(Sprite("s").surface, 0);
 }
 
 TEST_F(SymbolTest, FailuresEndTheLoad) {
