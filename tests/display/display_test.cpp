@@ -45,10 +45,22 @@ TEST_F(DisplayTest, BlitClipsKeysOutBlackAndIgnoresUnknownSurfaces) {
   ASSERT_EQ(m_display->LoadBitmap("k.bmp"), 1);
   const std::uint32_t blue = Rgb(0x0000FF);
   m_display->ClearScreen(blue);
+  // Cut at the screen's edges, the source alike; a source beyond its bitmap
+  // moves the destination along.
   m_display->Blit(RECT{-10, 5, 10, 15}, 0, RECT{0, 0, 20, 10});
   EXPECT_EQ(Pixel(0, 5), Coord(10, 0));
   EXPECT_EQ(Pixel(9, 14), Coord(19, 9));
   EXPECT_EQ(Pixel(10, 5), blue);
+  m_display->Blit(RECT{30, -4, 50, 6}, 0, RECT{0, 0, 20, 10});
+  m_display->Blit(RECT{60, 40, 80, 50}, 0, RECT{0, 0, 20, 10});
+  EXPECT_EQ(Pixel(30, 0), Coord(0, 4));
+  EXPECT_EQ(Pixel(63, 47), Coord(3, 7));
+  m_display->Blit(RECT{40, 20, 60, 30}, 0, RECT{-5, -3, 15, 7});
+  EXPECT_EQ(Pixel(44, 22), blue);
+  EXPECT_EQ(Pixel(45, 23), Coord(0, 0));
+  m_display->Blit(RECT{0, 30, 20, 40}, 0, RECT{15, 0, 35, 10});
+  EXPECT_EQ(Pixel(4, 30), Coord(19, 0));
+  EXPECT_EQ(Pixel(5, 30), blue);
   m_display->Blit(RECT{0, 0, 3, 1}, 1, RECT{0, 0, 3, 1});
   EXPECT_EQ(Pixel(0, 0), Rgb(0xFFFFFF));
   EXPECT_EQ(Pixel(1, 0), blue);

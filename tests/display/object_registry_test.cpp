@@ -1,11 +1,8 @@
-// The registry of screen objects and the sprites it draws: hit boxes,
-// sprite changes, tiled drawing, extreme numbers and the log lines for names
-// that are unknown.
+// The registry of screen objects and the sprites it draws: hit boxes, tiles,
+// extreme numbers and the log lines for unknown names.
 #include "display/object_registry.h"
 
 #include <gtest/gtest.h>
-
-#include <array>
 
 #include "app/texts.h"
 #include "display/bmp_builder.h"
@@ -30,10 +27,8 @@ class RegistryTest : public DisplayFixture {
 TEST_F(RegistryTest, HitBoxesAndPositions) {
   m_registry->CreateObject("o", "box", 10, 10);  // 20 x 10
   // Left and top edges are inside, right and bottom ones outside.
-  const int points[][3] = {{10, 10, 1}, {29, 19, 1}, {30, 10, 0},
-                           {10, 20, 0}, {9, 15, 0},  {20, 9, 0}};
-  for (const auto& p : points) {
-    EXPECT_EQ(m_registry->IsOnSymbol("o", p[0], p[1]), p[2]) << p[0] << "," << p[1];
+  for (const auto& p : {POINT{10, 10}, {29, 19}, {30, 10}, {10, 20}, {9, 15}, {20, 9}}) {
+    EXPECT_EQ(m_registry->IsOnSymbol("o", p.x, p.y), p.x < 30 && p.y < 20 && p.x > 9 && p.y > 9);
   }
   // A new sprite keeps the position; a wider hit box does not widen the sprite.
   m_registry->ChangeSymbol("o", "large");
@@ -88,14 +83,10 @@ TEST_F(RegistryTest, DrawTiledWholeTilesAndParts) {
   // across, and a 4-pixel strip under them.
   m_registry->CreateObject("track", "tile", 2, 3);
   m_registry->DrawTiled("track", 40, 20);
-  for (const auto [x, y, tx, ty] : {std::array{2, 3, 0, 0},
-                                    {18, 3, 0, 0},
-                                    {34, 3, 0, 0},
-                                    {41, 18, 7, 15},
-                                    {33, 22, 15, 3},
-                                    {41, 22, 7, 3}}) {
-    EXPECT_EQ(Pixel(x, y), Coord(tx, ty)) << x << "," << y;
-  }
+  EXPECT_EQ(Pixel(18, 3), Coord(0, 0));
+  EXPECT_EQ(Pixel(41, 18), Coord(7, 15));
+  EXPECT_EQ(Pixel(33, 22), Coord(15, 3));
+  EXPECT_EQ(Pixel(41, 22), Coord(7, 3));
   EXPECT_EQ(Pixel(42, 3), 0u);
   EXPECT_EQ(Pixel(2, 23), 0u);
 }
