@@ -1,8 +1,9 @@
-// The robot script generator beyond the shipped samples: chain traversal
-// corners, template placeholders, branch and loop exits, and the limits that
-// keep it from crashing or growing without bound.
+// The robot script generator beyond the shipped samples: traversal corners,
+// template placeholders, branch and loop exits, the limits that keep it from
+// crashing or growing without bound; and the script's copy to a storage card.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
 #include "codegen/script_generator.h"
+#include "codegen/storage_card.h"
 #include "program/block_program.h"
 #include "support/temp_dir.h"
 
@@ -260,6 +262,32 @@ TEST_F(ScriptTest, LoopChips) {
   EXPECT_EQ(Compile(),
             "GLOBAL:gloopcount12_3:0\r\nGLOBAL:gloopcount1_4:0\r\n\r\nEXIT\r\n\r\n:chip12_3\r\n"
             "20/B/Z/gloopcount12_3\r\n");
+}
+
+TEST(StorageCardTest, CopiesByteForByteOverAnOldFileAndRefusesWhatIsNotSetUp) {
+  // Bytes a text-mode reader or writer would be tempted to change.
+  const std::string script = std::string("A\rB\nC\0D\r\n", 10) + "\x83\x5c\r\n";
+  ScopedTempDir dir;
+  dir.WriteFile("out.r", script);
+  dir.WriteFile("card/ROBOT.R", "an older and longer script that must not survive in part");
+  dir.WriteFile("setting.ini", "[general]\r\nStorageCardPath=card\\ROBOT.R\r\n");
+  ASSERT_TRUE(CopyScriptToStorageCard());
+  EXPECT_EQ(dir.ReadFile("card/ROBOT.R"), script);
+
+  // No key (it reads "0"), an empty one, no card, a folder in the file's
+  // place, no script: failures, and nothing created.
+  std::filesystem::create_directories(dir.Path() + "/folder/out.r");
+  for (const char* setting : {"IP=1\r\n", "StorageCardPath=\r\n", "StorageCardPath= 0 \r\n",
+                              "StorageCardPath=nocard/out.r\r\n", "StorageCardPath=folder/out.r"}) {
+    dir.WriteFile("setting.ini", std::string("[general]\r\n") + setting);
+    EXPECT_FALSE(CopyScriptToStorageCard()) << setting;
+  }
+  EXPECT_FALSE(dir.Exists("0"));
+  EXPECT_FALSE(dir.Exists("nocard"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path() + "/folder/out.r"));
+  dir.WriteFile("setting.ini", "[general]\r\nStorageCardPath=copy.r\r\n");
+  EXPECT_FALSE(CopyScriptToStorageCard("missing.r"));
+  EXPECT_FALSE(dir.Exists("copy.r"));
 }
 
 }  // namespace
