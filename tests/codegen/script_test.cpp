@@ -32,9 +32,16 @@ const std::string kChips =
 
 class ScriptTest : public ::testing::Test {
  protected:
+  // The special chips and their exits, named as in the shipped settings.
   void SetUp() override {
     m_saved = Settings;
     Settings = SettingsData{};
+    Settings.IfChipID = "if";
+    Settings.IfChipTrueID = "yes";
+    Settings.IfChipFalseID = "no";
+    Settings.LoopChipID = "loop";
+    Settings.LoopChipTrueID = "again";
+    Settings.LoopChipFalseID = "done";
   }
   void TearDown() override { Settings = m_saved; }
 
@@ -65,7 +72,6 @@ class ScriptTest : public ::testing::Test {
 };
 
 TEST_F(ScriptTest, TraversalLabelsCellsReachedTwiceAndStopsWhereNothingFollows) {
-  Settings.IfChipTrueID = "yes";  // reading it must not add it to a box
   Start(kChips);
   Place(0, 0, "a", {{"to", "right"}});
   Place(1, 0, "b", {{"to", "right"}, {"speed", "5"}});
@@ -75,7 +81,7 @@ TEST_F(ScriptTest, TraversalLabelsCellsReachedTwiceAndStopsWhereNothingFollows) 
   EXPECT_EQ(Compile(),
             "CMD:A\r\nGO:chip1_0\r\n\r\n:chip1_0\r\nCMD:B:5\r\nCMD:C:2\r\nCMD:A\r\nCMD:B:7\r\n"
             "GO:chip1_0\r\n");
-  std::vector<std::string> keys;
+  std::vector<std::string> keys;  // reading the exits' keys must not add them
   ASSERT_TRUE(m_program->GetBoxPropertyKeys(1, 0, keys));
   EXPECT_EQ(keys, (std::vector<std::string>{"id", "speed", "to"}));
 
@@ -103,8 +109,6 @@ TEST_F(ScriptTest, LongChainDoesNotUseTheCallStack) {
   // 90000 nested branch chips, each true exit leading to the next.
   Settings.MaxChipNumX = 300;
   Settings.MaxChipNumY = 300;
-  Settings.IfChipID = "if";
-  Settings.IfChipTrueID = "yes";
   Start("<define if>\ncode=T\\*eF\\*e\n</define>\n");
   for (int y = 0; y < 300; ++y) {
     const bool even = y % 2 == 0;
@@ -126,8 +130,6 @@ TEST_F(ScriptTest, ScriptThatGrowsWithoutBoundIsRefusedAndLeavesAnEmptyFile) {
   // Each chip follows its false exit twice: 2^100 lines.
   Settings.MaxChipNumX = 100;
   Settings.MaxChipNumY = 1;
-  Settings.IfChipID = "if";
-  Settings.IfChipFalseID = "no";
   Start("<define if>\ncode=X\\*e*e*e\n</define>\n");
   for (int x = 0; x < 100; ++x) {
     Place(x, 0, "if", {{"no", kRight}});
@@ -180,9 +182,6 @@ TEST_F(ScriptTest, PlainChipPlaceholders) {
 }
 
 TEST_F(ScriptTest, BranchChips) {
-  Settings.IfChipID = "branch";
-  Settings.IfChipTrueID = "yes";
-  Settings.IfChipFalseID = "no";
   const std::string kExample = "BR:*1:*2\\*e*9OR\\*e";
   const std::string shortState =
       "property3_name=state\nproperty3_type=VARIABLE:SELECT;on;off\nproperty3_code=;;\n";
@@ -210,13 +209,12 @@ TEST_F(ScriptTest, BranchChips) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code + " " + c.sensor + " " + c.state);
-    Start(kChips + "<define branch>\ncode=" + c.code +
+    Start(kChips + "<define if>\ncode=" + c.code +
           "\nproperty1_name=sensor\nproperty1_type=IF:touch:ball\nproperty1_code=Touch;Ball\n"
           "property2_name=state\nproperty2_type=VARIABLE:SELECT;on;off:NUM\n"
           "property2_code=1 0;5\n" +
           c.extra + "</define>\n");
-    Place(0, 0, "branch",
-          {{"sensor", c.sensor}, {"state", c.state}, {"yes", kRight}, {"no", kDown}});
+    Place(0, 0, "if", {{"sensor", c.sensor}, {"state", c.state}, {"yes", kRight}, {"no", kDown}});
     Place(1, 0, "a");
     Place(0, 1, "a");
     EXPECT_EQ(Compile(), c.expected);
@@ -224,9 +222,6 @@ TEST_F(ScriptTest, BranchChips) {
 }
 
 TEST_F(ScriptTest, LoopChips) {
-  Settings.LoopChipID = "loop";
-  Settings.LoopChipTrueID = "again";
-  Settings.LoopChipFalseID = "done";
   const std::string header = "GLOBAL:gloopcount0_0:0\r\n\r\n";
   // One marker only names the counter; the second resets it and writes the
   // false chain; every later one goes round again. A word exit ends the path.

@@ -15,11 +15,6 @@ inline std::string Le32(std::uint32_t v) {
   return Le16(static_cast<std::uint16_t>(v & 0xFFFF)) + Le16(static_cast<std::uint16_t>(v >> 16));
 }
 
-// A colour-table entry (blue, green, red, reserved) of 0xRRGGBB.
-inline std::string Quad(std::uint32_t rgb) {
-  return Le32(rgb & 0xFFFFFF);
-}
-
 // A whole file with truthful size fields: headers, then masks or colour
 // table, then the rows as stored (top-down for a negative height).
 inline std::string Bmp(int width, int height, int bits, const std::string& table,

@@ -21,14 +21,13 @@ namespace {
 using bmp_test::Bmp;
 using bmp_test::Le16;
 using bmp_test::Le32;
-using bmp_test::Quad;
 using Pixels = std::vector<std::uint32_t>;
 
-// A colour table of n entries, entry i being i * step.
+// A colour table (blue, green, red, 0) of n entries, entry i being i * step.
 std::string Table(std::uint32_t n, std::uint32_t step) {
   std::string table;
   for (std::uint32_t i = 0; i < n; ++i) {
-    table += Quad(i * step);
+    table += Le32(i * step);
   }
   return table;
 }
@@ -43,13 +42,13 @@ TEST(BmpReader, ReadsEveryDepthAndRowOrder) {
   } cases[] = {
       // Bottom-up; 9 pixels take 2 bytes, the first is the high bit.
       {"1 bit",
-       Bmp(9, 2, 1, Quad(0) + Quad(W), std::string("\x80\x80\0\0\x7F\x00\0\0", 8)),
+       Bmp(9, 2, 1, Le32(0) + Le32(W), std::string("\x80\x80\0\0\x7F\x00\0\0", 8)),
        {0, W, W, W, W, W, W, W, 0, W, 0, 0, 0, 0, 0, 0, 0, W}},
       // No used-colours count: 2^bits entries before the pixels.
       {"4 bits", Bmp(3, 1, 4, Table(16, 0x101010), "\x1F\x20\0\0"), {0x101010, 0xF0F0F0, 0x202020}},
       // An index past a short table shows black.
       {"8 bits",
-       Bmp(3, 1, 8, Quad(0x112233) + Quad(0x445566), std::string("\x01\x00\x09\0", 4), 0, 2),
+       Bmp(3, 1, 8, Le32(0x112233) + Le32(0x445566), std::string("\x01\x00\x09\0", 4), 0, 2),
        {0x445566, 0x112233, 0}},
       {"24 bits after a table", Bmp(1, 1, 24, Table(2, 1), "\x03\x02\x01", 0, 2), {0x010203}},
       {"16 bits 5-5-5", Bmp(2, 1, 16, "", Le16(0x7C00) + Le16(0x03FF)), {0xFF0000, 0x00FFFF}},
@@ -91,7 +90,7 @@ TEST(BmpReader, RefusesMalformedFiles) {
       Bmp(100000, 100000, 24, "", rows),
       // Far more pixels than a skin needs: refused before any row is read.
       Bmp(16000, 16000, 1, Table(2, 0xFFFFFF), rows), Bmp(2, 2, 2, "", rows),
-      Bmp(2, 2, 8, Quad(0), rows, 1, 1),        // run-length encoded
+      Bmp(2, 2, 8, Le32(0), rows, 1, 1),        // run-length encoded
       Bmp(2, 2, 24, "", rows, 3),               // masks on 24 bits
       Bmp(2, 2, 32, "", rows.substr(0, 4), 3),  // masks past the end
       Bmp(2, 2, 8, "", rows, 0, 300),           // over 256 colours

@@ -13,16 +13,32 @@
 
 namespace {
 
-class RegistryTest : public DisplayFixture {
+class SkinTest : public DisplayFixture {
+ protected:
+  void Skin(const std::string& text) {
+    m_dir.WriteFile("skin/def_skn.txt", text);
+    for (const char* name : {"skin/a.bmp", "skin/b.bmp", "skin/c.bmp"}) {
+      m_dir.WriteFile(name, bmp_test::SolidBmp(16, 16, 0x00FF00));
+    }
+  }
+  const CSprite& Sprite(const std::string& name) {
+    static const CSprite kNone{};
+    const CSprite* sprite = m_registry->Symbols().Find(name);
+    EXPECT_NE(sprite, nullptr) << name;
+    return sprite != nullptr ? *sprite : kNone;
+  }
+};
+
+class RegistryTest : public SkinTest {
  protected:
   void SetUp() override {
-    DisplayFixture::SetUp();
+    SkinTest::SetUp();
+    Skin(
+        ">main\n#box,skin/coords.bmp,0,0,20,10\n#large,skin/coords.bmp,0,0,40,40\n"
+        "#tile,skin/coords.bmp,0,0,16,16\n#part,skin/coords.bmp,20,10,10,20\n"
+        "#huge,skin/coords.bmp,2147483647,-2147483648,2147483647,2147483647\n"
+        "#far,skin/coords.bmp,99999999999,5,99999999999,99999999999\n");
     m_dir.WriteFile("skin/coords.bmp", bmp_test::CoordinateBmp(40, 40));
-    m_dir.WriteFile("skin/def_skn.txt",
-                    ">main\n#box,skin/coords.bmp,0,0,20,10\n#large,skin/coords.bmp,0,0,40,40\n"
-                    "#tile,skin/coords.bmp,0,0,16,16\n#part,skin/coords.bmp,20,10,10,20\n"
-                    "#huge,skin/coords.bmp,2147483647,-2147483648,2147483647,2147483647\n"
-                    "#far,skin/coords.bmp,99999999999,5,99999999999,99999999999\n");
     ASSERT_EQ(m_registry->LoadSkin("main"), 1);
   }
 };
@@ -130,27 +146,7 @@ TEST_F(RegistryTest, DrawTiledWholeTilesPartsAndExtremeNumbers) {
   EXPECT_EQ(Log(), "");
 }
 
-class SymbolTest : public DisplayFixture {
- protected:
-  void SetUp() override {
-    DisplayFixture::SetUp();
-    for (const char* name : {"skin/a.bmp", "skin/b.bmp", "skin/c.bmp"}) {
-      m_dir.WriteFile(name, bmp_test::SolidBmp(16, 16, 0x00FF00));
-    }
-  }
-  void Skin(const std::string& text) { m_dir.WriteFile("skin/def_skn.txt", text); }
-
-  const CSprite& Sprite(const std::string& name) {
-    static const CSprite kNone{};
-    const CSprite* sprite = m_symbols.Find(name);
-    EXPECT_NE(sprite, nullptr) << name;
-    return sprite != nullptr ? *sprite : kNone;
-  }
-
-  CSymbol m_symbols;
-};
-
-TEST_F(SymbolTest, SectionsRunOnToTheEndAndShareTheirBitmaps) {
+TEST_F(SkinTest, SectionsRunOnToTheEndAndShareTheirBitmaps) {
   // 254 characters fill one read of a line; the rest is a line of its own.
   std::string longLine = "#first,skin/b.bmp,0,0,1,1,";
   longLine.resize(254, 'x');
@@ -159,23 +155,23 @@ TEST_F(SymbolTest, SectionsRunOnToTheEndAndShareTheirBitmaps) {
       "#short,skin/c.bmp,0,0,1\n#t,skin/b.bmp,5,5,5,5\n"
       "# \t,mixed ,\t skin/b.bmp, +7\t-3 ,, x9 \t12abc\n" +
       longLine + "#second,skin/c.bmp,0,0,2,2\n");
-  ASSERT_EQ(m_symbols.LoadSection("main"), 1);
-  EXPECT_EQ(m_symbols.Find("before"), nullptr);
-  EXPECT_EQ(m_symbols.Find("short"), nullptr);
+  ASSERT_EQ(m_registry->LoadSkin("main"), 1);
+  EXPECT_EQ(m_registry->Symbols().Find("before"), nullptr);
+  EXPECT_EQ(m_registry->Symbols().Find("short"), nullptr);
   // Any run of separators parts the fields; a field that is no number is 0.
   EXPECT_EQ(Sprite("mixed").source, (RECT{7, -3, 7, 9}));
-  EXPECT_NE(m_symbols.Find("first"), nullptr);
+  EXPECT_NE(m_registry->Symbols().Find("first"), nullptr);
   EXPECT_EQ(Sprite("second").surface, 1) << "b.bmp is loaded once";
   // "title" on top: a.bmp is new, and main's later "t" wins.
-  ASSERT_EQ(m_symbols.LoadSection("title"), 1);
+  ASSERT_EQ(m_registry->LoadSkin("title"), 1);
   EXPECT_EQ(Sprite("t").source, (RECT{5, 5, 10, 10}));
 }
 
-TEST_F(SymbolTest, FailuresEndTheLoad) {
+TEST_F(SkinTest, FailuresEndTheLoad) {
   // No skin file, or a folder in its place: nothing is loaded or logged.
-  EXPECT_EQ(m_symbols.LoadSection("main"), 0);
+  EXPECT_EQ(m_registry->LoadSkin("main"), 0);
   std::filesystem::create_directories("skin/def_skn.txt");
-  EXPECT_EQ(m_symbols.LoadSection("main"), 0);
+  EXPECT_EQ(m_registry->LoadSkin("main"), 0);
   EXPECT_EQ(Log(), "");
   std::filesystem::remove("skin/def_skn.txt");
 
@@ -183,13 +179,13 @@ TEST_F(SymbolTest, FailuresEndTheLoad) {
   // fixed, the next load reads it.
   m_dir.WriteFile("skin/not.bmp", "GIF89a");
   Skin(">main\n#before,skin/a.bmp,0,0,1,1\n#bad,skin/not.bmp,0,0,1,1\n#after,skin/b.bmp,0,0,1,1\n");
-  EXPECT_EQ(m_symbols.LoadSection("main"), 0);
-  EXPECT_NE(m_symbols.Find("before"), nullptr);
-  EXPECT_EQ(m_symbols.Find("bad"), nullptr);
-  EXPECT_EQ(m_symbols.Find("after"), nullptr);
+  EXPECT_EQ(m_registry->LoadSkin("main"), 0);
+  EXPECT_NE(m_registry->Symbols().Find("before"), nullptr);
+  EXPECT_EQ(m_registry->Symbols().Find("bad"), nullptr);
+  EXPECT_EQ(m_registry->Symbols().Find("after"), nullptr);
   EXPECT_EQ(Log(), "GetBitmapHandle() Failed.\r\n");
   m_dir.WriteFile("skin/not.bmp", bmp_test::SolidBmp(2, 2, 0xFFFFFF));
-  ASSERT_EQ(m_symbols.LoadSection("main"), 1);
+  ASSERT_EQ(m_registry->LoadSkin("main"), 1);
   EXPECT_EQ(Sprite("bad").surface, 1);
 }
 
