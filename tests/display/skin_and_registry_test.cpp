@@ -89,9 +89,11 @@ TEST_F(RegistryTest, HitBoxesAndPositions) {
 
 TEST_F(RegistryTest, UnknownNamesAreLoggedAndDrawNothing) {
   m_registry->Draw("nobody");
+  m_registry->DrawAt("nobody", 1, 1);
   m_registry->DrawTiled("nobody", 10, 10);
   EXPECT_EQ(m_registry->IsOnSymbol("nobody", 0, 0), 0);
   m_registry->SetPosition("nobody", 1, 1);
+  m_registry->SetHitWidth("nobody", 5);
   m_registry->ChangeSymbol("nobody", "box");
   EXPECT_EQ(m_registry->Exists("nobody"), 0);
   // A sprite missing from the skin gives an object that is never hit.
@@ -101,7 +103,8 @@ TEST_F(RegistryTest, UnknownNamesAreLoggedAndDrawNothing) {
   const std::string draw = std::string(text::kLogNoSuchObject) + "nobody" + text::kLogDrawCalledFor;
   const std::string hit = std::string(text::kLogNoSuchObject) + "nobody" + text::kLogIsOnSymbolFor;
   auto crlf = [](std::string s) { return s.substr(0, s.size() - 1) + "\r\n"; };
-  EXPECT_EQ(Log(), crlf(draw) + crlf(draw) + crlf(hit) + text::kLogBadSpriteName + "not-in-skin");
+  EXPECT_EQ(Log(), crlf(draw) + crlf(draw) + crlf(draw) + crlf(hit) + text::kLogBadSpriteName +
+                       "not-in-skin");
   EXPECT_EQ(Pixel(0, 0), 0u);
 }
 
