@@ -155,14 +155,9 @@ TEST_F(ScriptTest, PlainChipPlaceholders) {
   const std::string num = "property1_type=NUM\n";
   const std::string legs = "property1_type=SELECT;left leg;leg\nproperty1_code=L;R\n";
   const std::string abc = "property1_type=SELECT;a;b;c\nproperty1_code=";
-  const std::string way =
-      "property1_type=SELECT;up;down\nproperty1_code=10;20\n"
-      "property1_code2=A;B\n";
   const struct {
     std::string code, property, value, expected;
   } cases[] = {
-      {"N:*1/**1", num, "12", "N:12/12\r\n"},
-      {"CMD:*1:**1\\STOP", way, "down", "CMD:20:B\r\nSTOP\r\n"},
       // An option is found by text: "leg" first occurs inside "left leg".
       {"*1", legs, "leg", "L\r\n"},
       {"[*1]", legs, "arm", "[]\r\n"},
@@ -182,24 +177,16 @@ TEST_F(ScriptTest, PlainChipPlaceholders) {
 }
 
 TEST_F(ScriptTest, BranchChips) {
-  const std::string kExample = "BR:*1:*2\\*e*9OR\\*e";
   const std::string shortState =
       "property3_name=state\nproperty3_type=VARIABLE:SELECT;on;off\nproperty3_code=;;\n";
   const struct {
     std::string code, sensor, state, extra, expected;
   } cases[] = {
-      {kExample, "touch", "on", "",
-       "BR:Touch:1\r\nCMD:A\r\nEXIT\r\nSET:Touch:0\r\nOR\r\nCMD:A\r\nEXIT\r\n"},
-      // The code 0 clears the reset flag before *9 reads it; a number asks
-      // for no reset.
-      {kExample, "touch", "off", "", "BR:Touch:0\r\nCMD:A\r\nEXIT\r\nOR\r\nCMD:A\r\nEXIT\r\n"},
-      {kExample, "ball", "3", "", "BR:Ball:3\r\nCMD:A\r\nEXIT\r\nOR\r\nCMD:A\r\nEXIT\r\n"},
-      // The first *e writes the true chain, later ones the false.
-      {"*e*e*e", "ball", "1", "", "CMD:A\r\nEXIT\r\nCMD:A\r\nEXIT\r\nCMD:A\r\nEXIT\r\n"},
+      // The code 0 clears the reset flag before *9 would write the reset.
+      {"BR:*1:*2\\*e*9OR\\*e", "touch", "off", "",
+       "BR:Touch:0\r\nCMD:A\r\nEXIT\r\nOR\r\nCMD:A\r\nEXIT\r\n"},
       {"A**1*xB*", "ball", "1", "", "A1B\r\n"},
-      // A value that is no option takes the first code; an unknown condition
-      // leaves every condition-dependent placeholder empty.
-      {"*2", "touch", "maybe", "", "1\r\n"},
+      // An unknown condition leaves every condition-dependent placeholder empty.
       {"[*1|*2|*3|*9]", "wheel", "on", "", "[|||]\r\n"},
       // Lists shorter than the conditions or options insert nothing.
       {"[*3]", "touch", "on", shortState, "[]\r\n"},
@@ -221,28 +208,7 @@ TEST_F(ScriptTest, BranchChips) {
   }
 }
 
-TEST_F(ScriptTest, LoopChips) {
-  const std::string header = "GLOBAL:gloopcount0_0:0\r\n\r\n";
-  // One marker only names the counter; the second resets it and writes the
-  // false chain; every later one goes round again. A word exit ends the path.
-  const struct {
-    std::string code, done, expected;
-  } cases[] = {
-      {"N=*e", kDown, "N=gloopcount0_0\r\n"},
-      {"N=*e;*e", kDown, "N=gloopcount0_0;\r\nSET:gloopcount0_0:0\r\nCMD:A\r\nEXIT\r\n"},
-      {"*e*e*e*e", "lower",
-       "gloopcount0_0\r\nSET:gloopcount0_0:0\r\nEXIT\r\nADD:gloopcount0_0:1\r\nCMD:A\r\nEXIT\r\n"
-       "ADD:gloopcount0_0:1\r\nCMD:A\r\nEXIT\r\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.code);
-    Start(kChips + "<define loop>\ncode=" + c.code + "\n</define>\n");
-    Place(0, 0, "loop", {{"done", c.done}, {"again", kRight}});
-    Place(0, 1, "a");
-    Place(1, 0, "a");
-    EXPECT_EQ(Compile(), header + c.expected);
-  }
-
+TEST_F(ScriptTest, LoopCountersAreNamedAfterTheirCellsAndDeclaredInRowOrder) {
   // Counters are declared in row order and named after their own cell; **e
   // is the second code list of property e, not an exit marker.
   Settings.MaxChipNumX = 13;
