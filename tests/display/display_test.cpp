@@ -175,14 +175,19 @@ TEST_F(DisplayTest, FillsAndDashedFramesAreClippedAndFrameColoursAreBgr) {
   EXPECT_EQ(Pixel(2, 2), Rgb(0xFF0000));
   EXPECT_EQ(Pixel(19, 2), Rgb(0xFF0000));  // dashes of 18, gaps of 6
   EXPECT_EQ(Pixel(20, 2), Rgb(0xFFFFFF));
+  EXPECT_EQ(Pixel(29, 16), Rgb(0xFF0000));  // the pattern runs on round the corner
+  EXPECT_EQ(Pixel(29, 17), Rgb(0xFFFFFF));
   EXPECT_EQ(Pixel(10, 10), Rgb(0x0000FF));
   // Dragged up and to the left, filled; every edge outside the screen.
   m_display->ClearScreen(0);
   m_display->DrawFrame(30, 20, 2, 2, 0x0000FF, 0x00FF00);
   m_display->DrawFrame(INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0xFFFFFF, 0);
+  m_display->DrawFrame(INT_MIN, 40, INT_MAX, INT_MAX, 0xFFFFFF, 0);
   EXPECT_EQ(Pixel(2, 2), Rgb(0xFF0000));
   EXPECT_EQ(Pixel(10, 10), Rgb(0x00FF00));
   EXPECT_EQ(Pixel(0, 0), 0u);
+  EXPECT_NE(Pixel(63, 40), 0u);
+  EXPECT_EQ(Pixel(0, 41), 0u);
 }
 
 TEST_F(DisplayTest, SnapshotRestoresAndAFrameThatCannotBeShownIsLoggedEachTime) {
