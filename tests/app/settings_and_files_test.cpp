@@ -67,23 +67,14 @@ TEST_F(SettingsTest, ProfileReadingRules) {
   EXPECT_EQ(value, std::string(255, 'v'));
 }
 
-TEST_F(SettingsTest, WriteChangesOnlyItsKey) {
-  m_dir.WriteFile(
-      "setting.ini",
-      "; comment\r\n[Display]\nFullScreen=9\r\n\r\n[general]\r\n  fullscreen = 0 ; old\r\n"
-      "IP=10.0.0.1\n\n[Other]\r\nX=1");
-  ASSERT_TRUE(WriteSettingInt("FullScreen", 1));
-  // A new key goes after the section's last line, before the blank lines.
-  ASSERT_TRUE(WriteSettingInt("Level", -3));
-  EXPECT_EQ(m_dir.ReadFile("setting.ini"),
-            "; comment\r\n[Display]\nFullScreen=9\r\n\r\n[general]\r\nfullscreen=1\r\n"
-            "IP=10.0.0.1\nLevel=-3\r\n\n[Other]\r\nX=1");
-  LoadSettings();
-  EXPECT_EQ(Settings.FullScreen, 1);
-}
-
-TEST_F(SettingsTest, WriteCreatesWhatIsMissingButNeverReplacesAnUnreadableFile) {
+TEST_F(SettingsTest, WriteChangesOnlyItsKeyAndNeverReplacesAnUnreadableFile) {
+  // Only the key's line changes; a new key goes after its section's last
+  // line, before the blank lines.
   const std::pair<const char*, const char*> cases[] = {
+      {"; c\r\n[Display]\nFullScreen=9\r\n\r\n[general]\r\n  fullscreen = 0 ; old\r\nIP=1\n",
+       "; c\r\n[Display]\nFullScreen=9\r\n\r\n[general]\r\nfullscreen=1\r\nIP=1\n"},
+      {"[general]\r\nIP=1\n\n[Other]\r\nX=1",
+       "[general]\r\nIP=1\nFullScreen=1\r\n\n[Other]\r\nX=1"},
       {nullptr, "[general]\r\nFullScreen=1\r\n"},
       {"[Other]\r\nX=1", "[Other]\r\nX=1\r\n[general]\r\nFullScreen=1\r\n"},
       {"[general]", "[general]\r\nFullScreen=1\r\n"},
