@@ -1,12 +1,14 @@
 // The shell on the headless front end: AppInit and AppTerm, the scene manager
-// behind the window procedure, and the message loop in both pacing modes,
-// with scenes that record what reaches them.
+// and the message loop in both pacing modes, with scenes that record what
+// reaches them.
 #include "app/app.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/scene_manager.h"
@@ -19,24 +21,20 @@
 
 namespace {
 
-std::vector<std::string> g_log;
+using Log = std::vector<std::string>;
+Log g_log;
 int g_frames = 0;
-// Runs after every frame of a recording scene, with the frame's number.
-std::function<void(int)> g_afterFrame;
+std::function<void(int)> g_afterFrame;  // run after every frame, given its number
 
-// Answers like the program's scenes: WM_APP_TICK runs Update, Enter opens
-// scene 3, Escape closes the window, other keys are consumed, the rest is
-// left to the default window procedure.
+// Like the program's scenes: a tick runs a frame, Enter opens scene 3, Escape
+// closes the window, other keys are consumed, the rest is left unhandled.
 class RecordingScene : public CScene {
  public:
-  explicit RecordingScene(int id) : m_id(id) { Log("create"); }
-  ~RecordingScene() override {
-    // The display and the registry must still be there for a scene to
-    // release what it put into them.
-    Log(g_display != nullptr && g_registry != nullptr ? "destroy" : "destroy too late");
-  }
+  explicit RecordingScene(int id) : m_id(id) { Note("create"); }
+  // A scene releases what it put into the display and the registry.
+  ~RecordingScene() override { Note(g_display && g_registry ? "destroy" : "destroy too late"); }
   int Enter(int argument) override {
-    Log("enter " + std::to_string(argument));
+    Note("enter " + std::to_string(argument));
     return 1;
   }
   LRESULT HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM) override {
@@ -44,13 +42,12 @@ class RecordingScene : public CScene {
       Update();
       return 1;
     }
-    Log("message " + std::to_string(message));
+    Note("message " + std::to_string(message));
     if (message != WM_KEYDOWN) {
       return 0;
-    }
-    if (wParam == VK_RETURN) {
+    } else if (wParam == VK_RETURN) {
       platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneEditor, 1);
-      Log("posted the change");
+      Note("posted the change");
     } else if (wParam == VK_ESCAPE) {
       platform::PostMessage(platform::MainWindow(), WM_CLOSE, 0, 0);
     }
@@ -64,15 +61,12 @@ class RecordingScene : public CScene {
   }
 
  private:
-  void Log(const std::string& what) { g_log.push_back(std::to_string(m_id) + " " + what); }
+  void Note(const std::string& what) { g_log.push_back(std::to_string(m_id) + " " + what); }
   int m_id;
 };
 
 std::unique_ptr<CScene> MakeScene(int id) {
-  if (id < 1 || id > 3) {
-    return nullptr;
-  }
-  return std::make_unique<RecordingScene>(id);
+  return id < 1 || id > 3 ? nullptr : std::make_unique<RecordingScene>(id);
 }
 
 class ShellTest : public ::testing::Test {
@@ -81,6 +75,7 @@ class ShellTest : public ::testing::Test {
     Settings = SettingsData{};
     platform::StartHeadless(Settings.ScreenWidth, Settings.ScreenHeight);
     SetAppSceneFactory(MakeScene);
+    platform::SetWindowProc(WindowProcedure);
     g_log.clear();
     g_frames = 0;
     g_afterFrame = nullptr;
@@ -91,11 +86,8 @@ class ShellTest : public ::testing::Test {
     g_afterFrame = nullptr;
     platform::Shutdown();
   }
-
-  // AppInit as RunApplication does it, with its first frame drawn and the
-  // log cleared afterwards.
+  // AppInit with its first frame drawn, then the log cleared.
   void Init() {
-    platform::SetWindowProc(WindowProcedure);
     ASSERT_EQ(AppInit(), 1);
     platform::headless::PumpMessages();
     g_log.clear();
@@ -103,55 +95,23 @@ class ShellTest : public ::testing::Test {
   }
 
   ScopedTempDir m_dir;
-  platform::MSG m_msg;
 };
 
-TEST_F(ShellTest, InitDrawsTheTitleAtOnceAndTermTearsDownInOrder) {
-  platform::SetWindowProc(WindowProcedure);
-  ASSERT_EQ(AppInit(), 1);
-  EXPECT_TRUE(platform::headless::TimerRunning());
-  // The title must not wait a whole timer period before it appears.
-  RunMessageLoop();
-  EXPECT_EQ(g_frames, 1);
-
-  AppTerm();
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 create", "1 enter 0", "1 destroy"}));
-  EXPECT_EQ(g_display, nullptr);
-  EXPECT_EQ(g_registry, nullptr);
-  EXPECT_FALSE(platform::headless::TimerRunning());
-  AppTerm();  // a second shut-down finds nothing left to do
-}
-
-TEST_F(ShellTest, SceneManagerPassesOnAnswersAndSurvivesUnknownIds) {
-  Init();
+// A scene that handles a message (WM_CLOSE with unsaved changes) keeps it
+// from the default window procedure.
+TEST_F(ShellTest, SceneManagerPassesOnTheScenesAnswer) {
   CSceneManager manager(MakeScene);
   EXPECT_EQ(manager.Start(), 1);
   EXPECT_EQ(manager.Dispatch(nullptr, WM_KEYDOWN, 'A', 0), 1);
   EXPECT_EQ(manager.Dispatch(nullptr, WM_LBUTTONDOWN, 0, 0), 0);
-  // The change is handled even for an id it does not know, which leaves no
-  // scene; an id beyond the int range must not wrap round to a real scene.
-  EXPECT_EQ(manager.Dispatch(nullptr, WM_APP_CHANGESCENE, (WPARAM{1} << 32) | 1, 0), 1);
-  EXPECT_FALSE(manager.HasScene());
-  EXPECT_EQ(manager.Dispatch(nullptr, WM_KEYDOWN, 'A', 0), 0);
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 create", "1 enter 0", "1 message 256",
-                                             "1 message 513", "1 destroy"}));
-  CSceneManager empty([](int) { return std::unique_ptr<CScene>(); });
-  EXPECT_EQ(empty.Start(), 0);
-  EXPECT_EQ(empty.Dispatch(nullptr, WM_KEYDOWN, 'A', 0), 0);
 }
 
-// A scene asks for a change while it handles a message: the change must wait
-// until that message is done, and the old scene must be gone before the new
-// one exists.
+// A change asked for while a message is handled waits until it is done, and
+// the old scene is gone before the new one exists.
 TEST_F(ShellTest, EveryInputMessageReachesTheSceneInOrderAndAChangeWaitsForItsTurn) {
   Init();
-  platform::headless::KeyDown('A');
   platform::headless::KeyUp('A');
-  platform::headless::MouseMove(5, 6);
-  platform::headless::LeftDown(5, 6);
-  platform::headless::LeftUp(5, 6);
   platform::headless::RightDown(7, 8);
-  platform::headless::RightUp(7, 8);
   platform::PostMessage(platform::MainWindow(), WM_APP_SOCKET, 3, 1);
   platform::headless::Activate(false);  // the shell's own: not routed
   platform::headless::Activate(true);
@@ -159,89 +119,69 @@ TEST_F(ShellTest, EveryInputMessageReachesTheSceneInOrderAndAChangeWaitsForItsTu
   platform::headless::KeyDown('B');
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(g_log,
-            (std::vector<std::string>{
-                "1 message 256", "1 message 257", "1 message 512", "1 message 513", "1 message 514",
-                "1 message 516", "1 message 517", "1 message 1027", "1 message 256",
-                "1 posted the change", "1 message 256", "1 destroy", "3 create", "3 enter 0"}));
+            (Log{"1 message 257", "1 message 516", "1 message 1027", "1 message 256",
+                 "1 posted the change", "1 message 256", "1 destroy", "3 create", "3 enter 0"}));
 }
 
-// Without a scene nothing is handled any more, but the window can still be
-// closed, which ends the program normally.
 TEST_F(ShellTest, TicksRunFramesOnlyWhileActiveAndWithoutASceneOnlyCloseWorks) {
-  Init();
-  platform::headless::AdvanceTime(300);
+  ASSERT_EQ(AppInit(), 1);
   RunMessageLoop();
-  EXPECT_EQ(g_frames, 3);
-  platform::headless::Activate(false);
-  platform::headless::AdvanceTime(500);
-  RunMessageLoop();
-  EXPECT_EQ(g_frames, 3);
-  platform::headless::Activate(true);
-  platform::headless::AdvanceTime(200);
-  RunMessageLoop();
-  EXPECT_EQ(g_frames, 5);
-
-  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, 4, 0);
+  EXPECT_EQ(g_frames, 1) << "the title must not wait a whole timer period";
+  EXPECT_EQ(g_log, (Log{"1 create", "1 enter 0"}));
+  g_frames = 0;
+  for (auto [active, ms, frames] : {std::tuple{true, 300, 3}, {false, 500, 3}, {true, 200, 5}}) {
+    platform::headless::Activate(active);
+    platform::headless::AdvanceTime(ms);
+    RunMessageLoop();
+    EXPECT_EQ(g_frames, frames);
+  }
+  // An unknown id leaves no scene; one beyond the int range must not wrap.
+  platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, (WPARAM{1} << 32) | 1, 0);
   platform::headless::KeyDown(VK_RETURN);
-  platform::headless::LeftDown(10, 10);
   platform::headless::AdvanceTime(300);
   platform::PostMessage(platform::MainWindow(), WM_APP_CHANGESCENE, kSceneTitle, 0);
   RunMessageLoop();
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 destroy"}));
+  EXPECT_EQ(g_log, (Log{"1 create", "1 enter 0", "1 destroy"}));
   EXPECT_EQ(g_frames, 5);
   platform::headless::Close();
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(g_display, nullptr);
+  EXPECT_EQ(g_registry, nullptr);
   EXPECT_FALSE(platform::headless::TimerRunning());
+  AppTerm();  // a second shut-down finds nothing left to do
 }
 
-// The polling loop has no frame timer: it runs a frame whenever no message
-// waits and sleeps SleepTime after it; inactive, it runs none and waits for
-// messages (which headless ends the loop once the queue is empty).
+// The polling loop has no timer: a frame whenever no message waits, then
+// SleepTime; inactive, no frames and it waits for messages.
 TEST_F(ShellTest, ThePollingLoopRunsFramesWhileActiveAndStopsWhileInactive) {
   Settings.LoopMode = 1;
   Settings.SleepTime = 25;
-  platform::SetWindowProc(WindowProcedure);
-  ASSERT_EQ(AppInit(), 1);
+  Init();
   EXPECT_FALSE(platform::headless::TimerRunning());
-  EXPECT_FALSE(platform::PeekMessage(&m_msg));  // no tick queued either
-  g_log.clear();
   const DWORD start = platform::TimeGetTime();
   g_afterFrame = [](int frame) {
     if (frame == 3) {
       platform::headless::Activate(false);
       platform::headless::KeyDown('K');
+    } else if (frame == 5) {
+      platform::headless::KeyDown(VK_ESCAPE);
     }
   };
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(g_frames, 3);
   EXPECT_EQ(platform::TimeGetTime() - start, 75u);
-  EXPECT_EQ(g_log, (std::vector<std::string>{"1 message 256"}));
-
-  g_afterFrame = [](int frame) {
-    if (frame == 5) {
-      platform::headless::KeyDown(VK_ESCAPE);
-    }
-  };
+  EXPECT_EQ(g_log, (Log{"1 message 256"}));
   platform::headless::Activate(true);
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(g_frames, 5);
   EXPECT_EQ(g_display, nullptr);  // the close ran the whole shut-down
 }
 
-TEST_F(ShellTest, RunApplicationTitlesTheWindowAndShutsDownHoweverTheLoopEnds) {
-  platform::headless::Close();
-  EXPECT_EQ(RunApplication(), 0);
-  EXPECT_EQ(platform::GetWindowText(), kNewFileTitle);
-  EXPECT_EQ(g_log,
-            (std::vector<std::string>{"1 create", "1 enter 0", "1 message 16", "1 destroy"}));
-  EXPECT_EQ(g_display, nullptr);
-
+TEST_F(ShellTest, RunApplicationShutsDownHoweverTheLoopEnds) {
   Settings.LoopMode = 1;
   g_afterFrame = [](int) { platform::PostQuitMessage(3); };
   EXPECT_EQ(RunApplication(), 3);
-  EXPECT_EQ(g_frames, 1);
-  EXPECT_EQ(g_log.back(), "1 destroy");
+  EXPECT_EQ(g_log, (Log{"1 create", "1 enter 0", "1 destroy"}));
   EXPECT_EQ(g_display, nullptr);
 }
 

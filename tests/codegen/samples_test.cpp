@@ -1,5 +1,6 @@
-// The shipped sample programs compile to their expected scripts, byte for
-// byte, with the shipped catalogue and settings, through the command line.
+// The shipped sample programs, with the shipped catalogue and settings:
+// compiled through the command line to their golden scripts byte for byte,
+// and stored exactly as the editor would save them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,14 +15,11 @@ namespace {
 
 class SampleTest : public ::testing::TestWithParam<const char*> {
  protected:
-  void SetUp() override { m_saved = Settings; }
   void TearDown() override { Settings = m_saved; }
-
- private:
-  SettingsData m_saved;
+  SettingsData m_saved = Settings;
 };
 
-TEST_P(SampleTest, CompilesToItsGoldenScript) {
+TEST_P(SampleTest, CompilesToItsGoldenScriptAndIsStoredAsTheEditorSavesIt) {
   ScopedTempDir dir;
   const std::string data = PELU_DATA_DIR;
   dir.WriteFile("ChipDB.txt", ReadFileBytes(data + "/ChipDB.txt"));
@@ -33,14 +31,9 @@ TEST_P(SampleTest, CompilesToItsGoldenScript) {
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(dir.ReadFile("out.r"), expected);
   EXPECT_FALSE(dir.Exists("ErrLog.txt"));
-}
 
-TEST_P(SampleTest, IsStoredAsTheEditorWouldSaveIt) {
-  ScopedTempDir dir;
-  const std::string data = PELU_DATA_DIR;
-  dir.WriteFile("setting.ini", ReadFileBytes(data + "/setting.ini"));
   LoadSettings();
-  const std::string bytes = ReadFileBytes(data + "/samples/" + GetParam() + ".bhb");
+  const std::string bytes = ReadFileBytes(sample);
   CChipCatalogue catalogue;
   EXPECT_EQ(FormatBlockProgram(*ParseBlockProgram(&catalogue, bytes)), bytes);
 }

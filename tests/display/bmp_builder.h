@@ -1,5 +1,4 @@
-// Small BMP files built in memory, for the reader's tests and for the skins
-// that the display, registry and screen tests load.
+// Small BMP files built in memory, for the reader's tests and test skins.
 #pragma once
 
 #include <cstdint>
@@ -16,14 +15,8 @@ inline std::string Le32(std::uint32_t v) {
   return Le16(static_cast<std::uint16_t>(v & 0xFFFF)) + Le16(static_cast<std::uint16_t>(v >> 16));
 }
 
-// A colour-table entry (blue, green, red, reserved) of 0xRRGGBB.
-inline std::string Quad(std::uint32_t rgb) {
-  return Le32(rgb & 0xFFFFFF);
-}
-
-// A whole file whose size and pixel-offset fields tell the truth: the
-// headers, then what follows the info header (masks, colour table), then the
-// pixel rows as stored. A negative height stores the rows top-down.
+// A whole file with truthful size fields: headers, then masks or colour
+// table, then the rows as stored (top-down for a negative height).
 inline std::string Bmp(int width, int height, int bits, const std::string& table,
                        const std::string& pixels, std::uint32_t compression = 0,
                        std::uint32_t usedColours = 0) {
@@ -56,8 +49,8 @@ inline std::string SolidBmp(int width, int height, std::uint32_t rgb) {
                std::vector<std::uint32_t>(static_cast<std::size_t>(width * height), rgb));
 }
 
-// The pixel at (x, y) of CoordinateBmp: red = x, green = y, blue = 0x80
-// (never black, so never transparent).
+// The pixel at (x, y) of CoordinateBmp: red x, green y, blue 0x80 (never
+// black, so never transparent).
 inline std::uint32_t CoordinateRgb(int x, int y) {
   return static_cast<std::uint32_t>(x << 16 | y << 8 | 0x80);
 }

@@ -1,68 +1,154 @@
-// The display on the headless platform: bitmaps, sprite copies with their
-// clipping and colour key, fills, frames, text, snapshots and presenting,
-// read back from the back surface.
-#include "display/display.h"
-
+// The BMP reader on small inline files, and the display on the headless
+// platform read back from its back surface: bitmaps, sprite copies with their
+// clipping and colour key, fills, frames, text, snapshots and presenting.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <vector>
 
 #include "app/texts.h"
 #include "display/bmp_builder.h"
+#include "display/bmp_reader.h"
+#include "display/display.h"
 #include "display/display_fixture.h"
 #include "platform/cp932.h"
 #include "platform/text.h"
 
 namespace {
 
+using bmp_test::Bmp;
+using bmp_test::Le16;
+using bmp_test::Le32;
+using Pixels = std::vector<std::uint32_t>;
+
+// A colour table (blue, green, red, 0) of n entries, entry i being i * step.
+std::string Table(std::uint32_t n, std::uint32_t step) {
+  std::string table;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    table += Le32(i * step);
+  }
+  return table;
+}
+
+TEST(BmpReader, ReadsEveryDepthAndRowOrder) {
+  constexpr std::uint32_t W = 0xFFFFFF;
+  const std::string twoRows("\x01\x02\x03\0\x0A\x0B\x0C\0", 8);
+  const struct {
+    const char* name;
+    std::string file;
+    Pixels expected;  // top-down
+  } cases[] = {
+      // Bottom-up; 9 pixels take 2 bytes, the first is the high bit.
+      {"1 bit",
+       Bmp(9, 2, 1, Le32(0) + Le32(W), std::string("\x80\x80\0\0\x7F\x00\0\0", 8)),
+       {0, W, W, W, W, W, W, W, 0, W, 0, 0, 0, 0, 0, 0, 0, W}},
+      // No used-colours count: 2^bits entries before the pixels.
+      {"4 bits", Bmp(3, 1, 4, Table(16, 0x101010), "\x1F\x20\0\0"), {0x101010, 0xF0F0F0, 0x202020}},
+      // An index past a short table shows black.
+      {"8 bits",
+       Bmp(3, 1, 8, Le32(0x112233) + Le32(0x445566), std::string("\x01\x00\x09\0", 4), 0, 2),
+       {0x445566, 0x112233, 0}},
+      {"24 bits after a table", Bmp(1, 1, 24, Table(2, 1), "\x03\x02\x01", 0, 2), {0x010203}},
+      {"16 bits 5-5-5", Bmp(2, 1, 16, "", Le16(0x7C00) + Le16(0x03FF)), {0xFF0000, 0x00FFFF}},
+      {"16 bits 5-6-5",
+       Bmp(2, 1, 16, Le32(0xF800) + Le32(0x07E0) + Le32(0x001F), Le16(0x07E0) + Le16(0x001F), 3),
+       {0x00FF00, 0x0000FF}},
+      {"24 bits top-down", Bmp(1, -2, 24, "", twoRows), {0x030201, 0x0C0B0A}},
+      // The offset field is not used; the last row may lack its padding.
+      {"short last row",
+       Bmp(1, 2, 24, "", twoRows.substr(0, 7)).replace(10, 4, Le32(9999)),
+       {0x0C0B0A, 0x030201}},
+      {"32 bits", Bmp(1, 1, 32, "", "\x11\x22\x33\xFF"), {0x332211}},
+      {"32 bits, masks",
+       Bmp(1, 1, 32, Le32(0xFF) + Le32(0xFF00) + Le32(0xFF000000), "\x11\x22\x33\xFF", 3),
+       {0x1122FF}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DecodedBitmap out;
+    ASSERT_TRUE(DecodeBmp(c.file, &out));
+    EXPECT_EQ(out.width * out.height, static_cast<int>(c.expected.size()));
+    EXPECT_EQ(out.pixels, c.expected);
+  }
+}
+
+TEST(BmpReader, RefusesMalformedFiles) {
+  // Each case is a good 2 x 2 file with one thing broken.
+  const std::string rows(16, '\x40');
+  const std::string good = Bmp(2, 2, 24, "", rows);
+  auto withSize = [&good](std::size_t size, std::size_t length) {
+    return good.substr(0, length).replace(2, 4, Le32(static_cast<std::uint32_t>(size)));
+  };
+  const std::string cases[] = {
+      "BA" + good.substr(2), good.substr(0, 13), withSize(good.size() + 1, good.size()),
+      withSize(good.size() - 1, good.size()), withSize(44, 44),  // info header cut
+      Bmp(2, 2, 8, "", std::string(8, '\0'), 0, 200),            // table past the end
+      Bmp(2, 2, 24, "", rows.substr(0, 9)),                      // rows past the end
+      Bmp(0, 2, 24, "", rows), Bmp(-2, 2, 24, "", rows), Bmp(2, INT32_MIN, 24, "", rows),
+      Bmp(100000, 100000, 24, "", rows),
+      // Far more pixels than a skin needs: refused before any row is read.
+      Bmp(16000, 16000, 1, Table(2, 0xFFFFFF), rows), Bmp(2, 2, 2, "", rows),
+      Bmp(2, 2, 8, Le32(0), rows, 1, 1),        // run-length encoded
+      Bmp(2, 2, 24, "", rows, 3),               // masks on 24 bits
+      Bmp(2, 2, 32, "", rows.substr(0, 4), 3),  // masks past the end
+      Bmp(2, 2, 8, "", rows, 0, 300),           // over 256 colours
+  };
+  for (const auto& file : cases) {
+    SCOPED_TRACE(&file - cases);
+    DecodedBitmap out;
+    EXPECT_FALSE(DecodeBmp(file, &out));
+    EXPECT_TRUE(out.pixels.empty());
+  }
+}
+
 using DisplayTest = DisplayFixture;
 
 TEST_F(DisplayTest, BitmapsAreNumberedFromZeroAndFailuresLogAndTakeNoNumber) {
-  m_dir.WriteFile("a.bmp", bmp_test::SolidBmp(4, 4, 0xFF0000));
   m_dir.WriteFile("skin/b.bmp", bmp_test::SolidBmp(4, 4, 0x00FF00));
   m_dir.WriteFile("text.bmp", "not a bitmap at all");
   std::filesystem::create_directory("folder.bmp");
   // Far larger than any bitmap may be (sparse, so it costs no disk).
   m_dir.WriteFile("huge.bmp", bmp_test::SolidBmp(2, 2, 0xFFFFFF));
   std::filesystem::resize_file("huge.bmp", 1u << 30);
-
-  EXPECT_EQ(m_display->LoadBitmap("a.bmp"), 0);
+  EXPECT_EQ(m_display->LoadBitmap("skin/b.bmp"), 0);
   for (const char* bad : {"missing.bmp", "text.bmp", "folder.bmp", "huge.bmp"}) {
     EXPECT_EQ(m_display->LoadBitmap(bad), -1) << bad;
   }
-  // Paths from the skin file may use backslashes.
-  EXPECT_EQ(m_display->LoadBitmap("skin\\b.bmp"), 1);
+  EXPECT_EQ(m_display->LoadBitmap("skin\\b.bmp"), 1);  // skin files use backslashes
   const std::string failed = "GetBitmapHandle() Failed.\r\n";
   EXPECT_EQ(Log(), failed + failed + failed + failed);
   m_display->ReleaseBitmaps();
   EXPECT_EQ(m_display->LoadBitmap("skin/b.bmp"), 0);
 }
 
-TEST_F(DisplayTest, BlitClipsToTheScreenAndKeysOutBlack) {
+TEST_F(DisplayTest, BlitClipsKeysOutBlackAndIgnoresUnknownSurfaces) {
   m_dir.WriteFile("c.bmp", bmp_test::CoordinateBmp(20, 10));
   m_dir.WriteFile("k.bmp", bmp_test::Bmp24(3, 1, {0xFFFFFF, 0x000000, 0xFFFFFF}));
   ASSERT_EQ(m_display->LoadBitmap("c.bmp"), 0);
   ASSERT_EQ(m_display->LoadBitmap("k.bmp"), 1);
   const std::uint32_t blue = Rgb(0x0000FF);
   m_display->ClearScreen(blue);
-  // Half off the left edge: the right half lands at x 0.
+  // Cut at the screen's edges, the source alike; a source beyond its bitmap
+  // moves the destination along.
   m_display->Blit(RECT{-10, 5, 10, 15}, 0, RECT{0, 0, 20, 10});
-  EXPECT_EQ(Pixel(0, 5), Rgb(0x0A0080));
-  EXPECT_EQ(Pixel(9, 14), Rgb(0x130980));
+  EXPECT_EQ(Pixel(0, 5), Coord(10, 0));
+  EXPECT_EQ(Pixel(9, 14), Coord(19, 9));
   EXPECT_EQ(Pixel(10, 5), blue);
-  // Past the bottom-right corner only the top-left part shows; beyond the
-  // right edge nothing, and without a log line.
-  m_display->Blit(RECT{60, 44, 80, 54}, 0, RECT{0, 0, 20, 10});
-  EXPECT_EQ(Pixel(63, 47), Rgb(0x030380));
-  m_display->Blit(RECT{65, 0, 85, 10}, 0, RECT{0, 0, 20, 10});
-  // Black pixels of a sprite never overwrite.
+  m_display->Blit(RECT{30, -4, 50, 6}, 0, RECT{0, 0, 20, 10});
+  m_display->Blit(RECT{60, 40, 80, 50}, 0, RECT{0, 0, 20, 10});
+  EXPECT_EQ(Pixel(30, 0), Coord(0, 4));
+  EXPECT_EQ(Pixel(63, 47), Coord(3, 7));
+  m_display->Blit(RECT{40, 20, 60, 30}, 0, RECT{-5, -3, 15, 7});
+  EXPECT_EQ(Pixel(44, 22), blue);
+  EXPECT_EQ(Pixel(45, 23), Coord(0, 0));
+  m_display->Blit(RECT{0, 30, 20, 40}, 0, RECT{15, 0, 35, 10});
+  EXPECT_EQ(Pixel(4, 30), Coord(19, 0));
+  EXPECT_EQ(Pixel(5, 30), blue);
   m_display->Blit(RECT{0, 0, 3, 1}, 1, RECT{0, 0, 3, 1});
   EXPECT_EQ(Pixel(0, 0), Rgb(0xFFFFFF));
   EXPECT_EQ(Pixel(1, 0), blue);
-  EXPECT_EQ(Pixel(2, 0), Rgb(0xFFFFFF));
-  // Unknown surfaces draw nothing.
   m_display->Blit(RECT{20, 20, 40, 40}, 2, RECT{0, 0, 20, 20});
   m_display->Blit(RECT{20, 20, 40, 40}, -1, RECT{0, 0, 20, 20});
   EXPECT_EQ(Pixel(20, 20), blue);
@@ -76,68 +162,65 @@ TEST_F(DisplayTest, FullScreenDrawsInSixteenBitPixels) {
   ASSERT_EQ(m_display->LoadBitmap("s.bmp"), 0);
   m_display->Blit(RECT{1, 1, 3, 3}, 0, RECT{0, 0, 2, 2});
   EXPECT_EQ(Pixel(1, 1), (0x1Fu << 11) | (0x20u << 5) | 0x08u);
-  // White as a fill value is white in this format too.
-  m_display->ClearScreen(0xFFFFFF);
+  m_display->ClearScreen(0xFFFFFF);  // white as a fill value is white here too
   EXPECT_EQ(Pixel(31, 15), 0xFFFFu);
 }
 
-TEST_F(DisplayTest, FillsAreClippedAndFrameColoursAreBgr) {
+TEST_F(DisplayTest, FillsAndDashedFramesAreClippedAndFrameColoursAreBgr) {
   m_display->FillRect(Rgb(0x00FF00), RECT{-10, -10, 5, 5});
-  m_display->FillRect(Rgb(0x00FF00), RECT{60, 40, 1000, 1000});
-  EXPECT_EQ(Pixel(0, 0), Rgb(0x00FF00));
   EXPECT_EQ(Pixel(4, 4), Rgb(0x00FF00));
   EXPECT_EQ(Pixel(5, 5), 0u);
-  EXPECT_EQ(Pixel(63, 47), Rgb(0x00FF00));
-
   m_display->ClearScreen(Rgb(0x0000FF));
-  // Pen 0x00BBGGRR = red; the fill 0 leaves the inside alone.
-  m_display->DrawFrame(2, 2, 30, 20, 0x0000FF, 0);
+  m_display->DrawFrame(2, 2, 30, 20, 0x0000FF, 0);  // pen 0x00BBGGRR: red; no fill
   EXPECT_EQ(Pixel(2, 2), Rgb(0xFF0000));
-  EXPECT_EQ(Pixel(20, 2), Rgb(0xFFFFFF));  // a gap of the dashes
+  EXPECT_EQ(Pixel(19, 2), Rgb(0xFF0000));  // dashes of 18, gaps of 6
+  EXPECT_EQ(Pixel(20, 2), Rgb(0xFFFFFF));
+  EXPECT_EQ(Pixel(29, 16), Rgb(0xFF0000));  // the pattern runs on round the corner
+  EXPECT_EQ(Pixel(29, 17), Rgb(0xFFFFFF));
   EXPECT_EQ(Pixel(10, 10), Rgb(0x0000FF));
-  m_display->DrawFrame(2, 2, 30, 20, 0x0000FF, 0x00FF00);
+  // Dragged up and to the left, filled; every edge outside the screen.
+  m_display->ClearScreen(0);
+  m_display->DrawFrame(30, 20, 2, 2, 0x0000FF, 0x00FF00);
+  m_display->DrawFrame(INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0xFFFFFF, 0);
+  m_display->DrawFrame(INT_MIN, 40, INT_MAX, INT_MAX, 0xFFFFFF, 0);
+  EXPECT_EQ(Pixel(2, 2), Rgb(0xFF0000));
   EXPECT_EQ(Pixel(10, 10), Rgb(0x00FF00));
+  EXPECT_EQ(Pixel(0, 0), 0u);
+  EXPECT_NE(Pixel(63, 40), 0u);
+  EXPECT_EQ(Pixel(0, 41), 0u);
 }
 
-TEST_F(DisplayTest, SnapshotRestoresAndPresentHandsTheFrameToThePlatform) {
+TEST_F(DisplayTest, SnapshotRestoresAndAFrameThatCannotBeShownIsLoggedEachTime) {
   m_display->ClearScreen(Rgb(0x336699));
   m_display->SaveScreen();
   m_display->ClearScreen(0);
   m_display->RestoreScreen();
   m_display->Present();
   ASSERT_EQ(platform::headless::PresentCount(), 1);
-  const SurfaceView shown = platform::headless::LastPresented();
-  ASSERT_EQ(shown.width, 64);
-  EXPECT_EQ(shown.PixelAt(0, 0), Rgb(0x336699));
-  EXPECT_EQ(shown.PixelAt(63, 47), Rgb(0x336699));
+  EXPECT_EQ(platform::headless::LastPresented().PixelAt(63, 47), Rgb(0x336699));
   EXPECT_EQ(Log(), "");
-
-  // A frame that cannot be shown (here for want of a front end) is logged,
-  // once per frame and without a line end, and not tried again.
-  platform::Shutdown();
+  platform::Shutdown();  // no front end to show the frame
   m_display->Present();
   m_display->Present();
   EXPECT_EQ(Log(), std::string(text::kLogFlipFailed) + text::kLogFlipFailed);
 }
 
-// The bounding box of the pixels other than black.
-RECT Drawn(const SurfaceView& view) {
-  RECT box{view.width, view.height, 0, 0};
+// The width of what is not black.
+int DrawnWidth(const SurfaceView& view) {
+  int left = view.width, right = 0;
   for (int y = 0; y < view.height; ++y) {
     for (int x = 0; x < view.width; ++x) {
       if (view.PixelAt(x, y) != 0) {
-        box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-                   std::max(box.bottom, y + 1)};
+        left = std::min(left, x);
+        right = std::max(right, x + 1);
       }
     }
   }
-  return box;
+  return std::max(right - left, 0);
 }
 
 TEST_F(DisplayTest, OutlinedTextLandsAroundItsPointAndComesAgainFromTheCache) {
   Start(120, 40, 0);
-  // What must show: the single-byte font's text, outlined, with the text's
-  // own origin at the point.
   platform::TextMask mask;
   ASSERT_TRUE(platform::Font::Open("Tahoma", 13)->Render("Il", &mask));
   const TextImage image = ComposeOutlinedText(mask, 0xFFFFFF, 0x0000FF);
@@ -152,87 +235,47 @@ TEST_F(DisplayTest, OutlinedTextLandsAroundItsPointAndComesAgainFromTheCache) {
       }
     }
   }
-
   // Off the screen, at coordinates that would overflow, or empty: nothing.
   m_display->ClearScreen(0);
   m_display->DrawText(-1000, 10, 0xFFFFFF, 0x404040, "%s", "off");
   m_display->DrawText(2000000000, 2000000000, 0xFFFFFF, 0x404040, "%s", "off");
   m_display->DrawText(-2147483647 - 1, 0, 0xFFFFFF, 0x404040, "%s", "off");
   m_display->DrawText(10, 10, 0xFFFFFF, 0x404040, "%s", "");
-  EXPECT_EQ(Drawn(Back()).right, 0);
-}
+  EXPECT_EQ(DrawnWidth(Back()), 0);
 
-TEST_F(DisplayTest, JapaneseTextIsDrawnInTheGothicOfTheInstalledFonts) {
+  // Japanese text in the installed Gothic: six full-width characters.
   EXPECT_EQ(m_display->FontFamily(TextFont::kDoubleByte), "IPAGothic");
-  EXPECT_FALSE(m_display->FontFamily(TextFont::kSingleByte).empty());
-  Start(200, 40, 0);
   m_display->DrawText(5, 5, 0xFFFFFF, 0x404040, "%s", text::kMenuTransfer);
-  const RECT box = Drawn(Back());
-  EXPECT_GT(box.right - box.left, 60) << "six full-width characters and two letters";
+  EXPECT_GT(DrawnWidth(Back()), 60);
 }
 
-TEST(TextFontChoice, OneDoubleByteCharacterTakesTheWholeText) {
-  EXPECT_EQ(ChooseTextFont("Start 123"), TextFont::kSingleByte);
-  EXPECT_EQ(ChooseTextFont(std::string("abc") + text::kMenuNew), TextFont::kDoubleByte);
-  // Half-width katakana are single bytes.
-  EXPECT_EQ(ChooseTextFont("\xB1\xB2\xB3"), TextFont::kSingleByte);
-  // A lead byte with nothing after it is no character pair.
+TEST(TextImage, FontChoiceOutlineCacheAndCodePage) {
+  // A lead byte at the very end is no pair; a 0x5C trail byte is.
   EXPECT_EQ(ChooseTextFont("abc\x82"), TextFont::kSingleByte);
-  // A trail byte that looks like ASCII still belongs to its lead byte.
   EXPECT_EQ(ChooseTextFont("\x83\x5C"), TextFont::kDoubleByte);
-}
-
-TEST(OutlinedTextImage, OutlineAtSixteenOffsetsThenTheText) {
-  const TextImage image = ComposeOutlinedText(platform::TextMask{1, 1, {255}}, 0x0000FF, 0xFF0000);
-  ASSERT_EQ(image.width, 4);
-  ASSERT_EQ(image.height, 4);
-  for (int i = 0; i < 16; ++i) {
-    EXPECT_EQ(image.argb[static_cast<std::size_t>(i)], i == 5 ? 0xFFFF0000u : 0xFF0000FFu) << i;
-  }
-  // Picture column c holds mask column c - 1: the outline of a dot at mask
-  // column 0 reaches columns 0..3, that of one at column 5 columns 5..8, and
-  // column 4 stays transparent.
+  // Dots at mask columns 0 and 5 outline picture columns 0..3 and 5..8.
   const TextImage wide =
       ComposeOutlinedText(platform::TextMask{6, 1, {255, 0, 0, 0, 0, 255}}, 0xFFFFFF, 0x404040);
-  ASSERT_EQ(wide.width, 9);
   EXPECT_EQ(wide.argb[3] >> 24, 255u);
   EXPECT_EQ(wide.argb[4] >> 24, 0u);
   EXPECT_EQ(wide.argb[5] >> 24, 255u);
-}
 
-TEST(TextCache, DropsTheLeastRecentlyUsedEntriesByCountAndCost) {
-  LruCache<int> cache(3, 10);
+  // The least recently used entries go by count and by cost, never the new one.
+  LruCache<int> cache(2, 10);
   cache.Insert("a", 1, 1);
   cache.Insert("b", 2, 1);
+  ASSERT_NE(cache.Find("a"), nullptr);
   cache.Insert("c", 3, 1);
-  ASSERT_NE(cache.Find("a"), nullptr);  // now "b" is the oldest
-  cache.Insert("d", 4, 1);
   EXPECT_EQ(cache.Find("b"), nullptr);
-  EXPECT_EQ(*cache.Find("a"), 1);
-  cache.Insert("d", 5, 1);  // replacing keeps one entry
-  EXPECT_EQ(cache.Size(), 3u);
-  EXPECT_EQ(*cache.Find("d"), 5);
-  cache.Insert("e", 6, 9);  // 12 > 10: the two oldest go
-  EXPECT_EQ(cache.Size(), 2u);
-  EXPECT_EQ(cache.Cost(), 10u);
-  EXPECT_NE(cache.Find("d"), nullptr);
-  cache.Insert("huge", 7, 50);  // alone above the bound, it still stays
+  cache.Insert("d", 4, 10);
   EXPECT_EQ(cache.Size(), 1u);
+  EXPECT_EQ(cache.Insert("huge", 7, 50), 7);
   EXPECT_EQ(*cache.Find("huge"), 7);
-}
 
-TEST(Cp932ToUtf8, UsesTheWindowsCodePageAndMarksBrokenBytes) {
-  EXPECT_EQ(platform::Cp932ToUtf8("abc\x82\xA0"), "abc\xE3\x81\x82");  // HIRAGANA A
-  // The wave dash of CP932 is the full-width tilde (plain Shift-JIS would
-  // give U+301C), and the NEC row that plain Shift-JIS lacks is there.
-  EXPECT_EQ(platform::Cp932ToUtf8("\x81\x60\x87\x40"), "\xEF\xBD\x9E\xE2\x91\xA0");
-  // A lead byte before a byte that cannot trail it, or at the very end.
-  EXPECT_EQ(platform::Cp932ToUtf8("a\x82\nb\x82"), "a\xEF\xBF\xBD\nb\xEF\xBF\xBD");
-  // Long texts go through in several pieces.
-  std::string many;
-  for (int i = 0; i < 2000; ++i)
-    many += "\x82\xA0";
-  EXPECT_EQ(platform::Cp932ToUtf8(many).size(), 6000u);
+  // CP932's wave dash is the full-width tilde, its NEC row is there, and
+  // long texts go through in several pieces.
+  EXPECT_EQ(platform::Cp932ToUtf8("\x81\x60\x87\x40\x82"), "\xEF\xBD\x9E\xE2\x91\xA0\xEF\xBF\xBD");
+  EXPECT_EQ(platform::Cp932ToUtf8(std::string(4000, 'a')).size(), 4000u);
 }
 
 }  // namespace
