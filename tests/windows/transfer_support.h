@@ -16,17 +16,15 @@
 
 namespace transfer_test {
 
-// What the robot receives for script lines as they are sent (CR LF read as
-// LF): the framing around them.
+// What the robot receives for script lines as they are sent (CR LF as LF).
 inline std::string Wire(const std::string& lines) {
   return "EXIT\rEDIT\r" + lines + "END\rRUN\r@DISS\r";
 }
 
 class Robot {
  public:
-  // Listening unless told otherwise: a bound socket that does not listen
-  // refuses. A receive buffer is set before listening, so that the accepted
-  // connection starts with the small window.
+  // A bound socket that does not listen refuses. The receive buffer is set
+  // before listening, so that the accepted connection starts small.
   explicit Robot(bool listening = true, int receiveBuffer = 0)
       : m_listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     if (receiveBuffer > 0) {
@@ -39,9 +37,7 @@ class Robot {
     socklen_t size = sizeof address;
     ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
     m_port = ntohs(address.sin_port);
-    if (listening) {
-      EXPECT_EQ(::listen(m_listener, 8), 0);
-    }
+    EXPECT_TRUE(!listening || ::listen(m_listener, 8) == 0);
   }
   ~Robot() {
     ResetPeer();
@@ -58,19 +54,16 @@ class Robot {
     }
     m_peer = -1;
   }
-
   // Takes the sender's connection, waiting for it a bounded time.
   bool Accept() {
-    pollfd p{m_listener, POLLIN, 0};
-    if (::poll(&p, 1, 2000) == 1) {
+    if (ConnectionWaiting(2000)) {
       m_peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
     }
     return m_peer >= 0;
   }
-  // True when a connection waits to be accepted.
-  bool ConnectionWaiting() const {
+  bool ConnectionWaiting(int waitMs = 0) const {
     pollfd p{m_listener, POLLIN, 0};
-    return ::poll(&p, 1, 0) == 1;
+    return ::poll(&p, 1, waitMs) == 1;
   }
 
   // What has arrived by now, at most limit bytes, without waiting.
@@ -85,10 +78,9 @@ class Robot {
     return m_received;
   }
 
-  // Gives the sender's end of the accepted connection (a descriptor of this
-  // process, found by its address) a small send buffer, so that a robot that
-  // reads slowly makes its sends wait after a few kilobytes instead of after
-  // the megabytes that buffer tuning allows.
+  // Gives the sender's end of the connection (a descriptor of this process,
+  // found by its address) a small send buffer, so that a slow robot makes
+  // its sends wait after a few kilobytes rather than megabytes.
   bool ShrinkSendersBuffer(int bytes) {
     sockaddr_in peer{};
     socklen_t size = sizeof peer;
