@@ -2,7 +2,6 @@
 // the current file name and title, the messages, the current directory, and
 // every way it can fail.
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,19 +15,6 @@ namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
 constexpr char kProgramText[] = "<box 1 1 walk>\r\nspeed=5\r\n</box>\r\n";
-
-// What the user can tell of the program's file.
-struct Seen {
-  std::string file;
-  std::string title;
-  int modified;
-  Strings messages;
-  bool operator==(const Seen&) const = default;
-};
-std::ostream& operator<<(std::ostream& out, const Seen& seen) {
-  return out << seen.file << " | " << seen.title << " | " << seen.modified << " | "
-             << ::testing::PrintToString(seen.messages);
-}
 
 class CommandWindowTest : public WindowTest {
  protected:
@@ -47,18 +33,17 @@ class CommandWindowTest : public WindowTest {
   bool Holds(const std::string& file, const std::string& text) {
     return m_dir.ReadFile(file).find(text) != std::string::npos;
   }
-  Seen Now() {
-    Strings messages;
+  // What the user can tell of the program's file: name, title, "*" and messages.
+  void ExpectSeen(const std::string& file, int modified, const Strings& messages = {}) {
+    EXPECT_EQ(m_scene->CurrentFileName(), file);
+    EXPECT_EQ(platform::GetWindowText(),
+              "PELU BLOCK - [" + (file.empty() ? "newfile" : file) + "]" + (modified ? "*" : ""));
+    EXPECT_EQ(m_scene->IsModified(), modified);
+    Strings seen;
     for (const auto& line : m_scene->MessageLog().Lines()) {
-      messages.push_back(line.text);
+      seen.push_back(line.text);
     }
-    return Seen{m_scene->CurrentFileName(), platform::GetWindowText(), m_scene->IsModified(),
-                messages};
-  }
-  static Seen Want(const std::string& file, int modified, const Strings& messages = {}) {
-    return Seen{file,
-                "PELU BLOCK - [" + (file.empty() ? "newfile" : file) + "]" + (modified ? "*" : ""),
-                modified, messages};
+    EXPECT_EQ(seen, messages);
   }
 };
 
@@ -74,7 +59,7 @@ TEST_F(CommandWindowTest, SaveOfANewProgramAsksForANameAndAddsTheExtension) {
   EXPECT_EQ(asked.defaultExtension, "bhb");
   EXPECT_EQ(asked.startFolder, "samples");
   EXPECT_EQ(m_dir.ReadFile("samples/first.bhb"), kProgramText);
-  EXPECT_EQ(Now(), Want(Abs("samples/first.bhb"), 0));  // save as says nothing
+  ExpectSeen(Abs("samples/first.bhb"), 0);  // save as says nothing
 
   // After New the name is gone: save asks again and leaves the old file be.
   m_scene->NewProgram();
@@ -83,7 +68,7 @@ TEST_F(CommandWindowTest, SaveOfANewProgramAsksForANameAndAddsTheExtension) {
   Key(VK_F2);
   EXPECT_TRUE(m_dialog.Exhausted());
   EXPECT_EQ(m_dir.ReadFile("samples/first.bhb"), kProgramText);
-  EXPECT_EQ(Now(), Want("", 1));
+  ExpectSeen("", 1);
 }
 
 TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
@@ -95,7 +80,7 @@ TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   EXPECT_EQ(m_dialog.asked.at(0).mode, platform::FileDialogMode::kOpen);
   EXPECT_EQ(m_dialog.asked[0].startFolder, "samples");
   const std::string path = Abs("samples/robot.bhb");
-  EXPECT_EQ(Now(), Want(path, 0));  // absolute, though the answer was not
+  ExpectSeen(path, 0);  // absolute, though the answer was not
   EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
 
   m_scene->Program().SetBoxProperty(1, 1, "speed", "8");
@@ -103,7 +88,7 @@ TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   Key(VK_F2);
   EXPECT_EQ(m_dialog.asked.size(), 1u);  // no dialog
   EXPECT_EQ(m_dir.ReadFile("samples/robot.bhb"), "<box 1 1 walk>\r\nspeed=8\r\n</box>\r\n");
-  EXPECT_EQ(Now(), Want(path, 0, {text::kSaved}));
+  ExpectSeen(path, 0, {text::kSaved});
 
   // Save as moves "save" to the new file, its extension kept.
   m_dialog.Choose(Abs("samples/copy.BHB"));
@@ -148,11 +133,11 @@ TEST_F(CommandWindowTest, FailedSavesSaySoAndKeepTheProgramMarkedModified) {
   fs::remove(path);
   fs::create_directory(path);  // the file's place became a folder
   Key(VK_F2);
-  EXPECT_EQ(Now(), Want(path, 1, {text::kSaveFailed}));
+  ExpectSeen(path, 1, {text::kSaveFailed});
   // Save as into a folder that does not exist: "save" keeps its file.
   m_dialog.Choose(Abs("missing/folder/x.bhb"));
   Key(VK_F3);
-  EXPECT_EQ(Now(), Want(path, 1, {text::kSaveFailed, text::kSaveFailed}));
+  ExpectSeen(path, 1, {text::kSaveFailed, text::kSaveFailed});
 }
 
 TEST_F(CommandWindowTest, FailedCancelledOrMissingDialogsLeaveTheProgramAsItWas) {
@@ -172,9 +157,9 @@ TEST_F(CommandWindowTest, FailedCancelledOrMissingDialogsLeaveTheProgramAsItWas)
     Key(key);
   }
   EXPECT_TRUE(m_dialog.Exhausted());
-  EXPECT_EQ(Now(), Want(kept, 0,
-                        {text::kOpenFailed, text::kOpenFailed, text::kDialogUnavailable,
-                         text::kDialogUnavailable}));
+  ExpectSeen(
+      kept, 0,
+      {text::kOpenFailed, text::kOpenFailed, text::kDialogUnavailable, text::kDialogUnavailable});
   EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 2, "speed"), "6");
   EXPECT_TRUE(fs::is_empty(m_dir.Path() + "/samples/folder.bhb"));
 }

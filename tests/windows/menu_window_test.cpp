@@ -164,7 +164,7 @@ TEST_F(MenuWindowTest, TheRowUnderThePointerIsHighlightedAndEscapeOrEnterCloseIt
     Frame();
     EXPECT_TRUE(m_scene->requests.empty());
     EXPECT_EQ(CountColour(RECT{0, 0, 800, 600}, kListRow), 0);  // the editor drew itself
-    EXPECT_TRUE(m_sceneChanges.empty());                         // Escape went to the menu
+    EXPECT_TRUE(m_sceneChanges.empty());                        // Escape went to the menu
   }
   // Rows of no height could not be told apart: without the row sprite the
   // menu refuses to open.

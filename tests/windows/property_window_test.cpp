@@ -91,11 +91,13 @@ TEST_F(PropertyWindowTest, RowsAreThoseCommonToTheSelectionAndDifferingValuesSur
   Open({{1, 1}}, POINT{120, 90});
   ASSERT_NE(Window(), nullptr);
   EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=slow NULL", "time= s"}));
-  EXPECT_EQ(Window()->WindowRect(), (RECT{120, 90, 120 + kPropertyRowWidth, 90 + 4 * kPropertyRowHeight}));
+  EXPECT_EQ(Window()->WindowRect(),
+            (RECT{120, 90, 120 + kPropertyRowWidth, 90 + 4 * kPropertyRowHeight}));
   // Looking is not changing: the chip gains no empty "time" on cancel.
   Key(VK_ESCAPE);
   EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(BoxProperties({1, 1}), (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "10"}}));
+  EXPECT_EQ(BoxProperties({1, 1}),
+            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "10"}}));
 
   Open({{1, 1}, {2, 1}});
   EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=* NULL"}));

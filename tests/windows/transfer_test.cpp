@@ -32,8 +32,8 @@ TEST(SendQueueTest, ReadsScriptLinesAsTextModeFgetsWithA256ByteBuffer) {
       {"", {}},
       {"MOVE 1\r\n\nend", {"MOVE 1\n", "\n", "end"}},
       {"a\rb\r\r\n\r", {"a\rb\r\n", "\r"}},  // a lone CR is a byte of the line
-      {a254 + "\r\n", {a254 + "\n"}},       // the LF takes a byte of the buffer, the CR none
-      {a255 + "\r\nz", {a255, "\n", "z"}},  // a CR LF split by the buffer's end is one LF
+      {a254 + "\r\n", {a254 + "\n"}},        // the LF takes a byte of the buffer, the CR none
+      {a255 + "\r\nz", {a255, "\n", "z"}},   // a CR LF split by the buffer's end is one LF
       {std::string(600, 'b'), {std::string(255, 'b'), std::string(255, 'b'), std::string(90, 'b')}},
       {std::string("nul\0byte\r\n", 10), {std::string("nul\0byte\n", 9)}},
   };
@@ -44,23 +44,6 @@ TEST(SendQueueTest, ReadsScriptLinesAsTextModeFgetsWithA256ByteBuffer) {
     }
     EXPECT_EQ(lines, c.lines) << '"' << c.script.substr(0, 40) << '"';
   }
-}
-
-// A byte at a time is the worst a socket can do: every line still goes out
-// whole, once, in order.
-TEST(SendQueueTest, PartlyTakenLinesStayFirstUntilEveryByteWasSent) {
-  CSendQueue queue;
-  queue.Fill("A\r\n" + std::string(300, 'x') + "\r\nlast");
-  EXPECT_EQ(queue.QueuedLines(), 5 + 4);
-  std::string sent;
-  int completed = 0;
-  while (!queue.Empty() && sent.size() < 1000) {
-    sent += queue.Pending().front();
-    completed += queue.Consume(1) ? 1 : 0;
-  }
-  EXPECT_EQ(sent, Wire("A\n" + std::string(300, 'x') + "\nlast"));
-  EXPECT_EQ(completed, 9);
-  EXPECT_EQ(queue.SentLines(), 9);
 }
 
 // The test plays the command window: its update pumps a line, socket
@@ -198,10 +181,9 @@ TEST_F(TransferTest, SendsOneLinePerFrameOnceConnectedAndIgnoresOtherSockets) {
     EXPECT_EQ(m_transfer.OnSocketEvent(m_transfer.Socket() + 1000, WsaMakeSelectReply(event, 0)),
               SocketEventResult::kIgnored);
   }
-  for (const std::string& line : {std::string("L2\n"), std::string(255, 'x'),
-                                  std::string(45, 'x') + "\n", std::string("L4"),
-                                  std::string("END\r"), std::string("RUN\r"),
-                                  std::string("@DISS\r")}) {
+  for (const std::string& line :
+       {std::string("L2\n"), std::string(255, 'x'), std::string(45, 'x') + "\n", std::string("L4"),
+        std::string("END\r"), std::string("RUN\r"), std::string("@DISS\r")}) {
     ASSERT_TRUE(m_open);
     Frame();
     EXPECT_EQ(robot.ReadExactly(line.size()), line);
