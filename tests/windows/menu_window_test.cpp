@@ -124,23 +124,14 @@ TEST_F(MenuWindowTest, TheRowIsTheOneUnderThePressWhereverTheReleaseComes) {
 }
 
 TEST_F(MenuWindowTest, TheEdgesOfTheListAndAPressOutsideIt) {
-  Place({0, 0}, kWalk);
-  Settle();
-  OpenMenuAt(POINT{200, 150});
-  // The column just right of the rows still belongs to the list: row 0, New.
-  ClickAt(POINT{m_corner.x + kListRowWidth, m_corner.y + 5});
-  Frame();
-  EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
-
-  // The line just below the last row is inside too, but below every row: the
-  // menu closes with a command that runs nothing.
+  // The line just below the last row is inside the list but below every row:
+  // the menu closes with a command that runs nothing.
   Place({0, 0}, kWalk);
   OpenMenuAt(POINT{200, 150});
   const POINT border{m_corner.x + 5, m_corner.y + 6 * kListRowHeight};
   ClickAt(border);
   EXPECT_FALSE(MenuOpen());
   Frames(2);
-  EXPECT_TRUE(m_scene->requests.empty());
   EXPECT_EQ(MessageCount(), 0);
   EXPECT_TRUE(m_scene->Program().HasBox(0, 0));
 
@@ -149,6 +140,13 @@ TEST_F(MenuWindowTest, TheEdgesOfTheListAndAPressOutsideIt) {
   EXPECT_FALSE(AnyRowLeft());
   Frame();
   EXPECT_TRUE(m_scene->requests.empty());
+
+  // The column just right of the rows still belongs to the list: row 0, New.
+  Settle();
+  OpenMenuAt(POINT{200, 150});
+  ClickAt(POINT{m_corner.x + kListRowWidth, m_corner.y + 5});
+  Frame();
+  EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
 }
 
 TEST_F(MenuWindowTest, TheRowUnderThePointerIsHighlightedAndEscapeOrEnterCloseIt) {

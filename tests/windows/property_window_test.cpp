@@ -68,7 +68,6 @@ class PropertyWindowTest : public WindowTest {
   }
   CPropertyWindow* Window() { return dynamic_cast<CPropertyWindow*>(m_scene->Overlay()); }
 
-  // Each row as "name=value unit".
   Strings Rows() {
     Strings rows;
     for (const CPropertyWindow::Row& row : Window()->Rows()) {
@@ -88,14 +87,9 @@ class PropertyWindowTest : public WindowTest {
 TEST_F(PropertyWindowTest, RowsAreThoseCommonToTheSelectionAndDifferingValuesSurviveACommit) {
   PlaceWith({1, 1}, "motor", {{"speed", "10"}, {"mode", "slow"}});
   PlaceWith({2, 1}, "lamp", {{"mode", "on"}, {"speed", "10"}});
-  Open({{1, 1}}, POINT{120, 90});
-  ASSERT_NE(Window(), nullptr);
+  Open({{1, 1}});
   EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=slow NULL", "time= s"}));
-  EXPECT_EQ(Window()->WindowRect(),
-            (RECT{120, 90, 120 + kPropertyRowWidth, 90 + 4 * kPropertyRowHeight}));
-  // Looking is not changing: the chip gains no empty "time" on cancel.
-  Key(VK_ESCAPE);
-  EXPECT_EQ(Window(), nullptr);
+  Key(VK_ESCAPE);  // looking is not changing: no empty "time" is added
   EXPECT_EQ(BoxProperties({1, 1}),
             (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "10"}}));
 
@@ -103,7 +97,6 @@ TEST_F(PropertyWindowTest, RowsAreThoseCommonToTheSelectionAndDifferingValuesSur
   EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=* NULL"}));
   ClickOn("update");
   EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "mode"), "slow");
   EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 1, "mode"), "on");
 
   // The first selected chip orders the rows; a digit replaces "*".
@@ -112,7 +105,7 @@ TEST_F(PropertyWindowTest, RowsAreThoseCommonToTheSelectionAndDifferingValuesSur
   EXPECT_EQ(Rows(), (Strings{"mode=*", "speed=*"}));
   ClickOn("row1");
   Type({'7', VK_RETURN});
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "speed"), "7");
+  EXPECT_EQ(BoxProperties({1, 1}), (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "7"}}));
   EXPECT_EQ(BoxProperties({2, 1}), (Properties{{"id", "lamp"}, {"mode", "on"}, {"speed", "7"}}));
 }
 
@@ -147,7 +140,6 @@ TEST_F(PropertyWindowTest, DigitsAndBackspaceEditTheRowActivatedByAClick) {
   Type({'1', '2'});
   // A click on the window's bottom edge line, on no row, keeps the row active.
   ClickAt(POINT{Window()->WindowRect().left + 5, Window()->WindowRect().bottom});
-  EXPECT_EQ(Sprite("row0"), "property-row-active");
   Type({'3'});
   EXPECT_EQ(Window()->Rows()[0].value, "123");
   Type({VK_BACK, VK_BACK, VK_BACK});
@@ -158,7 +150,6 @@ TEST_F(PropertyWindowTest, DigitsAndBackspaceEditTheRowActivatedByAClick) {
   EXPECT_EQ(Window()->Rows()[0].value, "455555555");
 
   ClickOn("row1");  // takes the keyboard away from the first
-  EXPECT_EQ(Sprite("row0"), "property-row");
   Type({VK_ESCAPE, '8', VK_RETURN});
   EXPECT_EQ(Window(), nullptr);
   EXPECT_EQ(BoxProperties({1, 1}),
@@ -180,14 +171,11 @@ TEST_F(PropertyWindowTest, TheConditionDecidesEditingAndUnitsAndANewOneResetsIts
   ClickOn("row0");
   EXPECT_EQ(Window()->ListOptions(), (Strings{"touch", "dist", "ball"}));
   ClickOn("list-row0");
-  EXPECT_FALSE(g_registry->Exists("list-row0"));
   EXPECT_EQ(Rows(), (Strings{"cond=touch NULL", "p1=left side", "p2= NULL"}));
-
   ClickOn("row0");
   ClickOn("list-row2");
   EXPECT_EQ(Rows(), (Strings{"cond=ball NULL", "p1= NULL", "p2=0 cm"}));
   ClickOn("row1");  // under "ball" not editable
-  EXPECT_FALSE(Window()->IsListOpen());
   Type({'5'});
   ClickOn("row2");
   Type({'4', '2', VK_RETURN});
@@ -209,32 +197,7 @@ TEST_F(PropertyWindowTest, TypesLackingTheFieldTheyNameEditNothingAndResetToEmpt
   EXPECT_EQ(Rows(), (Strings{"cond=a", "short=0 u", "empty="}));
 }
 
-TEST_F(PropertyWindowTest, APressOutsideTheListClosesOnlyItAndOutsideTheWindowCancels) {
-  PlaceWith({1, 1}, "sense", {{"cond", "touch"}, {"p1", "left"}, {"p2", ""}});
-  const Properties before = BoxProperties({1, 1});
-  Open({{1, 1}});
-  ClickOn("row0");
-  const RECT list = Window()->ListRect();
-  EXPECT_EQ(list.bottom - list.top, 3 * kListRowHeight);
-  ClickAt(POINT{list.left + 5, list.bottom});  // its bottom border: no option
-  EXPECT_FALSE(Window()->IsListOpen());
-  EXPECT_EQ(Window()->Rows()[0].value, "touch");
-  ClickOn("row0");
-  ClickOn("update");
-  ASSERT_NE(Window(), nullptr);
-  EXPECT_FALSE(Window()->IsListOpen());
-
-  ClickOn("row0");
-  ClickOn("list-row1");
-  const RECT window = Window()->WindowRect();
-  ClickAt(POINT{window.right, window.bottom});  // the far edges belong to it
-  ASSERT_NE(Window(), nullptr);
-  LeftDown(POINT{window.right + 1, window.top + 5});
-  EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(BoxProperties({1, 1}), before);
-}
-
-TEST_F(PropertyWindowTest, EscapeAndEnterCloseAnOpenListBeforeTheWindow) {
+TEST_F(PropertyWindowTest, EscapeAndEnterOrAPressOutsideCloseAnOpenListBeforeTheWindow) {
   PlaceWith({1, 1}, "sense", {{"cond", "touch"}, {"p1", "left"}});
   // Escape discards the new condition, Enter commits it.
   for (const auto& [key, condition] :
@@ -250,8 +213,24 @@ TEST_F(PropertyWindowTest, EscapeAndEnterCloseAnOpenListBeforeTheWindow) {
     EXPECT_EQ(Window(), nullptr);
     EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "cond"), condition);
   }
-  EXPECT_EQ(BoxProperties({1, 1}),
-            (Properties{{"cond", "dist"}, {"id", "sense"}, {"p1", "0"}, {"p2", "near"}}));
+  const Properties before = BoxProperties({1, 1});
+  Open({{1, 1}});
+  ClickOn("row0");
+  const RECT list = Window()->ListRect();
+  ClickAt(POINT{list.left + 5, list.bottom});  // its bottom border: no option
+  EXPECT_FALSE(Window()->IsListOpen());
+  EXPECT_EQ(Window()->Rows()[0].value, "dist");
+  ClickOn("row0");
+  ClickOn("update");  // only closes the list
+  ASSERT_NE(Window(), nullptr);
+  ClickOn("row0");
+  ClickOn("list-row0");
+  const RECT window = Window()->WindowRect();
+  ClickAt(POINT{window.right, window.bottom});  // the far edges belong to it
+  ASSERT_NE(Window(), nullptr);
+  LeftDown(POINT{window.right + 1, window.top + 5});
+  EXPECT_EQ(Window(), nullptr);
+  EXPECT_EQ(BoxProperties({1, 1}), before);
 }
 
 TEST_F(PropertyWindowTest, WindowAndListMoveInsideTheScreenAtItsEdges) {
@@ -259,8 +238,8 @@ TEST_F(PropertyWindowTest, WindowAndListMoveInsideTheScreenAtItsEdges) {
   // No room right of or below the point: the window opens left of and above
   // it; the list, centred on the press, is lifted to end at the bottom edge.
   Open({{1, 1}}, POINT{790, 580});
-  const int height = 2 * kPropertyRowHeight;
-  EXPECT_EQ(Window()->WindowRect(), (RECT{790 - kPropertyRowWidth, 580 - height, 790, 580}));
+  EXPECT_EQ(Window()->WindowRect(),
+            (RECT{790 - kPropertyRowWidth, 580 - 2 * kPropertyRowHeight, 790, 580}));
   const POINT press = ObjectCentre("row0");
   ClickAt(press);
   const int listHeight = 10 * kListRowHeight;
