@@ -60,15 +60,6 @@ TEST_F(CommandWindowTest, SaveOfANewProgramAsksForANameAndAddsTheExtension) {
   EXPECT_EQ(asked.startFolder, "samples");
   EXPECT_EQ(m_dir.ReadFile("samples/first.bhb"), kProgramText);
   ExpectSeen(Abs("samples/first.bhb"), 0);  // save as says nothing
-
-  // After New the name is gone: save asks again and leaves the old file be.
-  m_scene->NewProgram();
-  Edit({2, 2}, "9");
-  m_dialog.Cancel();
-  Key(VK_F2);
-  EXPECT_TRUE(m_dialog.Exhausted());
-  EXPECT_EQ(m_dir.ReadFile("samples/first.bhb"), kProgramText);
-  ExpectSeen("", 1);
 }
 
 TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
