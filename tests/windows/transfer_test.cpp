@@ -1,26 +1,140 @@
-// The transfer against a robot of the test's own on 127.0.0.1: the exact
-// bytes and their pacing, every way it ends with its log and user texts, and
-// the release of the socket however it ends. Frames come from the headless
-// clock; only the robot's network I/O is real.
+// The transfer to the robot, against a robot of the test's own on 127.0.0.1:
+// the exact bytes and their pacing, every way it ends with its log and user
+// texts, the release of the socket however it ends, and the command window
+// that F5 opens for it. Frames come from the headless clock; only the
+// robot's network I/O is real.
 #include "windows/transfer.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "app/settings.h"
 #include "app/texts.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
-#include "support/temp_dir.h"
-#include "windows/transfer_support.h"
+#include "window_fixture.h"
 
+namespace editor_test {
 namespace {
 
-using transfer_test::Robot;
-using transfer_test::Wire;
 using Texts = std::vector<std::string>;
+
+// What the robot receives for script lines as they are sent (CR LF as LF).
+inline std::string Wire(const std::string& lines) {
+  return "EXIT\rEDIT\r" + lines + "END\rRUN\r@DISS\r";
+}
+
+class Robot {
+ public:
+  // A bound socket that does not listen refuses. The receive buffer is set
+  // before listening, so that the accepted connection starts small.
+  explicit Robot(bool listening = true, int receiveBuffer = 0)
+      : m_listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    if (receiveBuffer > 0) {
+      ::setsockopt(m_listener, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t size = sizeof address;
+    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
+    m_port = ntohs(address.sin_port);
+    EXPECT_TRUE(!listening || ::listen(m_listener, 8) == 0);
+  }
+  ~Robot() {
+    ResetPeer();
+    ::close(m_listener);
+  }
+  Robot(const Robot&) = delete;
+  Robot& operator=(const Robot&) = delete;
+
+  std::uint16_t Port() const { return m_port; }
+  int Peer() const { return m_peer; }
+  void ResetPeer() {
+    if (m_peer >= 0) {
+      ::close(m_peer);
+    }
+    m_peer = -1;
+  }
+  // Takes the sender's connection, waiting for it a bounded time.
+  bool Accept() {
+    if (ConnectionWaiting(2000)) {
+      m_peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+    }
+    return m_peer >= 0;
+  }
+  bool ConnectionWaiting(int waitMs = 0) const {
+    pollfd p{m_listener, POLLIN, 0};
+    return ::poll(&p, 1, waitMs) == 1;
+  }
+
+  // What has arrived by now, at most limit bytes, without waiting.
+  std::string ReadAvailable(std::size_t limit = ~std::size_t{0}) { return Read(limit, 0); }
+  // Exactly count more bytes, waiting up to two seconds for each piece.
+  std::string ReadExactly(std::size_t count) { return Read(count, 2000); }
+  // Everything of the connection, once the sender has closed it.
+  const std::string& ReadToEnd() {
+    bool ended = false;
+    Read(~std::size_t{0}, 2000, &ended);
+    EXPECT_TRUE(ended) << "the sender did not close the connection";
+    return m_received;
+  }
+
+  // Gives the sender's end of the connection (a descriptor of this process,
+  // found by its address) a small send buffer, so that a slow robot makes
+  // its sends wait after a few kilobytes rather than megabytes.
+  bool ShrinkSendersBuffer(int bytes) {
+    sockaddr_in peer{};
+    socklen_t size = sizeof peer;
+    if (::getpeername(m_peer, reinterpret_cast<sockaddr*>(&peer), &size) != 0) {
+      return false;
+    }
+    for (int fd = 0; fd < 1024; ++fd) {
+      sockaddr_in local{};
+      size = sizeof local;
+      if (fd != m_peer && ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) == 0 &&
+          local.sin_family == AF_INET && local.sin_port == peer.sin_port &&
+          local.sin_addr.s_addr == peer.sin_addr.s_addr) {
+        return ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0;
+      }
+    }
+    return false;
+  }
+
+ private:
+  std::string Read(std::size_t limit, int waitMs, bool* ended = nullptr) {
+    std::string bytes;
+    char buffer[4096];
+    pollfd p{m_peer, POLLIN, 0};
+    while (bytes.size() < limit && ::poll(&p, 1, waitMs) == 1) {
+      const ssize_t n = ::recv(m_peer, buffer, std::min(sizeof buffer, limit - bytes.size()), 0);
+      if (n <= 0) {
+        if (ended != nullptr) {
+          *ended = true;
+        }
+        break;
+      }
+      bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    m_received += bytes;
+    return bytes;
+  }
+
+  int m_listener;
+  std::uint16_t m_port = 0;
+  int m_peer = -1;
+  std::string m_received;
+};
 
 TEST(SendQueueTest, ReadsScriptLinesAsTextModeFgetsWithA256ByteBuffer) {
   const std::string a254(254, 'a');
@@ -317,4 +431,104 @@ TEST_F(TransferTest, SlowRobotMakesSendsWaitWithoutLosingOrRepeatingBytes) {
   EXPECT_EQ(m_results, Texts{text::kTransferDone});
 }
 
+class TransferWindowTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    Settings.IP = "127.0.0.1";
+    StartLiveEditor();
+    Place({0, 0}, kWalk, "right");
+    Place({1, 0}, kWalk);
+  }
+  void TearDown() override {
+    SetEditorTransferPort(kRobotPort);
+    WindowTest::TearDown();
+  }
+
+  // F5 towards the robot; true when the window opened.
+  bool PressF5(const Robot& robot) {
+    SetEditorTransferPort(robot.Port());
+    Key(VK_F5);
+    return m_scene->Overlay() != nullptr;
+  }
+  // Lets in the connection's first notification.
+  void AwaitConnect() {
+    ASSERT_TRUE(platform::headless::WaitForSocketNotification());
+    platform::headless::PumpMessages();
+  }
+  // White text in a line of the log, counted from the bottom.
+  int WhiteInLine(int linesFromBottom) {
+    const int bottom = Settings.ScreenHeight - linesFromBottom * 15;
+    return CountColour(RECT{0, bottom - 15, 300, bottom}, Rgb{0xFF, 0xFF, 0xFF});
+  }
+};
+
+TEST_F(TransferWindowTest, F5SendsTheProgramShowsProgressAndReportsInTheEditor) {
+  Robot robot;
+  ASSERT_TRUE(PressF5(robot));
+  ASSERT_TRUE(robot.Accept());
+  AwaitConnect();
+  ASSERT_NE(m_scene->Overlay(), nullptr);
+  // The window's log, lifted by one line for the progress ("3 / 8") under it.
+  EXPECT_GT(WhiteInLine(0), 0);
+  EXPECT_GT(WhiteInLine(1), 0);
+  EXPECT_EQ(MessageCount(), 0);
+
+  for (int i = 0; i < 100 && m_scene->Overlay() != nullptr; ++i) {
+    robot.ReadAvailable();
+    Frame();
+  }
+  ASSERT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_EQ(robot.ReadToEnd(), Wire("WALK:\nWALK:\nEXIT\n"));
+  EXPECT_EQ(LastMessage(), text::kTransferDone);
+  EXPECT_EQ(platform::OpenSocketCount(), 0);
+  EXPECT_FALSE(m_dir.Exists("ErrLog.txt"));
+}
+
+TEST_F(TransferWindowTest, RefusedConnectionClosesTheWindowWithTheEditorsMessage) {
+  Robot robot(/*listening=*/false);
+  ASSERT_TRUE(PressF5(robot));
+  AwaitConnect();
+  EXPECT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_EQ(LastMessage(), text::kTransferRefused);
+  EXPECT_EQ(platform::OpenSocketCount(), 0);
+  // A late notification reaches the editor, which has nothing to give it to.
+  platform::PostMessage(platform::MainWindow(), WM_APP_SOCKET, 0x100,
+                        WsaMakeSelectReply(FD_CLOSE, 0));
+  platform::headless::PumpMessages();
+  EXPECT_EQ(MessageCount(), 1);
+}
+
+TEST_F(TransferWindowTest, FailedStartStaysOpenUntilEnterOrEscape) {
+  Settings.IP = "";
+  for (int key : {VK_RETURN, VK_ESCAPE}) {
+    Robot robot;
+    ASSERT_TRUE(PressF5(robot));
+    EXPECT_EQ(LastMessage(), text::kTransferFailed);
+    Frames(3);
+    ASSERT_NE(m_scene->Overlay(), nullptr);
+    EXPECT_GT(WhiteInLine(0), 0);
+    EXPECT_EQ(WhiteInLine(1), 0);  // no progress line
+    Key(key);
+    EXPECT_EQ(m_scene->Overlay(), nullptr);
+    EXPECT_EQ(platform::OpenSocketCount(), 0);
+    EXPECT_FALSE(robot.ConnectionWaiting());
+  }
+}
+
+TEST_F(TransferWindowTest, EnterAbandonsTheTransferSilently) {
+  Robot robot;
+  ASSERT_TRUE(PressF5(robot));
+  ASSERT_TRUE(robot.Accept());
+  AwaitConnect();
+  Frame();
+  Key(VK_RETURN);
+  EXPECT_EQ(m_scene->Overlay(), nullptr);
+  EXPECT_EQ(platform::OpenSocketCount(), 0);
+  // The lines sent so far and no "@DISS\r": the rest of the queue is dropped.
+  EXPECT_EQ(robot.ReadToEnd(), "EXIT\rEDIT\rWALK:\nWALK:\n");
+  EXPECT_EQ(MessageCount(), 0);
+}
+
 }  // namespace
+}  // namespace editor_test
