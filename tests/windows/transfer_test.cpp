@@ -1,8 +1,7 @@
-// The transfer to the robot, against a robot of the test's own on 127.0.0.1:
-// the exact bytes and their pacing, every way it ends with its log and user
-// texts, the release of the socket however it ends, and the command window
-// that F5 opens for it. Frames come from the headless clock; only the
-// robot's network I/O is real.
+// The transfer in its command window, against a robot of the test's own on
+// 127.0.0.1: the exact bytes and their pacing, every way it ends with its log
+// and user texts, and the release of the socket however it ends. Frames come
+// from the headless clock; only the robot's network I/O is real.
 #include "windows/transfer.h"
 
 #include <arpa/inet.h>
@@ -13,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -160,84 +160,54 @@ TEST(SendQueueTest, ReadsScriptLinesAsTextModeFgetsWithA256ByteBuffer) {
   }
 }
 
-// The test plays the command window: its update pumps a line, socket
-// notifications reach the transfer, and it closes when told to.
-class TransferTest : public ::testing::Test, public CTransferMessages {
+class TransferTest : public WindowTest {
  protected:
   void SetUp() override {
-    platform::StartHeadless(640, 480);
-    platform::SetWindowProc(&TransferTest::Procedure);
-    s_test = this;
-    ASSERT_TRUE(platform::StartPeriodicTimer(100));
+    WindowTest::SetUp();
+    Settings.IP = "127.0.0.1";
+    StartLiveEditor();
   }
   void TearDown() override {
-    m_transfer.Close();
-    platform::Shutdown();
-    s_test = nullptr;
+    SetEditorTransferPort(kRobotPort);
+    WindowTest::TearDown();
   }
 
-  void AddProgressMessage(const char* text) override { m_progress.push_back(text); }
-  void AddResultMessage(const char* text) override { m_results.push_back(text); }
-  void Close() {
-    m_transfer.Close();
-    m_open = false;
-  }
-
-  // Once the window has gone, its notifications reach nobody.
-  static LRESULT Procedure(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
-    TransferTest* test = s_test;
-    if (test == nullptr || !test->m_open || (message != WM_APP_TICK && message != WM_APP_SOCKET)) {
-      return 0;
-    }
-    const SocketEventResult event = message == WM_APP_SOCKET
-                                        ? test->m_transfer.OnSocketEvent(wParam, lParam)
-                                        : SocketEventResult::kHandled;
-    if (event == SocketEventResult::kClose ||
-        (event == SocketEventResult::kHandled &&
-         test->m_transfer.PumpLine(PumpOrigin::kUpdate) == TransferAction::kClose)) {
-      test->Close();
-    }
-    return event == SocketEventResult::kHandled ? 1 : 0;
-  }
-
-  // A fresh case: the window open, no texts, an empty log, the script in out.r.
-  void Reset(const std::string& script) {
-    m_open = true;
-    m_progress.clear();
-    m_results.clear();
-    m_dir.WriteFile("ErrLog.txt", "");
+  bool Open() { return m_scene->Overlay() != nullptr; }
+  // The transfer window on the script, as F5 opens it once out.r is written.
+  bool Send(const Robot& robot, const std::string& script) {
     m_dir.WriteFile("out.r", script);
+    SetEditorTransferPort(robot.Port());
+    m_scene->OpenCommandWindow(kActionTransfer);
+    return Open();
   }
-  bool Start(const Robot& robot, const std::string& script) {
-    Reset(script);
-    return m_transfer.StartTransfer("127.0.0.1", robot.Port(), "out.r");
-  }
-  void StartConnected(Robot& robot, const std::string& script) {
-    ASSERT_TRUE(Start(robot, script));
+  void SendConnected(Robot& robot, const std::string& script) {
+    ASSERT_TRUE(Send(robot, script));
     ASSERT_TRUE(robot.Accept());
-    while (m_open && !m_transfer.Connected()) {
-      ASSERT_TRUE(platform::headless::WaitForSocketNotification());
-      platform::headless::PumpMessages();
-    }
-    ASSERT_TRUE(m_open);
+    Notified();
+    ASSERT_TRUE(Open());
   }
-  // One frame: the tick, and whatever the network delivered meanwhile.
-  void Frame() {
-    platform::headless::AdvanceTime(100);
+  // Lets in what the network has delivered, waiting for it a bounded time.
+  void Notified(std::uint32_t waitMs = 2000) {
+    platform::headless::WaitForSocketNotification(waitMs);
     platform::headless::PumpMessages();
   }
-  // Frames until the transfer ends; the robot reads everything, and with
-  // replies it answers each piece with a line and an urgent byte.
+  void PostSocketEvent(SOCKET socket, long event, int error) {
+    platform::PostMessage(platform::MainWindow(), WM_APP_SOCKET, socket,
+                          WsaMakeSelectReply(event, error));
+    platform::headless::PumpMessages();
+  }
+  // Frames until the window closes; the robot reads everything, and with
+  // replies answers each piece with a line and an urgent byte.
   void RunToEnd(Robot& robot, bool replies = false) {
-    for (int i = 0; i < 200 && m_open; ++i) {
+    for (int i = 0; i < 200 && Open(); ++i) {
       if (!robot.ReadAvailable().empty() && replies) {
         ::send(robot.Peer(), "OK\r", 3, MSG_NOSIGNAL);
         ::send(robot.Peer(), "!", 1, MSG_OOB | MSG_NOSIGNAL);
-        platform::headless::WaitForSocketNotification(50);
+        Notified(50);
       }
       Frame();
     }
-    ASSERT_FALSE(m_open) << "the transfer did not end";
+    ASSERT_FALSE(Open()) << "the transfer did not end";
   }
   // No socket is left, and the socket layer's start was undone.
   static void ExpectReleased() {
@@ -245,19 +215,35 @@ class TransferTest : public ::testing::Test, public CTransferMessages {
     EXPECT_EQ(platform::CreateStreamSocket(), INVALID_SOCKET);
     EXPECT_EQ(platform::WsaGetLastError(), WSANOTINITIALISED);
   }
-  std::string Log() const { return m_dir.ReadFile("ErrLog.txt"); }
-
-  ScopedTempDir m_dir;
-  CTransfer m_transfer{*this};
-  bool m_open = true;
-  Texts m_progress;
-  Texts m_results;
-
- private:
-  static inline TransferTest* s_test = nullptr;
+  std::string Log() { return m_dir.Exists("ErrLog.txt") ? m_dir.ReadFile("ErrLog.txt") : ""; }
+  // White text in a line of the log, counted from the bottom.
+  int WhiteInLine(int linesFromBottom) {
+    const int bottom = Settings.ScreenHeight - linesFromBottom * 15;
+    return CountColour(RECT{0, bottom - 15, 300, bottom}, Rgb{0xFF, 0xFF, 0xFF});
+  }
 };
 
-TEST_F(TransferTest, SendsTheFramedScriptExactlyIgnoringRepliesAndReportsCompletion) {
+TEST_F(TransferTest, F5SendsTheProgramShowsProgressAndReportsInTheEditor) {
+  Place({0, 0}, kWalk, "right");
+  Place({1, 0}, kWalk);
+  Robot robot;
+  SetEditorTransferPort(robot.Port());
+  Key(VK_F5);
+  ASSERT_TRUE(robot.Accept());
+  Notified();
+  ASSERT_TRUE(Open());
+  // The window's log, lifted by one line for the progress ("3 / 8") under it.
+  EXPECT_GT(WhiteInLine(0), 0);
+  EXPECT_GT(WhiteInLine(1), 0);
+  EXPECT_EQ(MessageCount(), 0);
+  RunToEnd(robot);
+  EXPECT_EQ(robot.ReadToEnd(), Wire("WALK:\nWALK:\nEXIT\n"));
+  EXPECT_EQ(LastMessage(), text::kTransferDone);
+  EXPECT_EQ(Log(), "");
+  ExpectReleased();
+}
+
+TEST_F(TransferTest, SendsTheFramedScriptExactlyIgnoringReplies) {
   const std::string dbcs = text::kTransferDone;
   const struct {
     std::string script;
@@ -274,106 +260,121 @@ TEST_F(TransferTest, SendsTheFramedScriptExactlyIgnoringRepliesAndReportsComplet
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script.substr(0, 30));
     Robot robot;
-    StartConnected(robot, c.script);
+    SendConnected(robot, c.script);
     RunToEnd(robot, c.replies);
     EXPECT_EQ(robot.ReadToEnd(), c.wire);
-    EXPECT_EQ(m_progress, Texts{text::kTransferring});
-    EXPECT_EQ(m_results, Texts{text::kTransferDone});
-    EXPECT_EQ(m_transfer.End(), TransferEnd::kCompleted);
+    EXPECT_EQ(LastMessage(), text::kTransferDone);
     EXPECT_EQ(Log(), "");
     ExpectReleased();
   }
 }
 
-// The connection sends a line at once and one more for its FD_WRITE; from
-// then on every frame sends exactly one line, long lines in their pieces.
+// The connection sends a line, one more for its FD_WRITE and one for the
+// update after it; from then on every frame sends one line, long ones in pieces.
 TEST_F(TransferTest, SendsOneLinePerFrameOnceConnectedAndIgnoresOtherSockets) {
   Robot robot;
-  StartConnected(robot, "L1\r\nL2\r\n" + std::string(300, 'x') + "\r\nL4");
+  SendConnected(robot, "L1\r\nL2\r\n" + std::string(300, 'x') + "\r\nL4");
   EXPECT_EQ(robot.ReadExactly(13), "EXIT\rEDIT\rL1\n");
   for (long event : {FD_CONNECT, FD_WRITE, FD_READ, FD_CLOSE}) {
-    EXPECT_EQ(m_transfer.OnSocketEvent(m_transfer.Socket() + 1000, WsaMakeSelectReply(event, 0)),
-              SocketEventResult::kIgnored);
+    PostSocketEvent(0x7000, event, 0);
   }
+  EXPECT_EQ(robot.ReadAvailable(), "");
   for (const std::string& line :
        {std::string("L2\n"), std::string(255, 'x'), std::string(45, 'x') + "\n", std::string("L4"),
         std::string("END\r"), std::string("RUN\r"), std::string("@DISS\r")}) {
-    ASSERT_TRUE(m_open);
+    ASSERT_TRUE(Open());
     Frame();
     EXPECT_EQ(robot.ReadExactly(line.size()), line);
     EXPECT_EQ(robot.ReadAvailable(), "") << "more than one line in a frame";
   }
-  EXPECT_FALSE(m_open);
-  EXPECT_EQ(m_transfer.SentLines(), 10);
+  EXPECT_FALSE(Open());
 }
 
-// Each notification is handed over as the socket layer posts it (whose own
-// tests make them happen). An error ends the transfer whichever socket it names.
+TEST_F(TransferTest, RefusedConnectionClosesTheWindowWithTheEditorsMessage) {
+  Robot robot(/*listening=*/false);
+  ASSERT_TRUE(Send(robot, "MOVE\r\n"));
+  Notified();
+  EXPECT_FALSE(Open());
+  EXPECT_EQ(LastMessage(), text::kTransferRefused);
+  EXPECT_EQ(Log(), std::string(text::kLogSocketEventError) + "10061\r\n");
+  ExpectReleased();
+  // A notification after the window has gone reaches an editor with nothing to give it to.
+  PostSocketEvent(0x100, FD_CLOSE, 0);
+  EXPECT_EQ(MessageCount(), 1);
+}
+
+// An error ends the transfer whichever socket it names.
 TEST_F(TransferTest, NotificationErrorsEndTheTransferWithTheirNumberInTheLog) {
-  const struct {
-    long event;
-    int error;
-    SOCKET socketOffset;
-    Texts results;
-    TransferEnd end;
-  } cases[] = {
-      {FD_CONNECT, WSAECONNREFUSED, 0, {text::kTransferRefused}, TransferEnd::kRefused},
-      {FD_CONNECT, WSAETIMEDOUT, 0, {text::kTransferTimedOut}, TransferEnd::kTimedOut},
-      {FD_READ, WSAECONNRESET, 1000, {}, TransferEnd::kNotificationError},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.error);
+  for (const auto& [error, message] :
+       {std::pair{WSAECONNRESET, ""}, std::pair{WSAETIMEDOUT, text::kTransferTimedOut}}) {
+    SCOPED_TRACE(error);
+    m_dir.WriteFile("ErrLog.txt", "");
     Robot robot;
-    ASSERT_TRUE(Start(robot, "MOVE\r\n"));
-    EXPECT_EQ(m_transfer.OnSocketEvent(m_transfer.Socket() + c.socketOffset,
-                                       WsaMakeSelectReply(c.event, c.error)),
-              SocketEventResult::kClose);
-    EXPECT_EQ(m_results, c.results);
-    EXPECT_EQ(m_transfer.End(), c.end);
-    EXPECT_EQ(Log(), std::string(text::kLogSocketEventError) + std::to_string(c.error) + "\r\n");
+    ASSERT_TRUE(Send(robot, "MOVE\r\n"));
+    PostSocketEvent(0x7000, error == WSAECONNRESET ? FD_READ : FD_CONNECT, error);
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(LastMessage(), message);
+    EXPECT_EQ(Log(), std::string(text::kLogSocketEventError) + std::to_string(error) + "\r\n");
     ExpectReleased();
   }
 }
 
-TEST_F(TransferTest, UnusableAddressOrScriptFailsAndClosingReleasesEverything) {
+TEST_F(TransferTest, AFailedStartSaysSoAndStaysOpenUntilEnterOrEscape) {
   Robot robot;
-  for (const char* ip : {"", "robot.local"}) {
+  for (const auto& [ip, key] : {std::pair{"", VK_RETURN}, std::pair{"robot.local", VK_ESCAPE}}) {
     SCOPED_TRACE(ip);
-    Reset("MOVE\r\n");
-    EXPECT_FALSE(m_transfer.StartTransfer(ip, robot.Port(), "out.r"));
-    EXPECT_EQ(m_transfer.State(), TransferState::kSetupFailed);
-    EXPECT_EQ(m_progress, Texts{text::kTransferring});
-    EXPECT_EQ(m_results, Texts{text::kTransferFailed});
+    m_dir.WriteFile("ErrLog.txt", "");
+    Settings.IP = ip;
+    ASSERT_TRUE(Send(robot, "MOVE\r\n"));
+    EXPECT_EQ(LastMessage(), text::kTransferFailed);
     EXPECT_EQ(Log(), text::kLogConnect);
     ExpectReleased();
+    Frames(3);
+    ASSERT_TRUE(Open());
+    EXPECT_GT(WhiteInLine(0), 0);
+    EXPECT_EQ(WhiteInLine(1), 0);  // no progress line
+    Key(key);
+    EXPECT_FALSE(Open());
   }
   // A script that cannot be read is no empty program: nothing is opened.
-  Reset("");
-  EXPECT_FALSE(m_transfer.StartTransfer("127.0.0.1", robot.Port(), "missing.r"));
-  EXPECT_EQ(m_transfer.End(), TransferEnd::kScriptUnreadable);
-  EXPECT_EQ(m_results, Texts{text::kTransferFailed});
-  EXPECT_EQ(Log(), "Failed to open missing.r file.");
+  m_dir.WriteFile("ErrLog.txt", "");
+  Settings.IP = "127.0.0.1";
+  ASSERT_TRUE(Send(robot, "MOVE\r\n"));
+  Key(VK_ESCAPE);
+  std::filesystem::remove(m_dir.Path() + "/out.r");
+  m_scene->OpenCommandWindow(kActionTransfer);
+  EXPECT_EQ(LastMessage(), text::kTransferFailed);
+  EXPECT_EQ(Log(), "Failed to open out.r file.");
   ExpectReleased();
+  Key(VK_ESCAPE);
+  // The connection closed before it was made is all the robot ever saw.
+  ASSERT_TRUE(robot.Accept());
+  EXPECT_EQ(robot.ReadToEnd(), "");
   EXPECT_FALSE(robot.ConnectionWaiting());
+}
 
-  ASSERT_TRUE(Start(robot, "MOVE\r\n"));
-  ASSERT_EQ(m_transfer.State(), TransferState::kConnecting);  // no notification yet
-  Close();
-  EXPECT_EQ(m_transfer.End(), TransferEnd::kCancelled);
-  EXPECT_EQ(m_results, Texts{});
+TEST_F(TransferTest, EnterAbandonsTheTransferSilently) {
+  Robot robot;
+  SendConnected(robot, "L1\r\nL2\r\nL3\r\n");
+  Frame();
+  Key(VK_RETURN);
+  EXPECT_FALSE(Open());
   ExpectReleased();
+  // The lines sent so far and no "@DISS\r": the rest of the queue is dropped.
+  EXPECT_EQ(robot.ReadToEnd(), "EXIT\rEDIT\rL1\nL2\n");
+  EXPECT_EQ(MessageCount(), 0);
 }
 
 TEST_F(TransferTest, RobotClosingMidwayStillGetsTheDisconnectLine) {
   Robot robot;
-  StartConnected(robot, "L1\r\nL2\r\nL3\r\nL4\r\n");
+  SendConnected(robot, "L1\r\nL2\r\nL3\r\nL4\r\n");
   ASSERT_EQ(robot.ReadExactly(13), "EXIT\rEDIT\rL1\n");
   ::shutdown(robot.Peer(), SHUT_WR);
-  for (int i = 0; i < 50 && m_open; ++i) {
-    platform::headless::WaitForSocketNotification(20);
+  for (int i = 0; i < 50 && Open(); ++i) {
+    Notified(20);
     Frame();
   }
-  ASSERT_FALSE(m_open);
+  ASSERT_FALSE(Open());
   // Lines may still have gone out before the close was seen; then "@DISS\r".
   const std::string& received = robot.ReadToEnd();
   ASSERT_GE(received.size(), 13u + 6u);
@@ -381,23 +382,21 @@ TEST_F(TransferTest, RobotClosingMidwayStillGetsTheDisconnectLine) {
   const std::string before = received.substr(0, received.size() - 6);
   EXPECT_EQ(Wire("L1\nL2\nL3\nL4\n").substr(0, before.size()), before);
   EXPECT_EQ(Log(), "FD_CLOSE\r\n");
-  EXPECT_EQ(m_results, Texts{});
-  EXPECT_EQ(m_transfer.End(), TransferEnd::kClosedByRobot);
+  EXPECT_EQ(MessageCount(), 0);
   ExpectReleased();
 }
 
 TEST_F(TransferTest, SendErrorEndsTheTransferWithItsNumberInTheLogOnly) {
   Robot robot;
-  StartConnected(robot, "L1\r\nL2\r\nL3\r\n");
+  SendConnected(robot, "L1\r\nL2\r\nL3\r\n");
   robot.ReadExactly(13);
   linger abort{1, 0};  // a reset: the next send fails at once
   ::setsockopt(robot.Peer(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
   robot.ResetPeer();
   Frame();
-  EXPECT_FALSE(m_open);
+  EXPECT_FALSE(Open());
   EXPECT_EQ(Log(), std::string(text::kLogSendErrNo) + "10054");
-  EXPECT_EQ(m_results, Texts{});
-  EXPECT_EQ(m_transfer.End(), TransferEnd::kSendFailed);
+  EXPECT_EQ(MessageCount(), 0);
   ExpectReleased();
 }
 
@@ -413,121 +412,21 @@ TEST_F(TransferTest, SlowRobotMakesSendsWaitWithoutLosingOrRepeatingBytes) {
     lines += line + "\n";
   }
   Robot robot(/*listening=*/true, /*receiveBuffer=*/1024);
-  StartConnected(robot, script);
+  SendConnected(robot, script);
   ASSERT_TRUE(robot.ShrinkSendersBuffer(4096));
-  // Nothing is read until a send had to wait, then less than a line a frame.
-  int waitingFrames = 0;
-  for (int frame = 0; frame < 20000 && m_open; ++frame) {
-    if (waitingFrames > 0 && frame % 5 == 0) {
+  // Unread, the robot holds the 605 lines back longer than a frame a line.
+  Frames(700);
+  ASSERT_TRUE(Open()) << "no send ever had to wait";
+  // Then less than a line a frame, so that sends keep waiting now and then.
+  for (int frame = 0; frame < 20000 && Open(); ++frame) {
+    if (frame % 5 == 0) {
       robot.ReadAvailable(1024);
     }
-    const std::size_t before = m_transfer.SentBytes();
     Frame();
-    waitingFrames += m_open && m_transfer.SentBytes() == before ? 1 : 0;
   }
-  ASSERT_FALSE(m_open);
-  EXPECT_GT(waitingFrames, 0) << "no send ever had to wait";
+  ASSERT_FALSE(Open());
   EXPECT_TRUE(robot.ReadToEnd() == Wire(lines)) << "the bytes differ";
-  EXPECT_EQ(m_results, Texts{text::kTransferDone});
-}
-
-class TransferWindowTest : public WindowTest {
- protected:
-  void SetUp() override {
-    WindowTest::SetUp();
-    Settings.IP = "127.0.0.1";
-    StartLiveEditor();
-    Place({0, 0}, kWalk, "right");
-    Place({1, 0}, kWalk);
-  }
-  void TearDown() override {
-    SetEditorTransferPort(kRobotPort);
-    WindowTest::TearDown();
-  }
-
-  // F5 towards the robot; true when the window opened.
-  bool PressF5(const Robot& robot) {
-    SetEditorTransferPort(robot.Port());
-    Key(VK_F5);
-    return m_scene->Overlay() != nullptr;
-  }
-  // Lets in the connection's first notification.
-  void AwaitConnect() {
-    ASSERT_TRUE(platform::headless::WaitForSocketNotification());
-    platform::headless::PumpMessages();
-  }
-  // White text in a line of the log, counted from the bottom.
-  int WhiteInLine(int linesFromBottom) {
-    const int bottom = Settings.ScreenHeight - linesFromBottom * 15;
-    return CountColour(RECT{0, bottom - 15, 300, bottom}, Rgb{0xFF, 0xFF, 0xFF});
-  }
-};
-
-TEST_F(TransferWindowTest, F5SendsTheProgramShowsProgressAndReportsInTheEditor) {
-  Robot robot;
-  ASSERT_TRUE(PressF5(robot));
-  ASSERT_TRUE(robot.Accept());
-  AwaitConnect();
-  ASSERT_NE(m_scene->Overlay(), nullptr);
-  // The window's log, lifted by one line for the progress ("3 / 8") under it.
-  EXPECT_GT(WhiteInLine(0), 0);
-  EXPECT_GT(WhiteInLine(1), 0);
-  EXPECT_EQ(MessageCount(), 0);
-
-  for (int i = 0; i < 100 && m_scene->Overlay() != nullptr; ++i) {
-    robot.ReadAvailable();
-    Frame();
-  }
-  ASSERT_EQ(m_scene->Overlay(), nullptr);
-  EXPECT_EQ(robot.ReadToEnd(), Wire("WALK:\nWALK:\nEXIT\n"));
   EXPECT_EQ(LastMessage(), text::kTransferDone);
-  EXPECT_EQ(platform::OpenSocketCount(), 0);
-  EXPECT_FALSE(m_dir.Exists("ErrLog.txt"));
-}
-
-TEST_F(TransferWindowTest, RefusedConnectionClosesTheWindowWithTheEditorsMessage) {
-  Robot robot(/*listening=*/false);
-  ASSERT_TRUE(PressF5(robot));
-  AwaitConnect();
-  EXPECT_EQ(m_scene->Overlay(), nullptr);
-  EXPECT_EQ(LastMessage(), text::kTransferRefused);
-  EXPECT_EQ(platform::OpenSocketCount(), 0);
-  // A late notification reaches the editor, which has nothing to give it to.
-  platform::PostMessage(platform::MainWindow(), WM_APP_SOCKET, 0x100,
-                        WsaMakeSelectReply(FD_CLOSE, 0));
-  platform::headless::PumpMessages();
-  EXPECT_EQ(MessageCount(), 1);
-}
-
-TEST_F(TransferWindowTest, FailedStartStaysOpenUntilEnterOrEscape) {
-  Settings.IP = "";
-  for (int key : {VK_RETURN, VK_ESCAPE}) {
-    Robot robot;
-    ASSERT_TRUE(PressF5(robot));
-    EXPECT_EQ(LastMessage(), text::kTransferFailed);
-    Frames(3);
-    ASSERT_NE(m_scene->Overlay(), nullptr);
-    EXPECT_GT(WhiteInLine(0), 0);
-    EXPECT_EQ(WhiteInLine(1), 0);  // no progress line
-    Key(key);
-    EXPECT_EQ(m_scene->Overlay(), nullptr);
-    EXPECT_EQ(platform::OpenSocketCount(), 0);
-    EXPECT_FALSE(robot.ConnectionWaiting());
-  }
-}
-
-TEST_F(TransferWindowTest, EnterAbandonsTheTransferSilently) {
-  Robot robot;
-  ASSERT_TRUE(PressF5(robot));
-  ASSERT_TRUE(robot.Accept());
-  AwaitConnect();
-  Frame();
-  Key(VK_RETURN);
-  EXPECT_EQ(m_scene->Overlay(), nullptr);
-  EXPECT_EQ(platform::OpenSocketCount(), 0);
-  // The lines sent so far and no "@DISS\r": the rest of the queue is dropped.
-  EXPECT_EQ(robot.ReadToEnd(), "EXIT\rEDIT\rWALK:\nWALK:\n");
-  EXPECT_EQ(MessageCount(), 0);
 }
 
 }  // namespace
