@@ -187,10 +187,8 @@ TEST_P(EveryAnswer, GoesOnOnlyOnceNothingUnsavedIsLost) {
   } else if (expected.named && answer != kYesFails) {
     EXPECT_EQ(m_dir.ReadFile("named.bhb"), "old");
   }
-  EXPECT_EQ(MessageCount(), expected.message != nullptr ? 1 : 0);
-  if (expected.message != nullptr) {
-    EXPECT_EQ(LastMessage(), expected.message);
-  }
+  EXPECT_EQ(LastMessage(), expected.message != nullptr ? expected.message : "");
+  EXPECT_LE(MessageCount(), 1);
   if (expected.goesOn) {
     ExpectDone(trigger);
     EXPECT_EQ(TimesAsked(), 1);
@@ -201,7 +199,7 @@ TEST_P(EveryAnswer, GoesOnOnlyOnceNothingUnsavedIsLost) {
   }
 }
 
-TEST_F(ConfirmationTest, TheQuestionIsCentredAndItsAnswersHover) {
+TEST_F(ConfirmationTest, TheQuestionIsCentredAndAnAnswerIsThePressPointOfAQuickOrStillClick) {
   Edit(false);
   Key(VK_ESCAPE);
   ASSERT_TRUE(Asked());
@@ -213,12 +211,7 @@ TEST_F(ConfirmationTest, TheQuestionIsCentredAndItsAnswersHover) {
   Frame();
   EXPECT_TRUE(PixelIs(300, 349, kPropertyOk));
   EXPECT_TRUE(PixelIs(499, 349, kPropertyCancelHover));
-}
 
-TEST_F(ConfirmationTest, AnAnswerIsThePressPointOfAQuickOrStillClick) {
-  Edit(false);
-  Key(VK_ESCAPE);
-  ASSERT_TRUE(Asked());
   // Held too long and released elsewhere, or outside both answers: none.
   LeftDown(ObjectCentre("update"));
   Wait(500);
