@@ -150,7 +150,7 @@ TEST_F(PaletteTest, ScrollButtonsStepAfter60MsAndStopAtTheLastFullPageAndTheTop)
   EXPECT_EQ(First(), 0);
 }
 
-TEST_F(PaletteTest, OnlyAReleaseAtThePressPointOnABarPlacesAChip) {
+TEST_F(PaletteTest, OnlyAReleaseAtThePressPointOnABarPlacesAChipAndEscapeOrAPressOutsideClose) {
   Start(3);
   OpenPaletteOn({1, 1});
   const POINT bar = ObjectCentre("chipbar-1");
@@ -160,35 +160,29 @@ TEST_F(PaletteTest, OnlyAReleaseAtThePressPointOnABarPlacesAChip) {
   LeftUp(POINT{bar.x + 1, bar.y});
   ClickAt(ObjectCentre("scrollbar-up"));
   ClickAt(CellPoint({1, 1}, 22, 22));  // the background
+  Key('A');
   Frame();
-  EXPECT_NE(Palette(), nullptr);
+  ASSERT_NE(Palette(), nullptr);
   EXPECT_FALSE(m_scene->Program().HasBox(1, 1));
-
   ClickAt(bar);
   EXPECT_EQ(Palette(), nullptr);
   EXPECT_EQ(Id({1, 1}), kWalk);
-}
 
-TEST_F(PaletteTest, EscapeOrAPressOutsideClosesItRemovingItsObjects) {
-  Start(3);
   auto anyLeft = [] {
     return g_registry->Exists("window") || g_registry->Exists("chipbar-2") ||
            g_registry->Exists("scrollbar-down");
   };
-  OpenPaletteOn({1, 1});
-  Key('A');
-  ASSERT_NE(Palette(), nullptr);
+  OpenPaletteOn({2, 1});
   Key(VK_ESCAPE);
   EXPECT_EQ(Palette(), nullptr);
   EXPECT_FALSE(anyLeft());
-
-  OpenPaletteOn({1, 1});
-  LeftDown(CellPoint({1, 1}, 20 + kPaletteWidth, 20));  // one pixel right of it
+  OpenPaletteOn({2, 1});
+  LeftDown(CellPoint({2, 1}, 20 + kPaletteWidth, 20));  // one pixel right of it
   EXPECT_EQ(Palette(), nullptr);
   EXPECT_FALSE(anyLeft());
-  EXPECT_FALSE(m_scene->Program().HasBox(1, 1));
+  EXPECT_FALSE(m_scene->Program().HasBox(2, 1));
   Frame();  // the editor draws itself again
-  EXPECT_TRUE(PixelIs(CellTopLeft({1, 1}).x + 40, CellTopLeft({1, 1}).y, kFrame));
+  EXPECT_TRUE(PixelIs(CellTopLeft({2, 1}).x + 40, CellTopLeft({2, 1}).y, kFrame));
 }
 
 TEST_F(PaletteTest, WithoutTheSettingOnlyTheWindowAndButtonsAppearAndNothingInsidePlaces) {
