@@ -55,9 +55,6 @@ class Robot {
     ResetPeer();
     ::close(m_listener);
   }
-  Robot(const Robot&) = delete;
-  Robot& operator=(const Robot&) = delete;
-
   std::uint16_t Port() const { return m_port; }
   int Peer() const { return m_peer; }
   void ResetPeer() {
@@ -84,9 +81,8 @@ class Robot {
   std::string ReadExactly(std::size_t count) { return Read(count, 2000); }
   // Everything of the connection, once the sender has closed it.
   const std::string& ReadToEnd() {
-    bool ended = false;
-    Read(~std::size_t{0}, 2000, &ended);
-    EXPECT_TRUE(ended) << "the sender did not close the connection";
+    Read(~std::size_t{0}, 2000);
+    EXPECT_TRUE(m_ended) << "the sender did not close the connection";
     return m_received;
   }
 
@@ -112,16 +108,14 @@ class Robot {
   }
 
  private:
-  std::string Read(std::size_t limit, int waitMs, bool* ended = nullptr) {
+  std::string Read(std::size_t limit, int waitMs) {
     std::string bytes;
     char buffer[4096];
     pollfd p{m_peer, POLLIN, 0};
     while (bytes.size() < limit && ::poll(&p, 1, waitMs) == 1) {
       const ssize_t n = ::recv(m_peer, buffer, std::min(sizeof buffer, limit - bytes.size()), 0);
       if (n <= 0) {
-        if (ended != nullptr) {
-          *ended = true;
-        }
+        m_ended = true;
         break;
       }
       bytes.append(buffer, static_cast<std::size_t>(n));
@@ -134,6 +128,7 @@ class Robot {
   std::uint16_t m_port = 0;
   int m_peer = -1;
   std::string m_received;
+  bool m_ended = false;
 };
 
 TEST(SendQueueTest, ReadsScriptLinesAsTextModeFgetsWithA256ByteBuffer) {
