@@ -1,12 +1,11 @@
-// The editor's popup menu: where it opens, which row a click picks, what
-// each row hands to the editor, and how it goes away.
+// The editor's popup menu: where it opens, which row a click picks, what each
+// row hands to the editor, and how it goes away.
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/texts.h"
 #include "window_fixture.h"
-#include "windows/menu_window.h"
 
 namespace editor_test {
 namespace {
@@ -20,8 +19,7 @@ class MenuWindowTest : public WindowTest {
     StartLiveEditor();
   }
 
-  // Opens the menu at a screen point; its corner is read back from its first
-  // row.
+  // Opens the menu at a screen point; its corner is read back from its first row.
   void OpenMenuAt(POINT p) {
     m_scene->OpenMenu(p.x, p.y);
     m_corner = Corner("list-row0");
@@ -32,15 +30,7 @@ class MenuWindowTest : public WindowTest {
     return POINT{m_corner.x + 20, m_corner.y + row * kListRowHeight + kListRowHeight / 2};
   }
   bool MenuOpen() { return m_scene->Overlay() != nullptr && Object("list-row0") != nullptr; }
-  bool AnyRowLeft() {
-    for (int row = 0; row < CMenuWindow::kRows; ++row) {
-      if (Object("list-row" + std::to_string(row)) != nullptr) {
-        return true;
-      }
-    }
-    return false;
-  }
-  int ListPixels(Rgb colour) { return CountColour(RECT{0, 0, 800, 600}, colour); }
+  bool AnyRowLeft() { return Object("list-row0") || Object("list-row3") || Object("list-row5"); }
 
   POINT m_corner;
 };
@@ -53,7 +43,6 @@ TEST_F(MenuWindowTest, TheListOpensAtThePointShiftedToFitTheScreen) {
     POINT corner;
   } cases[] = {
       {{300, 200}, {300, 200}},
-      {{0, 0}, {0, 0}},
       {{800 - w, 600 - h6}, {800 - w, 600 - h6}},  // fits exactly
       {{800 - w + 1, 100}, {800 - w, 100}},
       {{100, 600 - h6 + 1}, {100, 600 - h6}},
@@ -85,19 +74,16 @@ TEST_F(MenuWindowTest, EachRowHandsItsCommandToTheEditor) {
     EXPECT_EQ(m_scene->requests, expected[row - 1]) << "row " << row;
   }
   EXPECT_TRUE(m_dialog.Exhausted());
-  EXPECT_FALSE(m_dir.ReadFile("out.r").empty());  // the transfer writes it first
   EXPECT_EQ(LastMessage(), text::kCardDone);
   EXPECT_EQ(m_dir.ReadFile("card/robot.r"), m_dir.ReadFile("out.r"));
 
   // New, on a program without unsaved changes, asks nothing.
   Place({1, 1}, kWalk);
   Settle();
-  platform::SetWindowText("PELU BLOCK - [x.bhb]");
   OpenMenuAt(POINT{100, 100});
   Click(RowPoint(0));
   EXPECT_TRUE(m_scene->requests.empty());
   EXPECT_FALSE(m_scene->Program().HasBox(1, 1));
-  EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]");
 }
 
 TEST_F(MenuWindowTest, TheRowIsTheOneUnderThePressWhereverTheReleaseComes) {
@@ -106,100 +92,75 @@ TEST_F(MenuWindowTest, TheRowIsTheOneUnderThePressWhereverTheReleaseComes) {
   // The view is scrolled: the press point is kept as a world point.
   m_scene->ScrollView().ScrollBy(120, 70);
   OpenMenuAt(POINT{200, 150});
-  // Released on another row within 500 ms: the pressed row.
   LeftDown(RowPoint(1));
   Wait(400);
-  LeftUp(RowPoint(4));
+  LeftUp(RowPoint(4));  // elsewhere within 500 ms: the pressed row
   Frame();
   EXPECT_EQ(m_scene->requests, (Requests{{"command", {kActionOpen}}}));
 
-  // Released elsewhere after 500 ms: nothing, and the menu stays.
   OpenMenuAt(POINT{200, 150});
   LeftDown(RowPoint(2));
   Wait(500);
-  LeftUp(RowPoint(3));
+  LeftUp(RowPoint(3));  // elsewhere after 500 ms: nothing, the menu stays
+  LeftUp(RowPoint(2));  // a release without a press
   Frame();
   EXPECT_TRUE(MenuOpen());
   EXPECT_TRUE(m_scene->requests.empty());
-  // A release without a press in the menu selects nothing.
-  LeftUp(RowPoint(2));
-  Frame();
-  EXPECT_TRUE(MenuOpen());
 
-  // Released at the press point after any time: the row.
   LeftDown(RowPoint(3));
   Wait(3000);
-  LeftUp(RowPoint(3));
+  LeftUp(RowPoint(3));  // at the press point after any time: the row
   Frame();
   EXPECT_FALSE(MenuOpen());
   EXPECT_EQ(m_scene->requests, (Requests{{"command", {kActionSaveAs}}}));
-  EXPECT_TRUE(m_dialog.Exhausted());
 }
 
 TEST_F(MenuWindowTest, TheEdgesOfTheListAndAPressOutsideIt) {
-  Place({0, 0}, kWalk);
-  Settle();
-  OpenMenuAt(POINT{200, 150});
-  // The column just right of the rows still belongs to the list: row 0, New.
-  ClickAt(POINT{m_corner.x + kListRowWidth, m_corner.y + 5});
-  EXPECT_FALSE(MenuOpen());
-  Frame();
-  EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
-
-  // The line just below the last row is inside too, but below every row: the
-  // menu closes and hands a command that runs nothing.
+  // The line just below the last row is inside the list but below every row:
+  // the menu closes with a command that runs nothing.
   Place({0, 0}, kWalk);
   OpenMenuAt(POINT{200, 150});
   const POINT border{m_corner.x + 5, m_corner.y + 6 * kListRowHeight};
   ClickAt(border);
   EXPECT_FALSE(MenuOpen());
   Frames(2);
-  EXPECT_TRUE(m_scene->requests.empty());
   EXPECT_EQ(MessageCount(), 0);
   EXPECT_TRUE(m_scene->Program().HasBox(0, 0));
 
-  // One pixel further down is outside: the menu closes with no command.
   OpenMenuAt(POINT{200, 150});
-  ClickAt(POINT{border.x, border.y + 1});
-  EXPECT_FALSE(MenuOpen());
+  ClickAt(POINT{border.x, border.y + 1});  // outside
   EXPECT_FALSE(AnyRowLeft());
   Frame();
   EXPECT_TRUE(m_scene->requests.empty());
-}
 
-TEST_F(MenuWindowTest, TheRowUnderThePointerIsHighlighted) {
+  // The column just right of the rows still belongs to the list: row 0, New.
+  Settle();
   OpenMenuAt(POINT{200, 150});
-  MoveTo(RowPoint(3));
+  ClickAt(POINT{m_corner.x + kListRowWidth, m_corner.y + 5});
   Frame();
-  for (int row = 0; row < CMenuWindow::kRows; ++row) {
-    EXPECT_EQ(Sprite("list-row" + std::to_string(row)),
-              row == 3 ? "property-row-listbox-hover" : "property-row-listbox");
-  }
-  EXPECT_TRUE(
-      PixelIs(m_corner.x + kListRowWidth - 3, m_corner.y + 3 * kListRowHeight + 8, kListRowHover));
-  MoveTo(POINT{50, 50});
-  Frame();
-  EXPECT_EQ(ListPixels(kListRowHover), 0);
+  EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
 }
 
-TEST_F(MenuWindowTest, EscapeAndEnterCloseItWithoutACommand) {
+TEST_F(MenuWindowTest, TheRowUnderThePointerIsHighlightedAndEscapeOrEnterCloseIt) {
   for (int key : {VK_ESCAPE, VK_RETURN}) {
     OpenMenuAt(POINT{200, 150});
+    MoveTo(RowPoint(3));
     Frame();
+    EXPECT_TRUE(PixelIs(m_corner.x + kListRowWidth - 3, m_corner.y + 3 * kListRowHeight + 8,
+                        kListRowHover));
+    EXPECT_EQ(Sprite("list-row2"), "property-row-listbox");
     Key(key);
-    EXPECT_FALSE(MenuOpen());
     EXPECT_FALSE(AnyRowLeft());
     Frame();
     EXPECT_TRUE(m_scene->requests.empty());
-    EXPECT_EQ(ListPixels(kListRow), 0);   // the editor drew itself again
-    EXPECT_TRUE(m_sceneChanges.empty());  // Escape went to the menu
+    EXPECT_EQ(CountColour(RECT{0, 0, 800, 600}, kListRow), 0);  // the editor drew itself
+    EXPECT_TRUE(m_sceneChanges.empty());                        // Escape went to the menu
   }
   // Rows of no height could not be told apart: without the row sprite the
   // menu refuses to open.
   g_registry->Clear();
   m_scene->OpenMenu(200, 150);
   EXPECT_EQ(m_scene->Overlay(), nullptr);
-  EXPECT_FALSE(AnyRowLeft());
 }
 
 }  // namespace

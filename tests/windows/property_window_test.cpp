@@ -1,6 +1,6 @@
-// The property window inside a headless editor: the rows common to the
-// selected chips, typing, the option and condition lists, placement at the
-// screen's edges, and how edits are committed or discarded.
+// The property window: the rows common to the selected chips, typing, the
+// option and condition lists, placement at the screen's edges, commit and
+// discard.
 #include <string>
 #include <vector>
 
@@ -12,13 +12,10 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// "motor" and "lamp" share speed and mode; "sense" is a branch chip whose
-// condition decides how its two parameter rows are edited:
-//   touch: p1 a choice of left/right (unit side), p2 not editable
-//   dist:  p1 a number (unit mm),                 p2 a choice of near/far (zone)
-//   ball:  p1 not editable (no unit),             p2 a number (unit cm)
-// "odd" has types that name fields they lack, "many" a long option list, and
-// "fmt" texts that would be harmful as formats.
+// "motor" and "lamp" share speed and mode. The condition of "sense" decides
+// its parameter rows: touch = (choice left/right, none), dist = (number mm,
+// choice near/far), ball = (none, number cm). "odd" has types that name fields
+// they lack, "many" a long option list, "fmt" texts harmful as formats.
 constexpr char kCatalogue[] =
     "<define motor>\r\ncategory=0\r\nproperty_num=3\r\n"
     "property1_name=speed\r\nproperty1_type=NUM\r\nproperty1_unit=cm/s\r\n"
@@ -61,8 +58,7 @@ class PropertyWindowTest : public WindowTest {
       m_scene->Program().SetBoxProperty(cell.x, cell.y, key, value);
     }
   }
-  // Selects the cells in order and opens the window at a screen point, as
-  // the editor does for a click on a selected chip.
+  // Selects the cells in order and opens the window at a screen point.
   void Open(const std::vector<Cell>& cells, POINT at = {100, 100}) {
     m_scene->Selection().Clear();
     for (Cell cell : cells) {
@@ -72,7 +68,6 @@ class PropertyWindowTest : public WindowTest {
   }
   CPropertyWindow* Window() { return dynamic_cast<CPropertyWindow*>(m_scene->Overlay()); }
 
-  // Each row as "name=value unit", the unit left out when it has none.
   Strings Rows() {
     Strings rows;
     for (const CPropertyWindow::Row& row : Window()->Rows()) {
@@ -89,39 +84,20 @@ class PropertyWindowTest : public WindowTest {
   }
 };
 
-TEST_F(PropertyWindowTest, ClickOnASelectedChipOpensItsRowsAtThePoint) {
-  PlaceWith({2, 2}, "motor", {{"speed", "5"}, {"mode", "fast"}});
-  Click(CellPoint({2, 2}));
-  Click(CellPoint({2, 2}));
-  ASSERT_EQ(m_scene->requests.back().kind, "property");
-  const Properties before = BoxProperties({2, 2});
-  const POINT at{m_scene->requests.back().arguments[0], m_scene->requests.back().arguments[1]};
-  m_scene->CEditorScene::OpenPropertyWindow(at.x, at.y);
-  ASSERT_NE(Window(), nullptr);
-  EXPECT_EQ(Rows(), (Strings{"speed=5 cm/s", "mode=fast NULL", "time= s"}));
-  // Rows one row height apart, one pixel above the point; the buttons below.
-  EXPECT_EQ(Window()->WindowRect(),
-            (RECT{at.x, at.y, at.x + kPropertyRowWidth, at.y + 4 * kPropertyRowHeight}));
-  EXPECT_EQ(Corner("row2"), (POINT{at.x, at.y + 2 * kPropertyRowHeight - 1}));
-  EXPECT_EQ(Corner("cancel"),
-            (POINT{at.x + kPropertyRowWidth / 2, at.y + 3 * kPropertyRowHeight - 1}));
-  // Looking is not changing: the chip gains no empty "time" on cancel.
-  Key(VK_ESCAPE);
-  EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(BoxProperties({2, 2}), before);
-}
-
-TEST_F(PropertyWindowTest, SeveralChipsShowTheCommonRowsAndDifferingValuesSurviveACommit) {
-  PlaceWith({1, 1}, "motor", {{"speed", "10"}, {"mode", "slow"}, {"time", "5"}});
+TEST_F(PropertyWindowTest, RowsAreThoseCommonToTheSelectionAndDifferingValuesSurviveACommit) {
+  PlaceWith({1, 1}, "motor", {{"speed", "10"}, {"mode", "slow"}});
   PlaceWith({2, 1}, "lamp", {{"mode", "on"}, {"speed", "10"}});
+  Open({{1, 1}});
+  EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=slow NULL", "time= s"}));
+  Key(VK_ESCAPE);  // looking is not changing: no empty "time" is added
+  EXPECT_EQ(BoxProperties({1, 1}),
+            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "10"}}));
+
   Open({{1, 1}, {2, 1}});
-  ASSERT_NE(Window(), nullptr);
   EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=* NULL"}));
   ClickOn("update");
   EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(BoxProperties({1, 1}),
-            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "10"}, {"time", "5"}}));
-  EXPECT_EQ(BoxProperties({2, 1}), (Properties{{"id", "lamp"}, {"mode", "on"}, {"speed", "10"}}));
+  EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 1, "mode"), "on");
 
   // The first selected chip orders the rows; a digit replaces "*".
   m_scene->Program().SetBoxProperty(2, 1, "speed", "20");
@@ -129,8 +105,7 @@ TEST_F(PropertyWindowTest, SeveralChipsShowTheCommonRowsAndDifferingValuesSurviv
   EXPECT_EQ(Rows(), (Strings{"mode=*", "speed=*"}));
   ClickOn("row1");
   Type({'7', VK_RETURN});
-  EXPECT_EQ(BoxProperties({1, 1}),
-            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "7"}, {"time", "5"}}));
+  EXPECT_EQ(BoxProperties({1, 1}), (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "7"}}));
   EXPECT_EQ(BoxProperties({2, 1}), (Properties{{"id", "lamp"}, {"mode", "on"}, {"speed", "7"}}));
 }
 
@@ -143,67 +118,48 @@ TEST_F(PropertyWindowTest, ChipsWithoutACommonPropertyOpenNothingAndHugeCountsAr
     Open(cells);
     EXPECT_EQ(m_scene->Overlay(), nullptr);
     EXPECT_FALSE(g_registry->Exists("row0"));
-    EXPECT_FALSE(g_registry->Exists("update"));
   }
-  // The rows past the described one are empty.
   Open({{4, 1}});
   ASSERT_NE(Window(), nullptr);
   EXPECT_EQ(Window()->Rows().size(), static_cast<std::size_t>(kMaxChipProperties));
-  EXPECT_EQ(Window()->Rows()[0].name, "speed");
 }
 
-TEST_F(PropertyWindowTest, DigitsAndBackspaceEditTheActiveNumberRowOnly) {
+TEST_F(PropertyWindowTest, DigitsAndBackspaceEditTheRowActivatedByAClick) {
   PlaceWith({1, 1}, "motor", {{"speed", "0"}, {"mode", "slow"}, {"time", "5"}});
   Open({{1, 1}});
   Type({'9'});  // no row active yet
-  ClickOn("row0");
-  EXPECT_EQ(Sprite("row0"), "property-row-active");
-  Type({'1', '2'});
-  // A click inside the window on no row (its bottom edge line) leaves the
-  // active row active and showing so.
-  ClickAt(POINT{Window()->WindowRect().left + 5, Window()->WindowRect().bottom});
-  EXPECT_EQ(Sprite("row0"), "property-row-active");
-  Type({'3'});
-  EXPECT_EQ(Window()->Rows()[0].value, "123");
-  Type({VK_BACK, VK_BACK, VK_BACK});
-  EXPECT_EQ(Window()->Rows()[0].value, "0");
-  // Letters and space are no digits; a typed number stops at nine digits,
-  // so that it fits the robot's integers.
-  Type({VK_NUMPAD0 + 4, 'A', VK_SPACE});
-  Type(std::vector<int>(12, '5'));
-  EXPECT_EQ(Window()->Rows()[0].value, "455555555");
-
-  // Another row takes the keyboard away from the first.
-  ClickOn("row1");
-  EXPECT_EQ(Sprite("row0"), "property-row");
-  EXPECT_TRUE(Window()->IsListOpen());
-  Type({VK_ESCAPE, '8', VK_RETURN});
-  EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(BoxProperties({1, 1}),
-            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "455555555"}, {"time", "5"}}));
-  // The rows go; "update" and "cancel" stay registered.
-  EXPECT_FALSE(g_registry->Exists("row0"));
-  EXPECT_TRUE(g_registry->Exists("update"));
-}
-
-TEST_F(PropertyWindowTest, AReleaseAwayFromThePressClicksOnlyWithin500Ms) {
-  PlaceWith({1, 1}, "motor", {{"speed", "1"}, {"mode", "slow"}, {"time", "2"}});
-  Open({{1, 1}});
+  // A release away from the press clicks where it went down, within 500 ms.
   LeftDown(ObjectCentre("row2"));
   Wait(600);
   LeftUp(ObjectCentre("row0"));
   EXPECT_EQ(Window()->ActiveRow(), -1);
-  // Within 500 ms the click acts where the button went down.
-  LeftDown(ObjectCentre("row2"));
+  LeftDown(ObjectCentre("row0"));
   Wait(499);
-  LeftUp(ObjectCentre("row0"));
-  EXPECT_EQ(Window()->ActiveRow(), 2);
+  LeftUp(ObjectCentre("row2"));
+  EXPECT_EQ(Sprite("row0"), "property-row-active");
+  Type({'1', '2'});
+  // A click on the window's bottom edge line, on no row, keeps the row active.
+  ClickAt(POINT{Window()->WindowRect().left + 5, Window()->WindowRect().bottom});
+  Type({'3'});
+  EXPECT_EQ(Window()->Rows()[0].value, "123");
+  Type({VK_BACK, VK_BACK, VK_BACK});
+  EXPECT_EQ(Window()->Rows()[0].value, "0");
+  // Only digits; nine at most, so that it fits the robot's integers.
+  Type({VK_NUMPAD0 + 4, 'A', VK_SPACE});
+  Type(std::vector<int>(12, '5'));
+  EXPECT_EQ(Window()->Rows()[0].value, "455555555");
+
+  ClickOn("row1");  // takes the keyboard away from the first
+  Type({VK_ESCAPE, '8', VK_RETURN});
+  EXPECT_EQ(Window(), nullptr);
+  EXPECT_EQ(BoxProperties({1, 1}),
+            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "455555555"}, {"time", "5"}}));
+  EXPECT_FALSE(g_registry->Exists("row0"));
 }
 
 TEST_F(PropertyWindowTest, TheConditionDecidesEditingAndUnitsAndANewOneResetsItsRows) {
   PlaceWith({1, 1}, "sense", {{"cond", "dist"}, {"p1", "7"}, {"p2", "far"}});
   Open({{1, 1}});
-  EXPECT_EQ(Window()->ConditionIndex(), 2);
   EXPECT_EQ(Rows(), (Strings{"cond=dist NULL", "p1=7 mm", "p2=far zone"}));
   ClickOn("row1");
   Type({'8'});
@@ -213,19 +169,13 @@ TEST_F(PropertyWindowTest, TheConditionDecidesEditingAndUnitsAndANewOneResetsIts
   EXPECT_EQ(Rows(), (Strings{"cond=dist NULL", "p1=78 mm", "p2=near zone"}));
 
   ClickOn("row0");
-  ASSERT_TRUE(Window()->IsListOpen());
   EXPECT_EQ(Window()->ListOptions(), (Strings{"touch", "dist", "ball"}));
   ClickOn("list-row0");
-  EXPECT_FALSE(g_registry->Exists("list-row0"));
   EXPECT_EQ(Rows(), (Strings{"cond=touch NULL", "p1=left side", "p2= NULL"}));
-  EXPECT_EQ(Sprite("row0"), "property-row-active");
-
   ClickOn("row0");
   ClickOn("list-row2");
   EXPECT_EQ(Rows(), (Strings{"cond=ball NULL", "p1= NULL", "p2=0 cm"}));
-  // Under "ball" the first parameter cannot be edited, the second is typed.
-  ClickOn("row1");
-  EXPECT_FALSE(Window()->IsListOpen());
+  ClickOn("row1");  // under "ball" not editable
   Type({'5'});
   ClickOn("row2");
   Type({'4', '2', VK_RETURN});
@@ -247,37 +197,7 @@ TEST_F(PropertyWindowTest, TypesLackingTheFieldTheyNameEditNothingAndResetToEmpt
   EXPECT_EQ(Rows(), (Strings{"cond=a", "short=0 u", "empty="}));
 }
 
-TEST_F(PropertyWindowTest, PressOutsideTheListClosesOnlyTheListAndOutsideTheWindowCancels) {
-  PlaceWith({1, 1}, "sense", {{"cond", "touch"}, {"p1", "left"}, {"p2", ""}});
-  const Properties before = BoxProperties({1, 1});
-  Open({{1, 1}});
-  ClickOn("row0");
-  const RECT list = Window()->ListRect();
-  EXPECT_EQ(list.bottom - list.top, 3 * kListRowHeight);
-  // The list's bottom border line is inside it but names no option.
-  ClickAt(POINT{list.left + 5, list.bottom});
-  EXPECT_FALSE(Window()->IsListOpen());
-  EXPECT_EQ(Window()->Rows()[0].value, "touch");
-  // A press on the OK button while the list is open only closes the list.
-  ClickOn("row0");
-  ClickOn("update");
-  ASSERT_NE(Window(), nullptr);
-  EXPECT_FALSE(Window()->IsListOpen());
-
-  ClickOn("row0");
-  ClickOn("list-row1");
-  EXPECT_EQ(Window()->Rows()[0].value, "dist");
-  // The window's far edges belong to it; one pixel beyond is outside.
-  const RECT window = Window()->WindowRect();
-  ClickAt(POINT{window.right, window.bottom});
-  ASSERT_NE(Window(), nullptr);
-  LeftDown(POINT{window.right + 1, window.top + 5});
-  EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(BoxProperties({1, 1}), before);
-  EXPECT_FALSE(g_registry->Exists("row0"));
-}
-
-TEST_F(PropertyWindowTest, EscapeAndEnterCloseAnOpenListBeforeTheWindow) {
+TEST_F(PropertyWindowTest, EscapeAndEnterOrAPressOutsideCloseAnOpenListBeforeTheWindow) {
   PlaceWith({1, 1}, "sense", {{"cond", "touch"}, {"p1", "left"}});
   // Escape discards the new condition, Enter commits it.
   for (const auto& [key, condition] :
@@ -293,8 +213,24 @@ TEST_F(PropertyWindowTest, EscapeAndEnterCloseAnOpenListBeforeTheWindow) {
     EXPECT_EQ(Window(), nullptr);
     EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "cond"), condition);
   }
-  EXPECT_EQ(BoxProperties({1, 1}),
-            (Properties{{"cond", "dist"}, {"id", "sense"}, {"p1", "0"}, {"p2", "near"}}));
+  const Properties before = BoxProperties({1, 1});
+  Open({{1, 1}});
+  ClickOn("row0");
+  const RECT list = Window()->ListRect();
+  ClickAt(POINT{list.left + 5, list.bottom});  // its bottom border: no option
+  EXPECT_FALSE(Window()->IsListOpen());
+  EXPECT_EQ(Window()->Rows()[0].value, "dist");
+  ClickOn("row0");
+  ClickOn("update");  // only closes the list
+  ASSERT_NE(Window(), nullptr);
+  ClickOn("row0");
+  ClickOn("list-row0");
+  const RECT window = Window()->WindowRect();
+  ClickAt(POINT{window.right, window.bottom});  // the far edges belong to it
+  ASSERT_NE(Window(), nullptr);
+  LeftDown(POINT{window.right + 1, window.top + 5});
+  EXPECT_EQ(Window(), nullptr);
+  EXPECT_EQ(BoxProperties({1, 1}), before);
 }
 
 TEST_F(PropertyWindowTest, WindowAndListMoveInsideTheScreenAtItsEdges) {
@@ -302,18 +238,15 @@ TEST_F(PropertyWindowTest, WindowAndListMoveInsideTheScreenAtItsEdges) {
   // No room right of or below the point: the window opens left of and above
   // it; the list, centred on the press, is lifted to end at the bottom edge.
   Open({{1, 1}}, POINT{790, 580});
-  const int height = 2 * kPropertyRowHeight;
-  EXPECT_EQ(Window()->WindowRect(), (RECT{790 - kPropertyRowWidth, 580 - height, 790, 580}));
+  EXPECT_EQ(Window()->WindowRect(),
+            (RECT{790 - kPropertyRowWidth, 580 - 2 * kPropertyRowHeight, 790, 580}));
   const POINT press = ObjectCentre("row0");
   ClickAt(press);
   const int listHeight = 10 * kListRowHeight;
   EXPECT_EQ(Window()->ListRect(), (RECT{press.x - kListRowWidth, 600 - listHeight, press.x, 600}));
-  EXPECT_EQ(Corner("list-row9"), (POINT{press.x - kListRowWidth, 600 - kListRowHeight}));
   Type({VK_ESCAPE, VK_ESCAPE});
 
-  // At the top the list starts at the edge.
-  Open({{1, 1}}, POINT{10, 10});
-  EXPECT_EQ(Window()->WindowRect(), (RECT{10, 10, 10 + kPropertyRowWidth, 10 + height}));
+  Open({{1, 1}}, POINT{10, 10});  // at the top the list starts at the edge
   const POINT top = ObjectCentre("row0");
   ClickAt(top);
   EXPECT_EQ(Window()->ListRect(), (RECT{top.x, 0, top.x + kListRowWidth, listHeight}));
@@ -321,26 +254,15 @@ TEST_F(PropertyWindowTest, WindowAndListMoveInsideTheScreenAtItsEdges) {
   EXPECT_EQ(Window()->Rows()[0].value, "d");
 }
 
-TEST_F(PropertyWindowTest, FramesDrawCatalogueTextsAsTheyAreWithHoverAndList) {
+TEST_F(PropertyWindowTest, CatalogueTextsAreDrawnAsTheyAreAndTheListGoesWhenClosed) {
   PlaceWith({1, 1}, "fmt", {{"%n%s", "%s%n"}});
   Open({{1, 1}}, POINT{300, 200});
-  Frame();
-  MoveTo(ObjectCentre("update"));
-  EXPECT_EQ(Sprite("update"), "property-row-update-hover");
-  EXPECT_EQ(Sprite("cancel"), "property-row-cancel");
-
   ClickOn("row0");
   EXPECT_EQ(Window()->ListOptions(), (Strings{"%n", "%s%s"}));
-  MoveTo(ObjectCentre("list-row1"));
-  EXPECT_EQ(Sprite("list-row0"), "property-row-listbox");
   Frame();
   const RECT list = Window()->ListRect();
-  const POINT row0 = Corner("row0");
-  EXPECT_TRUE(PixelIs(row0.x + 2, row0.y + 1, kPropertyRowActive));
-  EXPECT_TRUE(PixelIs(list.right - 2, list.top + kListRowHeight + 1, kListRowHover));
-  EXPECT_TRUE(PixelIs(list.right - 2, list.top + 1, kListRow));
+  EXPECT_GT(CountColour(list, kListRow), 0);
   ClickOn("list-row1");
-  // Once the list has closed, the next frame shows the editor's picture there.
   Frame();
   EXPECT_EQ(CountColour(list, kListRow) + CountColour(list, kListRowHover), 0);
   Key(VK_RETURN);

@@ -1,6 +1,5 @@
-// The headless editor of tests/editor with the real overlay windows behind
-// it, a scripted file dialog in zenity's place, and a window procedure that
-// notes when the main window would close.
+// The headless editor of tests/editor with the real overlay windows, a
+// scripted file dialog, and a note of when the main window would close.
 #pragma once
 
 #include <deque>
@@ -21,8 +20,7 @@
 
 namespace editor_test {
 
-// Records what the editor asks for, and opens the menu and the command
-// windows for real.
+// Records what the editor asks for, and opens the menu and command windows.
 class LiveEditorScene : public RecordingEditorScene {
  public:
   void OpenMenu(int x, int y) override {
@@ -36,7 +34,7 @@ class LiveEditorScene : public RecordingEditorScene {
 };
 
 // Answers the file dialogs from a script, in order, and records how each was
-// asked. A dialog that the script has no answer for is a test failure.
+// asked; an unscripted dialog fails the test.
 class ScriptedDialog {
  public:
   ScriptedDialog() {
@@ -78,8 +76,6 @@ class WindowTest : public EditorTest {
  protected:
   using Properties = std::vector<std::pair<std::string, std::string>>;
 
-  // The editor with the real menu and command windows. Tests set Settings
-  // and m_extraSettings before, as for StartEditor.
   void StartLiveEditor() {
     StartEditor();
     m_scene = std::make_unique<LiveEditorScene>();
@@ -90,12 +86,10 @@ class WindowTest : public EditorTest {
   }
 
   std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
-  // A press and a release at the point, nothing between them.
   void ClickAt(POINT p) {
     LeftDown(p);
     LeftUp(p);
   }
-  // A click at the centre of a screen object, quick enough to count.
   void ClickObject(const std::string& name) { Click(ObjectCentre(name), 100); }
   const CScreenObject* Object(const std::string& name) { return g_registry->Find(name); }
   std::string Sprite(const std::string& name) {
@@ -116,14 +110,12 @@ class WindowTest : public EditorTest {
   }
   int MessageCount() { return static_cast<int>(m_scene->MessageLog().Lines().size()); }
 
-  // The main window's close button, as the window delivers it.
   void CloseButton() {
     platform::PostMessage(platform::MainWindow(), WM_CLOSE, 0, 0);
     platform::headless::PumpMessages();
   }
 
-  // The wParam of each WM_CLOSE that nobody handled, so that the main window
-  // would have been destroyed.
+  // The wParam of each unhandled WM_CLOSE: the main window would have gone.
   std::vector<WPARAM> m_closedBy;
   ScriptedDialog m_dialog;
 
