@@ -11,7 +11,6 @@
 #include <deque>
 #include <filesystem>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -68,21 +67,13 @@ class DialogTest : public ::testing::Test {
     m_dir.WriteFile("stderr.txt", err);
     fs::remove("args.txt");
   }
-  Strings Arguments() const {
-    std::istringstream text(m_dir.ReadFile("args.txt"));
-    Strings lines;
-    for (std::string line; std::getline(text, line);) {
-      lines.push_back(line);
-    }
-    return lines;
-  }
 
   ScopedTempDir m_dir;
   ScopedEnv m_command{"PELU_DIALOG_COMMAND", (m_dir.Path() + "/dialog.sh").c_str()};
   ScopedEnv m_display{"DISPLAY", ":99"};
 };
 
-TEST_F(DialogTest, ZenityIsAskedForAFilteredModalDialogAttachedToTheWindow) {
+TEST_F(DialogTest, ZenityIsAskedForAFilteredModalDialogAndItsAnswerIsTakenAsItIs) {
   const std::string samples = fs::absolute("samples").string() + "/";
   const std::string filter = "--file-filter=Behavior Block(*.bhb) | *.bhb *.BHB";
   FileDialogOptions save = BehaviorBlock(FileDialogMode::kSave);
@@ -99,22 +90,23 @@ TEST_F(DialogTest, ZenityIsAskedForAFilteredModalDialogAttachedToTheWindow) {
   save.fileName.clear();
   save.startFolder = "0";
   EXPECT_EQ(platform::DialogArguments(save, "zenity", 0).back(), filter);
-  ScopedEnv unset("PELU_DIALOG_COMMAND", nullptr);
-  EXPECT_EQ(platform::DialogProgram(), "zenity");
-}
+  {
+    ScopedEnv unset("PELU_DIALOG_COMMAND", nullptr);
+    EXPECT_EQ(platform::DialogProgram(), "zenity");
+  }
 
-TEST_F(DialogTest, TheDialogProgramRunsWithoutAShellAndItsAnswerIsTakenAsItIs) {
-  // Spaces, quotes, a shell's metacharacters and UTF-8 survive both ways.
-  const std::string odd = m_dir.Path() + "/samples/it's a \"プログラム\"; $(true) *.bhb";
-  FileDialogOptions options = BehaviorBlock(FileDialogMode::kSave);
-  options.fileName = odd;
-  Script(odd + "\n", 0);
-  const FileDialogResult chosen = platform::ShowFileDialog(options);
+  // Run without a shell: spaces, quotes, a shell's metacharacters and UTF-8
+  // survive both ways.
+  save.fileName = m_dir.Path() + "/samples/it's a \"プログラム\"; $(true) *.bhb";
+  Script(save.fileName + "\n", 0);
+  const FileDialogResult chosen = platform::ShowFileDialog(save);
   EXPECT_EQ(chosen.status, FileDialogStatus::kChosen);
-  EXPECT_EQ(chosen.path, odd);
-  Strings expected = platform::DialogArguments(options, "", 0);
-  expected.erase(expected.begin());
-  EXPECT_EQ(Arguments(), expected);
+  EXPECT_EQ(chosen.path, save.fileName);
+  std::string expected;
+  for (const std::string& argument : platform::DialogArguments(save, "", 0)) {
+    expected += argument + "\n";
+  }
+  EXPECT_EQ("\n" + m_dir.ReadFile("args.txt"), expected);
   // Nothing chosen, zenity's own cancel or its timeout.
   for (const int status : {0, 1, 5}) {
     Script("", status);
