@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/texts.h"
@@ -36,6 +37,12 @@ void Key(SDL_Keycode key, bool down, bool repeat = false) {
   e.key.repeat = repeat ? 1 : 0;
   e.key.keysym.sym = key;
   Push(e);
+}
+
+void Keys(std::initializer_list<std::pair<SDL_Keycode, bool>> keys) {
+  for (const auto& [key, down] : keys) {
+    Key(key, down);
+  }
 }
 
 void Button(Uint8 button, bool down, int x, int y) {
@@ -109,14 +116,11 @@ TEST_F(SdlWindowTest, KeysBecomeTheirVirtualKeyCodes) {
                       VK_BACK,     SDLK_KP_ENTER, VK_RETURN, SDLK_PAGEDOWN, VK_NEXT};
   for (std::size_t i = 0; i < std::size(keys); i += 2) {
     const std::string vk = std::to_string(keys[i + 1]);
-    Key(keys[i], true);
-    Key(keys[i], false);
+    Keys({{keys[i], true}, {keys[i], false}});
     EXPECT_EQ(Drain(), (Messages{"keydown " + vk + " 0", "keyup " + vk + " 6"}));
   }
   // Keys the program does not use are not delivered; an auto-repeat was down.
-  Key(SDLK_CAPSLOCK, true);
-  Key(SDLK_AUDIOPLAY, true);
-  Key(SDLK_DOWN, true);
+  Keys({{SDLK_CAPSLOCK, true}, {SDLK_AUDIOPLAY, true}, {SDLK_DOWN, true}});
   Key(SDLK_DOWN, true, /*repeat=*/true);
   EXPECT_EQ(Drain(), (Messages{"keydown 40 0", "keydown 40 2"}));
 }
@@ -126,22 +130,15 @@ TEST_F(SdlWindowTest, KeysBecomeTheirVirtualKeyCodes) {
 // for F10, Windows sends system keys, which no scene handles: Alt+S must not
 // open the settings screen as S would.
 TEST_F(SdlWindowTest, ModifiersFollowEitherKeyAndAltGivesSystemKeys) {
-  Key(SDLK_LSHIFT, true);
-  Key(SDLK_RSHIFT, true);
-  Key(SDLK_LSHIFT, false);
+  Keys({{SDLK_LSHIFT, true}, {SDLK_RSHIFT, true}, {SDLK_LSHIFT, false}});
   Drain();
   EXPECT_TRUE(IsKeyDown(VK_SHIFT));
-  Key(SDLK_RSHIFT, false);
-  Key(SDLK_RCTRL, true);
+  Keys({{SDLK_RSHIFT, false}, {SDLK_RCTRL, true}});
   EXPECT_EQ(Drain(), (Messages{"keyup 16 6", "keydown 17 0"}));
   EXPECT_FALSE(IsKeyDown(VK_SHIFT));
   EXPECT_TRUE(IsKeyDown(VK_CONTROL));
 
-  Key(SDLK_LALT, true);
-  Key(SDLK_s, true);
-  Key(SDLK_LALT, false);
-  Key(SDLK_s, true);
-  Key(SDLK_F10, true);
+  Keys({{SDLK_LALT, true}, {SDLK_s, true}, {SDLK_LALT, false}, {SDLK_s, true}, {SDLK_F10, true}});
   EXPECT_EQ(Drain(), (Messages{"syskeydown 18 1", "syskeydown 83 1", "syskeyup 18 6",
                                "keydown 83 0", "syskeydown 121 0"}));
 }
@@ -176,10 +173,9 @@ TEST_F(SdlWindowTest, MouseMessagesCarryTheClientPointAndTheHeldButtons) {
   // Without a capture Windows delivers no mouse message for a point outside
   // the client area. The cursor still follows, and so does the button state:
   // a drag that ends outside the window does not leave the button held.
-  Motion(-1, 300);
-  Motion(400, -1);
-  Motion(800, 300);
-  Motion(-20, 700);
+  for (const POINT p : {POINT{-1, 300}, {400, -1}, {800, 300}, {-20, 700}}) {
+    Motion(p.x, p.y);
+  }
   EXPECT_EQ(Drain(), Messages{});
   EXPECT_EQ(GetCursorClientPos(), (POINT{-20, 700}));
   Button(SDL_BUTTON_LEFT, false, 900, 700);

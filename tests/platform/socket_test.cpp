@@ -119,10 +119,7 @@ Notes WaitNotes() {
 }
 
 platform::SockAddrIn Loopback(std::uint16_t port) {
-  platform::SockAddrIn address;
-  address.port = platform::Htons(port);
-  address.addr = platform::InetAddr("127.0.0.1");
-  return address;
+  return {platform::kAfInet, platform::Htons(port), platform::InetAddr("127.0.0.1")};
 }
 
 // The WinSock error of a call that must fail, or 0 when it did not.
