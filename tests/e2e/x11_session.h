@@ -1,6 +1,5 @@
-// What an end-to-end test needs to drive the real program in a real X
-// server: child processes started without a shell, an Xvfb of its own,
-// xdotool for input, xwd screenshots, and bounded waiting for a state.
+// Driving the real program in a real X server: children started without a
+// shell, an Xvfb of the test's own, xdotool for input, xwd for screenshots.
 #pragma once
 
 #include <fcntl.h>
@@ -9,50 +8,62 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <bit>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 extern char** environ;
 
 namespace e2e {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::seconds;
 
-inline std::optional<std::string> FindProgram(const std::string& name) {
+// The program's path; empty when it is not installed.
+inline std::string FindProgram(const std::string& name) {
   for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
     const std::string path = std::string(dir) + "/" + name;
     if (access(path.c_str(), X_OK) == 0) {
       return path;
     }
   }
-  return std::nullopt;
+  return "";
 }
 
-// A child process started without a shell, killed if still running when
-// this object goes.
+// Polls every 50 ms until the condition holds or the timeout passes.
+inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (!condition()) {
+    if (Clock::now() >= deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+// A child process, killed if still running when this object goes.
 class Child {
  public:
   Child() = default;
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
-  ~Child() {
-    if (m_pid > 0) {
-      kill(m_pid, SIGKILL);
-      waitpid(m_pid, nullptr, 0);
-    }
-  }
+  ~Child() { Kill(); }
 
-  // Starts argv[0] in cwd (when not empty) with extraEnv before the current
-  // environment, so that the test's DISPLAY wins over one the test runs
-  // under. stdoutFd becomes the child's stdout and fd3 its descriptor 3,
-  // each when not -1.
+  // env goes before the inherited environment, so the test's DISPLAY wins;
+  // fd, when not -1, becomes the child's descriptor as.
   bool Start(std::vector<std::string> argv, std::vector<std::string> env,
-             const std::string& cwd = "", int stdoutFd = -1, int fd3 = -1) {
+             const std::string& cwd = "", int fd = -1, int as = STDOUT_FILENO) {
     for (char** e = environ; *e != nullptr; ++e) {
       env.emplace_back(*e);
     }
@@ -71,11 +82,8 @@ class Child {
       if (!cwd.empty() && chdir(cwd.c_str()) != 0) {
         _exit(126);
       }
-      if (stdoutFd != -1) {
-        dup2(stdoutFd, STDOUT_FILENO);
-      }
-      if (fd3 != -1) {
-        dup2(fd3, 3);
+      if (fd != -1) {
+        dup2(fd, as);
       }
       execve(args[0], args.data(), envp.data());
       _exit(127);
@@ -83,42 +91,39 @@ class Child {
     return m_pid > 0;
   }
 
-  // The child's wait status once it has ended, nothing while it still runs
-  // after the timeout.
+  // The wait status once the child has ended; nothing if it outlives the timeout.
   std::optional<int> Wait(std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
     int status = 0;
-    while (m_pid > 0) {
-      if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-        m_pid = -1;
-        return status;
-      }
-      if (Clock::now() >= deadline) {
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (m_pid > 0 &&
+        WaitUntil([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; }, timeout)) {
+      m_pid = -1;
+      return status;
     }
     return std::nullopt;
   }
 
-  // Asks the child to end, and ends it when it does not within 5 s.
+  // SIGTERM, then SIGKILL after 5 s.
   void Terminate() {
     if (m_pid > 0) {
       kill(m_pid, SIGTERM);
-      if (!Wait(std::chrono::seconds(5))) {
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-      }
+    }
+    if (!Wait(seconds(5))) {
+      Kill();
     }
   }
 
  private:
+  void Kill() {
+    if (m_pid > 0) {
+      kill(m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
+      m_pid = -1;
+    }
+  }
   pid_t m_pid = -1;
 };
 
-// Reads fd until it closes, the timeout passes or, with untilNewline, a
-// whole line has come.
+// Reads fd until it closes, the timeout passes or (untilNewline) a line came.
 inline std::string ReadFd(int fd, std::chrono::milliseconds timeout, bool untilNewline = false) {
   std::string data;
   const auto deadline = Clock::now() + timeout;
@@ -137,7 +142,7 @@ inline std::string ReadFd(int fd, std::chrono::milliseconds timeout, bool untilN
   return data;
 }
 
-// Runs a program on the display to its end and returns its stdout.
+// Runs a program on the display to its end; returns its stdout.
 inline std::string Capture(const std::vector<std::string>& argv, const std::string& display) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -146,27 +151,23 @@ inline std::string Capture(const std::vector<std::string>& argv, const std::stri
   Child child;
   const bool started = child.Start(argv, {"DISPLAY=" + display}, "", fds[1]);
   close(fds[1]);
-  std::string out = started ? ReadFd(fds[0], std::chrono::seconds(10)) : std::string();
+  std::string out = started ? ReadFd(fds[0], seconds(10)) : std::string();
   close(fds[0]);
-  child.Wait(std::chrono::seconds(5));
+  child.Wait(seconds(5));
   return out;
 }
 
-// A screenshot of the whole screen, as 0xRRGGBB values.
+// The whole screen as 0xRRGGBB values.
 struct Screenshot {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
-  std::uint32_t At(int x, int y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                  static_cast<std::size_t>(x)];
-  }
+  std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
 
-// Decodes xwd's output (a big-endian header, a colour map, then rows of
-// pixels in the server's byte order) for a true-colour screen. The pixel
-// size must come from the header's bits per pixel: Xvfb's 24-bit screens
-// come as packed 3-byte pixels in rows as long as 4-byte pixels would need.
+// xwd's output for a true-colour screen: a big-endian header, a colour map,
+// rows in the server's byte order. Xvfb's 24-bit pixels are packed in 3
+// bytes, so the pixel size comes from the header's bits per pixel.
 inline std::optional<Screenshot> ParseXwd(const std::string& d) {
   auto be32 = [&d](std::size_t at) {
     std::uint32_t v = 0;
@@ -184,6 +185,7 @@ inline std::optional<Screenshot> ParseXwd(const std::string& d) {
   const std::uint32_t masks[3] = {be32(56), be32(60), be32(64)};
   const std::size_t start = std::size_t{be32(0)} + std::size_t{colours} * 12;
   if (width == 0 || height == 0 || width > 10000 || height > 10000 || colours > 65536 ||
+      masks[0] == 0 || masks[1] == 0 || masks[2] == 0 ||
       (bytesPerPixel != 3 && bytesPerPixel != 4) || bytesPerLine < width * bytesPerPixel ||
       d.size() < start + std::size_t{bytesPerLine} * height) {
     return std::nullopt;
@@ -199,11 +201,7 @@ inline std::optional<Screenshot> ParseXwd(const std::string& d) {
       }
       std::uint32_t rgb = 0;
       for (std::uint32_t mask : masks) {
-        std::uint32_t channel = raw & mask;
-        for (std::uint32_t m = mask; m != 0 && (m & 1u) == 0; m >>= 1) {
-          channel >>= 1;
-        }
-        rgb = (rgb << 8) | (channel & 0xFFu);
+        rgb = (rgb << 8) | (((raw & mask) >> std::countr_zero(mask)) & 0xFFu);
       }
       shot.pixels.push_back(rgb);
     }
@@ -211,125 +209,94 @@ inline std::optional<Screenshot> ParseXwd(const std::string& d) {
   return shot;
 }
 
-// Polls the condition every 50 ms until it holds or the timeout passes.
-inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
-  while (!condition()) {
-    if (Clock::now() >= deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
-
-// An Xvfb server on a free display, with a black root window, for one test.
-// The X programs the tests drive, when all are installed.
-struct XTools {
-  std::string xvfb;
-  std::string xwd;
-  std::string xdotool;
-};
-inline std::optional<XTools> FindXTools() {
-  const std::optional<std::string> xvfb = FindProgram("Xvfb");
-  const std::optional<std::string> xwd = FindProgram("xwd");
-  const std::optional<std::string> xdotool = FindProgram("xdotool");
-  if (!xvfb || !xwd || !xdotool) {
-    return std::nullopt;
-  }
-  return XTools{*xvfb, *xwd, *xdotool};
-}
-inline constexpr char kXToolsMissing[] =
-    "needs Xvfb, xwd and xdotool (scripts/install-deps.sh installs them)";
-
-// The program the build made, and its run directory (data and skin).
-inline std::string ProgramBinary() {
-  return std::string(PELU_BINARY_DIR) + "/pelublock";
-}
-inline std::string RunDirectory() {
-  return std::string(PELU_BINARY_DIR) + "/run";
-}
-
-// Starts the program in cwd on the display, with extraEnv. The software
-// renderer keeps Mesa's GL driver out of the process: SDL unloads it at
-// exit, after which LeakSanitizer can no longer tell its allocations from
-// ours.
-inline bool StartProgram(Child& program, const std::string& display, const std::string& cwd,
-                         std::vector<std::string> extraEnv = {}) {
-  for (const char* e :
-       {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software", "SDL_FRAMEBUFFER_ACCELERATION=0"}) {
-    extraEnv.emplace_back(e);
-  }
-  extraEnv.push_back("DISPLAY=" + display);
-  return program.Start({ProgramBinary()}, std::move(extraEnv), cwd);
-}
-
+// An Xvfb server on a free display, with a black root window.
 class XvfbSession {
  public:
-  // Starts the server; Display() is empty when it did not come up. A server
-  // counts as up once a client has been answered on it: a loaded machine
-  // has been seen to refuse the program's first connection to a server that
-  // had already named its display. A server that never answers is replaced,
-  // a few times at most.
-  XvfbSession(const XTools& tools, int width, int height)
-      : m_xwd(tools.xwd), m_xdotool(tools.xdotool) {
+  // Display() stays empty when no server came up. A server counts as up
+  // once it has answered a client: on a loaded machine one that had already
+  // named its display refused the program's first connection. One that never
+  // answers is replaced, twice at most. With -noreset the probe's leaving
+  // does not reset the server.
+  XvfbSession(int width, int height) {
     const std::string size = std::to_string(width) + " " + std::to_string(height) + "\n";
     for (int attempt = 0; attempt < 3 && m_display.empty(); ++attempt) {
       m_server.Terminate();
-      const std::string display = StartServer(tools.xvfb, width, height);
-      if (!display.empty() &&
+      int fds[2];
+      if (pipe2(fds, O_CLOEXEC) != 0) {
+        continue;
+      }
+      const bool started =
+          m_server.Start({FindProgram("Xvfb"), "-displayfd", "3", "-screen", "0",
+                          std::to_string(width) + "x" + std::to_string(height) + "x24", "-br",
+                          "-noreset", "-nolisten", "tcp"},
+                         {}, "", fds[1], 3);
+      close(fds[1]);
+      const std::string number = started ? ReadFd(fds[0], seconds(20), true) : "";
+      close(fds[0]);
+      const std::string display = ":" + number.substr(0, number.find('\n'));
+      if (number.find('\n') != std::string::npos &&
           WaitUntil(
               [&] {
                 return Capture({m_xdotool, "getdisplaygeometry"}, display) == size;
               },
-              std::chrono::seconds(10))) {
+              seconds(10))) {
         m_display = display;
       }
     }
   }
   ~XvfbSession() { m_server.Terminate(); }
-  XvfbSession(const XvfbSession&) = delete;
-  XvfbSession& operator=(const XvfbSession&) = delete;
 
   const std::string& Display() const { return m_display; }
-  // Ends the server before the session goes, as a crashed or killed server
-  // would end, taking every client's connection with it.
+  // Ends the server early, as a crash would, taking every client's connection.
   void Stop() { m_server.Terminate(); }
 
-  std::optional<Screenshot> Shoot() const {
-    return ParseXwd(Capture({m_xwd, "-root", "-silent", "-display", m_display}, m_display));
+  // A screenshot, tried for 10 s; empty when xwd never gave one.
+  Screenshot Shoot() const {
+    std::optional<Screenshot> shot;
+    const std::vector<std::string> xwd{m_xwd, "-root", "-silent", "-display", m_display};
+    WaitUntil([&] { return (shot = ParseXwd(Capture(xwd, m_display))).has_value(); }, seconds(10));
+    return shot.value_or(Screenshot{});
   }
-  // Runs xdotool with the arguments; returns its stdout.
   std::string Xdotool(std::vector<std::string> arguments) const {
     arguments.insert(arguments.begin(), m_xdotool);
     return Capture(arguments, m_display);
   }
 
  private:
-  // Starts Xvfb on a free display and returns the display's name (":N"),
-  // empty when the server did not name one. The server does not reset when
-  // its last client leaves, so the readiness probe leaves it as it found it.
-  std::string StartServer(const std::string& xvfb, int width, int height) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-      return {};
-    }
-    const bool started =
-        m_server.Start({xvfb, "-displayfd", "3", "-screen", "0",
-                        std::to_string(width) + "x" + std::to_string(height) + "x24", "-br",
-                        "-noreset", "-nolisten", "tcp"},
-                       {}, "", -1, fds[1]);
-    close(fds[1]);
-    const std::string number = started ? ReadFd(fds[0], std::chrono::seconds(20), true) : "";
-    close(fds[0]);
-    const std::size_t end = number.find('\n');
-    return end == std::string::npos ? std::string() : ":" + number.substr(0, end);
-  }
-
-  std::string m_xwd;
-  std::string m_xdotool;
+  std::string m_xwd = FindProgram("xwd");
+  std::string m_xdotool = FindProgram("xdotool");
   Child m_server;
   std::string m_display;
+};
+
+// A test of the program the build made, started on a copy of its run
+// directory (kept out of the build tree) that is the current directory.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"Xvfb", "xwd", "xdotool"}) {
+      if (FindProgram(tool).empty()) {
+        GTEST_SKIP() << "needs Xvfb, xwd and xdotool (scripts/install-deps.sh installs them)";
+      }
+    }
+    ASSERT_EQ(access(Binary().c_str(), X_OK), 0) << Binary();
+    const std::string run = std::string(PELU_BINARY_DIR) + "/run";
+    ASSERT_TRUE(std::filesystem::exists(run + "/skin/def_skn.txt")) << "the build makes " << run;
+    std::filesystem::copy(run, m_dir.Path(), std::filesystem::copy_options::recursive);
+  }
+
+  static std::string Binary() { return std::string(PELU_BINARY_DIR) + "/pelublock"; }
+
+  // The software renderer keeps Mesa's GL driver out: SDL unloads it at exit,
+  // after which LeakSanitizer cannot tell its allocations from ours.
+  bool StartProgram(Child& program, const std::string& display,
+                    std::vector<std::string> env = {}) const {
+    env.insert(env.end(), {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
+                           "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + display});
+    return program.Start({Binary()}, std::move(env), m_dir.Path());
+  }
+
+  ScopedTempDir m_dir;
 };
 
 }  // namespace e2e

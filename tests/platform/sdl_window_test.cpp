@@ -1,19 +1,18 @@
 // The window front end under SDL's dummy video driver: SDL events pushed into
-// its queue must come out as the Win32-style messages the scenes expect, the
-// key table must follow them, and presented frames must reach the renderer.
-// Also the window's place, its title text, and client points in lParam.
+// its queue come out as the messages the scenes expect, the key table follows
+// them, presented frames reach the renderer; also titles and lParam points.
 #include "platform/sdl_window.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/texts.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
-#include "platform/window_geometry.h"
 
 namespace platform {
 namespace {
@@ -40,12 +39,15 @@ void Key(SDL_Keycode key, bool down, bool repeat = false) {
   Push(e);
 }
 
+void Keys(std::initializer_list<std::pair<SDL_Keycode, bool>> keys) {
+  for (const auto& [key, down] : keys) {
+    Key(key, down);
+  }
+}
+
 void Button(Uint8 button, bool down, int x, int y) {
   SDL_Event e{static_cast<Uint32>(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP)};
-  e.button.button = button;
-  e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-  e.button.x = x;
-  e.button.y = y;
+  e.button = {e.type, 0, 0, 0, button, Uint8(down ? SDL_PRESSED : SDL_RELEASED), 1, 0, x, y};
   Push(e);
 }
 
@@ -56,8 +58,8 @@ void Motion(int x, int y) {
   Push(e);
 }
 
-void Window(Uint32 type, SDL_WindowEventID id = SDL_WINDOWEVENT_NONE) {
-  SDL_Event e{type};
+void Window(SDL_WindowEventID id) {
+  SDL_Event e{SDL_WINDOWEVENT};
   e.window.event = id;
   Push(e);
 }
@@ -106,22 +108,19 @@ class SdlWindowTest : public ::testing::Test {
 };
 
 TEST_F(SdlWindowTest, KeysBecomeTheirVirtualKeyCodes) {
-  // Pairs of an SDL key and the virtual key it must give.
-  const int keys[] = {SDLK_a,        'A',       SDLK_9,         '9',       SDLK_KP_0,   VK_NUMPAD0,
-                      SDLK_KP_9,     0x69,      SDLK_F1,        VK_F1,     SDLK_F12,    VK_F12,
-                      SDLK_DELETE,   VK_DELETE, SDLK_BACKSPACE, VK_BACK,   SDLK_RETURN, VK_RETURN,
-                      SDLK_KP_ENTER, VK_RETURN, SDLK_ESCAPE,    VK_ESCAPE, SDLK_LEFT,   VK_LEFT,
-                      SDLK_PAGEDOWN, VK_NEXT};
+  // SDL keys and their virtual keys; digits, Return and Escape come in the
+  // end-to-end test.
+  const int keys[] = {SDLK_a,      'A',           SDLK_KP_0, VK_NUMPAD0,    SDLK_KP_9,
+                      0x69,        SDLK_F1,       VK_F1,     SDLK_F12,      VK_F12,
+                      SDLK_DELETE, VK_DELETE,     SDLK_LEFT, VK_LEFT,       SDLK_BACKSPACE,
+                      VK_BACK,     SDLK_KP_ENTER, VK_RETURN, SDLK_PAGEDOWN, VK_NEXT};
   for (std::size_t i = 0; i < std::size(keys); i += 2) {
     const std::string vk = std::to_string(keys[i + 1]);
-    Key(keys[i], true);
-    Key(keys[i], false);
+    Keys({{keys[i], true}, {keys[i], false}});
     EXPECT_EQ(Drain(), (Messages{"keydown " + vk + " 0", "keyup " + vk + " 6"}));
   }
   // Keys the program does not use are not delivered; an auto-repeat was down.
-  Key(SDLK_CAPSLOCK, true);
-  Key(SDLK_AUDIOPLAY, true);
-  Key(SDLK_DOWN, true);
+  Keys({{SDLK_CAPSLOCK, true}, {SDLK_AUDIOPLAY, true}, {SDLK_DOWN, true}});
   Key(SDLK_DOWN, true, /*repeat=*/true);
   EXPECT_EQ(Drain(), (Messages{"keydown 40 0", "keydown 40 2"}));
 }
@@ -131,22 +130,15 @@ TEST_F(SdlWindowTest, KeysBecomeTheirVirtualKeyCodes) {
 // for F10, Windows sends system keys, which no scene handles: Alt+S must not
 // open the settings screen as S would.
 TEST_F(SdlWindowTest, ModifiersFollowEitherKeyAndAltGivesSystemKeys) {
-  Key(SDLK_LSHIFT, true);
-  Key(SDLK_RSHIFT, true);
-  Key(SDLK_LSHIFT, false);
+  Keys({{SDLK_LSHIFT, true}, {SDLK_RSHIFT, true}, {SDLK_LSHIFT, false}});
   Drain();
   EXPECT_TRUE(IsKeyDown(VK_SHIFT));
-  Key(SDLK_RSHIFT, false);
-  Key(SDLK_RCTRL, true);
+  Keys({{SDLK_RSHIFT, false}, {SDLK_RCTRL, true}});
   EXPECT_EQ(Drain(), (Messages{"keyup 16 6", "keydown 17 0"}));
   EXPECT_FALSE(IsKeyDown(VK_SHIFT));
   EXPECT_TRUE(IsKeyDown(VK_CONTROL));
 
-  Key(SDLK_LALT, true);
-  Key(SDLK_s, true);
-  Key(SDLK_LALT, false);
-  Key(SDLK_s, true);
-  Key(SDLK_F10, true);
+  Keys({{SDLK_LALT, true}, {SDLK_s, true}, {SDLK_LALT, false}, {SDLK_s, true}, {SDLK_F10, true}});
   EXPECT_EQ(Drain(), (Messages{"syskeydown 18 1", "syskeydown 83 1", "syskeyup 18 6",
                                "keydown 83 0", "syskeydown 121 0"}));
 }
@@ -161,9 +153,8 @@ TEST_F(SdlWindowTest, MouseMessagesCarryTheClientPointAndTheHeldButtons) {
   Motion(6, 7);
   EXPECT_EQ(Drain(), (Messages{"keydown 16 0", "lbuttondown 10,20 LS", "mousemove 799,599 LS",
                                "lbuttonup 799,599 S", "rbuttondown 0,0 RS", "mousemove 6,7 RS"}));
-  // Drags poll the cursor every frame; while a button is held the global
-  // pointer query may keep answering the press position, so the cursor
-  // follows the mouse events instead.
+  // Drags poll the cursor; with a button held the global pointer query may
+  // keep answering the press position, so the cursor follows the events.
   EXPECT_EQ(GetCursorClientPos(), (POINT{6, 7}));
   Button(SDL_BUTTON_RIGHT, false, 3, 4);
   Key(SDLK_LSHIFT, false);
@@ -182,35 +173,50 @@ TEST_F(SdlWindowTest, MouseMessagesCarryTheClientPointAndTheHeldButtons) {
   // Without a capture Windows delivers no mouse message for a point outside
   // the client area. The cursor still follows, and so does the button state:
   // a drag that ends outside the window does not leave the button held.
-  Motion(-1, 300);
-  Motion(400, -1);
-  Motion(800, 300);
-  Motion(-20, 700);
+  for (const POINT p : {POINT{-1, 300}, {400, -1}, {800, 300}, {-20, 700}}) {
+    Motion(p.x, p.y);
+  }
   EXPECT_EQ(Drain(), Messages{});
   EXPECT_EQ(GetCursorClientPos(), (POINT{-20, 700}));
   Button(SDL_BUTTON_LEFT, false, 900, 700);
   EXPECT_EQ(Drain(), Messages{});
   EXPECT_FALSE(IsKeyDown(VK_LBUTTON));
+  // Points left of or above the client area come while a button is held
+  // elsewhere: they must come back out negative, not as 65535.
+  EXPECT_EQ(MakeLParam(-1, -2), LPARAM{0xFFFEFFFF});
+  for (const POINT p : {POINT{799, 599}, {-32768, 32767}, {32767, -32768}}) {
+    EXPECT_EQ((POINT{GetXLParam(MakeLParam(p.x, p.y)), GetYLParam(MakeLParam(p.x, p.y))}), p);
+  }
 }
 
 TEST_F(SdlWindowTest, FocusChangesReleaseEverythingHeldClosingBecomesWmCloseTitlesAreUtf8) {
   Key(SDLK_LCTRL, true);
   Button(SDL_BUTTON_LEFT, true, 1, 1);
-  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_GAINED);  // already active: nothing to report
-  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST);
-  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST);
+  Window(SDL_WINDOWEVENT_FOCUS_GAINED);  // already active: nothing to report
+  Window(SDL_WINDOWEVENT_FOCUS_LOST);
+  Window(SDL_WINDOWEVENT_FOCUS_LOST);
   EXPECT_EQ(Drain(), (Messages{"keydown 17 0", "lbuttondown 1,1 LC", "activateapp 0"}));
   EXPECT_FALSE(IsKeyDown(VK_CONTROL));
   EXPECT_FALSE(IsKeyDown(VK_LCONTROL));
   EXPECT_FALSE(IsKeyDown(VK_LBUTTON));
-  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_GAINED);
+  Window(SDL_WINDOWEVENT_FOCUS_GAINED);
   // The close button, and a request to quit from outside.
-  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE);
-  Window(SDL_QUIT);
+  Window(SDL_WINDOWEVENT_CLOSE);
+  Push(SDL_Event{SDL_QUIT});
   EXPECT_EQ(Drain(), (Messages{"activateapp 1", "close 0", "close 0"}));
 
+  // The program's CP932 text is converted, UTF-8 paths pass as they are,
+  // broken CP932 still shows what is around the broken byte.
   SetWindowText(std::string("PELU BLOCK - [") + text::kDoNothingChip + "]");
   EXPECT_STREQ(SDL_GetWindowTitle(sdl::Window()), "PELU BLOCK - [何もしない]");
+  const std::string path = "PELU BLOCK - [/home/ユーザ/歩く.bhb]\xF0\x9F\x98\x80";
+  EXPECT_EQ(TitleToUtf8(path), path);
+  EXPECT_EQ(TitleToUtf8("PELU BLOCK *\x82"), "PELU BLOCK *\xEF\xBF\xBD");
+  // Cut off, overlong, surrogate, beyond U+10FFFF, stray continuation.
+  for (const char* text :
+       {"\xE3\x81", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80"}) {
+    EXPECT_FALSE(IsValidUtf8(text)) << text;
+  }
 }
 
 // The tick comes from SDL's timer thread; a blocked GetMessage must wake for
@@ -223,9 +229,9 @@ TEST_F(SdlWindowTest, TimerTicksWakeABlockedGetMessage) {
   StopPeriodicTimer();
 }
 
-// Presents a frame whose left half is red and lower half green, on blue,
-// and returns the colours shown at points of a 100 x 100 grid laid over the
-// renderer's output, to five bits a channel (all that either format keeps).
+// Presents a frame, left half red and lower half green on blue; returns the
+// colours shown at points of a 100 x 100 grid over the renderer's output, to
+// five bits a channel (all that either format keeps).
 std::vector<std::uint32_t> PresentQuarters(PixelFormat format, int width, int height, int padding,
                                            const std::vector<POINT>& at) {
   SurfaceView view{nullptr, width, height, 0, format};
@@ -238,8 +244,7 @@ std::vector<std::uint32_t> PresentQuarters(PixelFormat format, int width, int he
     }
   }
   EXPECT_TRUE(Present(view));
-  int w = 0;
-  int h = 0;
+  int w = 0, h = 0;
   SDL_GetRendererOutputSize(sdl::Renderer(), &w, &h);
   std::vector<std::uint32_t> shown;
   for (const POINT& p : at) {
@@ -287,17 +292,15 @@ TEST(SdlFullScreenTest, TheScaledFrameIsShownAndTheCursorAgreesWithTheMouseMessa
   Start(640, 480, true);
   EXPECT_EQ(PresentQuarters(PixelFormat::kRgb565, 640, 480, 0, {{10, 10}, {90, 90}}),
             (std::vector<std::uint32_t>{0xF800F8, 0x00F8F8}));
-  int width = 0;
-  int height = 0;
+  int width = 0, height = 0;
   SDL_GetWindowSize(sdl::Window(), &width, &height);
   ASSERT_EQ(width * 480, height * 640) << "no letterbox, one scale for both axes";
   ASSERT_GT(width, 640);
-  // The global pointer at the window's centre; the window sits at the
-  // screen's origin.
+  // The global pointer at the window's centre (the window is at the origin).
   SDL_WarpMouseInWindow(sdl::Window(), width / 2, height / 2);
   Drain();
   EXPECT_EQ(GetCursorClientPos(), (POINT{320, 240}));
-  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_ENTER);
+  Window(SDL_WINDOWEVENT_ENTER);
   Motion(100, 50);
   EXPECT_EQ(Drain(), Messages{"mousemove 100,50"});
   EXPECT_EQ(GetCursorClientPos(), (POINT{100, 50}));
@@ -305,44 +308,11 @@ TEST(SdlFullScreenTest, TheScaledFrameIsShownAndTheCursorAgreesWithTheMouseMessa
   Button(SDL_BUTTON_RIGHT, false, 10, 20);
   Drain();
   EXPECT_EQ(GetCursorClientPos(), (POINT{10, 20})) << "the right click would open no menu";
-  // Gone from the window with no button held, the pointer is where the
-  // global query says, in frame coordinates.
-  Window(SDL_WINDOWEVENT, SDL_WINDOWEVENT_LEAVE);
+  // Gone from the window, no button held: the global pointer, in frame terms.
+  Window(SDL_WINDOWEVENT_LEAVE);
   Drain();
   EXPECT_EQ(GetCursorClientPos(), (POINT{320, 240}));
   Shutdown();
-}
-
-TEST(WindowGeometryTest, CentresTheClientAreaKeepingEveryPixel) {
-  EXPECT_EQ(CentredClientRect(1025, 769, 800, 600), (RECT{112, 84, 912, 684}));
-  // Halving an odd client size and adding it back on both sides would lose
-  // the frame's last column and row.
-  EXPECT_EQ(CentredClientRect(1024, 768, 801, 601), (RECT{112, 84, 913, 685}));
-  // A client larger than the screen starts above and left of it.
-  EXPECT_EQ(CentredClientRect(1024, 768, 1280, 1024), (RECT{-128, -128, 1152, 896}));
-}
-
-// Points left of or above the client area arrive while a button is held
-// elsewhere; they must come back out negative, not as 65535.
-TEST(LParamTest, PacksTheClientPointAsWindowsDoesKeepingItsSign) {
-  EXPECT_EQ(MakeLParam(-1, -2), LPARAM{0xFFFEFFFF});
-  for (const POINT p : {POINT{799, 599}, {-5, 7}, {-32768, 32767}, {32767, -32768}}) {
-    EXPECT_EQ((POINT{GetXLParam(MakeLParam(p.x, p.y)), GetYLParam(MakeLParam(p.x, p.y))}), p);
-  }
-}
-
-// Titles: UTF-8 paths pass as they are, the program's CP932 text is
-// converted, and broken CP932 still shows what is around the broken byte.
-TEST(TitleTextTest, TitlesKeepUtf8PathsAndConvertProgramText) {
-  const std::string path = "PELU BLOCK - [/home/ユーザ/歩く.bhb]\xF0\x9F\x98\x80";
-  EXPECT_EQ(TitleToUtf8(path), path);
-  EXPECT_EQ(TitleToUtf8("PELU BLOCK - [\x95\xE0\x82\xAD.bhb]"), "PELU BLOCK - [歩く.bhb]");
-  EXPECT_EQ(TitleToUtf8("PELU BLOCK *\x82"), "PELU BLOCK *\xEF\xBF\xBD");
-  // Cut off, overlong, surrogate, beyond U+10FFFF, stray continuation.
-  for (const char* text :
-       {"\xE3\x81", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80"}) {
-    EXPECT_FALSE(IsValidUtf8(text)) << text;
-  }
 }
 
 }  // namespace

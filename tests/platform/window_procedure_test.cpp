@@ -1,6 +1,5 @@
 // The message loop shared by both front ends, on the headless one: closing
-// the window and what reaches the procedure afterwards, and the real-time
-// mode the command-line transfer runs on.
+// the window, and the real-time mode of the command-line transfer.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -22,9 +21,8 @@ LRESULT RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProc(hwnd, message, wParam, lParam);
 }
 
-// Two closes in a row (the close button clicked twice before the program got
-// round to it) must not run the shut-down twice; what is still queued for the
-// destroyed window is dropped, and the loop still ends.
+// Two closes in a row (the close button clicked twice) must not shut down
+// twice; what is queued for the destroyed window is dropped; the loop ends.
 TEST(WindowProcedureTest, TheWindowIsDestroyedOnceAndTheLoopEnds) {
   StartHeadless(800, 600);
   SetWindowProc(RecordingProc);
@@ -46,8 +44,7 @@ TEST(WindowProcedureTest, TheWindowIsDestroyedOnceAndTheLoopEnds) {
   Shutdown();
 }
 
-// In real time, ticks arrive through GetMessage as time passes, and the loop
-// ends once nothing can arrive any more.
+// In real time, ticks come through GetMessage, which ends once nothing can come.
 TEST(HeadlessRealClockTest, GetMessageWaitsForTicksAndEndsWhenNothingCanCome) {
   StartHeadless(64, 48);
   headless::FollowRealClock();
