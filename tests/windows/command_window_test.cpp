@@ -65,6 +65,7 @@ TEST_F(CommandWindowTest, SaveOfANewProgramAsksForANameAndAddsTheExtension) {
 TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   m_dir.WriteFile("samples/robot.bhb", kProgramText);
   Place({0, 0}, kWalk);
+  Click(CellPoint({0, 0}));
   Settle();  // nothing unsaved: replaced without a question
   m_dialog.Choose("samples/robot.bhb");
   Key(VK_F1);
@@ -73,6 +74,7 @@ TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   const std::string path = Abs("samples/robot.bhb");
   ExpectSeen(path, 0);  // absolute, though the answer was not
   EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
+  EXPECT_TRUE(Selected().empty());  // the selection belonged to the old program
 
   m_scene->Program().SetBoxProperty(1, 1, "speed", "8");
   m_scene->SetModified(1);

@@ -29,7 +29,7 @@ namespace {
 using Texts = std::vector<std::string>;
 
 // What the robot receives for script lines as they are sent (CR LF as LF).
-inline std::string Wire(const std::string& lines) {
+std::string Wire(const std::string& lines) {
   return "EXIT\rEDIT\r" + lines + "END\rRUN\r@DISS\r";
 }
 
@@ -65,9 +65,7 @@ class Robot {
   }
   // Takes the sender's connection, waiting for it a bounded time.
   bool Accept() {
-    if (ConnectionWaiting(2000)) {
-      m_peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-    }
+    m_peer = ConnectionWaiting(2000) ? ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC) : -1;
     return m_peer >= 0;
   }
   bool ConnectionWaiting(int waitMs = 0) const {
@@ -86,9 +84,8 @@ class Robot {
     return m_received;
   }
 
-  // Gives the sender's end of the connection (a descriptor of this process,
-  // found by its address) a small send buffer, so that a slow robot makes
-  // its sends wait after a few kilobytes rather than megabytes.
+  // Gives the sender's end (a descriptor of this process, found by its
+  // address) a small send buffer: a slow robot then makes sends wait soon.
   bool ShrinkSendersBuffer(int bytes) {
     sockaddr_in peer{};
     socklen_t size = sizeof peer;
@@ -191,8 +188,8 @@ class TransferTest : public WindowTest {
                           WsaMakeSelectReply(event, error));
     platform::headless::PumpMessages();
   }
-  // Frames until the window closes; the robot reads everything, and with
-  // replies answers each piece with a line and an urgent byte.
+  // Frames until the window closes; the robot reads everything and, with
+  // replies, answers each piece with a line and an urgent byte.
   void RunToEnd(Robot& robot, bool replies = false) {
     for (int i = 0; i < 200 && Open(); ++i) {
       if (!robot.ReadAvailable().empty() && replies) {

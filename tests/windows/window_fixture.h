@@ -86,11 +86,11 @@ class WindowTest : public EditorTest {
   }
 
   std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
-  void ClickAt(POINT p) {
+  void ClickAt(POINT p) {  // press and release at once
     LeftDown(p);
     LeftUp(p);
   }
-  void ClickObject(const std::string& name) { Click(ObjectCentre(name), 100); }
+  void ClickObject(const std::string& name) { Click(ObjectCentre(name)); }
   const CScreenObject* Object(const std::string& name) { return g_registry->Find(name); }
   std::string Sprite(const std::string& name) {
     return Object(name) ? Object(name)->sprite : "(none)";
