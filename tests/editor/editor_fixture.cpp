@@ -116,6 +116,14 @@ std::string EditorTest::Id(Cell cell) {
   return program.HasBox(cell.x, cell.y) ? program.GetBoxProperty(cell.x, cell.y, "id") : "(empty)";
 }
 
+std::vector<std::string> EditorTest::Messages() {
+  std::vector<std::string> texts;
+  for (const auto& line : m_scene->MessageLog().Lines()) {
+    texts.push_back(line.text);
+  }
+  return texts;
+}
+
 bool EditorTest::PixelIs(int x, int y, Rgb colour) {
   const SurfaceView view = Presented();
   if (!view.Contains(x, y)) {

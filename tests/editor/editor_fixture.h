@@ -1,6 +1,5 @@
-// A headless editor for the gesture and drawing tests: a small skin,
-// catalogue and setting.ini in a temporary directory, the display and
-// registry, and an editor scene that records the overlay windows it asks for.
+// A headless editor on a small skin, catalogue and setting.ini in a temporary
+// directory, whose scene records the overlay windows it asks for.
 #pragma once
 
 #include <memory>
@@ -87,6 +86,7 @@ class EditorTest : public ::testing::Test {
   std::string Id(Cell cell);
   std::string To(Cell c) { return m_scene->Program().GetBoxProperty(c.x, c.y, "to"); }
   const std::vector<Cell>& Selected() { return m_scene->SelectedCells(); }
+  std::vector<std::string> Messages();  // the message log's lines, oldest first
 
   SurfaceView Presented() { return platform::headless::LastPresented(); }
   bool PixelIs(int x, int y, Rgb colour);

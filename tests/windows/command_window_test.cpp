@@ -1,6 +1,5 @@
-// Open, save and save as through a scripted dialog: the file read or written,
-// the current file name and title, the messages, the current directory, and
-// every way it can fail.
+// Open, save and save as through a scripted dialog: the file, its name and
+// title, the messages, the current directory, and every way it can fail.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,11 +38,7 @@ class CommandWindowTest : public WindowTest {
     EXPECT_EQ(platform::GetWindowText(),
               "PELU BLOCK - [" + (file.empty() ? "newfile" : file) + "]" + (modified ? "*" : ""));
     EXPECT_EQ(m_scene->IsModified(), modified);
-    Strings seen;
-    for (const auto& line : m_scene->MessageLog().Lines()) {
-      seen.push_back(line.text);
-    }
-    EXPECT_EQ(seen, messages);
+    EXPECT_EQ(Messages(), messages);
   }
 };
 
