@@ -21,15 +21,11 @@ inline constexpr Rgb kArrow{0x11, 0x22, 0x99}, kArrowTrue{0x22, 0x99, 0x11},
     kArrowFalse{0x99, 0x11, 0x22};
 inline constexpr Rgb kBar{0x50, 0x50, 0x50}, kBarEnd{0x60, 0x60, 0x60}, kSlider{0x70, 0x70, 0x90},
     kButton{0x90, 0x70, 0x70}, kButtonHover{0x70, 0x90, 0x70};
-// The palette, the property window with its value list, and the question
-// about unsaved changes (a 400 x 80 panel over the property window's buttons).
-inline constexpr Rgb kPaletteBarHover{0x88, 0x66, 0x44}, kPropertyOk{0x2A, 0x6A, 0x2A},
-    kPropertyCancelHover{0x8A, 0x4A, 0x4A}, kListRow{0x2C, 0x4C, 0x6C},
-    kListRowHover{0x6C, 0x4C, 0x2C}, kInfoPanel{0x30, 0x30, 0x50};
-
-inline constexpr int kPaletteWidth = 150, kPaletteHeight = 200, kPaletteBarWidth = 140;
-// A property row is the window's width; the button row below is two halves.
-inline constexpr int kPropertyRowWidth = 200, kPropertyRowHeight = 20;
+// The value list, and the question about unsaved changes (a 400 x 80 panel
+// over the property window's 200 x 20 button row, two halves).
+inline constexpr Rgb kListRow{0x2C, 0x4C, 0x6C}, kListRowHover{0x6C, 0x4C, 0x2C},
+    kInfoPanel{0x30, 0x30, 0x50};
+inline constexpr int kPaletteWidth = 150, kPaletteHeight = 200;
 inline constexpr int kListRowWidth = 120, kListRowHeight = 16;
 
 // Writes skin/def_skn.txt (section "main") and its bitmap under dir.
