@@ -5,12 +5,8 @@
 #include <ostream>
 
 #include "app/settings.h"
-#include "app/texts.h"
 #include "display/display.h"
 #include "display/object_registry.h"
-#include "platform/headless.h"
-#include "platform/platform.h"
-#include "program/block_program.h"
 
 namespace editor_test {
 namespace {
@@ -18,11 +14,11 @@ EditorTest* g_current = nullptr;
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, const OverlayRequest& request) {
-  out << request.kind << "(";
-  for (std::size_t i = 0; i < request.arguments.size(); ++i) {
-    out << (i ? ", " : "") << request.arguments[i];
+  out << request.kind;
+  for (int argument : request.arguments) {
+    out << " " << argument;
   }
-  return out << ")";
+  return out;
 }
 
 void EditorTest::SetUp() {
@@ -78,28 +74,6 @@ LRESULT EditorTest::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   return 0;
 }
 
-void EditorTest::Frame() {
-  platform::PostMessage(platform::MainWindow(), WM_APP_TICK, 0, 0);
-  platform::headless::PumpMessages();
-}
-
-void EditorTest::Frames(int count) {
-  for (int i = 0; i < count; ++i) {
-    Frame();
-  }
-}
-
-void EditorTest::Pumped(void (*event)(int, int), POINT p) {
-  event(p.x, p.y);
-  platform::headless::PumpMessages();
-}
-
-void EditorTest::Key(int vk) {
-  platform::headless::KeyDown(vk);
-  platform::headless::KeyUp(vk);
-  platform::headless::PumpMessages();
-}
-
 void EditorTest::Click(POINT p, DWORD heldMs) {
   LeftDown(p);
   Frame();
@@ -118,14 +92,6 @@ void EditorTest::Drag(POINT from, POINT to, DWORD heldMs) {
   Frame();
   LeftUp(to);
   Frame();
-}
-
-POINT EditorTest::CellTopLeft(Cell cell) {
-  return m_scene->ScrollView().CellToScreen(cell.x, cell.y, CoordSpace::kScreen);
-}
-
-POINT EditorTest::CellPoint(Cell cell, int dx, int dy) {
-  return POINT{CellTopLeft(cell).x + dx, CellTopLeft(cell).y + dy};
 }
 
 POINT EditorTest::ObjectCentre(const std::string& name) {
@@ -148,6 +114,14 @@ void EditorTest::Place(Cell cell, const std::string& id, const std::string& to) 
 std::string EditorTest::Id(Cell cell) {
   CBlockProgram& program = m_scene->Program();
   return program.HasBox(cell.x, cell.y) ? program.GetBoxProperty(cell.x, cell.y, "id") : "(empty)";
+}
+
+std::vector<std::string> EditorTest::Messages() {
+  std::vector<std::string> texts;
+  for (const auto& line : m_scene->MessageLog().Lines()) {
+    texts.push_back(line.text);
+  }
+  return texts;
 }
 
 bool EditorTest::PixelIs(int x, int y, Rgb colour) {

@@ -1,6 +1,5 @@
-// A headless editor for the gesture and drawing tests: a small skin,
-// catalogue and setting.ini in a temporary directory, the display and
-// registry, and an editor scene that records the overlay windows it asks for.
+// A headless editor on a small skin, catalogue and setting.ini in a temporary
+// directory, whose scene records the overlay windows it asks for.
 #pragma once
 
 #include <memory>
@@ -11,6 +10,7 @@
 
 #include "editor/editor_scene.h"
 #include "platform/headless.h"
+#include "platform/platform.h"
 #include "platform/surface_view.h"
 #include "program/block_program.h"
 #include "support/temp_dir.h"
@@ -43,20 +43,28 @@ class EditorTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Writes the data files, makes display and registry and enters the editor.
-  // Tests change Settings or m_extra* before calling it.
+  // Writes the data files, makes display and registry and enters the editor;
+  // tests change Settings or m_extra* before.
   void StartEditor();
   void WriteSettingIni(const std::string& extraLines = "");
 
   // Input, dispatched through the window procedure as the window would.
-  void Frame();  // one WM_APP_TICK
-  void Frames(int count);
+  void Frame() { Pumped(WM_APP_TICK); }
+  void Frames(int count) {
+    for (int i = 0; i < count; ++i) {
+      Frame();
+    }
+  }
   void MoveTo(POINT p) { Pumped(platform::headless::MouseMove, p); }
   void LeftDown(POINT p) { Pumped(platform::headless::LeftDown, p); }
   void LeftUp(POINT p) { Pumped(platform::headless::LeftUp, p); }
   void RightDown(POINT p) { Pumped(platform::headless::RightDown, p); }
   void RightUp(POINT p) { Pumped(platform::headless::RightUp, p); }
-  void Key(int vk);
+  void Key(int vk) {
+    platform::headless::KeyDown(vk);
+    platform::headless::KeyUp(vk);
+    platform::headless::PumpMessages();
+  }
   void Hold(int vk, bool down) { platform::headless::SetKeyDown(vk, down); }  // Shift, Ctrl, Alt
   void Wait(DWORD milliseconds) { platform::headless::AdvanceTime(milliseconds); }
   // A left press, a wait and a release at the same point, with a frame after.
@@ -65,8 +73,12 @@ class EditorTest : public ::testing::Test {
   void Drag(POINT from, POINT to, DWORD heldMs = 800);
 
   // Geometry and model.
-  POINT CellPoint(Cell cell, int dx = 20, int dy = 20);  // a screen point on the chip
-  POINT CellTopLeft(Cell cell);                          // screen
+  POINT CellTopLeft(Cell cell) {
+    return m_scene->ScrollView().CellToScreen(cell.x, cell.y, CoordSpace::kScreen);
+  }
+  POINT CellPoint(Cell cell, int dx = 20, int dy = 20) {
+    return POINT{CellTopLeft(cell).x + dx, CellTopLeft(cell).y + dy};
+  }
   POINT ObjectCentre(const std::string& name);
   void Place(Cell cell, const std::string& id, const std::string& to = "");
   // Saves the program as it is, so that only later changes count as unsaved.
@@ -74,8 +86,8 @@ class EditorTest : public ::testing::Test {
   std::string Id(Cell cell);
   std::string To(Cell c) { return m_scene->Program().GetBoxProperty(c.x, c.y, "to"); }
   const std::vector<Cell>& Selected() { return m_scene->SelectedCells(); }
+  std::vector<std::string> Messages();  // the message log's lines, oldest first
 
-  // The presented frame.
   SurfaceView Presented() { return platform::headless::LastPresented(); }
   bool PixelIs(int x, int y, Rgb colour);
   // Pixels of the exact colour in a rectangle (right and bottom exclusive).
@@ -91,8 +103,15 @@ class EditorTest : public ::testing::Test {
   std::string m_extraCatalogue;  // appended to ChipDB.txt
 
  private:
-  // Sends a mouse event at p and handles the messages it queued.
-  static void Pumped(void (*event)(int, int), POINT p);
+  // Sends a mouse event at p, or posts a message, and handles what it queued.
+  static void Pumped(void (*event)(int, int), POINT p) {
+    event(p.x, p.y);
+    platform::headless::PumpMessages();
+  }
+  static void Pumped(UINT message) {
+    platform::PostMessage(platform::MainWindow(), message, 0, 0);
+    platform::headless::PumpMessages();
+  }
 };
 
 // The chip names of the test catalogue.

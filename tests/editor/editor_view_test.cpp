@@ -1,6 +1,5 @@
-// The editor frame on the presented pixels: frames, chips, arrows and exits,
-// summaries, drag pictures, hover frame, rubber band, scroll bars and the
-// message log.
+// The editor frame on the presented pixels: frames, chips, arrows, summaries,
+// drag pictures, rubber band, scroll bars and the message log.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -86,15 +85,13 @@ TEST_F(EditorViewTest, ArrowsAndExitsAreCentredInTheMarginsByThePlainArrowsSize)
   Draw();
   // Down: 6 x 10 at (110 + 40 - 3, 430 + 50 + 10 - 5); left: 10 x 6 at
   // (510 - 10 - 5, 430 + 25 - 3).
-  Pixels({{147, 485, kArrow}, {152, 494, kArrow}, {146, 485, kArrow, false}});
-  Pixels({{147, 484, kArrow, false}, {495, 452, kArrow}, {504, 457, kArrow}});
+  Pixels({{147, 485, kArrow}, {152, 494, kArrow}, {495, 452, kArrow}, {504, 457, kArrow}});
   EXPECT_EQ(CountColour(RECT{290, 410, 420, 500}, kArrow), 0);
   // The branch at (110, 80), its 14 x 8 exits placed as if 10 x 6: right at
   // (110 + 80 + 10 - 5, 80 + 25 - 3), down at (110 + 40 - 3, 80 + 50 + 10 - 5).
   // The loop at (410, 290): true exit up at (410 + 40 - 3, 290 - 10 - 5).
-  Pixels({{195, 102, kArrowTrue}, {208, 109, kArrowTrue}, {194, 102, kArrowTrue, false}});
-  Pixels({{147, 135, kArrowFalse}, {154, 148, kArrowFalse}, {147, 65, kArrow}});
-  Pixels({{447, 275, kArrowTrue}});
+  Pixels({{195, 102, kArrowTrue}, {208, 109, kArrowTrue}, {147, 135, kArrowFalse}});
+  Pixels({{154, 148, kArrowFalse}, {147, 65, kArrow}, {447, 275, kArrowTrue}});
   EXPECT_EQ(CountColour(RECT{380, 280, 420, 350}, kArrowFalse), 0);
 }
 

@@ -41,12 +41,10 @@ TEST_F(ScrollViewTest, ScreenToCellAtTheMarginsOfAChipAndAfterScrolling) {
     Cell cell;
   };
   const Case cases[] = {
-      {10, 10, true, {0, 0}},    {90, 10, true, {0, 0}},     // remainder 80 still counts
-      {91, 10, false, {0, 0}},   {9, 10, false, {0, 0}},     // margin, outer half margin
-      {110, 10, true, {1, 0}},   {10, 60, true, {0, 0}},     // remainder 50 still counts
-      {10, 61, false, {0, 0}},   {10, 9, false, {0, 0}},     //
-      {1990, 10, true, {19, 0}}, {1991, 10, false, {0, 0}},  // last column, then margin
-      {2010, 10, false, {0, 0}}, {10, 1390, true, {0, 19}},  // beyond, last row
+      {90, 10, true, {0, 0}},    {10, 60, true, {0, 0}},     // remainders 80 and 50 still count
+      {91, 10, false, {0, 0}},   {10, 61, false, {0, 0}},    // the margins
+      {9, 10, false, {0, 0}},    {110, 10, true, {1, 0}},    // outer half margin, next chip
+      {1990, 10, true, {19, 0}}, {2010, 10, false, {0, 0}},  // last column, beyond
       {10, 1410, false, {0, 0}}, {-5, -5, false, {0, 0}},
   };
   for (const Case& c : cases) {
@@ -58,8 +56,6 @@ TEST_F(ScrollViewTest, ScreenToCellAtTheMarginsOfAChipAndAfterScrolling) {
   Cell cell;
   ASSERT_TRUE(view.ScreenToCell(10, 10, CoordSpace::kScreen, &cell));
   EXPECT_EQ(cell, (Cell{1, 1}));
-  EXPECT_EQ(view.CellToScreen(1, 1, CoordSpace::kScreen), (POINT{10, 10}));
-  EXPECT_EQ(view.CellToScreen(1, 2, CoordSpace::kWorld), (POINT{110, 150}));
   // Scrolling by any amount stays within the world.
   view.ScrollBy(INT_MAX, INT_MAX);
   EXPECT_EQ(view.GetScroll(), (POINT{2020 - 800, 1420 - 600}));

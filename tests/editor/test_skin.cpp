@@ -13,76 +13,74 @@ namespace editor_test {
 namespace {
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 struct SpriteShape {
   std::string name;
-  int width;
-  int height;
+  int width, height;
   Rgb colour;
-  int border;  // 0: solid; else a hollow frame this many pixels thick
+  int border = 0;  // 0: solid; else a hollow frame this many pixels thick
 };
 
 std::vector<SpriteShape> SkinSprites() {
-  const int W = kPaletteBarWidth, RW = kPropertyRowWidth, RH = kPropertyRowHeight;
-  std::vector<SpriteShape> sprites = {
-      {"background", 8, 8, kBackground, 0},
-      {"property-row-info", 400, 80, kInfoPanel, 0},
-      {"chip", 80, 50, kChip, 0},
-      {"nopchip", 80, 50, kNopChip, 0},
-      {"movingchip", 80, 50, kMovingChip, 0},
-      {"chip-frame", 80, 50, kFrame, 1},
-      {"chip-frame-start", 80, 50, kFrameStart, 1},
-      {"chip-frame-select", 80, 50, kFrameSelect, 3},
-      {"chip-frame-hover", 80, 50, kFrameHover, 1},
-      {"scrollbar-x", 16, 15, kBar, 0},
-      {"scrollbar-left", 1, 15, kBarEnd, 0},
-      {"scrollbar-right", 1, 15, kBarEnd, 0},
-      {"slider-x", 16, 15, kSlider, 0},
-      {"scrollbar-y", 15, 16, kBar, 0},
-      {"scrollbar-upper", 15, 1, kBarEnd, 0},
-      {"scrollbar-lower", 15, 1, kBarEnd, 0},
-      {"slider-y", 15, 16, kSlider, 0},
-      {"newchip-window", kPaletteWidth, kPaletteHeight, kBarEnd, 0},
-      {"newchip-chipbar", W, 20, {0x44, 0x66, 0x88}, 0},
-      {"newchip-chipbar-hover", W, 20, kPaletteBarHover, 0},
-      {"property-row", RW, RH, {0x3A, 0x3A, 0x5A}, 0},
-      {"property-row-active", RW, RH, kPropertyRowActive, 0},
-      {"property-row-update", RW / 2, RH, kPropertyOk, 0},
-      {"property-row-update-hover", RW / 2, RH, kPropertyOkHover, 0},
-      {"property-row-cancel", RW / 2, RH, kPropertyCancel, 0},
-      {"property-row-cancel-hover", RW / 2, RH, kPropertyCancelHover, 0},
-      {"property-row-listbox", kListRowWidth, kListRowHeight, kListRow, 0},
-      {"property-row-listbox-hover", kListRowWidth, kListRowHeight, kListRowHover, 0},
-  };
-  // Arrows: the plain ones 10 long and 6 wide, their -true/-false variants
-  // 14 x 8; the scroll bars' buttons 15 along their bar and 16 across it.
-  for (const std::string way : {"left", "right", "upper", "lower"}) {
+  const int W = 140, RW = 200, RH = 20;  // palette bars, property rows
+  const int LW = kListRowWidth, LH = kListRowHeight;
+  std::vector<SpriteShape> sprites = {{"background", 8, 8, {0x20, 0x40, 0x60}},
+                                      {"property-row-info", 400, 80, kInfoPanel},
+                                      {"chip", 80, 50, kChip},
+                                      {"nopchip", 80, 50, kNopChip},
+                                      {"movingchip", 80, 50, kMovingChip},
+                                      {"chip-frame", 80, 50, kFrame, 1},
+                                      {"chip-frame-start", 80, 50, kFrameStart, 1},
+                                      {"chip-frame-select", 80, 50, kFrameSelect, 3},
+                                      {"chip-frame-hover", 80, 50, kFrameHover, 1},
+                                      {"scrollbar-x", 16, 15, kBar},
+                                      {"scrollbar-left", 1, 15, kBarEnd},
+                                      {"scrollbar-right", 1, 15, kBarEnd},
+                                      {"slider-x", 16, 15, kSlider},
+                                      {"scrollbar-y", 15, 16, kBar},
+                                      {"scrollbar-upper", 15, 1, kBarEnd},
+                                      {"scrollbar-lower", 15, 1, kBarEnd},
+                                      {"slider-y", 15, 16, kSlider},
+                                      {"newchip-window", kPaletteWidth, kPaletteHeight, kBarEnd},
+                                      {"newchip-chipbar", W, 20, {0x44, 0x66, 0x88}},
+                                      {"newchip-chipbar-hover", W, 20, {0x88, 0x66, 0x44}},
+                                      {"newchip-scrollbar-up", W, 18, {0x46, 0x64, 0x28}},
+                                      {"newchip-scrollbar-up-hover", W, 18, {0x28, 0x64, 0x46}},
+                                      {"newchip-scrollbar-down", W, 18, {0x46, 0x64, 0x28}},
+                                      {"newchip-scrollbar-down-hover", W, 18, {0x28, 0x64, 0x46}},
+                                      {"property-row", RW, RH, {0x3A, 0x3A, 0x5A}},
+                                      {"property-row-active", RW, RH, {0x5A, 0x3A, 0x3A}},
+                                      {"property-row-update", RW / 2, RH, {0x2A, 0x6A, 0x2A}},
+                                      {"property-row-update-hover", RW / 2, RH, {0x4A, 0x8A, 0x4A}},
+                                      {"property-row-cancel", RW / 2, RH, {0x6A, 0x2A, 0x2A}},
+                                      {"property-row-cancel-hover", RW / 2, RH, {0x8A, 0x4A, 0x4A}},
+                                      {"property-row-listbox", LW, LH, kListRow},
+                                      {"property-row-listbox-hover", LW, LH, kListRowHover}};
+  // Arrows 10 long and 6 wide, their -true/-false variants 14 x 8; the
+  // scroll bars' buttons 15 along their bar and 16 across it.
+  for (const std::string way : {"left", "right", "upper", "lower", "up", "down"}) {
     const bool across = way == "left" || way == "right";
-    sprites.push_back({"arrow-" + way, across ? 10 : 6, across ? 6 : 10, kArrow, 0});
-    sprites.push_back({"arrow-" + way + "-true", across ? 14 : 8, across ? 8 : 14, kArrowTrue, 0});
-    sprites.push_back(
-        {"arrow-" + way + "-false", across ? 14 : 8, across ? 8 : 14, kArrowFalse, 0});
-  }
-  for (const std::string way : {"left", "right", "up", "down"}) {
-    const bool across = way == "left" || way == "right";
-    sprites.push_back({"scrollbar-button-" + way, across ? 15 : 16, across ? 16 : 15, kButton, 0});
-    sprites.push_back({"scrollbar-button-" + way + "-hover", across ? 15 : 16, across ? 16 : 15,
-                       kButtonHover, 0});
-  }
-  for (const std::string way : {"up", "down"}) {
-    sprites.push_back({"newchip-scrollbar-" + way, W, 18, {0x46, 0x64, 0x28}, 0});
-    sprites.push_back({"newchip-scrollbar-" + way + "-hover", W, 18, {0x28, 0x64, 0x46}, 0});
+    auto add = [&](const std::string& name, int along, int wide, Rgb colour) {
+      sprites.push_back({name, across ? along : wide, across ? wide : along, colour});
+    };
+    if (way != "up" && way != "down") {
+      add("arrow-" + way, 10, 6, kArrow);
+      add("arrow-" + way + "-true", 14, 8, kArrowTrue);
+      add("arrow-" + way + "-false", 14, 8, kArrowFalse);
+    }
+    if (way != "upper" && way != "lower") {
+      add("scrollbar-button-" + way, 15, 16, kButton);
+      add("scrollbar-button-" + way + "-hover", 15, 16, kButtonHover);
+    }
   }
   return sprites;
 }
 
 }  // namespace
 
-// Packs the sprites into one bitmap, row by row, and writes it with the
-// skin definition that names them.
+// Packs the sprites into one bitmap, row by row, with the definition naming them.
 void WriteTestSkin(const std::string& dir) {
   const int width = 512;
   int x = 0, y = 0, rowHeight = 0;

@@ -1,6 +1,5 @@
-// Open, save and save as through a scripted dialog: the file read or written,
-// the current file name and title, the messages, the current directory, and
-// every way it can fail.
+// Open, save and save as through a scripted dialog: the file, its name and
+// title, the messages, the current directory, and every way it can fail.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,11 +38,7 @@ class CommandWindowTest : public WindowTest {
     EXPECT_EQ(platform::GetWindowText(),
               "PELU BLOCK - [" + (file.empty() ? "newfile" : file) + "]" + (modified ? "*" : ""));
     EXPECT_EQ(m_scene->IsModified(), modified);
-    Strings seen;
-    for (const auto& line : m_scene->MessageLog().Lines()) {
-      seen.push_back(line.text);
-    }
-    EXPECT_EQ(seen, messages);
+    EXPECT_EQ(Messages(), messages);
   }
 };
 
@@ -65,6 +60,7 @@ TEST_F(CommandWindowTest, SaveOfANewProgramAsksForANameAndAddsTheExtension) {
 TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   m_dir.WriteFile("samples/robot.bhb", kProgramText);
   Place({0, 0}, kWalk);
+  Click(CellPoint({0, 0}));
   Settle();  // nothing unsaved: replaced without a question
   m_dialog.Choose("samples/robot.bhb");
   Key(VK_F1);
@@ -73,6 +69,7 @@ TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   const std::string path = Abs("samples/robot.bhb");
   ExpectSeen(path, 0);  // absolute, though the answer was not
   EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
+  EXPECT_TRUE(Selected().empty());  // the selection belonged to the old program
 
   m_scene->Program().SetBoxProperty(1, 1, "speed", "8");
   m_scene->SetModified(1);

@@ -57,9 +57,9 @@ TEST(DefaultPropertyValueTest, TypesLackingTheFieldOfTheirDefaultGiveNone) {
 }
 
 TEST_F(PaletteTest, ClickedBarPlacesItsChipWithTheDefaultsOfItsProperties) {
-  // "kinds" counts six properties but describes five; "huge" and "minus" have
-  // counts beyond reason; "100%n%s" must not be drawn as a format. Category 0
-  // by name: 100%n%s, blank, huge, kinds, minus, walk.
+  // "kinds" counts six properties but describes five; "huge" has a count
+  // beyond reason; "100%n%s" must not be drawn as a format. Category 0 by
+  // name: 100%n%s, blank, huge, kinds, walk.
   Start(5,
         "<define kinds>\r\ncategory=0\r\nproperty_num=6\r\n"
         "property1_name=speed\r\nproperty1_type=NUM\r\n"
@@ -68,8 +68,6 @@ TEST_F(PaletteTest, ClickedBarPlacesItsChipWithTheDefaultsOfItsProperties) {
         "property4_name=cond\r\nproperty4_type=IF:touch:ball\r\n"
         "property5_name=var\r\nproperty5_type=VARIABLE:SELECT;on;off:NUM\r\n</define>\r\n"
         "<define huge>\r\ncategory=0\r\nproperty_num=99999999999\r\n"
-        "property1_name=speed\r\nproperty1_type=NUM\r\n</define>\r\n"
-        "<define minus>\r\ncategory=0\r\nproperty_num=-3\r\n"
         "property1_name=speed\r\nproperty1_type=NUM\r\n</define>\r\n"
         "<define 100%n%s>\r\ncategory=0\r\n</define>\r\n");
   const struct {
@@ -85,7 +83,6 @@ TEST_F(PaletteTest, ClickedBarPlacesItsChipWithTheDefaultsOfItsProperties) {
         {"pace", "slow"},
         {"speed", "0"},
         {"var", "on"}}},
-      {4, {{"id", "minus"}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bar);
@@ -100,13 +97,11 @@ TEST_F(PaletteTest, ClickedBarPlacesItsChipWithTheDefaultsOfItsProperties) {
 TEST_F(PaletteTest, WithFewerChipsThanBarsEachHasABarThatHoversAndNothingScrolls) {
   Start(10);  // more bars asked for than the 5 chips
   OpenPaletteOn({1, 1});
-  EXPECT_EQ(Corner("window"), CellPoint({1, 1}));
   EXPECT_FALSE(g_registry->Exists("chipbar-5"));
   EXPECT_GT(Corner("scrollbar-down").y, Corner("chipbar-4").y);
   MoveTo(ObjectCentre("chipbar-2"));
   Frame();
-  const POINT bar2 = Corner("chipbar-2");
-  EXPECT_TRUE(PixelIs(bar2.x + kPaletteBarWidth - 2, bar2.y + 1, kPaletteBarHover));
+  EXPECT_EQ(Sprite("chipbar-2"), "newchip-chipbar-hover");
   EXPECT_EQ(Sprite("chipbar-1"), "newchip-chipbar");
   RestOn("scrollbar-down", 5);
   EXPECT_EQ(First(), 0);
@@ -122,6 +117,8 @@ TEST_F(PaletteTest, ScrollButtonsStepAfter60MsAndStopAtTheLastFullPageAndTheTop)
   }
   Start(10, chips);
   OpenPaletteOn({1, 1});
+  RestOn("scrollbar-up", 3);  // at the top already
+  EXPECT_EQ(First(), 0);
   MoveTo(ObjectCentre("scrollbar-down"));
   Frame();  // the first frame on the button only starts the timer
   Wait(60);
@@ -144,10 +141,6 @@ TEST_F(PaletteTest, ScrollButtonsStepAfter60MsAndStopAtTheLastFullPageAndTheTop)
   EXPECT_EQ(First(), 12);
   ClickAt(ObjectCentre("chipbar-0"));
   EXPECT_EQ(Id({1, 1}), "c11");
-  OpenPaletteOn({2, 1});
-  RestOn("scrollbar-down", 3);
-  RestOn("scrollbar-up", 30);
-  EXPECT_EQ(First(), 0);
 }
 
 TEST_F(PaletteTest, OnlyAReleaseAtThePressPointOnABarPlacesAChipAndEscapeOrAPressOutsideClose) {

@@ -1,5 +1,5 @@
 // The headless editor of tests/editor with the real overlay windows, a
-// scripted file dialog, and a note of when the main window would close.
+// scripted file dialog and a note of when the main window would close.
 #pragma once
 
 #include <deque>
@@ -86,11 +86,11 @@ class WindowTest : public EditorTest {
   }
 
   std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
-  void ClickAt(POINT p) {
+  void ClickAt(POINT p) {  // press and release at once
     LeftDown(p);
     LeftUp(p);
   }
-  void ClickObject(const std::string& name) { Click(ObjectCentre(name), 100); }
+  void ClickObject(const std::string& name) { Click(ObjectCentre(name)); }
   const CScreenObject* Object(const std::string& name) { return g_registry->Find(name); }
   std::string Sprite(const std::string& name) {
     return Object(name) ? Object(name)->sprite : "(none)";
@@ -104,11 +104,8 @@ class WindowTest : public EditorTest {
     return box ? box->Properties() : Properties{};
   }
 
-  std::string LastMessage() {
-    const auto& lines = m_scene->MessageLog().Lines();
-    return lines.empty() ? std::string() : lines.back().text;
-  }
-  int MessageCount() { return static_cast<int>(m_scene->MessageLog().Lines().size()); }
+  std::string LastMessage() { return Messages().empty() ? "" : Messages().back(); }
+  int MessageCount() { return static_cast<int>(Messages().size()); }
 
   void CloseButton() {
     platform::PostMessage(platform::MainWindow(), WM_CLOSE, 0, 0);
