@@ -26,11 +26,17 @@ class SettingsTest : public ::testing::Test {
 };
 
 TEST_F(SettingsTest, DefaultsAndValuesKeptInBounds) {
+  Settings.ScreenWidth = 1;
   Settings.IP = "stale";  // without a file every value is reset
   LoadSettings();
   const SettingsData& s = Settings;
-  EXPECT_EQ(s.IP, "");
-  EXPECT_EQ(s.ScreenWidth, 800);
+  EXPECT_EQ(std::vector<int>({s.ScreenWidth, s.ScreenHeight, s.ChipWidth, s.ChipHeight,
+                              s.ChipMarginX, s.ChipMarginY, s.MaxChipNumX, s.MaxChipNumY,
+                              s.FullScreen, s.LoopMode, s.SleepTime}),
+            std::vector<int>({800, 600, 80, 50, 20, 20, 20, 20, 0, 0, 10}));
+  EXPECT_EQ(s.IfChipID + s.LoopChipID + s.IfChipTrueID + s.IfChipFalseID + s.LoopChipTrueID +
+                s.LoopChipFalseID + s.IP,
+            "");
   // On-demand keys read "0" and 0 when absent, not an empty value.
   EXPECT_EQ(ReadSettingString("DataPath"), "0");
   EXPECT_EQ(ReadSettingInt("ChipCreateDisplayNum"), 0);

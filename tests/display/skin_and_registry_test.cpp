@@ -35,7 +35,8 @@ class RegistryTest : public SkinTest {
     SkinTest::SetUp();
     Skin(
         ">main\n#box,skin/coords.bmp,0,0,20,10\n#large,skin/coords.bmp,0,0,40,40\n"
-        "#tile,skin/coords.bmp,0,0,16,16\n#part,skin/coords.bmp,20,10,10,20\n"
+        "#tile,skin/coords.bmp,0,0,16,16\n#green,skin/a.bmp,0,0,8,8\n#part,skin/"
+        "coords.bmp,20,10,10,20\n"
         "#huge,skin/coords.bmp,2147483647,-2147483648,2147483647,2147483647\n"
         "#far,skin/coords.bmp,99999999999,5,99999999999,99999999999\n");
     m_dir.WriteFile("skin/coords.bmp", bmp_test::CoordinateBmp(40, 40));
@@ -106,6 +107,17 @@ TEST_F(RegistryTest, UnknownNamesAreLoggedAndDrawNothing) {
   EXPECT_EQ(Log(), crlf(draw) + crlf(draw) + crlf(draw) + crlf(hit) + text::kLogBadSpriteName +
                        "not-in-skin");
   EXPECT_EQ(Pixel(0, 0), 0u);
+}
+
+TEST_F(RegistryTest, DrawAllDrawsInNameOrder) {
+  // Later names are drawn on top: "b" covers "a", and so does "aa".
+  m_registry->CreateObject("b", "green", 0, 0);
+  m_registry->CreateObject("a", "box", 4, 0);
+  m_registry->CreateObject("aa", "green", 8, 0);
+  m_registry->DrawAll();
+  EXPECT_EQ(Pixel(5, 0), Rgb(0x00FF00));
+  EXPECT_EQ(Pixel(9, 0), Rgb(0x00FF00));
+  EXPECT_EQ(Pixel(16, 0), Coord(12, 0));
 }
 
 TEST_F(RegistryTest, DrawTiledWholeTilesPartsAndExtremeNumbers) {

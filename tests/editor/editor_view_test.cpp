@@ -146,6 +146,24 @@ TEST_F(EditorViewTest, RubberBandFrameIsDrawnFromTheStartOnTheGrid) {
   EXPECT_EQ(CountColour(RECT{205, 215, 506, 216}, kWhite), 0);
 }
 
+TEST_F(EditorViewTest, BackgroundDriftsAtOneFifthOfTheScrolling) {
+  const Rgb background{0x20, 0x40, 0x60};  // the test skin's 8 x 8 tile
+  // The first tile column covers x0 .. x0 + 7, x0 = -(scroll / 5 % 200).
+  for (const auto& [scrollX, lastTilePixel] :
+       {std::pair{7, 6}, std::pair{1000, 7}, std::pair{0, 7}, std::pair{1005, 6}}) {
+    SCOPED_TRACE(scrollX);
+    m_scene->ScrollView().ScrollBy(-100000, 0);
+    m_scene->ScrollView().ScrollBy(scrollX, 0);
+    Draw();
+    // The next tiles come every 200 pixels whatever the sprite's size.
+    Pixels({{0, 0, background},
+            {lastTilePixel, 0, background},
+            {lastTilePixel + 1, 0, background, false},
+            {lastTilePixel + 200, 7, background},
+            {lastTilePixel - 7 + 200, 200, background}});
+  }
+}
+
 TEST_F(EditorViewTest, ScrollBarsFollowTheOffsetAndHoverTheirButtons) {
   Draw();
   // Horizontal track from 200 to 600 at y 585; slider 30 wide at its start.

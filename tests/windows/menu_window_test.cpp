@@ -35,6 +35,25 @@ class MenuWindowTest : public WindowTest {
   POINT m_corner;
 };
 
+TEST_F(MenuWindowTest, TheListOpensAtThePointShiftedToFitTheScreen) {
+  const int w = kListRowWidth;
+  const int h6 = 6 * kListRowHeight;
+  const struct {
+    POINT click, corner;
+  } cases[] = {
+      {{300, 200}, {300, 200}},
+      {{800 - w, 600 - h6}, {800 - w, 600 - h6}},  // fits exactly
+      {{800 - w + 1, 100}, {800 - w, 100}},
+      {{100, 600 - h6 + 1}, {100, 600 - h6}},
+  };
+  for (const auto& c : cases) {
+    OpenMenuAt(c.click);
+    EXPECT_EQ(m_corner, c.corner) << c.click.x << "," << c.click.y;
+    EXPECT_EQ(Corner("list-row5"), (POINT{c.corner.x, c.corner.y + 5 * kListRowHeight}));
+    Key(VK_ESCAPE);
+  }
+}
+
 TEST_F(MenuWindowTest, EachRowHandsItsCommandToTheEditor) {
   WriteSettingIni("StorageCardPath=card/robot.r\r\n");
   std::filesystem::create_directory(m_dir.Path() + "/card");
