@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "app/compile_command.h"
 #include "app/send_command.h"
+#include "picture/export_command.h"
 
 namespace {
 
@@ -24,7 +25,10 @@ constexpr char kUsage[] =
     "\n"
     "The editor and the commands read setting.ini and ChipDB.txt from the current\n"
     "directory, and the editor its skin from skin/def_skn.txt; failures of files\n"
-    "and devices are appended to ErrLog.txt there.\n";
+    "and devices are appended to ErrLog.txt there.\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a file, the skin or the robot failed,\n"
+    "2 for a usage error.\n";
 
 }  // namespace
 
@@ -43,6 +47,13 @@ int RunCommandLine(int argc, char** argv) {
   }
   if (command == "send") {
     return RunSend(std::vector<std::string>(args.begin() + 1, args.end()));
+  }
+  if (command == "export") {
+    std::string commandLine = "pelublock";
+    for (const std::string& arg : args) {
+      commandLine += " " + arg;
+    }
+    return RunExport(std::vector<std::string>(args.begin() + 1, args.end()), commandLine);
   }
   if (args.size() == 1 && !command.empty() && command[0] != '-') {
     return RunEditor(command);

@@ -119,9 +119,10 @@ void CEditorView::SetUp() {
 void CEditorView::DrawFrame(CBlockProgram& program, const CChipCatalogue& catalogue,
                             const CSelection& selection, const GestureView& gesture) {
   const POINT mouse = platform::GetCursorClientPos();
-  // There is no clearing: the background tiles cover the screen.
-  DrawBackground();
-  DrawCells(program, catalogue, selection);
+  const GridGeometry& g = m_scrollView.Geometry();
+  const POINT scroll = m_scrollView.GetScroll();
+  DrawGrid(program, catalogue, selection,
+           GridArea{scroll, scroll, Size{g.screenWidth, g.screenHeight}});
   if (gesture.chipDrag) {
     DrawDraggedChips(selection, gesture, mouse);
   }
@@ -134,41 +135,59 @@ void CEditorView::DrawFrame(CBlockProgram& program, const CChipCatalogue& catalo
   g_display->Present();
 }
 
-void CEditorView::DrawBackground() {
-  // One fifth of the grid's speed, so the background drifts behind it.
-  const POINT scroll = m_scrollView.GetScroll();
-  const int x0 = -((scroll.x / 5) % kTilePitch);
-  const int y0 = -((scroll.y / 5) % kTilePitch);
-  const GridGeometry& g = m_scrollView.Geometry();
-  for (int y = y0; y < g.screenHeight; y += kTilePitch) {
-    for (int x = x0; x < g.screenWidth; x += kTilePitch) {
+void CEditorView::DrawGrid(CBlockProgram& program, const CChipCatalogue& catalogue,
+                           const CSelection& selection, const GridArea& area) {
+  // There is no clearing: the background tiles cover the area.
+  DrawBackground(area);
+  DrawCells(program, catalogue, selection, area);
+}
+
+void CEditorView::DrawBackground(const GridArea& area) {
+  // One fifth of the grid's speed, so the background drifts behind it. An
+  // area that starts below or right of the scroll offset continues the tiles
+  // placed from there, so bands of one picture join without a seam.
+  const POINT scroll = area.backgroundScroll;
+  auto first = [](int scrolled, int shift) {
+    const long start = -static_cast<long>((scrolled / 5) % kTilePitch) - shift;
+    return static_cast<int>(start <= -kTilePitch ? start + (-start / kTilePitch) * kTilePitch
+                                                 : start);
+  };
+  const int x0 = first(scroll.x, area.origin.x - scroll.x);
+  const int y0 = first(scroll.y, area.origin.y - scroll.y);
+  for (int y = y0; y < area.size.height; y += kTilePitch) {
+    for (int x = x0; x < area.size.width; x += kTilePitch) {
       g_registry->DrawAt(kBackground, x, y);
     }
   }
 }
 
 void CEditorView::DrawCells(CBlockProgram& program, const CChipCatalogue& catalogue,
-                            const CSelection& selection) {
+                            const CSelection& selection, const GridArea& area) {
   // Only the cells that can be in view are visited, however large the grid.
   const GridGeometry& g = m_scrollView.Geometry();
-  const POINT scroll = m_scrollView.GetScroll();
-  const int r0 = scroll.y < g.marginY / 2 ? 0 : (scroll.y - g.marginY / 2) / g.pitchY;
-  const int c0 = scroll.x < g.marginX / 2 ? 0 : (scroll.x - g.marginX / 2) / g.pitchX;
-  const int rowEnd = r0 + g.screenHeight / g.pitchY + 2;
-  const int columnEnd = c0 + g.screenWidth / g.pitchX + 2;
+  const POINT o = area.origin;
+  const int r0 = o.y < g.marginY / 2 ? 0 : (o.y - g.marginY / 2) / g.pitchY;
+  const int c0 = o.x < g.marginX / 2 ? 0 : (o.x - g.marginX / 2) / g.pitchX;
+  const int rowEnd = r0 + area.size.height / g.pitchY + 2;
+  const int columnEnd = c0 + area.size.width / g.pitchX + 2;
   for (int r = r0; r < rowEnd && r < g.rows; ++r) {
     for (int c = c0; c < columnEnd && c < g.columns; ++c) {
-      DrawCell(program, catalogue, selection, Cell{c, r});
+      DrawCell(program, catalogue, selection, area, Cell{c, r});
     }
   }
 }
 
 void CEditorView::DrawCell(CBlockProgram& program, const CChipCatalogue& catalogue,
-                           const CSelection& selection, Cell cell) {
-  const POINT p = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kScreen);
+                           const CSelection& selection, const GridArea& area, Cell cell) {
+  const POINT w = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kWorld);
+  const POINT p{w.x - area.origin.x, w.y - area.origin.y};
   CBox* box = program.GetBox(cell.x, cell.y);
   if (box == nullptr) {
-    g_registry->DrawAt(cell == Cell{0, 0} ? kFrameStart : kFrame, p.x, p.y);
+    if (cell == Cell{0, 0}) {
+      g_registry->DrawAt(kFrameStart, p.x, p.y);
+    } else if (area.emptyFrames) {
+      g_registry->DrawAt(kFrame, p.x, p.y);
+    }
     return;
   }
   // Copies, not references: reading an absent key adds it to the box, which

@@ -12,6 +12,16 @@
 class CBlockProgram;
 class CChipCatalogue;
 
+// Which part of the world a grid drawing covers, and where its background
+// tiles lie. The editor draws its screen at the scroll offset; a picture of
+// the program is drawn in bands whose tiles continue from one to the next.
+struct GridArea {
+  POINT origin;             // world point drawn at the surface's top-left pixel
+  POINT backgroundScroll;   // the scroll offset that places the background tiles
+  Size size;                // pixels to cover from the top-left
+  bool emptyFrames = true;  // whether empty cells show their frame
+};
+
 // What the frame shows of the gesture in progress.
 struct GestureView {
   bool chipDrag = false;
@@ -33,14 +43,20 @@ class CEditorView {
   void DrawFrame(CBlockProgram& program, const CChipCatalogue& catalogue,
                  const CSelection& selection, const GestureView& gesture);
 
+  // Draws the background, cells, chips, arrows and summaries of an area on
+  // the back surface, and nothing of the editor's chrome (no bars, hover,
+  // gesture or message log); the frame is not presented.
+  void DrawGrid(CBlockProgram& program, const CChipCatalogue& catalogue,
+                const CSelection& selection, const GridArea& area);
+
   CMessageLog& MessageLog() { return m_log; }
 
  private:
-  void DrawBackground();
+  void DrawBackground(const GridArea& area);
   void DrawCells(CBlockProgram& program, const CChipCatalogue& catalogue,
-                 const CSelection& selection);
+                 const CSelection& selection, const GridArea& area);
   void DrawCell(CBlockProgram& program, const CChipCatalogue& catalogue,
-                const CSelection& selection, Cell cell);
+                const CSelection& selection, const GridArea& area, Cell cell);
   void DrawDraggedChips(const CSelection& selection, const GestureView& gesture, POINT mouse);
   void DrawHoverFrame(POINT mouse);
   void DrawRubberBand(const GestureView& gesture, POINT mouse);
