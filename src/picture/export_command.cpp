@@ -74,7 +74,9 @@ std::string RangeText(const CellRange& r) {
 std::string PicturePathFor(const std::string& programPath) {
   const std::size_t slash = programPath.find_last_of('/');
   const std::size_t dot = programPath.find_last_of('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) {
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  // A name that starts with its only dot has no extension.
+  if (dot != std::string::npos && dot > nameStart) {
     return programPath.substr(0, dot) + ".png";
   }
   return programPath + ".png";
