@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/app.h"
+#include "app/file_util.h"
 #include "app/settings.h"
 #include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
@@ -12,6 +13,8 @@
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/edit_operations.h"
+#include "picture/export_command.h"
+#include "picture/picture_export.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
@@ -213,6 +216,12 @@ bool CEditorScene::HandleKey(WPARAM key) {
       return true;
     case VK_F7:
       GenerateScript();
+      return true;
+    case 'P':
+      if (!platform::IsKeyDown(VK_CONTROL)) {
+        return false;
+      }
+      ExportPicture();
       return true;
     case VK_DELETE:
       SetModified(1);
@@ -607,6 +616,34 @@ bool CEditorScene::GenerateScript() {
   // robot script current.
   MessageLog().Add(text::kScriptFailed);
   return false;
+}
+
+namespace {
+// The picture of a program that has no file yet.
+constexpr char kUntitledPictureName[] = "untitled.png";
+}  // namespace
+
+bool CEditorScene::ExportPicture() {
+  std::string path;
+  if (m_currentFileName.empty()) {
+    std::string folder = ToNativePath(ReadSettingString("DataPath"));
+    if (!folder.empty() && folder.back() != '/') {
+      folder += '/';
+    }
+    path = folder + kUntitledPictureName;
+  } else {
+    path = PicturePathFor(ToNativePath(m_currentFileName));
+  }
+  PictureOptions options;
+  options.programName = m_currentFileName;
+  options.commandLine = "pelublock (Ctrl+P)";
+  // The picture draws on a display of its own; the editor's screen objects
+  // and back surface are left as they are.
+  const bool written =
+      WriteProgramPicture(*m_program, *m_catalogue, options, path) == PictureResult::kWritten;
+  MessageLog().Add(std::string(written ? text::kPictureWritten : text::kPictureFailed) + " " +
+                   path);
+  return written;
 }
 
 void CEditorScene::SaveToStorageCard() {

@@ -104,6 +104,10 @@ class CEditorScene : public CScene {
   // Writes out.r and copies it to the setting StorageCardPath (F6), reporting
   // the outcome in the message log.
   void SaveToStorageCard();
+  // Writes the program's picture (Ctrl+P) beside its file, or into the
+  // setting DataPath for a program never saved, and says where in the
+  // message log. Returns false when it could not be written.
+  bool ExportPicture();
   // A menu command (1 to 6) for the next frame, which runs it and nothing else.
   void SetPendingCommand(int command) { m_pendingCommand = command; }
 

@@ -336,5 +336,43 @@ TEST_F(EditorStartupTest, CommandLineProgramOpensOnTheFirstEntryOnly) {
   EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]");
 }
 
+TEST_F(EditorSceneTest, CtrlPWritesThePictureBesideTheProgramOrIntoDataPathAndSaysWhere) {
+  Place({0, 0}, kWalk);
+  Frame();
+  const int presented = platform::headless::PresentCount();
+  // P alone is no command.
+  Key('P');
+  EXPECT_TRUE(Messages().empty());
+
+  // A program never saved goes to DataPath.
+  WriteSettingIni("DataPath=pictures\r\n");
+  std::filesystem::create_directory(m_dir.Path() + "/pictures");
+  Hold(VK_CONTROL, true);
+  Key('P');
+  Hold(VK_CONTROL, false);
+  EXPECT_TRUE(m_dir.Exists("pictures/untitled.png"));
+  EXPECT_EQ(m_dir.ReadFile("pictures/untitled.png").substr(1, 3), "PNG");
+
+  // A saved one beside its file; a missing folder fails.
+  m_scene->SetCurrentFileName("robot.bhb");
+  Hold(VK_CONTROL, true);
+  Key('P');
+  m_scene->SetCurrentFileName("missing/robot.bhb");
+  Key('P');
+  Hold(VK_CONTROL, false);
+  EXPECT_TRUE(m_dir.Exists("robot.png"));
+  EXPECT_EQ(Messages(), (Texts{std::string(text::kPictureWritten) + " pictures/untitled.png",
+                               std::string(text::kPictureWritten) + " robot.png",
+                               std::string(text::kPictureFailed) + " missing/robot.png"}));
+
+  // The editor draws on as before: its display, objects and back surface are
+  // its own, and the picture presented nothing.
+  EXPECT_EQ(platform::headless::PresentCount(), presented);
+  Frame();
+  const SurfaceView after = Presented();
+  EXPECT_EQ(after.width, Settings.ScreenWidth);
+  EXPECT_GT(CountColour(RECT{0, 0, after.width, after.height}, Rgb{0x20, 0x40, 0x60}), 0);
+}
+
 }  // namespace
 }  // namespace editor_test
