@@ -24,11 +24,11 @@ constexpr char kUsage[] =
     "  pelublock --help                   show this text\n"
     "\n"
     "The editor and the commands read setting.ini and ChipDB.txt from the current\n"
-    "directory, and the editor its skin from skin/def_skn.txt; failures of files\n"
-    "and devices are appended to ErrLog.txt there.\n"
+    "directory, the editor and export their skin from skin/def_skn.txt; failures\n"
+    "of files and devices are appended to ErrLog.txt there.\n"
     "\n"
-    "Exit status: 0 on success, 1 when a file, the skin or the robot failed,\n"
-    "2 for a usage error.\n";
+    "Exit status of the commands: 0 on success, 1 when a file, the skin or the\n"
+    "robot failed, 2 for a usage error (and for export a bad cell range or size).\n";
 
 }  // namespace
 
