@@ -19,7 +19,10 @@ targets=()
 for source in fuzz/fuzz_*.cpp; do
   targets+=("$(basename "$source" .cpp)")
 done
-cmake --build "$build" --target "${targets[@]}" >/dev/null
+if ! cmake --build "$build" --target "${targets[@]}" >"$build/build.log" 2>&1; then
+  cat "$build/build.log" >&2
+  exit 1
+fi
 
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS="detect_leaks=1"
