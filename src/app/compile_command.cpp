@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "catalogue/chip_catalogue.h"
 #include "codegen/script_generator.h"
+#include "platform/file_system.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
 
@@ -68,6 +69,11 @@ bool CompileProgramFile(const char* command, const std::string& programPath,
                  kChipCatalogueFileName);
   }
   std::unique_ptr<CBlockProgram> program = ReadBlockProgram(&catalogue, programPath);
+  if (!program && platform::IsSpecialFile(programPath)) {
+    // A FIFO or device is refused without being read; say why.
+    std::fprintf(stderr, "%s: %s: not a regular file\n", command, programPath.c_str());
+    return false;
+  }
   if (!program) {
     std::fprintf(stderr, "%s: cannot read the program file '%s'\n", command, programPath.c_str());
     return false;

@@ -5,10 +5,13 @@
 #include <climits>
 #include <utility>
 
+#include "app/errorlog.h"
+
 CSceneManager::CSceneManager(SceneFactory factory) : m_factory(std::move(factory)) {}
 
 CSceneManager::~CSceneManager() {
   Destroy();
+  ErrorLogNewScene();
 }
 
 int CSceneManager::Start() {
@@ -19,6 +22,7 @@ int CSceneManager::Switch(int id) {
   // The old scene goes first, completely: the new one must not meet its
   // objects in the registry or its bitmaps in the display.
   Destroy();
+  ErrorLogNewScene();
   if (m_factory) {
     m_scene = m_factory(id);
   }

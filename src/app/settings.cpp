@@ -276,8 +276,10 @@ bool WriteSettingInt(const std::string& key, int value) {
   std::string file;
   // A file that exists but cannot be read must not be replaced by one that
   // holds only this key.
-  if (!platform::ReadFile(kSettingsFileName, &file, SIZE_MAX) &&
-      platform::PathExists(kSettingsFileName)) {
+  // One larger than any reader takes is not rewritten either: reading it
+  // whole would take memory without bound.
+  platform::ReadResult read = platform::ReadWholeFile(kSettingsFileName, &file, kMaxReadBytes);
+  if (read != platform::ReadResult::kRead && platform::PathExists(kSettingsFileName)) {
     return false;
   }
   std::string updated = profile::SetString(file, kSettingsSection, key, std::to_string(value));

@@ -43,7 +43,7 @@ int CChipCatalogue::Load(const std::string& path) {
   std::string text;
   // A file larger than any catalogue is refused whole rather than read in
   // part: half a catalogue would silently lose chips.
-  if (!platform::ReadFile(path, &text, kMaxFileBytes + 1) || text.size() > kMaxFileBytes) {
+  if (platform::ReadWholeFile(path, &text, kMaxFileBytes) != platform::ReadResult::kRead) {
     ErrorLog("Failed to open ChipDB file.");
     return 0;
   }

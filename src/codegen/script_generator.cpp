@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/strings.h"
 #include "catalogue/chip_catalogue.h"
+#include "platform/file_system.h"
 #include "program/block_program.h"
 #include "program/directions.h"
 
@@ -511,20 +512,21 @@ bool GenerateScript(const CBlockProgram& program, std::string* script, std::size
 
 ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& path,
                              std::size_t maxBytes) {
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
-  if (!file) {
+  // The script goes to a temporary file first: a full disk leaves the last
+  // good out.r in place, never a torn one that the storage-card export or a
+  // later transfer could pick up.
+  platform::CReplacement file(path);
+  if (!file.Open()) {
     return ScriptResult::kCannotWrite;
   }
   std::string script;
   if (!GenerateScript(program, &script, maxBytes)) {
+    // A script too large still empties out.r, so that no transfer sends the
+    // previous program's script as if it were this one's.
+    file.Commit();
     return ScriptResult::kTooLarge;
   }
-  bool ok = std::fwrite(script.data(), 1, script.size(), file.get()) == script.size();
-  ok = std::fclose(file.release()) == 0 && ok;
-  return ok ? ScriptResult::kWritten : ScriptResult::kCannotWrite;
+  return file.Write(script) && file.Commit() ? ScriptResult::kWritten : ScriptResult::kCannotWrite;
 }
 
 bool CBlockProgram::WriteScript() {

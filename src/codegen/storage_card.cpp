@@ -22,12 +22,11 @@ bool CopyScriptToStorageCard(const std::string& scriptPath) {
     return false;
   }
   std::string script;
-  if (!platform::ReadFile(scriptPath, &script, kMaxCopyBytes + 1) ||
-      script.size() > kMaxCopyBytes) {
+  if (platform::ReadWholeFile(scriptPath, &script, kMaxCopyBytes) != platform::ReadResult::kRead) {
     return false;
   }
   // Written beside the target, on the card before it is renamed over the old
   // script and before success is reported, so that a card pulled out at any
   // moment holds either the old script or the new one, never half of one.
-  return platform::ReplaceFile(ToNativePath(target), script, platform::WriteDurability::kSynced);
+  return platform::ReplaceFile(ToNativePath(target), script);
 }

@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
-#include <filesystem>
 #include <vector>
 
 #include "app/errorlog.h"
@@ -154,13 +153,10 @@ int CDisplay::LoadBitmap(const std::string& path) {
   const std::string nativePath = ToNativePath(path);
   std::string bytes;
   DecodedBitmap bitmap;
-  // A file too large for a bitmap is refused before any of it is read; one
-  // byte more than the reader accepts is read so that a file that grew
-  // meanwhile is still seen as too large rather than cut short.
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(nativePath, error);
-  if (error || size > kMaxBitmapFileBytes ||
-      !platform::ReadFile(nativePath, &bytes, kMaxBitmapFileBytes + 1) ||
+  // A file too large for a bitmap is refused from its size, before any of
+  // it is read.
+  if (platform::ReadWholeFile(nativePath, &bytes, kMaxBitmapFileBytes) !=
+          platform::ReadResult::kRead ||
       !DecodeBmp(bytes, &bitmap)) {
     ErrorLog("GetBitmapHandle() Failed.\n");
     return -1;

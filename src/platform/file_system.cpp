@@ -2,14 +2,18 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <random>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -23,6 +27,10 @@ class FileDescriptor {
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int Get() const { return m_fd; }
   bool Valid() const { return m_fd >= 0; }
+  void Reset(int fd) {
+    Close();
+    m_fd = fd;
+  }
   bool Close() {
     int fd = m_fd;
     m_fd = -1;
@@ -32,21 +40,6 @@ class FileDescriptor {
  private:
   int m_fd;
 };
-
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 // The file a write to path should replace: the target of a symbolic link
 // (followed to its end, even when that file does not exist yet), else the
@@ -83,24 +76,75 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-}  // namespace
-
-bool PathExists(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
+std::function<int(ReplaceStep)>& FaultHook() {
+  static std::function<int(ReplaceStep)> hook;
+  return hook;
 }
 
-bool ReadFile(const std::string& path, std::string* out, std::size_t maxBytes) {
-  out->clear();
-  FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat info {};
-  if (!file.Valid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+// True (errno set) when a test asked this step to fail.
+bool Injected(ReplaceStep step) {
+  const auto& hook = FaultHook();
+  if (!hook) {
     return false;
   }
+  int error = hook(step);
+  if (error == 0) {
+    return false;
+  }
+  errno = error;
+  return true;
+}
+
+std::string BaseNameOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Twelve characters no other process can guess ahead of the create.
+std::string RandomSuffix() {
+  static constexpr char kAlphabet[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  unsigned char random[12] = {};
+  if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+    // Without the kernel's source the name is only unique, which O_EXCL
+    // still makes safe.
+    static std::mt19937_64 fallback(std::random_device{}());
+    for (unsigned char& byte : random) {
+      byte = static_cast<unsigned char>(fallback());
+    }
+  }
+  std::string suffix;
+  for (unsigned char byte : random) {
+    suffix.push_back(kAlphabet[byte % (sizeof kAlphabet - 1)]);
+  }
+  return suffix;
+}
+
+// Opens a regular file for reading without ever waiting: a FIFO opened
+// without O_NONBLOCK would wait for a writer forever.
+ReadResult OpenForReading(const std::string& path, FileDescriptor* file, std::size_t* size) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    return errno == ENXIO ? ReadResult::kNotRegularFile : ReadResult::kCannotOpen;
+  }
+  file->Reset(fd);
+  struct stat info {};
+  if (fstat(fd, &info) != 0) {
+    return ReadResult::kReadError;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    return ReadResult::kNotRegularFile;
+  }
+  *size = info.st_size < 0 ? 0 : static_cast<std::size_t>(info.st_size);
+  return ReadResult::kRead;
+}
+
+// Reads until the end or until more than limit bytes are there.
+bool ReadUpTo(int fd, std::string* out, std::size_t limit) {
   char buffer[65536];
-  while (out->size() < maxBytes) {
-    std::size_t want = std::min(sizeof buffer, maxBytes - out->size());
-    ssize_t got = read(file.Get(), buffer, want);
+  while (out->size() < limit) {
+    std::size_t want = std::min(sizeof buffer, limit - out->size());
+    ssize_t got = read(fd, buffer, want);
     if (got < 0) {
       if (errno == EINTR) {
         continue;
@@ -115,46 +159,177 @@ bool ReadFile(const std::string& path, std::string* out, std::size_t maxBytes) {
   return true;
 }
 
-bool ReplaceFile(const std::string& path, const std::string& bytes, WriteDurability durability) {
-  const std::string target = ReplacementTarget(path);
-  const std::string temp = target + ".tmp~";
-  mode_t mode = 0666;  // narrowed by the umask, as a new file would be
-  struct stat old {};
-  const bool replacing = stat(target.c_str(), &old) == 0;
-  if (replacing) {
-    mode = old.st_mode & 07777;
+}  // namespace
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+bool IsSpecialFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+ReadResult ReadWholeFile(const std::string& path, std::string* out, std::size_t maxBytes) {
+  out->clear();
+  FileDescriptor file(-1);
+  std::size_t size = 0;
+  ReadResult opened = OpenForReading(path, &file, &size);
+  if (opened != ReadResult::kRead) {
+    return opened;
   }
-  {
-    FileDescriptor file(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
-    if (!file.Valid()) {
-      return false;
-    }
-    bool ok = WriteAll(file.Get(), bytes);
-    // The umask applied at creation must not narrow an existing file's bits.
-    if (ok && replacing) {
-      ok = fchmod(file.Get(), mode) == 0;
-    }
-    if (ok && durability == WriteDurability::kSynced) {
-      ok = fsync(file.Get()) == 0;
-    }
-    ok = file.Close() && ok;
-    if (!ok) {
-      unlink(temp.c_str());
-      return false;
-    }
+  if (size > maxBytes) {
+    return ReadResult::kTooLarge;
   }
-  if (rename(temp.c_str(), target.c_str()) != 0) {
-    unlink(temp.c_str());
+  out->reserve(size);
+  // One byte more than the limit tells a file that grew past it since the
+  // fstat from one that just fits.
+  const std::size_t limit = maxBytes == SIZE_MAX ? maxBytes : maxBytes + 1;
+  if (!ReadUpTo(file.Get(), out, limit)) {
+    out->clear();
+    return ReadResult::kReadError;
+  }
+  if (out->size() > maxBytes) {
+    out->clear();
+    return ReadResult::kTooLarge;
+  }
+  return ReadResult::kRead;
+}
+
+bool ReadFile(const std::string& path, std::string* out, std::size_t maxBytes) {
+  out->clear();
+  FileDescriptor file(-1);
+  std::size_t size = 0;
+  if (OpenForReading(path, &file, &size) != ReadResult::kRead) {
     return false;
   }
-  if (durability == WriteDurability::kSynced) {
-    // The rename itself is on the medium only once the directory is.
-    FileDescriptor directory(open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!directory.Valid() || fsync(directory.Get()) != 0) {
+  out->reserve(std::min(size, maxBytes));
+  return ReadUpTo(file.Get(), out, maxBytes);
+}
+
+CReplacement::CReplacement(const std::string& path) : m_target(ReplacementTarget(path)) {}
+
+CReplacement::~CReplacement() {
+  Discard();
+}
+
+void CReplacement::Discard() {
+  if (m_fd >= 0) {
+    close(m_fd);
+    m_fd = -1;
+  }
+  if (!m_temp.empty()) {
+    unlink(m_temp.c_str());
+    m_temp.clear();
+  }
+  m_failed = true;
+}
+
+bool CReplacement::Open() {
+  mode_t mode = 0666;  // narrowed by the umask, as a new file would be
+  bool replacing = false;
+  struct stat old {};
+  if (stat(m_target.c_str(), &old) == 0) {
+    if (!S_ISREG(old.st_mode)) {
+      m_failed = true;
       return false;
     }
+    // A file its owner made read-only stays as it is, even for a process
+    // (root) that the permission bits do not stop.
+    if ((old.st_mode & 0222) == 0 || access(m_target.c_str(), W_OK) != 0) {
+      m_failed = true;
+      return false;
+    }
+    mode = old.st_mode & 07777;
+    replacing = true;
+  }
+  const std::string directory = DirectoryOf(m_target);
+  const std::string prefix = directory + "/." + BaseNameOf(m_target) + ".";
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::string temp = prefix + RandomSuffix() + ".tmp";
+    if (Injected(ReplaceStep::kCreate)) {
+      break;
+    }
+    // O_EXCL with O_CREAT never follows a link planted at the name, and
+    // O_NOFOLLOW says so again.
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd >= 0) {
+      m_fd = fd;
+      m_temp = temp;
+      break;
+    }
+    if (errno != EEXIST) {
+      break;
+    }
+  }
+  if (m_fd < 0) {
+    m_failed = true;
+    return false;
+  }
+  // The umask applied at creation must not narrow an existing file's bits.
+  if (replacing && fchmod(m_fd, mode) != 0) {
+    Discard();
+    return false;
   }
   return true;
+}
+
+bool CReplacement::Write(std::string_view bytes) {
+  if (m_failed || m_fd < 0) {
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n =
+        Injected(ReplaceStep::kWrite) ? -1 : write(m_fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      Discard();
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool CReplacement::Commit() {
+  if (m_failed || m_fd < 0) {
+    Discard();
+    return false;
+  }
+  // Without the sync a crash after the rename could leave the new name on
+  // an empty file.
+  bool ok = !Injected(ReplaceStep::kSync) && fsync(m_fd) == 0;
+  ok = close(m_fd) == 0 && ok;
+  m_fd = -1;
+  if (!ok || Injected(ReplaceStep::kRename) || rename(m_temp.c_str(), m_target.c_str()) != 0) {
+    Discard();
+    return false;
+  }
+  m_temp.clear();
+  m_failed = true;  // done: a second Commit() has nothing to put in place
+  // The rename itself is on the medium only once the directory is. A file
+  // system that cannot sync a directory (EINVAL) has nothing more to do.
+  FileDescriptor directory(open(DirectoryOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!directory.Valid()) {
+    return false;
+  }
+  if (Injected(ReplaceStep::kSyncDirectory) || fsync(directory.Get()) != 0) {
+    return errno == EINVAL;
+  }
+  return true;
+}
+
+bool ReplaceFile(const std::string& path, std::string_view bytes) {
+  CReplacement replacement(path);
+  return replacement.Open() && replacement.Write(bytes) && replacement.Commit();
+}
+
+void SetReplaceFaultForTesting(std::function<int(ReplaceStep)> hook) {
+  FaultHook() = std::move(hook);
 }
 
 }  // namespace platform

@@ -4,28 +4,79 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
 // True when something exists at the path (file, directory, link).
 bool PathExists(const std::string& path);
 
-// Reads at most maxBytes of a regular file into *out. False when the path
-// cannot be opened or is not a regular file (a directory, for instance).
-bool ReadFile(const std::string& path, std::string* out, std::size_t maxBytes);
+// True when the path names something that exists and is not a regular file
+// (a FIFO, a device, a directory), so that a caller can say why it refused.
+bool IsSpecialFile(const std::string& path);
 
-enum class WriteDurability {
-  kCached,  // the system writes the data out in its own time
-  kSynced,  // on the medium before the call returns (a card may be pulled)
+enum class ReadResult {
+  kRead,
+  kCannotOpen,      // absent, not permitted
+  kNotRegularFile,  // a FIFO, device or directory: never waited on
+  kTooLarge,        // larger than the caller accepts; nothing was read
+  kReadError,
 };
 
-// Writes the bytes to a temporary file beside the file and renames it over
-// it, so that a failed or interrupted write never destroys what was there.
-// A path that is a symbolic link replaces the file the link points to, and
-// the new file keeps the old one's permission bits. False (the old file left
-// as it was) on any failure.
-bool ReplaceFile(const std::string& path, const std::string& bytes,
-                 WriteDurability durability = WriteDurability::kCached);
+// Reads a regular file whole into *out. A file whose size is over maxBytes is
+// refused before any of it is read (and one that grows past it meanwhile is
+// refused too). The open never blocks, whatever is at the path.
+ReadResult ReadWholeFile(const std::string& path, std::string* out, std::size_t maxBytes);
+
+// Reads at most maxBytes of a regular file into *out; a longer file is cut
+// there. False when the path cannot be opened or is not a regular file.
+bool ReadFile(const std::string& path, std::string* out, std::size_t maxBytes);
+
+// One replacement of a file: the new contents go to a temporary file of an
+// unpredictable name beside the target, and only Commit() puts them in the
+// target's place (synced to the medium, the old permission bits kept). A
+// replacement destroyed without a successful Commit() removes its temporary
+// file and leaves the old file as it was.
+//
+// A path that is a symbolic link replaces the file the link points to. An
+// existing file that may not be written (read-only) is never replaced.
+// Temporary files are named ".<name>.<random>.tmp"; one left by a killed
+// process never blocks a later save and is not removed automatically (it may
+// belong to a save still running in another process).
+class CReplacement {
+ public:
+  explicit CReplacement(const std::string& path);
+  ~CReplacement();
+  CReplacement(const CReplacement&) = delete;
+  CReplacement& operator=(const CReplacement&) = delete;
+
+  // Creates the temporary file; false (nothing created) on failure.
+  bool Open();
+  // Appends bytes to the temporary file; false on a short or failed write.
+  bool Write(std::string_view bytes);
+  // Syncs the temporary file, renames it over the target and syncs the
+  // directory. False on any failure; the temporary file is then gone.
+  bool Commit();
+
+ private:
+  void Discard();
+
+  std::string m_target;
+  std::string m_temp;
+  int m_fd = -1;
+  bool m_failed = false;
+};
+
+// Replaces the file with the bytes through one CReplacement.
+bool ReplaceFile(const std::string& path, std::string_view bytes);
+
+// The steps of a replacement at which a test can make the system call fail.
+enum class ReplaceStep { kCreate, kWrite, kSync, kRename, kSyncDirectory };
+
+// Tests only: the hook is asked before each step and returns the errno the
+// step fails with, or 0 to let it run. An empty hook removes it.
+void SetReplaceFaultForTesting(std::function<int(ReplaceStep)> hook);
 
 }  // namespace platform

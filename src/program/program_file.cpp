@@ -104,10 +104,9 @@ std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std:
 std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue,
                                                 const std::string& path) {
   std::string text;
-  // One byte more than the limit tells a file that is too large from one
-  // that just fits.
-  if (!platform::ReadFile(path, &text, kMaxProgramFileBytes + 1) ||
-      text.size() > kMaxProgramFileBytes) {
+  // A file over the limit is refused from its size, before any of it is
+  // read or any memory is taken for it.
+  if (platform::ReadWholeFile(path, &text, kMaxProgramFileBytes) != platform::ReadResult::kRead) {
     ErrorLog(kFailedToOpen);
     return nullptr;
   }

@@ -34,10 +34,7 @@ constexpr long kTransferEvents = FD_READ | FD_WRITE | FD_OOB | FD_CONNECT | FD_C
 // Reads the whole script; false when it cannot be read or is larger than any
 // script the generator writes (such a file is refused whole, never cut).
 bool ReadScript(const std::string& path, std::string* script) {
-  if (!platform::ReadFile(path, script, kMaxScriptBytes + 1)) {
-    return false;
-  }
-  return script->size() <= kMaxScriptBytes;
+  return platform::ReadWholeFile(path, script, kMaxScriptBytes) == platform::ReadResult::kRead;
 }
 
 std::uint16_t g_editorTransferPort = kRobotPort;

@@ -111,6 +111,37 @@ TEST(ErrorLogTest, AppendsAsTextModeWithoutAddingLineEnds) {
   EXPECT_EQ(dir.ReadFile("ErrLog.txt"), "Failed to open data file.draw:-5\r\n%n%s%d\r\n");
 }
 
+TEST(ErrorLogTest, AMessageOfEveryFrameIsBoundedPerSceneAndItsRepeatsCounted) {
+  ScopedTempDir dir;
+  std::string expected;
+  for (int frame = 0; frame < 1000; ++frame) {
+    ErrorLog("%s:%d\n", "draw", -5);
+    if (frame == 500) {
+      ErrorLog("Failed to open data file.");  // a distinct message still gets through
+      expected += "Failed to open data file.";
+    }
+    if (frame < static_cast<int>(kMaxRepeatsPerScene)) {
+      expected += "draw:-5\r\n";
+    }
+  }
+  EXPECT_EQ(dir.ReadFile("ErrLog.txt"), expected);
+  ErrorLogNewScene();
+  expected += "\r\nErrLog: 992 repeats dropped of: draw:-5\r\n";
+  EXPECT_EQ(dir.ReadFile("ErrLog.txt"), expected);
+  // The next scene writes it again; a scene without drops adds nothing.
+  ErrorLog("%s:%d\n", "draw", -5);
+  ErrorLogNewScene();
+  ErrorLogNewScene();
+  EXPECT_EQ(dir.ReadFile("ErrLog.txt"), expected + "draw:-5\r\n");
+  // A new log (the old one deleted) starts its counts afresh.
+  for (std::size_t i = 0; i < kMaxRepeatsPerScene; ++i) {
+    ErrorLog("x");
+  }
+  std::filesystem::remove(dir.Path() + "/ErrLog.txt");
+  ErrorLog("x");
+  EXPECT_EQ(dir.ReadFile("ErrLog.txt"), "x");
+}
+
 TEST(StringsTest, LinesTokensFieldsAndNumbers) {
   // CR LF and LF end a line, a lone CR does not. A buffer of 4 holds three
   // bytes, or two and the line feed; a one-byte buffer still advances.
@@ -136,7 +167,7 @@ TEST(FileUtilTest, ReplacingKeepsLinksAndPermissionsAndAFailureLeavesNoTemporary
   dir.WriteFile("real.bhb", "old");
   fs::permissions(dir.Path() + "/real.bhb", mine);
   fs::create_symlink("real.bhb", dir.Path() + "/link.bhb");
-  ASSERT_TRUE(platform::ReplaceFile("link.bhb", "new", platform::WriteDurability::kSynced));
+  ASSERT_TRUE(platform::ReplaceFile("link.bhb", "new"));
   EXPECT_TRUE(fs::is_symlink(dir.Path() + "/link.bhb"));
   EXPECT_EQ(dir.ReadFile("real.bhb"), "new");
   EXPECT_EQ(fs::status(dir.Path() + "/real.bhb").permissions(), mine);

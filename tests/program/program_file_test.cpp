@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "app/settings.h"
+#include "platform/file_system.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -52,17 +55,21 @@ TEST(ProgramFileTest, SaveNeverDestroysThePreviousFile) {
   program.Init(nullptr);
   program.AddBox(0, 0, "a");
   dir.WriteFile("mine.bhb", "the user's previous program");
-  // The temporary file cannot be made (a folder has its name): the save
-  // fails, is logged, and the old file stays whole.
-  std::filesystem::create_directory(dir.Path() + "/mine.bhb.tmp~");
+  // The temporary file cannot be made: the save fails, is logged, and the
+  // old file stays whole.
+  platform::SetReplaceFaultForTesting([](platform::ReplaceStep step) {
+    return step == platform::ReplaceStep::kCreate ? EACCES : 0;
+  });
   EXPECT_EQ(WriteBlockProgram("mine.bhb", program), 0);
+  platform::SetReplaceFaultForTesting(nullptr);
   EXPECT_EQ(dir.ReadFile("mine.bhb"), "the user's previous program");
   EXPECT_EQ(dir.ReadFile("ErrLog.txt"), "Failed to open data file.");
 
-  std::filesystem::remove(dir.Path() + "/mine.bhb.tmp~");
   EXPECT_EQ(WriteBlockProgram("mine.bhb", program), 1);
   EXPECT_EQ(dir.ReadFile("mine.bhb"), "<box 0 0 a>\r\n</box>\r\n");
-  EXPECT_FALSE(dir.Exists("mine.bhb.tmp~"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator()),
+            2);  // mine.bhb and ErrLog.txt: no temporary file left
 
   EXPECT_EQ(ReadBlockProgram(nullptr, "missing.bhb"), nullptr);
   EXPECT_EQ(ReadBlockProgram(nullptr, dir.Path()), nullptr);  // a folder

@@ -1,0 +1,99 @@
+// Fuzzes the pelublock command line: the input, cut at NUL bytes, is argv.
+// Everything runs in a private scratch folder with a program to compile, and
+// '/' is taken out of every argument so that no run writes outside it. The
+// editor and `send` (a window, the network) are left out.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "platform/file_system.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+char g_scratch[] = "/tmp/pelu_fuzz_command_line.XXXXXX";
+
+void RemoveScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(g_scratch, ignored);
+}
+
+void EnterScratchFolder() {
+  static bool entered = false;
+  if (entered) {
+    return;
+  }
+  Check(mkdtemp(g_scratch) != nullptr);
+  Check(chdir(g_scratch) == 0);
+  std::atexit(RemoveScratchFolder);
+  std::ofstream("prog.bhb", std::ios::binary) << "<box 0 0 a>\r\nto=right\r\n</box>\r\n";
+  entered = true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  EnterScratchFolder();
+  std::vector<std::string> args{"pelublock"};
+  std::string current;
+  for (std::size_t i = 0; i < size; ++i) {
+    const char byte = static_cast<char>(data[i]);
+    if (byte == '\0') {
+      args.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(byte == '/' ? '_' : byte);
+    }
+  }
+  args.push_back(current);
+  const std::string& command = args[1];
+  const bool isCommand =
+      command == "compile" || command == "--help" || command == "-h" || command == "help";
+  if (command == "send" ||
+      (args.size() == 2 && !isCommand && !command.empty() && command[0] != '-')) {
+    return 0;
+  }
+  std::vector<char*> argv;
+  for (std::string& arg : args) {
+    argv.push_back(arg.data());
+  }
+  argv.push_back(nullptr);
+  const int status = RunCommandLine(static_cast<int>(args.size()), argv.data());
+  Check(status >= 0 && status <= 2);
+  // A compile that succeeded left a script behind.
+  if (command == "compile" && status == 0) {
+    std::string output = "out.r";
+    for (std::size_t i = 2; i + 1 < args.size(); ++i) {
+      if (args[i] == "-o") {
+        output = args[i + 1];
+      }
+    }
+    std::string script;
+    const bool help = [&] {
+      for (std::size_t i = 2; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+          return true;
+        }
+        if (args[i] == "-o") {
+          ++i;
+        }
+      }
+      return false;
+    }();
+    Check(help || platform::ReadWholeFile(output, &script, std::size_t{1} << 30) ==
+                      platform::ReadResult::kRead);
+  }
+  return 0;
+}
