@@ -173,6 +173,9 @@ inline constexpr char kLogReceive[] =
 // out.rを書き出せませんでした
 inline constexpr char kScriptFailed[] =
     "out.r\x82\xf0\x8f\x91\x82\xab\x8fo\x82\xb9\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd";
+// out.rを作成しています...
+inline constexpr char kScriptWorking[] =
+    "out.r\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb7...";
 
 // File dialogs
 // ファイルダイアログを表示できません (zenityとディスプレイが必要です)
