@@ -50,6 +50,35 @@ void CompileChain(benchmark::State& state) {
 }
 BENCHMARK(CompileChain)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
 
+// The refusal of a script that can only blow up: a row of branch chips whose
+// template writes the false chain seven times, about 7^chips lines. The time
+// should grow linearly with the chips, and stay in microseconds.
+void RefuseRepeatedExits(benchmark::State& state) {
+  const int chips = static_cast<int>(state.range(0));
+  Settings = SettingsData{};
+  Settings.MaxChipNumX = chips;
+  Settings.MaxChipNumY = 1;
+  Settings.IfChipID = "if";
+  Settings.IfChipFalseID = "no";
+  CChipCatalogue catalogue;
+  catalogue.Parse("<define if>\ncode=X*e*e*e*e*e*e*e*e\n</define>\n");
+  CBlockProgram program;
+  program.Init(&catalogue);
+  for (int x = 0; x < chips; ++x) {
+    program.AddBox(x, 0, "if");
+    program.SetBoxProperty(x, 0, "no", "\x81\xa8");  // the right arrow glyph
+  }
+  ScratchDir dir;
+  const std::string path = dir.File("out.r");
+  for (auto _ : state) {
+    if (WriteScriptFile(program, path) != ScriptResult::kTooLarge) {
+      state.SkipWithError("the script was not refused");
+    }
+  }
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(RefuseRepeatedExits)->Arg(19)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

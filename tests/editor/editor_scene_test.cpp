@@ -291,9 +291,9 @@ TEST_F(EditorLongScriptTest, LongScriptIsAnnouncedOnAFrameOfItsOwnAndABlownUpOne
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(m_dir.ReadFile("out.r").size(), 7u * 7 + 8u * 6);  // "BEXIT" lines and EXIT
 
-  // 2^18 chips visited: the notice is drawn and shown before the script is
+  // 2^17 chips visited: the notice is drawn and shown before the script is
   // written, and the script is written whole.
-  Row(18);
+  Row(17);
   presented = platform::headless::PresentCount();
   Key(VK_F7);
   EXPECT_EQ(platform::headless::PresentCount(), presented + 1);
