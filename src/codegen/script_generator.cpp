@@ -103,9 +103,16 @@ bool CScriptGenerator::Run(std::string* script) {
   // A branch template that repeats an exit doubles the script with every
   // chip along a chain; measuring first refuses such a script at once
   // instead of after writing the limit's worth of it.
-  if (Measure().Cost() > m_maxBytes) {
-    script->clear();
-    return false;
+  // Without such a template the script grows with the grid alone, and the
+  // running count below refuses it as soon as it passes; the measure is then
+  // skipped, as it costs nearly what the generation does.
+  if (RepeatsAnExit(m_program)) {
+    if (Measure().Cost() > m_maxBytes) {
+      script->clear();
+      return false;
+    }
+  } else {
+    CountConnections();
   }
   m_spent = 0;
   WriteHeader();
@@ -672,6 +679,50 @@ void CScriptGenerator::Spend(std::size_t amount) {
 const std::string& CScriptGenerator::Attribute(const CChipDefinition* chip,
                                                const std::string& key) {
   return chip == nullptr ? kEmpty : chip->Get(key);
+}
+
+bool RepeatsAnExit(const CBlockProgram& program) {
+  const CChipCatalogue* catalogue = program.Catalogue();
+  if (catalogue == nullptr) {
+    return false;
+  }
+  for (int y = 0; y < program.Rows(); ++y) {
+    for (int x = 0; x < program.Columns(); ++x) {
+      const CBox* box = program.GetBox(x, y);
+      if (box == nullptr) {
+        continue;
+      }
+      const ChipKind kind = KindOf(*box);
+      if (kind == ChipKind::kPlain) {
+        continue;
+      }
+      const CChipDefinition* chip = catalogue->Find(BoxValue(*box, kIdKey));
+      if (chip == nullptr) {
+        continue;
+      }
+      // The markers as the template scan reads them: "*" and the character
+      // after it; in a loop template "**c" is a property, not an exit.
+      const std::string& code = chip->Get(kCodeKey);
+      int exits = 0;
+      for (std::size_t star = code.find('*'); star != std::string::npos && star + 1 < code.size();
+           star = code.find('*', star)) {
+        const char marker = code[star + 1];
+        star += 2;
+        if (marker == 'e') {
+          ++exits;
+        } else if (marker == '*' && kind == ChipKind::kLoop && star < code.size()) {
+          ++star;
+        }
+      }
+      // A branch takes its true exit at the first *e and its false one at
+      // each later; a loop names its counter at the first, leaves at the
+      // second and goes round at each later.
+      if (exits > (kind == ChipKind::kBranch ? 2 : 3)) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 ScriptSize MeasureScript(const CBlockProgram& program) {

@@ -41,6 +41,11 @@ struct ScriptSize {
 // is linear in the grid and the templates however large the script would be.
 ScriptSize MeasureScript(const CBlockProgram& program);
 
+// Whether a branch or loop chip of the program has a template that takes one
+// of its exits more than once. Without one, every chip is written at most
+// once and the script cannot outgrow its grid by more than its templates.
+bool RepeatsAnExit(const CBlockProgram& program);
+
 // Compiles the program into *script (CR LF line ends, as the file holds it).
 // Returns false, with *script empty, when the script would outgrow maxBytes.
 bool GenerateScript(const CBlockProgram& program, std::string* script,

@@ -178,6 +178,7 @@ TEST_F(ScriptSizeTest, MeasureEqualsWhatTheGeneratorWritesOnRandomPrograms) {
   int compared = 0;
   int refused = 0;
   int multiplied = 0;
+  int repeating = 0;
   for (int round = 0; round < 400; ++round) {
     // Every other round lays a row of branch chips whose false exits lead
     // on to the right, where repeated exits multiply the script.
@@ -228,6 +229,12 @@ TEST_F(ScriptSizeTest, MeasureEqualsWhatTheGeneratorWritesOnRandomPrograms) {
       ++refused;
       continue;
     }
+    // The limit holds at the measured cost exactly, whether the generator
+    // measured first or only counted as it went.
+    std::string limited;
+    EXPECT_TRUE(GenerateScript(*m_program, &limited, size.Cost())) << round;
+    EXPECT_FALSE(GenerateScript(*m_program, &limited, size.Cost() - 1)) << round;
+    repeating += RepeatsAnExit(*m_program) ? 1 : 0;
     CScriptGenerator generator(*m_program, kMaxScriptBytes);
     std::string script;
     ASSERT_TRUE(generator.Run(&script)) << round;
@@ -239,6 +246,8 @@ TEST_F(ScriptSizeTest, MeasureEqualsWhatTheGeneratorWritesOnRandomPrograms) {
   // The seed gives programs of both kinds in good number.
   EXPECT_GT(compared, 300);
   EXPECT_GT(multiplied, 10);
+  EXPECT_GT(repeating, 20);
+  EXPECT_LT(repeating, compared - 20);
   EXPECT_GT(refused, 10);
 }
 

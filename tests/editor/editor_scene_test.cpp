@@ -270,6 +270,7 @@ class EditorLongScriptTest : public EditorTest {
   void SetUp() override {
     EditorTest::SetUp();
     Settings.MaxChipNumX = 40;
+    Settings.MaxChipNumY = 2501;
     Settings.IfChipID = "burst";
     m_extraCatalogue = "<define burst>\ncode=B*e*e*e\n</define>\n";
     StartEditor();
@@ -307,6 +308,19 @@ TEST_F(EditorLongScriptTest, LongScriptIsAnnouncedOnAFrameOfItsOwnAndABlownUpOne
   EXPECT_EQ(platform::headless::PresentCount(), presented);
   EXPECT_EQ(Messages(), (Texts{text::kScriptWorking, text::kScriptFailed}));
   EXPECT_EQ(m_dir.ReadFile("out.r"), "");
+}
+
+TEST_F(EditorLongScriptTest, GridOfMoreThanAHundredThousandChipsIsAnnounced) {
+  for (int y = 0; y < 2501; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      Place({x, y}, kWalk);
+    }
+  }
+  const int presented = platform::headless::PresentCount();
+  Key(VK_F7);
+  EXPECT_EQ(platform::headless::PresentCount(), presented + 1);
+  EXPECT_EQ(Messages(), Texts{text::kScriptWorking});
+  EXPECT_FALSE(m_dir.ReadFile("out.r").empty());
 }
 
 // A window that logs what reaches it and closes itself on Escape, still
