@@ -1,6 +1,6 @@
 // Compiling a grid whose chips form one chain through every cell, 1000
 // columns wide: the time should grow linearly with the cells. Run one size
-// alone (--benchmark_filter=CompileChain/1000) to read its own peak memory.
+// alone (--benchmark_filter=CompileChain/rows:1000/measure_only:0) to read its own peak memory.
 #include <benchmark/benchmark.h>
 
 #include "app/settings.h"
@@ -39,6 +39,14 @@ void CompileChain(benchmark::State& state) {
   }
   ScratchDir dir;
   const std::string path = dir.File("out.r");
+  if (state.range(1) != 0) {
+    // Only the measure that precedes every generation: its share of the
+    // time above.
+    for (auto _ : state) {
+      benchmark::DoNotOptimize(MeasureScript(program).bytes);
+    }
+    return;
+  }
   for (auto _ : state) {
     if (WriteScriptFile(program, path) != ScriptResult::kWritten) {
       state.SkipWithError("the script was not written");
@@ -48,7 +56,39 @@ void CompileChain(benchmark::State& state) {
   state.counters["cells"] = static_cast<double>(rows) * kColumns;
   state.counters["peak_rss_MiB"] = PeakRssMiB();
 }
-BENCHMARK(CompileChain)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompileChain)
+    ->ArgsProduct({{250, 500, 1000}, {0, 1}})
+    ->ArgNames({"rows", "measure_only"})
+    ->Unit(benchmark::kMillisecond);
+
+// The refusal of a script that can only blow up: a row of branch chips whose
+// template writes the false chain seven times, about 7^chips lines. The time
+// should grow linearly with the chips, and stay in microseconds.
+void RefuseRepeatedExits(benchmark::State& state) {
+  const int chips = static_cast<int>(state.range(0));
+  Settings = SettingsData{};
+  Settings.MaxChipNumX = chips;
+  Settings.MaxChipNumY = 1;
+  Settings.IfChipID = "if";
+  Settings.IfChipFalseID = "no";
+  CChipCatalogue catalogue;
+  catalogue.Parse("<define if>\ncode=X*e*e*e*e*e*e*e*e\n</define>\n");
+  CBlockProgram program;
+  program.Init(&catalogue);
+  for (int x = 0; x < chips; ++x) {
+    program.AddBox(x, 0, "if");
+    program.SetBoxProperty(x, 0, "no", "\x81\xa8");  // the right arrow glyph
+  }
+  ScratchDir dir;
+  const std::string path = dir.File("out.r");
+  for (auto _ : state) {
+    if (WriteScriptFile(program, path) != ScriptResult::kTooLarge) {
+      state.SkipWithError("the script was not refused");
+    }
+  }
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(RefuseRepeatedExits)->Arg(19)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -72,7 +73,26 @@ bool FieldOf(std::string_view list, std::size_t n, std::string_view* field) {
   return true;
 }
 
+constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint64_t>::max();
+
+std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
+  return a > kSaturated - b ? kSaturated : a + b;
+}
+
+std::uint64_t SaturatingMultiply(std::uint64_t a, std::uint64_t b) {
+  return (b != 0 && a > kSaturated / b) ? kSaturated : a * b;
+}
+
+void Accumulate(ScriptSize* total, const ScriptSize& part, std::uint64_t times) {
+  total->bytes = SaturatingAdd(total->bytes, SaturatingMultiply(part.bytes, times));
+  total->chips = SaturatingAdd(total->chips, SaturatingMultiply(part.chips, times));
+}
+
 }  // namespace
+
+std::uint64_t ScriptSize::Cost() const {
+  return SaturatingAdd(bytes, chips);
+}
 
 CScriptGenerator::CScriptGenerator(const CBlockProgram& program, std::size_t maxBytes)
     : m_program(program),
@@ -81,22 +101,22 @@ CScriptGenerator::CScriptGenerator(const CBlockProgram& program, std::size_t max
       m_rows(program.Rows()) {}
 
 bool CScriptGenerator::Run(std::string* script) {
-  CountConnections();
-
-  // The header declares the counter of every loop chip.
-  bool anyLoop = false;
-  for (int y = 0; y < m_rows; ++y) {
-    for (int x = 0; x < m_columns; ++x) {
-      const CBox* box = m_program.GetBox(x, y);
-      if (box != nullptr && KindOf(*box) == ChipKind::kLoop) {
-        WriteCell("GLOBAL:gloopcount", x, y, ":0\n");
-        anyLoop = true;
-      }
+  // A branch template that repeats an exit doubles the script with every
+  // chip along a chain; measuring first refuses such a script at once
+  // instead of after writing the limit's worth of it.
+  // Without such a template the script grows with the grid alone, and the
+  // running count below refuses it as soon as it passes; the measure is then
+  // skipped, as it costs nearly what the generation does.
+  if (RepeatsAnExit(m_program)) {
+    if (Measure().Cost() > m_maxBytes) {
+      script->clear();
+      return false;
     }
+  } else {
+    CountConnections();
   }
-  if (anyLoop) {
-    Write("\n");
-  }
+  m_spent = 0;
+  WriteHeader();
 
   // The start chain has no label; a start cell that something leads back
   // into is a labelled cell and comes first among them.
@@ -118,6 +138,149 @@ bool CScriptGenerator::Run(std::string* script) {
   }
   *script = std::move(m_script);
   return true;
+}
+
+ScriptSize CScriptGenerator::Measure() {
+  CountConnections();
+  m_chipSizes.assign(m_counts.size(), ScriptSize{});
+  m_measuring = true;
+  m_measured = 0;
+  WriteHeader();
+  ScriptSize total{m_measured, 0};
+  if (Count(0, 0) < 2) {
+    Accumulate(&total, MeasureStep(0, 0, true), 1);
+  }
+  for (int y = 0; y < m_rows; ++y) {
+    for (int x = 0; x < m_columns; ++x) {
+      if (Count(x, y) > 1) {
+        m_measured = 0;
+        WriteCell("\n:chip", x, y, "\n");
+        Accumulate(&total, ScriptSize{m_measured, 0}, 1);
+        Accumulate(&total, MeasureStep(x, y, true), 1);
+      }
+    }
+  }
+  m_measuring = false;
+  m_chipSizes.clear();
+  m_chipSizes.shrink_to_fit();
+  return total;
+}
+
+ScriptSize CScriptGenerator::MeasureStep(int x, int y, bool head) {
+  // Every step is one visit: an empty or missing cell writes EXIT, a
+  // labelled cell reached along a connection a jump to its label.
+  if (m_program.GetBox(x, y) == nullptr) {
+    return ScriptSize{6, 1};  // "EXIT" CR LF
+  }
+  if (Count(x, y) > 1 && !head) {
+    m_measured = 0;
+    WriteCell("GO:chip", x, y, "\n");
+    return ScriptSize{m_measured, 1};
+  }
+  const auto index = [this](int cx, int cy) {
+    return static_cast<std::size_t>(cy) * static_cast<std::size_t>(m_columns) +
+           static_cast<std::size_t>(cx);
+  };
+
+  // The chips expanded along connections form trees hanging from the
+  // chain heads (a chip reached twice is labelled), so each is measured
+  // once, after the chips its exits lead to; an explicit stack keeps a long
+  // chain off the call stack.
+  struct Frame {
+    int x;
+    int y;
+    std::vector<MeasuredExit> exits;
+    std::size_t next;
+    ScriptSize size;
+  };
+  std::vector<Frame> frames;
+  const auto open = [&](int cx, int cy) {
+    Frame frame{cx, cy, {}, 0, {}};
+    // A chip met again while it is still open would be a ring of chips that
+    // nothing else leads into, which no chain reaches; should one be met,
+    // the generator would go round it for ever, so it counts as too large.
+    m_chipSizes[index(cx, cy)] = ScriptSize{kSaturated, kSaturated};
+    m_measured = 0;
+    MeasureChip(cx, cy, &frame.exits);
+    frame.size = ScriptSize{m_measured, 1};
+    frames.push_back(std::move(frame));
+  };
+  open(x, y);
+  while (!frames.empty()) {
+    Frame& top = frames.back();
+    if (top.next == top.exits.size()) {
+      ScriptSize done = top.size;
+      m_chipSizes[index(top.x, top.y)] = done;
+      frames.pop_back();
+      if (frames.empty()) {
+        return done;
+      }
+      continue;
+    }
+    const MeasuredExit exit = top.exits[top.next];
+    const bool expanded = m_program.GetBox(exit.x, exit.y) != nullptr && Count(exit.x, exit.y) <= 1;
+    if (expanded && m_chipSizes[index(exit.x, exit.y)].chips == 0) {
+      open(exit.x, exit.y);
+      continue;
+    }
+    const ScriptSize part =
+        expanded ? m_chipSizes[index(exit.x, exit.y)] : MeasureStep(exit.x, exit.y, false);
+    Accumulate(&top.size, part, exit.times);
+    ++top.next;
+  }
+  return ScriptSize{};
+}
+
+void CScriptGenerator::MeasureChip(int x, int y, std::vector<MeasuredExit>* exits) {
+  Next next;
+  switch (KindOf(*m_program.GetBox(x, y))) {
+    case ChipKind::kBranch:
+      next = EmitBranchChip(x, y);
+      break;
+    case ChipKind::kLoop:
+      next = EmitLoopChip(x, y);
+      break;
+    case ChipKind::kPlain:
+      next = EmitPlainChip(x, y);
+      break;
+  }
+  // Each exit the template takes is noted instead of followed, and the
+  // template goes on at once, as it does when the exit's chain has ended.
+  for (;;) {
+    if (next) {
+      auto same = std::find_if(exits->begin(), exits->end(), [&](const MeasuredExit& e) {
+        return e.x == next->x && e.y == next->y;
+      });
+      if (same == exits->end()) {
+        exits->push_back(MeasuredExit{next->x, next->y, 1});
+      } else {
+        ++same->times;
+      }
+    }
+    if (m_rests.empty()) {
+      return;
+    }
+    PendingRest rest = std::move(m_rests.back());
+    m_rests.pop_back();
+    next = rest.isLoop ? ContinueLoop(std::move(rest)) : ContinueBranch(std::move(rest));
+  }
+}
+
+void CScriptGenerator::WriteHeader() {
+  // The header declares the counter of every loop chip.
+  bool anyLoop = false;
+  for (int y = 0; y < m_rows; ++y) {
+    for (int x = 0; x < m_columns; ++x) {
+      const CBox* box = m_program.GetBox(x, y);
+      if (box != nullptr && KindOf(*box) == ChipKind::kLoop) {
+        WriteCell("GLOBAL:gloopcount", x, y, ":0\n");
+        anyLoop = true;
+      }
+    }
+  }
+  if (anyLoop) {
+    Write("\n");
+  }
 }
 
 void CScriptGenerator::CountConnections() {
@@ -447,22 +610,33 @@ void CScriptGenerator::ExpandProperty(const CBox& box, const CChipDefinition* ch
   Spend(0);
 }
 
+// The pending text leaves m_pending before it is written, so that the limit
+// never counts it twice, as pending and as written.
 void CScriptGenerator::Flush() {
-  std::replace(m_pending.begin(), m_pending.end(), '\\', '\n');
-  Write(m_pending);
+  std::string text = std::exchange(m_pending, std::string{});
+  std::replace(text.begin(), text.end(), '\\', '\n');
+  Write(text);
+  m_pending = std::move(text);
   m_pending.clear();
 }
 
 void CScriptGenerator::FinalWrite() {
-  std::replace(m_pending.begin(), m_pending.end(), '\\', '\n');
-  if (!m_pending.empty()) {
-    Write(m_pending);
+  std::string text = std::exchange(m_pending, std::string{});
+  std::replace(text.begin(), text.end(), '\\', '\n');
+  if (!text.empty()) {
+    Write(text);
     Write("\n");
   }
+  m_pending = std::move(text);
   m_pending.clear();
 }
 
 void CScriptGenerator::Write(std::string_view text) {
+  if (m_measuring) {
+    m_measured +=
+        text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    return;
+  }
   if (m_overflow) {
     return;
   }
@@ -492,6 +666,9 @@ void CScriptGenerator::WriteCell(std::string_view prefix, int x, int y, std::str
 }
 
 void CScriptGenerator::Spend(std::size_t amount) {
+  if (m_measuring) {
+    return;
+  }
   m_spent += amount;
   // The pending text counts too: placeholders can make it as large as the
   // script itself before it is written.
@@ -503,6 +680,55 @@ void CScriptGenerator::Spend(std::size_t amount) {
 const std::string& CScriptGenerator::Attribute(const CChipDefinition* chip,
                                                const std::string& key) {
   return chip == nullptr ? kEmpty : chip->Get(key);
+}
+
+bool RepeatsAnExit(const CBlockProgram& program) {
+  const CChipCatalogue* catalogue = program.Catalogue();
+  if (catalogue == nullptr) {
+    return false;
+  }
+  for (int y = 0; y < program.Rows(); ++y) {
+    for (int x = 0; x < program.Columns(); ++x) {
+      const CBox* box = program.GetBox(x, y);
+      if (box == nullptr) {
+        continue;
+      }
+      const ChipKind kind = KindOf(*box);
+      if (kind == ChipKind::kPlain) {
+        continue;
+      }
+      const CChipDefinition* chip = catalogue->Find(BoxValue(*box, kIdKey));
+      if (chip == nullptr) {
+        continue;
+      }
+      // The markers as the template scan reads them: "*" and the character
+      // after it; in a loop template "**c" is a property, not an exit.
+      const std::string& code = chip->Get(kCodeKey);
+      int exits = 0;
+      for (std::size_t star = code.find('*'); star != std::string::npos && star + 1 < code.size();
+           star = code.find('*', star)) {
+        const char marker = code[star + 1];
+        star += 2;
+        if (marker == 'e') {
+          ++exits;
+        } else if (marker == '*' && kind == ChipKind::kLoop && star < code.size()) {
+          ++star;
+        }
+      }
+      // A branch takes its true exit at the first *e and its false one at
+      // each later; a loop names its counter at the first, leaves at the
+      // second and goes round at each later.
+      if (exits > (kind == ChipKind::kBranch ? 2 : 3)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+ScriptSize MeasureScript(const CBlockProgram& program) {
+  CScriptGenerator generator(program, kMaxScriptBytes);
+  return generator.Measure();
 }
 
 bool GenerateScript(const CBlockProgram& program, std::string* script, std::size_t maxBytes) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,26 @@ enum class ScriptResult {
   kTooLarge,     // the script outgrew the limit; the file was left empty
 };
 
+// What a run of the generator will produce: the script's bytes and the chips
+// it visits on the way (a chip written again for a repeated exit counts each
+// time). Both saturate at UINT64_MAX.
+struct ScriptSize {
+  std::uint64_t bytes = 0;
+  std::uint64_t chips = 0;
+  // The amount that is held against the limit: bytes plus one per chip.
+  std::uint64_t Cost() const;
+};
+
+// Computes the size exactly, without writing the script: each chip's template
+// is expanded once and the size of every exit chain is reused, so the time
+// is linear in the grid and the templates however large the script would be.
+ScriptSize MeasureScript(const CBlockProgram& program);
+
+// Whether a branch or loop chip of the program has a template that takes one
+// of its exits more than once. Without one, every chip is written at most
+// once and the script cannot outgrow its grid by more than its templates.
+bool RepeatsAnExit(const CBlockProgram& program);
+
 // Compiles the program into *script (CR LF line ends, as the file holds it).
 // Returns false, with *script empty, when the script would outgrow maxBytes.
 bool GenerateScript(const CBlockProgram& program, std::string* script,
@@ -47,8 +68,15 @@ class CScriptGenerator {
  public:
   CScriptGenerator(const CBlockProgram& program, std::size_t maxBytes);
 
-  // Runs the whole generation. False when the script outgrew the limit.
+  // Runs the whole generation. False when the script would outgrow the
+  // limit, which is known before any of it is written.
   bool Run(std::string* script);
+
+  // The size of the script that Run would write.
+  ScriptSize Measure();
+
+  // The chips visited by the last Run.
+  std::uint64_t ChipsVisited() const { return m_spent; }
 
  private:
   // The next cell of a chain, reached along a connection (head false) or as
@@ -75,8 +103,25 @@ class CScriptGenerator {
     std::string conditionCode;  // branch: its code
   };
 
+  // One exit of a chip met while measuring it, with how often it is taken.
+  struct MeasuredExit {
+    int x;
+    int y;
+    std::uint64_t times;
+  };
+  // The script's own lines before the start chain.
+  void WriteHeader();
+
   void CountConnections();
   int Count(int x, int y) const;
+
+  // The size of the chain that goes on at the step: a chip reached as the
+  // head of a chain or along the only connection into it is expanded (its
+  // size kept in m_chipSizes), any other step writes one line.
+  ScriptSize MeasureStep(int x, int y, bool head);
+  // Expands the chip at (x, y) without following its exits: its own bytes
+  // go to m_measured and the exits it takes to *exits.
+  void MeasureChip(int x, int y, std::vector<MeasuredExit>* exits);
 
   // Writes the chain that starts at (x, y), with every exit chain nested in
   // it, until the chain and all the templates it opened have ended.
@@ -127,4 +172,8 @@ class CScriptGenerator {
   bool m_overflow = false;
   std::string m_pending;
   std::vector<PendingRest> m_rests;
+  // While measuring, writes count their bytes here instead of appending.
+  bool m_measuring = false;
+  std::uint64_t m_measured = 0;
+  std::vector<ScriptSize> m_chipSizes;  // row-major; chips == 0 for not yet known
 };

@@ -2,6 +2,7 @@
 // and the overlay window slot.
 #include "editor/editor_scene.h"
 
+#include <cstdint>
 #include <utility>
 
 #include "app/app.h"
@@ -9,6 +10,7 @@
 #include "app/settings.h"
 #include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
+#include "codegen/script_generator.h"
 #include "codegen/storage_card.h"
 #include "display/display.h"
 #include "display/object_registry.h"
@@ -29,6 +31,10 @@ constexpr char kTitlePrefix[] = "PELU BLOCK - [";
 constexpr char kNewFileName[] = "newfile";
 // What the scroll-bar buttons move the slider by, in slider pixels.
 constexpr int kButtonStep = 10;
+
+// Chips visited beyond which writing the script is announced before it
+// starts: a few tenths of a second, more than a frame.
+constexpr std::uint64_t kLongScriptChips = 100000;
 
 }  // namespace
 
@@ -609,6 +615,29 @@ void CEditorScene::SetModified(int flag) {
 // ---- Script commands ----------------------------------------------------------------
 
 bool CEditorScene::GenerateScript() {
+  // A script that fits the limit can still take the generator a noticeable
+  // while; the window cannot draw until it is done, so the user is told
+  // first, on a frame of its own. A script too large is refused at once.
+  // Without a template that repeats its exits each chip is written at most
+  // once, and counting the chips is enough.
+  bool announce = false;
+  if (RepeatsAnExit(*m_program)) {
+    const ScriptSize size = MeasureScript(*m_program);
+    announce = size.chips > kLongScriptChips && size.Cost() <= kMaxScriptBytes;
+  } else {
+    std::uint64_t chips = 0;
+    for (int y = 0; y < m_program->Rows(); ++y) {
+      for (int x = 0; x < m_program->Columns(); ++x) {
+        chips += m_program->HasBox(x, y) ? 1 : 0;
+      }
+    }
+    announce = chips > kLongScriptChips;
+  }
+  if (announce && !m_overlay) {
+    MessageLog().Add(text::kScriptWorking);
+    m_view.DrawFrame(*m_program, *m_catalogue, m_selection,
+                     GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
+  }
   if (m_program->WriteScript()) {
     return true;
   }

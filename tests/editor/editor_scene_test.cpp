@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "app/settings.h"
 #include "app/texts.h"
+#include "codegen/script_generator.h"
 #include "editor_fixture.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
@@ -260,6 +261,66 @@ TEST_F(EditorSceneTest, ScriptCardAndTransferNeverUseAScriptThatCouldNotBeWritte
                    text::kCardFailed, text::kScriptFailed, text::kTransferFailed}));
   EXPECT_EQ(m_dir.ReadFile("card/robot.r"), "WALK:7\r\nEXIT\r\n");
   EXPECT_EQ(m_scene->requests.size(), 1u);
+}
+
+// A branch chip that writes its false chain twice: a row of them doubles the
+// script with every chip.
+class EditorLongScriptTest : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    Settings.MaxChipNumX = 40;
+    Settings.MaxChipNumY = 2501;
+    Settings.IfChipID = "burst";
+    m_extraCatalogue = "<define burst>\ncode=B*e*e*e\n</define>\n";
+    StartEditor();
+  }
+  void Row(int chips) {
+    for (int x = 0; x < chips; ++x) {
+      Place({x, 0}, "burst");
+      m_scene->Program().SetBoxProperty(x, 0, "false", text::kGlyphRight);
+    }
+  }
+};
+
+TEST_F(EditorLongScriptTest, LongScriptIsAnnouncedOnAFrameOfItsOwnAndABlownUpOneRefusedAtOnce) {
+  // An ordinary program is written without a word or a frame of its own.
+  Row(3);
+  int presented = platform::headless::PresentCount();
+  Key(VK_F7);
+  EXPECT_EQ(platform::headless::PresentCount(), presented);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(m_dir.ReadFile("out.r").size(), 7u * 7 + 8u * 6);  // "BEXIT" lines and EXIT
+
+  // 2^17 chips visited: the notice is drawn and shown before the script is
+  // written, and the script is written whole.
+  Row(17);
+  presented = platform::headless::PresentCount();
+  Key(VK_F7);
+  EXPECT_EQ(platform::headless::PresentCount(), presented + 1);
+  EXPECT_EQ(Messages(), Texts{text::kScriptWorking});
+  EXPECT_EQ(m_dir.ReadFile("out.r").size(), MeasureScript(m_scene->Program()).bytes);
+
+  // 2^40: refused at once, with no notice and an empty out.r.
+  Row(40);
+  presented = platform::headless::PresentCount();
+  Key(VK_F7);
+  EXPECT_EQ(platform::headless::PresentCount(), presented);
+  EXPECT_EQ(Messages(), (Texts{text::kScriptWorking, text::kScriptFailed}));
+  EXPECT_EQ(m_dir.ReadFile("out.r"), "");
+}
+
+TEST_F(EditorLongScriptTest, GridOfMoreThanAHundredThousandChipsIsAnnounced) {
+  for (int y = 0; y < 2501; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      Place({x, y}, kWalk);
+    }
+  }
+  const int presented = platform::headless::PresentCount();
+  Key(VK_F7);
+  EXPECT_EQ(platform::headless::PresentCount(), presented + 1);
+  EXPECT_EQ(Messages(), Texts{text::kScriptWorking});
+  EXPECT_FALSE(m_dir.ReadFile("out.r").empty());
 }
 
 // A window that logs what reaches it and closes itself on Escape, still
