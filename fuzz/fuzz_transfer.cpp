@@ -122,6 +122,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t stepCount = std::min<std::size_t>(size - 1 - scriptSize, 256);
   std::ofstream("out.r", std::ios::binary | std::ios::trunc) << script;
   const std::string wire = "EXIT\rEDIT\r" + TextMode(script) + "END\rRUN\r@DISS\r";
+  // The transfer completes with the first line that begins with "@DISS":
+  // normally the last one, but a script line (or a 255-byte piece of one)
+  // may begin with it too.
+  std::size_t completeAt = wire.size();
+  for (std::size_t at = 0, end = 10; at < script.size();) {
+    const std::string line = CSendQueue::ReadScriptLine(script, &at);
+    end += line.size();
+    if (line.rfind("@DISS", 0) == 0) {
+      completeAt = end;
+      break;
+    }
+  }
 
   std::uint16_t port = 0;
   const int listener = Listener(&port);
@@ -170,7 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           break;
         case 1:
           accept();
-          pump(10);
+          pump(1);
           break;
         case 2:
           robot.Read(1u << (step >> 3 & 15), 0);
@@ -213,7 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int frame = 0; frame < 2000 && transfer.State() != TransferState::kClosed; ++frame) {
       accept();
       robot.Read(~std::size_t{0}, 0);
-      pump(5);
+      pump(1);
       if (transfer.State() != TransferState::kClosed) {
         transfer.PumpLine(PumpOrigin::kUpdate);
       }
@@ -222,9 +234,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(transfer.State() == TransferState::kClosed);
     robot.Read(~std::size_t{0}, 200);
     check();
-    // A completed transfer delivered every byte, once.
+    // A completed transfer delivered every byte up to its end, once.
     if (transfer.End() == TransferEnd::kCompleted) {
-      Check(robot.received == wire);
+      Check(robot.received == wire.substr(0, completeAt));
     }
     g_transfer = nullptr;
   }
