@@ -15,37 +15,17 @@
 #include "app/command_line.h"
 #include "platform/file_system.h"
 
+#include "scratch_folder.h"
+
 namespace {
 
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-char g_scratch[] = "/tmp/pelu_fuzz_command_line.XXXXXX";
-
-void RemoveScratchFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(g_scratch, ignored);
-}
-
-void EnterScratchFolder() {
-  static bool entered = false;
-  if (entered) {
-    return;
-  }
-  Check(mkdtemp(g_scratch) != nullptr);
-  Check(chdir(g_scratch) == 0);
-  std::atexit(RemoveScratchFolder);
-  std::ofstream("prog.bhb", std::ios::binary) << "<box 0 0 a>\r\nto=right\r\n</box>\r\n";
-  entered = true;
-}
+using fuzz::Check;
+using fuzz::EnterScratchFolder;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  EnterScratchFolder();
+  EnterScratchFolder("pelu_fuzz_command_line", "prog.bhb", "<box 0 0 a>\r\nto=right\r\n</box>\r\n");
   std::vector<std::string> args{"pelublock"};
   std::string current;
   for (std::size_t i = 0; i < size; ++i) {

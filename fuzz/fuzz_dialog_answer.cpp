@@ -16,32 +16,12 @@
 
 #include "platform/dialog.h"
 
+#include "scratch_folder.h"
+
 namespace {
 
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-char g_scratch[] = "/tmp/pelu_fuzz_dialog.XXXXXX";
-
-void RemoveScratchFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(g_scratch, ignored);
-}
-
-void EnterScratchFolder() {
-  static bool entered = false;
-  if (entered) {
-    return;
-  }
-  Check(mkdtemp(g_scratch) != nullptr);
-  Check(chdir(g_scratch) == 0);
-  std::atexit(RemoveScratchFolder);
-  std::ofstream("taken.bhb") << "x";
-  entered = true;
-}
+using fuzz::Check;
+using fuzz::EnterScratchFolder;
 
 bool EndsWithBhb(const std::string& path) {
   if (path.size() < 4) {
@@ -60,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) {
     return 0;
   }
-  EnterScratchFolder();
+  EnterScratchFolder("pelu_fuzz_dialog", "taken.bhb", "x");
   std::vector<std::string> answers(1);
   for (std::size_t i = 1; i < size; ++i) {
     if (data[i] == 0) {
