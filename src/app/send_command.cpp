@@ -8,12 +8,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <cstdlib>
 #include <string>
 
 #include "app/compile_command.h"
 #include "app/errorlog.h"
 #include "app/settings.h"
+#include "app/strings.h"
 #include "codegen/script_generator.h"
 #include "platform/cp932.h"
 #include "platform/headless.h"
@@ -214,15 +216,11 @@ class CSendSession final : public CTransferMessages {
 };
 
 bool ParsePort(const std::string& text, std::uint16_t* port) {
-  if (text.empty() || text.size() > 5 ||
-      text.find_first_not_of("0123456789") != std::string::npos) {
+  const std::optional<int> value = ParseWholeNumber(text, 5);
+  if (!value || *value < 1 || *value > 65535) {
     return false;
   }
-  const long value = std::strtol(text.c_str(), nullptr, 10);
-  if (value < 1 || value > 65535) {
-    return false;
-  }
-  *port = static_cast<std::uint16_t>(value);
+  *port = static_cast<std::uint16_t>(*value);
   return true;
 }
 

@@ -23,6 +23,20 @@ int ParseLeadingInt(std::string_view text) {
   return static_cast<int>(std::clamp<long long>(result, INT_MIN, INT_MAX));
 }
 
+std::optional<int> ParseWholeNumber(std::string_view text, std::size_t maxDigits) {
+  if (text.empty() || text.size() > std::min<std::size_t>(maxDigits, 9)) {
+    return std::nullopt;
+  }
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') {
+      return std::nullopt;
+    }
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
 std::string ToLowerAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,11 @@
 // The leading signed decimal number of a text, after spaces and tabs, as
 // atoi reads it; 0 when there is none. Values beyond the int range saturate.
 int ParseLeadingInt(std::string_view text);
+
+// A command-line option's whole number: one to maxDigits decimal digits and
+// nothing else (no sign, no spaces); nothing for any other text. maxDigits
+// is at most 9, so that every accepted number fits an int.
+std::optional<int> ParseWholeNumber(std::string_view text, std::size_t maxDigits);
 
 // ASCII A-Z lowered; every other byte unchanged.
 std::string ToLowerAscii(std::string_view text);

@@ -3,10 +3,11 @@
 #include "picture/export_command.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "app/settings.h"
+#include "app/strings.h"
 #include "catalogue/chip_catalogue.h"
 #include "picture/picture_export.h"
 #include "platform/platform.h"
@@ -33,16 +34,11 @@ int UsageError(const std::string& problem) {
 }
 
 bool ParseInt(const std::string& text, int* value) {
-  if (text.empty() || text.size() > 9) {
-    return false;
+  const std::optional<int> parsed = ParseWholeNumber(text, 9);
+  if (parsed) {
+    *value = *parsed;
   }
-  for (char c : text) {
-    if (c < '0' || c > '9') {
-      return false;
-    }
-  }
-  *value = std::atoi(text.c_str());
-  return true;
+  return parsed.has_value();
 }
 
 bool ParseCells(const std::string& text, CellRange* range) {
@@ -159,7 +155,7 @@ int RunExport(const std::vector<std::string>& args, const std::string& commandLi
     case PictureResult::kBadRange:
       std::fprintf(stderr,
                    "pelublock export: --cells %s: outside the grid of %d x %d cells or reversed\n",
-                   RangeText(range).c_str(), Settings.MaxChipNumX, Settings.MaxChipNumY);
+                   RangeText(range).c_str(), program->Columns(), program->Rows());
       return 2;
     case PictureResult::kTooLarge:
       std::fprintf(stderr,

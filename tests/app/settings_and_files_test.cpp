@@ -153,6 +153,13 @@ TEST(StringsTest, LinesTokensFieldsAndNumbers) {
   EXPECT_EQ(SplitFields(";a;;b", ';'), (std::vector<std::string>{"", "a", "", "b"}));
   EXPECT_EQ(ParseLeadingInt("99999999999999999999"), 2147483647);
   EXPECT_EQ(ParseLeadingInt("-99999999999999999999"), -2147483647 - 1);
+  // Options take digits only, and no more than fit: 9 digits always fit an int.
+  EXPECT_EQ(ParseWholeNumber("00080", 5), 80);
+  EXPECT_EQ(ParseWholeNumber("999999999", 12), 999999999);
+  for (const char* refused : {"", "+1", "-1", " 1", "1 ", "1x", "000080"}) {
+    EXPECT_EQ(ParseWholeNumber(refused, 5), std::nullopt) << refused;
+  }
+  EXPECT_EQ(ParseWholeNumber("1000000000", 12), std::nullopt);
   // A CP932 trail byte 0x5C is no path separator, nor is a lone lead byte.
   EXPECT_EQ(ToNativePath("card\\\x83\x5c\\out.r"), "card/\x83\x5c/out.r");
   EXPECT_EQ(ToNativePath("\x83"), "\x83");
