@@ -4,15 +4,10 @@
 #include "picture/picture_export.h"
 
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "app/settings.h"
@@ -22,6 +17,7 @@
 #include "editor/editor_view.h"
 #include "editor/scroll_view.h"
 #include "editor/selection.h"
+#include "platform/file_system.h"
 #include "program/block_program.h"
 
 namespace {
@@ -78,10 +74,20 @@ void PngError(png_structp png, png_const_charp) {
 }
 void PngWarning(png_structp, png_const_charp) {}
 
+// libpng hands its bytes to the file's replacement; a failed write ends the
+// picture through the error handler.
+void PngWrite(png_structp png, png_bytep data, png_size_t length) {
+  auto* file = static_cast<platform::CReplacement*>(png_get_io_ptr(png));
+  if (!file->Write(std::string_view(reinterpret_cast<const char*>(data), length))) {
+    png_error(png, "write failed");
+  }
+}
+void PngFlush(png_structp) {}
+
 // Draws and writes the rows; false on any failure of libpng or the file.
 // Kept apart from anything with a destructor of its own, for the longjmp.
-bool WriteRows(PngWriter& w, std::FILE* file, CEditorView& view, CBlockProgram& program,
-               const CChipCatalogue& catalogue, const CellRange& range,
+bool WriteRows(PngWriter& w, platform::CReplacement& file, CEditorView& view,
+               CBlockProgram& program, const CChipCatalogue& catalogue, const CellRange& range,
                const PictureOptions& options, PictureSize size, int bandHeight,
                std::vector<png_byte>& row) {
   const Pitch pitch = PitchOf();
@@ -98,7 +104,7 @@ bool WriteRows(PngWriter& w, std::FILE* file, CEditorView& view, CBlockProgram& 
   if (setjmp(png_jmpbuf(w.png)) != 0) {
     return false;
   }
-  png_init_io(w.png, file);
+  png_set_write_fn(w.png, &file, PngWrite, PngFlush);
   png_set_IHDR(w.png, w.info, static_cast<png_uint_32>(size.width),
                static_cast<png_uint_32>(size.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -147,12 +153,12 @@ bool WriteRows(PngWriter& w, std::FILE* file, CEditorView& view, CBlockProgram& 
 
 }  // namespace
 
-CellRange DefaultCellRange(CBlockProgram& program) {
+CellRange DefaultCellRange(const CBlockProgram& program) {
   // The start cell always counts: the picture shows where the program begins.
   CellRange used{0, 0, 0, 0};
-  for (int y = 0; y < Settings.MaxChipNumY; ++y) {
-    for (int x = 0; x < Settings.MaxChipNumX; ++x) {
-      if (program.GetBox(x, y) != nullptr) {
+  for (int y = 0; y < program.Rows(); ++y) {
+    for (int x = 0; x < program.Columns(); ++x) {
+      if (program.HasBox(x, y)) {
         used.x0 = std::min(used.x0, x);
         used.y0 = std::min(used.y0, y);
         used.x1 = std::max(used.x1, x);
@@ -161,8 +167,8 @@ CellRange DefaultCellRange(CBlockProgram& program) {
     }
   }
   return CellRange{std::max(used.x0 - 1, 0), std::max(used.y0 - 1, 0),
-                   std::max(std::min(used.x1 + 1, Settings.MaxChipNumX - 1), 0),
-                   std::max(std::min(used.y1 + 1, Settings.MaxChipNumY - 1), 0)};
+                   std::max(std::min(used.x1 + 1, program.Columns() - 1), 0),
+                   std::max(std::min(used.y1 + 1, program.Rows() - 1), 0)};
 }
 
 std::optional<PictureSize> PictureSizeOf(const CellRange& range, int scale) {
@@ -187,7 +193,7 @@ PictureResult WriteProgramPicture(CBlockProgram& program, const CChipCatalogue& 
                                   const PictureOptions& options, const std::string& path) {
   const CellRange range = options.cells ? *options.cells : DefaultCellRange(program);
   if (range.x0 < 0 || range.y0 < 0 || range.x1 < range.x0 || range.y1 < range.y0 ||
-      range.x1 >= Settings.MaxChipNumX || range.y1 >= Settings.MaxChipNumY || options.scale < 1) {
+      range.x1 >= program.Columns() || range.y1 >= program.Rows() || options.scale < 1) {
     return PictureResult::kBadRange;
   }
   const std::optional<PictureSize> size = PictureSizeOf(range, options.scale);
@@ -216,15 +222,10 @@ PictureResult WriteProgramPicture(CBlockProgram& program, const CChipCatalogue& 
     return PictureResult::kNoSkin;
   }
 
-  std::string temporary = path + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    return PictureResult::kCannotWrite;
-  }
-  std::FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) {
-    close(fd);
-    std::remove(temporary.c_str());
+  // The picture reaches its name only whole: a failure at any point leaves
+  // no partial PNG behind, and an old picture of that name as it was.
+  platform::CReplacement file(path);
+  if (!file.Open()) {
     return PictureResult::kCannotWrite;
   }
   bool written = false;
@@ -241,17 +242,7 @@ PictureResult WriteProgramPicture(CBlockProgram& program, const CChipCatalogue& 
   // The back surface and registry go before the file is kept, as in AppTerm.
   registry.reset();
   display.reset();
-  written = std::fflush(file) == 0 && fsync(fileno(file)) == 0 && written;
-  written = std::fclose(file) == 0 && written;
-  if (written) {
-    // mkstemp makes the file private; a picture is as readable as any file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    chmod(temporary.c_str(), 0666 & ~mask);
-    written = std::rename(temporary.c_str(), path.c_str()) == 0;
-  }
-  if (!written) {
-    std::remove(temporary.c_str());
+  if (!written || !file.Commit()) {
     return PictureResult::kCannotWrite;
   }
   return PictureResult::kWritten;

@@ -39,7 +39,7 @@ class CChipCatalogue;
 
 // The cells a picture of the program shows by default: the used cells and
 // the start cell, with one cell of margin kept inside the grid.
-CellRange DefaultCellRange(CBlockProgram& program);
+CellRange DefaultCellRange(const CBlockProgram& program);
 
 // The largest range from range's top-left corner whose picture fits.
 CellRange LargestFittingRange(const CellRange& range, int scale);
