@@ -682,9 +682,44 @@ const std::string& CScriptGenerator::Attribute(const CChipDefinition* chip,
   return chip == nullptr ? kEmpty : chip->Get(key);
 }
 
+namespace {
+
+// Whether a template takes one of its exits more than once. The markers are
+// read as the template scan reads them: "*" and the character after it; in
+// a loop template "**c" is a property, not an exit. A branch takes its true
+// exit at the first *e and its false one at each later; a loop names its
+// counter at the first, leaves at the second and goes round at each later.
+bool TemplateRepeatsAnExit(const std::string& code, ChipKind kind) {
+  int exits = 0;
+  for (std::size_t star = code.find('*'); star != std::string::npos && star + 1 < code.size();
+       star = code.find('*', star)) {
+    const char marker = code[star + 1];
+    star += 2;
+    if (marker == 'e') {
+      ++exits;
+    } else if (marker == '*' && kind == ChipKind::kLoop && star < code.size()) {
+      ++star;
+    }
+  }
+  return exits > (kind == ChipKind::kBranch ? 2 : 3);
+}
+
+}  // namespace
+
 bool RepeatsAnExit(const CBlockProgram& program) {
   const CChipCatalogue* catalogue = program.Catalogue();
   if (catalogue == nullptr) {
+    return false;
+  }
+  // Only the branch and the loop chip have exits, so their two templates are
+  // read once; the grid is then searched for a chip that uses a repeating one.
+  const auto repeats = [catalogue](const std::string& id, ChipKind kind) {
+    const CChipDefinition* chip = catalogue->Find(id);
+    return chip != nullptr && TemplateRepeatsAnExit(chip->Get(kCodeKey), kind);
+  };
+  const bool branchRepeats = repeats(Settings.IfChipID, ChipKind::kBranch);
+  const bool loopRepeats = repeats(Settings.LoopChipID, ChipKind::kLoop);
+  if (!branchRepeats && !loopRepeats) {
     return false;
   }
   for (int y = 0; y < program.Rows(); ++y) {
@@ -694,31 +729,8 @@ bool RepeatsAnExit(const CBlockProgram& program) {
         continue;
       }
       const ChipKind kind = KindOf(*box);
-      if (kind == ChipKind::kPlain) {
-        continue;
-      }
-      const CChipDefinition* chip = catalogue->Find(BoxValue(*box, kIdKey));
-      if (chip == nullptr) {
-        continue;
-      }
-      // The markers as the template scan reads them: "*" and the character
-      // after it; in a loop template "**c" is a property, not an exit.
-      const std::string& code = chip->Get(kCodeKey);
-      int exits = 0;
-      for (std::size_t star = code.find('*'); star != std::string::npos && star + 1 < code.size();
-           star = code.find('*', star)) {
-        const char marker = code[star + 1];
-        star += 2;
-        if (marker == 'e') {
-          ++exits;
-        } else if (marker == '*' && kind == ChipKind::kLoop && star < code.size()) {
-          ++star;
-        }
-      }
-      // A branch takes its true exit at the first *e and its false one at
-      // each later; a loop names its counter at the first, leaves at the
-      // second and goes round at each later.
-      if (exits > (kind == ChipKind::kBranch ? 2 : 3)) {
+      if ((kind == ChipKind::kBranch && branchRepeats) ||
+          (kind == ChipKind::kLoop && loopRepeats)) {
         return true;
       }
     }
@@ -729,6 +741,24 @@ bool RepeatsAnExit(const CBlockProgram& program) {
 ScriptSize MeasureScript(const CBlockProgram& program) {
   CScriptGenerator generator(program, kMaxScriptBytes);
   return generator.Measure();
+}
+
+std::optional<std::uint64_t> ScriptWork(const CBlockProgram& program) {
+  if (RepeatsAnExit(program)) {
+    const ScriptSize size = MeasureScript(program);
+    if (size.Cost() > kMaxScriptBytes) {
+      return std::nullopt;
+    }
+    return size.chips;
+  }
+  // Without a repeated exit every chip is written at most once.
+  std::uint64_t chips = 0;
+  for (int y = 0; y < program.Rows(); ++y) {
+    for (int x = 0; x < program.Columns(); ++x) {
+      chips += program.HasBox(x, y) ? 1 : 0;
+    }
+  }
+  return chips;
 }
 
 bool GenerateScript(const CBlockProgram& program, std::string* script, std::size_t maxBytes) {

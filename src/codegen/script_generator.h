@@ -46,6 +46,13 @@ ScriptSize MeasureScript(const CBlockProgram& program);
 // once and the script cannot outgrow its grid by more than its templates.
 bool RepeatsAnExit(const CBlockProgram& program);
 
+// About how many chips writing the script visits, to tell a long generation
+// from one within a frame: measured where a template repeats an exit, else
+// the chips on the grid (an upper bound, as each is written at most once).
+// Nothing when the script would outgrow kMaxScriptBytes and is refused at
+// once.
+std::optional<std::uint64_t> ScriptWork(const CBlockProgram& program);
+
 // Compiles the program into *script (CR LF line ends, as the file holds it).
 // Returns false, with *script empty, when the script would outgrow maxBytes.
 bool GenerateScript(const CBlockProgram& program, std::string* script,

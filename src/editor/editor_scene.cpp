@@ -3,6 +3,7 @@
 #include "editor/editor_scene.h"
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "app/app.h"
@@ -618,21 +619,8 @@ bool CEditorScene::GenerateScript() {
   // A script that fits the limit can still take the generator a noticeable
   // while; the window cannot draw until it is done, so the user is told
   // first, on a frame of its own. A script too large is refused at once.
-  // Without a template that repeats its exits each chip is written at most
-  // once, and counting the chips is enough.
-  bool announce = false;
-  if (RepeatsAnExit(*m_program)) {
-    const ScriptSize size = MeasureScript(*m_program);
-    announce = size.chips > kLongScriptChips && size.Cost() <= kMaxScriptBytes;
-  } else {
-    std::uint64_t chips = 0;
-    for (int y = 0; y < m_program->Rows(); ++y) {
-      for (int x = 0; x < m_program->Columns(); ++x) {
-        chips += m_program->HasBox(x, y) ? 1 : 0;
-      }
-    }
-    announce = chips > kLongScriptChips;
-  }
+  const std::optional<std::uint64_t> work = ScriptWork(*m_program);
+  const bool announce = work && *work > kLongScriptChips;
   if (announce && !m_overlay) {
     MessageLog().Add(text::kScriptWorking);
     m_view.DrawFrame(*m_program, *m_catalogue, m_selection,
