@@ -7,13 +7,11 @@
 
 #include "platform/cp932.h"
 
+#include "check.h"
+
 namespace {
 
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using fuzz::Check;
 
 bool IsAscii(std::string_view bytes) {
   for (unsigned char byte : bytes) {

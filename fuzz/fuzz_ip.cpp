@@ -11,15 +11,9 @@
 
 #include "platform/socket.h"
 
-namespace {
+#include "check.h"
 
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-}  // namespace
+using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

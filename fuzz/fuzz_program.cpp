@@ -12,13 +12,11 @@
 #include "codegen/script_generator.h"
 #include "program/program_file.h"
 
+#include "check.h"
+
 namespace {
 
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using fuzz::Check;
 
 // The part of the text before the next "\n%%\n", and the rest after it.
 std::string_view NextPart(std::string_view* rest) {

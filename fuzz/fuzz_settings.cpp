@@ -7,6 +7,8 @@
 
 #include "app/settings.h"
 
+#include "check.h"
+
 namespace {
 
 std::string Get(const std::string& file, const char* key) {
@@ -15,11 +17,7 @@ std::string Get(const std::string& file, const char* key) {
   return value;
 }
 
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using fuzz::Check;
 
 }  // namespace
 

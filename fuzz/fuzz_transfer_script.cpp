@@ -9,13 +9,11 @@
 
 #include "windows/transfer.h"
 
+#include "check.h"
+
 namespace {
 
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using fuzz::Check;
 
 // The script as text mode reads it: every CR LF is one LF.
 std::string TextMode(std::string_view script) {

@@ -9,14 +9,9 @@
 #include <fstream>
 #include <string>
 
-namespace fuzz {
+#include "check.h"
 
-// Ends the run on a broken expectation, so that libFuzzer keeps the input.
-inline void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+namespace fuzz {
 
 // Makes and enters a fresh folder under /tmp named after `name` on the first
 // call, writing `file` with `contents` into it; later calls do nothing. The
