@@ -17,40 +17,19 @@
 #include "codegen/script_generator.h"
 #include "program/block_program.h"
 #include "program/directions.h"
+#include "script_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 const std::string kRight = text::kGlyphRight;
 
-class ScriptSizeTest : public ::testing::Test {
+class ScriptSizeTest : public ScriptFixture {
  protected:
-  void SetUp() override {
-    m_saved = Settings;
-    Settings = SettingsData{};
-    Settings.IfChipID = "if";
-    Settings.IfChipTrueID = "yes";
-    Settings.IfChipFalseID = "no";
-    Settings.LoopChipID = "loop";
-    Settings.LoopChipTrueID = "again";
-    Settings.LoopChipFalseID = "done";
-  }
-  void TearDown() override { Settings = m_saved; }
-
   void Start(int columns, int rows, const std::string& catalogue) {
     Settings.MaxChipNumX = columns;
     Settings.MaxChipNumY = rows;
-    m_catalogue = std::make_unique<CChipCatalogue>();
-    m_catalogue->Parse(catalogue);
-    m_program = std::make_unique<CBlockProgram>();
-    m_program->Init(m_catalogue.get());
-  }
-  void Place(int x, int y, const std::string& chip,
-             const std::vector<std::pair<std::string, std::string>>& properties = {}) {
-    m_program->AddBox(x, y, chip);
-    for (const auto& [key, value] : properties) {
-      m_program->SetBoxProperty(x, y, key, value);
-    }
+    ScriptFixture::Start(catalogue);
   }
 
   // A chip "a" at the start whose pad has `padding` digits, then `doublings`
@@ -69,12 +48,6 @@ class ScriptSizeTest : public ::testing::Test {
     }
     Place(doublings + 1, 0, "b", {{"speed", std::string(length, '7')}});
   }
-
-  std::unique_ptr<CChipCatalogue> m_catalogue;
-  std::unique_ptr<CBlockProgram> m_program;
-
- private:
-  SettingsData m_saved;
 };
 
 struct Usage {

@@ -15,11 +15,11 @@
 #include "codegen/script_generator.h"
 #include "codegen/storage_card.h"
 #include "program/block_program.h"
+#include "script_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using Properties = std::vector<std::pair<std::string, std::string>>;
 const std::string kRight = text::kGlyphRight;
 const std::string kDown = text::kGlyphDown;
 
@@ -30,45 +30,13 @@ const std::string kChips =
     "<define c>\ncode=CMD:C:*1\nproperty1_name=mode\nproperty1_type=SELECT;slow;fast\n"
     "property1_code=1;2\n</define>\n";
 
-class ScriptTest : public ::testing::Test {
+class ScriptTest : public ScriptFixture {
  protected:
-  // The special chips and their exits, named as in the shipped settings.
-  void SetUp() override {
-    m_saved = Settings;
-    Settings = SettingsData{};
-    Settings.IfChipID = "if";
-    Settings.IfChipTrueID = "yes";
-    Settings.IfChipFalseID = "no";
-    Settings.LoopChipID = "loop";
-    Settings.LoopChipTrueID = "again";
-    Settings.LoopChipFalseID = "done";
-  }
-  void TearDown() override { Settings = m_saved; }
-
-  // An empty program on the current settings' grid.
-  void Start(const std::string& catalogue) {
-    m_catalogue = std::make_unique<CChipCatalogue>();
-    m_catalogue->Parse(catalogue);
-    m_program = std::make_unique<CBlockProgram>();
-    m_program->Init(m_catalogue.get());
-  }
-  void Place(int x, int y, const std::string& chip, const Properties& properties = {}) {
-    m_program->AddBox(x, y, chip);
-    for (const auto& [key, value] : properties) {
-      m_program->SetBoxProperty(x, y, key, value);
-    }
-  }
   std::string Compile() {
     std::string script;
     EXPECT_TRUE(GenerateScript(*m_program, &script));
     return script;
   }
-
-  std::unique_ptr<CChipCatalogue> m_catalogue;
-  std::unique_ptr<CBlockProgram> m_program;
-
- private:
-  SettingsData m_saved;
 };
 
 TEST_F(ScriptTest, TraversalLabelsCellsReachedTwiceAndStopsWhereNothingFollows) {
