@@ -49,13 +49,17 @@ for name in "${targets[@]}"; do
   [ -d "fuzz/corpus/$name" ] && seeds+=("fuzz/corpus/$name")
   log="$build/findings/$name.log"
   status=0
-  # Scratch files the targets write stay out of the source tree.
+  # Scratch files the targets write stay out of the source tree. A target's
+  # own stdout is closed; its stderr (the command-line target prints a usage
+  # text thousands of times a second) is kept to the last 4 MB, which hold
+  # libFuzzer's final statistics and any sanitizer report.
   (cd "$findings" && "$build/fuzz/$name" -max_total_time="$seconds" -print_final_stats=1 \
+    -close_fd_mask=1 \
     -artifact_prefix="$findings/" "${options[@]}" "$corpus" "${seeds[@]/#/$root/}") \
-    >"$log" 2>&1 || status=$?
+    2>&1 | tail -c 4000000 >"$log" || status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
-  ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  cov=$(grep -ao 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  ft=$(grep -ao 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   found=$(find "$findings" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' \
     -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
   if [ "$status" -ne 0 ] && [ "$found" -eq 0 ]; then
