@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/strings.h"
 #include "catalogue/chip_catalogue.h"
+#include "foundation/strings.h"
 
 #include "check.h"
 

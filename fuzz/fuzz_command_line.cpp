@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
 #include "platform/file_system.h"
+#include "shell/command_line.h"
 
 #include "scratch_folder.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings.h"
 #include "catalogue/chip_catalogue.h"
 #include "codegen/script_generator.h"
+#include "foundation/settings.h"
 #include "program/program_file.h"
 
 #include "check.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 
 #include "check.h"
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings.h"
 #include "display/display.h"
 #include "display/object_registry.h"
+#include "foundation/settings.h"
 #include "platform/platform.h"
 
 namespace {

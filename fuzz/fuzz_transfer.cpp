@@ -25,7 +25,7 @@
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "scratch_folder.h"
-#include "windows/transfer.h"
+#include "transfer/transfer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "windows/transfer.h"
+#include "transfer/transfer.h"
 
 #include "check.h"
 

@@ -3,10 +3,10 @@
 // alone (--benchmark_filter=CompileChain/rows:1000/measure_only:0) to read its own peak memory.
 #include <benchmark/benchmark.h>
 
-#include "app/settings.h"
 #include "catalogue/chip_catalogue.h"
 #include "codegen/bench_util.h"
 #include "codegen/script_generator.h"
+#include "foundation/settings.h"
 #include "program/block_program.h"
 
 namespace {

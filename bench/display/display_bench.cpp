@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/texts.h"
 #include "display/display.h"
 #include "display/object_registry.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/platform.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_scene.h"
+#include "foundation/settings.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "program/block_program.h"

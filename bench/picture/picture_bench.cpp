@@ -13,8 +13,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/settings.h"
 #include "catalogue/chip_catalogue.h"
+#include "foundation/settings.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
 

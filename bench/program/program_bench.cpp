@@ -2,8 +2,8 @@
 // grid (1,000,000 boxes, each with an arrow and two properties).
 #include <benchmark/benchmark.h>
 
-#include "app/settings.h"
 #include "codegen/bench_util.h"
+#include "foundation/settings.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
 

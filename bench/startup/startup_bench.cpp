@@ -8,10 +8,10 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include "app/app.h"
-#include "app/settings.h"
+#include "foundation/settings.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "shell/app.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <memory>
 #include <utility>
 
-#include "app/settings.h"
-#include "app/strings.h"
 #include "catalogue/chip_catalogue.h"
+#include "foundation/settings.h"
+#include "foundation/strings.h"
 #include "platform/file_system.h"
 #include "program/block_program.h"
 #include "program/directions.h"

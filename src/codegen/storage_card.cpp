@@ -1,8 +1,8 @@
 // The storage-card export: the finished robot script copied to the card.
 #include "codegen/storage_card.h"
 
-#include "app/file_util.h"
-#include "app/settings.h"
+#include "foundation/file_util.h"
+#include "foundation/settings.h"
 #include "platform/file_system.h"
 
 namespace {

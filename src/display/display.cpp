@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/errorlog.h"
-#include "app/file_util.h"
-#include "app/settings.h"
-#include "app/texts.h"
 #include "display/bmp_reader.h"
 #include "display/clip.h"
 #include "display/frame.h"
+#include "foundation/errorlog.h"
+#include "foundation/file_util.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"

@@ -5,9 +5,9 @@
 #include <climits>
 #include <cmath>
 
-#include "app/errorlog.h"
-#include "app/settings.h"
-#include "app/texts.h"
+#include "foundation/errorlog.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 
 CObjectRegistry* g_registry = nullptr;
 

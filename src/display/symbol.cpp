@@ -5,11 +5,11 @@
 #include <climits>
 #include <cstdint>
 
-#include "app/errorlog.h"
-#include "app/file_util.h"
-#include "app/strings.h"
-#include "app/texts.h"
 #include "display/display.h"
+#include "foundation/errorlog.h"
+#include "foundation/file_util.h"
+#include "foundation/strings.h"
+#include "foundation/texts.h"
 #include "platform/file_system.h"
 
 namespace {

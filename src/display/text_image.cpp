@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/file_util.h"
+#include "foundation/file_util.h"
 
 TextFont ChooseTextFont(std::string_view cp932) {
   std::size_t characters = 0;

@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 #include "program/block_program.h"
 #include "program/directions.h"
 

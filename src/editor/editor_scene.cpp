@@ -6,18 +6,15 @@
 #include <optional>
 #include <utility>
 
-#include "app/app.h"
-#include "app/file_util.h"
-#include "app/settings.h"
-#include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
 #include "codegen/script_generator.h"
 #include "codegen/storage_card.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/edit_operations.h"
-#include "picture/export_command.h"
-#include "picture/picture_export.h"
+#include "foundation/file_util.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
@@ -125,9 +122,12 @@ void CEditorScene::OpenCommandWindow(int action) {
 
 // ---- The scene ------------------------------------------------------------------
 
-CEditorScene::CEditorScene()
+CEditorScene::CEditorScene() : CEditorScene(EditorServices{}) {}
+
+CEditorScene::CEditorScene(EditorServices services)
     : m_catalogue(std::make_unique<CChipCatalogue>()),
-      m_program(std::make_unique<CBlockProgram>()) {
+      m_program(std::make_unique<CBlockProgram>()),
+      m_services(std::move(services)) {
   // Enter makes the real ones; until then the scene still holds a valid
   // (empty) program.
   m_program->Init(m_catalogue.get());
@@ -152,7 +152,8 @@ int CEditorScene::Enter(int /*argument*/) {
   m_discardAction = DiscardAction::kToTitle;
   m_closePending = false;
   // The program named on the command line opens on the first entry only.
-  const std::string path = TakeStartupProgramPath();
+  const std::string path =
+      m_services.takeStartupProgramPath ? m_services.takeStartupProgramPath() : std::string();
   if (!path.empty()) {
     if (LoadProgram(path)) {
       m_currentFileName = path;
@@ -651,13 +652,10 @@ bool CEditorScene::ExportPicture() {
   } else {
     path = PicturePathFor(ToNativePath(m_currentFileName));
   }
-  PictureOptions options;
-  options.programName = m_currentFileName;
-  options.commandLine = "pelublock (Ctrl+P)";
   // The picture draws on a display of its own; the editor's screen objects
   // and back surface are left as they are.
-  const bool written =
-      WriteProgramPicture(*m_program, *m_catalogue, options, path) == PictureResult::kWritten;
+  const bool written = m_services.writePicture &&
+                       m_services.writePicture(*m_program, *m_catalogue, m_currentFileName, path);
   MessageLog().Add(std::string(written ? text::kPictureWritten : text::kPictureFailed) + " " +
                    path);
   return written;

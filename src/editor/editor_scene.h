@@ -2,14 +2,15 @@
 // file and script commands, and the one overlay window open over it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/scene.h"
 #include "editor/editor_view.h"
 #include "editor/scroll_view.h"
 #include "editor/selection.h"
+#include "foundation/scene.h"
 
 class CBlockProgram;
 class CChipCatalogue;
@@ -58,9 +59,25 @@ enum class DiscardAction {
 // window system's own WM_CLOSE carries 0.
 inline constexpr WPARAM kCloseConfirmed = 1;
 
+// What the editor gets from the rooms above it. The shell, which makes the
+// scene, fills it in (ApplicationEditorServices); a scene made without it
+// opens no program from the command line and writes no picture.
+struct EditorServices {
+  // The program named on the command line, asked for on every entry. The
+  // shell hands the path out once, so only the run's first entry opens it.
+  std::function<std::string()> takeStartupProgramPath;
+  // Writes a picture of the program to path (Ctrl+P); true when written.
+  // The picture is drawn with this editor's own view, so the room that
+  // draws it sits above the editor and comes in here.
+  std::function<bool(CBlockProgram& program, const CChipCatalogue& catalogue,
+                     const std::string& programName, const std::string& path)>
+      writePicture;
+};
+
 class CEditorScene : public CScene {
  public:
   CEditorScene();
+  explicit CEditorScene(EditorServices services);
   ~CEditorScene() override;
   CEditorScene(const CEditorScene&) = delete;
   CEditorScene& operator=(const CEditorScene&) = delete;
@@ -212,4 +229,5 @@ class CEditorScene : public CScene {
   bool m_closePending = false;
   Cell m_sweepPrevious{-2, -2};
   std::string m_currentFileName;
+  EditorServices m_services;
 };

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/summary.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "program/directions.h"

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
 #include "display/display.h"
+#include "foundation/settings.h"
 #include "platform/platform.h"
 
 void CMessageLog::Add(const std::string& text) {

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 
 namespace {
 

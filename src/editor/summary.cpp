@@ -1,7 +1,7 @@
 // The property summary of a chip.
 #include "editor/summary.h"
 
-#include "app/file_util.h"
+#include "foundation/file_util.h"
 #include "program/block_program.h"
 
 namespace {

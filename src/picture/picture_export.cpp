@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings.h"
 #include "catalogue/chip_catalogue.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_view.h"
 #include "editor/scroll_view.h"
 #include "editor/selection.h"
+#include "foundation/settings.h"
 #include "platform/file_system.h"
 #include "program/block_program.h"
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 #include "program/directions.h"
 
 namespace {

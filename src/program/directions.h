@@ -6,7 +6,7 @@
 #include <array>
 #include <string_view>
 
-#include "app/texts.h"
+#include "foundation/texts.h"
 
 enum Direction { kDirLeft = 0, kDirUp = 1, kDirRight = 2, kDirDown = 3 };
 

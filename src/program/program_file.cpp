@@ -5,9 +5,9 @@
 #include <charconv>
 #include <vector>
 
-#include "app/errorlog.h"
-#include "app/file_util.h"
-#include "app/strings.h"
+#include "foundation/errorlog.h"
+#include "foundation/file_util.h"
+#include "foundation/strings.h"
 #include "platform/file_system.h"
 
 namespace {

@@ -8,13 +8,13 @@
 #include <system_error>
 #include <vector>
 
-#include "app/file_util.h"
-#include "app/settings.h"
-#include "app/texts.h"
 #include "codegen/script_generator.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_scene.h"
+#include "foundation/file_util.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/dialog.h"
 #include "platform/platform.h"
 

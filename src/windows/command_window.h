@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "app/scene.h"
 #include "editor/message_log.h"
-#include "windows/transfer.h"
+#include "foundation/scene.h"
+#include "transfer/transfer.h"
 
 class CEditorScene;
 

@@ -3,11 +3,11 @@
 
 #include <string>
 
-#include "app/settings.h"
-#include "app/texts.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_scene.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/platform.h"
 
 namespace {

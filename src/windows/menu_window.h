@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "app/scene.h"
+#include "foundation/scene.h"
 
 class CEditorScene;
 

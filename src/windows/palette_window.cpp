@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/strings.h"
 #include "catalogue/chip_catalogue.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_scene.h"
+#include "foundation/settings.h"
+#include "foundation/strings.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "windows/property_window.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/scene.h"
+#include "foundation/scene.h"
 
 class CEditorScene;
 

@@ -5,13 +5,13 @@
 #include <map>
 #include <set>
 
-#include "app/settings.h"
-#include "app/strings.h"
-#include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_scene.h"
+#include "foundation/settings.h"
+#include "foundation/strings.h"
+#include "foundation/texts.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 

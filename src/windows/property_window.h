@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scene.h"
+#include "foundation/scene.h"
 
 class CChipCatalogue;
 class CEditorScene;

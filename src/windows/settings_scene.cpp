@@ -1,9 +1,9 @@
 // The settings screen.
 #include "windows/settings_scene.h"
 
-#include "app/settings.h"
 #include "display/display.h"
 #include "display/object_registry.h"
+#include "foundation/settings.h"
 #include "platform/platform.h"
 
 namespace {

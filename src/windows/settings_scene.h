@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "app/scene.h"
+#include "foundation/scene.h"
 
 class CSettingsScene final : public CScene {
  public:

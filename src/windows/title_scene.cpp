@@ -1,9 +1,9 @@
 // The title screen.
 #include "windows/title_scene.h"
 
-#include "app/settings.h"
 #include "display/display.h"
 #include "display/object_registry.h"
+#include "foundation/settings.h"
 #include "platform/platform.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // editor, S the settings screen, Escape ends the application.
 #pragma once
 
-#include "app/scene.h"
+#include "foundation/scene.h"
 
 class CTitleScene final : public CScene {
  public:

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/file_util.h"
-#include "app/settings.h"
-#include "app/strings.h"
-#include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
+#include "foundation/file_util.h"
+#include "foundation/settings.h"
+#include "foundation/strings.h"
+#include "foundation/texts.h"
 #include "platform/file_system.h"
 
 namespace {

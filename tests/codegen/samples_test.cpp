@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "app/compile_command.h"
-#include "app/settings.h"
 #include "catalogue/chip_catalogue.h"
+#include "foundation/settings.h"
 #include "program/program_file.h"
+#include "shell/compile_command.h"
 #include "support/temp_dir.h"
 
 namespace {

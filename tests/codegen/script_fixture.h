@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
 #include "catalogue/chip_catalogue.h"
+#include "foundation/settings.h"
 #include "program/block_program.h"
 
 using Properties = std::vector<std::pair<std::string, std::string>>;

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
 #include "codegen/script_generator.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "program/block_program.h"
 #include "program/directions.h"
 #include "script_fixture.h"

@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/texts.h"
 #include "catalogue/chip_catalogue.h"
 #include "codegen/script_generator.h"
 #include "codegen/storage_card.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "program/block_program.h"
 #include "script_fixture.h"
 #include "support/temp_dir.h"

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/errorlog.h"
-#include "app/settings.h"
 #include "display/bmp_builder.h"
 #include "display/display.h"
 #include "display/object_registry.h"
+#include "foundation/errorlog.h"
+#include "foundation/settings.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "support/temp_dir.h"

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/texts.h"
 #include "display/bmp_builder.h"
 #include "display/bmp_reader.h"
 #include "display/display.h"
 #include "display/display_fixture.h"
+#include "foundation/texts.h"
 #include "platform/cp932.h"
 #include "platform/text.h"
 

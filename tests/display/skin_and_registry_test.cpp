@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
-#include "app/texts.h"
 #include "display/bmp_builder.h"
 #include "display/display_fixture.h"
 #include "display/object_registry.h"
 #include "display/symbol.h"
+#include "foundation/texts.h"
 
 namespace {
 

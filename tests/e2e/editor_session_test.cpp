@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 #include "platform/cp932.h"
 #include "support/temp_dir.h"
 #include "x11_session.h"

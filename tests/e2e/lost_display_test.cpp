@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 #include "support/temp_dir.h"
 #include "x11_session.h"
 

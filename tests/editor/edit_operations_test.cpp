@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <ostream>
 
-#include "app/settings.h"
 #include "display/display.h"
 #include "display/object_registry.h"
+#include "foundation/settings.h"
 
 namespace editor_test {
 namespace {

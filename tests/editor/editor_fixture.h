@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "platform/surface_view.h"
 #include "program/block_program.h"
+#include "shell/scene_manager.h"
 #include "support/temp_dir.h"
 #include "test_skin.h"
 
@@ -28,6 +29,7 @@ std::ostream& operator<<(std::ostream& out, const OverlayRequest& request);
 
 class RecordingEditorScene : public CEditorScene {
  public:
+  RecordingEditorScene() : CEditorScene(ApplicationEditorServices()) {}
   void OpenPalette(int cellX, int cellY, int windowX, int windowY) override {
     requests.push_back({"palette", {cellX, cellY, windowX, windowY}});
   }

@@ -7,13 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app.h"
-#include "app/settings.h"
-#include "app/texts.h"
 #include "codegen/script_generator.h"
 #include "editor_fixture.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
+#include "shell/app.h"
 
 namespace editor_test {
 namespace {

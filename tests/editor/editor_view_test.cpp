@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/texts.h"
 #include "display/display.h"
 #include "editor_fixture.h"
+#include "foundation/texts.h"
 
 namespace editor_test {
 namespace {

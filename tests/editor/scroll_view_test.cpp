@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../display/bmp_builder.h"
-#include "app/texts.h"
+#include "foundation/texts.h"
 
 namespace editor_test {
 namespace {

@@ -9,19 +9,20 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
 #include "catalogue/chip_catalogue.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_view.h"
 #include "editor/scroll_view.h"
 #include "editor/selection.h"
-#include "picture/export_command.h"
+#include "foundation/file_util.h"
+#include "foundation/settings.h"
 #include "picture/picture_export.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
+#include "shell/export_command.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;

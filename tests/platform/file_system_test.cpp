@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "codegen/script_generator.h"
+#include "foundation/settings.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
 #include "support/temp_dir.h"

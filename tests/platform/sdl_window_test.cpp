@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/texts.h"
+#include "foundation/texts.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 #include "program/program_file.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/settings.h"
+#include "foundation/settings.h"
 #include "platform/file_system.h"
 #include "support/temp_dir.h"
 

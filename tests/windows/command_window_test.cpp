@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/texts.h"
+#include "foundation/texts.h"
 #include "window_fixture.h"
 
 namespace editor_test {

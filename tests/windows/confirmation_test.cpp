@@ -6,8 +6,8 @@
 #include <tuple>
 #include <vector>
 
-#include "app/scene.h"
-#include "app/texts.h"
+#include "foundation/scene.h"
+#include "foundation/texts.h"
 #include "window_fixture.h"
 
 namespace editor_test {

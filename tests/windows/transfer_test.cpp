@@ -1,7 +1,7 @@
 // The transfer in its command window against a robot of the test's own on
 // 127.0.0.1: the bytes and their pacing, every way it ends with its log and
 // texts, and the socket's release. Only the robot's network I/O is real.
-#include "windows/transfer.h"
+#include "transfer/transfer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "platform/socket.h"

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Turns src/app/texts.def (UTF-8) into src/app/texts.h (CP932 byte strings).
+"""Turns src/foundation/texts.def (UTF-8) into src/foundation/texts.h (CP932 byte strings).
 
 The program works in CP932 bytes throughout; keeping its own texts in one
 generated header means no escaped byte sequence is ever typed by hand.
@@ -8,8 +8,8 @@ import pathlib
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-SOURCE = ROOT / "src" / "app" / "texts.def"
-TARGET = ROOT / "src" / "app" / "texts.h"
+SOURCE = ROOT / "src" / "foundation" / "texts.def"
+TARGET = ROOT / "src" / "foundation" / "texts.h"
 
 
 def c_literal(data: bytes) -> str:

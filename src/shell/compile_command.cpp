@@ -1,12 +1,12 @@
 // "pelublock compile": the editor's F7 without a window.
-#include "app/compile_command.h"
+#include "shell/compile_command.h"
 
 #include <cstdio>
 #include <memory>
 
-#include "app/settings.h"
 #include "catalogue/chip_catalogue.h"
 #include "codegen/script_generator.h"
+#include "foundation/settings.h"
 #include "platform/file_system.h"
 #include "program/block_program.h"
 #include "program/program_file.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/scene_manager.h"
 #include "platform/win_types.h"
+#include "shell/scene_manager.h"
 
 // The main window's title, as the title screen shows it, and the title of a
 // program that has no file yet.

@@ -1,14 +1,14 @@
 // setting.ini: GetPrivateProfileString / WritePrivateProfileString semantics
 // over the file in the current directory, and the start-up settings.
-#include "app/settings.h"
+#include "foundation/settings.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <vector>
 
-#include "app/file_util.h"
-#include "app/strings.h"
+#include "foundation/file_util.h"
+#include "foundation/strings.h"
 #include "platform/file_system.h"
 
 SettingsData Settings;

@@ -1,14 +1,15 @@
 // "pelublock export": reads the program as the editor does and writes its
 // picture through the headless front end.
-#include "picture/export_command.h"
+#include "shell/export_command.h"
 
 #include <cstdio>
 #include <memory>
 #include <optional>
 
-#include "app/settings.h"
-#include "app/strings.h"
 #include "catalogue/chip_catalogue.h"
+#include "foundation/file_util.h"
+#include "foundation/settings.h"
+#include "foundation/strings.h"
 #include "picture/picture_export.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
@@ -66,17 +67,6 @@ std::string RangeText(const CellRange& r) {
 }
 
 }  // namespace
-
-std::string PicturePathFor(const std::string& programPath) {
-  const std::size_t slash = programPath.find_last_of('/');
-  const std::size_t dot = programPath.find_last_of('.');
-  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  // A name that starts with its only dot has no extension.
-  if (dot != std::string::npos && dot > nameStart) {
-    return programPath.substr(0, dot) + ".png";
-  }
-  return programPath + ".png";
-}
 
 int RunExport(const std::vector<std::string>& args, const std::string& commandLine) {
   std::string programPath;

@@ -1,6 +1,6 @@
 // The error log: one printf-style append to ErrLog.txt per call, with a
 // message that recurs every frame written only a few times per scene.
-#include "app/errorlog.h"
+#include "foundation/errorlog.h"
 
 #include <sys/stat.h>
 
@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "app/file_util.h"
+#include "foundation/file_util.h"
 
 namespace {
 

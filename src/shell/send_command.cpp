@@ -4,24 +4,24 @@
 // end in real time: a 100 ms tick pumps a line as the editor's frames do,
 // and socket notifications arrive through the same message loop. The
 // messages the editor would show are printed on stderr instead.
-#include "app/send_command.h"
+#include "shell/send_command.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <optional>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
-#include "app/compile_command.h"
-#include "app/errorlog.h"
-#include "app/settings.h"
-#include "app/strings.h"
 #include "codegen/script_generator.h"
+#include "foundation/errorlog.h"
+#include "foundation/settings.h"
+#include "foundation/strings.h"
 #include "platform/cp932.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
-#include "windows/transfer.h"
+#include "shell/compile_command.h"
+#include "transfer/transfer.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/scene.h"
+#include "foundation/scene.h"
 
 // Makes the scene of an id (kSceneTitle, kSceneSettings, kSceneEditor), or
 // nothing for an id it does not know. The application's own factory is
@@ -15,6 +15,11 @@ using SceneFactory = std::function<std::unique_ptr<CScene>(int id)>;
 // The application's scenes: CTitleScene for 1, CSettingsScene for 2 and
 // CEditorScene for 3, as far as those scenes are built into the program.
 std::unique_ptr<CScene> CreateApplicationScene(int id);
+
+// What the application's editor scene is given from the rooms above the
+// editor: the program named on the command line and the picture writer.
+struct EditorServices;
+EditorServices ApplicationEditorServices();
 
 class CSceneManager {
  public:

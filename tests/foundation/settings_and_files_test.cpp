@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/errorlog.h"
-#include "app/file_util.h"
-#include "app/settings.h"
-#include "app/strings.h"
+#include "foundation/errorlog.h"
+#include "foundation/file_util.h"
+#include "foundation/settings.h"
+#include "foundation/strings.h"
 #include "platform/file_system.h"
 #include "support/temp_dir.h"
 

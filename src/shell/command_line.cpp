@@ -1,14 +1,14 @@
 // The pelublock command line: the editor, or one of the commands.
-#include "app/command_line.h"
+#include "shell/command_line.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/compile_command.h"
-#include "app/send_command.h"
-#include "picture/export_command.h"
+#include "shell/app.h"
+#include "shell/compile_command.h"
+#include "shell/export_command.h"
+#include "shell/send_command.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Byte-string helpers shared by the parsers.
-#include "app/strings.h"
+#include "foundation/strings.h"
 
 #include <algorithm>
 #include <climits>

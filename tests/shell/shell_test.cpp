@@ -1,7 +1,7 @@
 // The shell on the headless front end: AppInit and AppTerm, the scene manager
 // and the message loop in both pacing modes, with scenes that record what
 // reaches them.
-#include "app/app.h"
+#include "shell/app.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,12 @@
 #include <tuple>
 #include <vector>
 
-#include "app/scene_manager.h"
-#include "app/settings.h"
 #include "display/display.h"
 #include "display/object_registry.h"
+#include "foundation/settings.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "shell/scene_manager.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -1,11 +1,11 @@
 // The scene manager: one current scene, replaced only through
 // WM_APP_CHANGESCENE, so that a scene is never destroyed inside its own call.
-#include "app/scene_manager.h"
+#include "shell/scene_manager.h"
 
 #include <climits>
 #include <utility>
 
-#include "app/errorlog.h"
+#include "foundation/errorlog.h"
 
 CSceneManager::CSceneManager(SceneFactory factory) : m_factory(std::move(factory)) {}
 

@@ -1,16 +1,16 @@
 // The application shell: program entry, AppInit and AppTerm, the window
 // procedure that routes every message to the current scene, the message loop
 // in both pacing modes, and the frame timer.
-#include "app/app.h"
+#include "shell/app.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <utility>
 
-#include "app/settings.h"
 #include "display/display.h"
 #include "display/object_registry.h"
+#include "foundation/settings.h"
 #include "platform/platform.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Small file helpers shared by the readers and writers of the data files.
-#include "app/file_util.h"
+#include "foundation/file_util.h"
 
 std::string ToCrLf(const std::string& text) {
   std::string out;
@@ -23,4 +23,15 @@ std::string ToNativePath(const std::string& path) {
     }
   }
   return out;
+}
+
+std::string PicturePathFor(const std::string& programPath) {
+  const std::size_t slash = programPath.find_last_of('/');
+  const std::size_t dot = programPath.find_last_of('.');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  // A name that starts with its only dot has no extension.
+  if (dot != std::string::npos && dot > nameStart) {
+    return programPath.substr(0, dot) + ".png";
+  }
+  return programPath + ".png";
 }

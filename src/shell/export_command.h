@@ -9,6 +9,3 @@
 // written, 1 when the program, skin or output failed (one line on stderr),
 // 2 for a usage error, a bad cell range or a picture too large.
 int RunExport(const std::vector<std::string>& args, const std::string& commandLine);
-
-// The default picture path: the program's path with its extension replaced.
-std::string PicturePathFor(const std::string& programPath);

@@ -1,14 +1,14 @@
 // The wireless transfer to the robot.
-#include "windows/transfer.h"
+#include "transfer/transfer.h"
 
 #include <algorithm>
 #include <iterator>
 #include <utility>
 
-#include "app/errorlog.h"
-#include "app/file_util.h"
-#include "app/texts.h"
 #include "codegen/script_generator.h"
+#include "foundation/errorlog.h"
+#include "foundation/file_util.h"
+#include "foundation/texts.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 

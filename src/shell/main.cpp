@@ -1,5 +1,5 @@
 // The pelublock program: the editor, or one of its command-line commands.
-#include "app/command_line.h"
+#include "shell/command_line.h"
 
 int main(int argc, char** argv) {
   return RunCommandLine(argc, argv);

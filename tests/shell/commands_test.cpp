@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/compile_command.h"
-#include "app/send_command.h"
-#include "app/settings.h"
-#include "app/texts.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/cp932.h"
+#include "shell/compile_command.h"
+#include "shell/send_command.h"
 #include "support/robot_stand_in.h"
 #include "support/temp_dir.h"
 
