@@ -785,10 +785,10 @@ ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& pa
   return file.Write(script) && file.Commit() ? ScriptResult::kWritten : ScriptResult::kCannotWrite;
 }
 
-bool CBlockProgram::WriteScript() {
-  return WriteScript(kScriptFileName);
+bool WriteScript(const CBlockProgram& program) {
+  return WriteScript(program, kScriptFileName);
 }
 
-bool CBlockProgram::WriteScript(const std::string& path) {
-  return WriteScriptFile(*this, path) == ScriptResult::kWritten;
+bool WriteScript(const CBlockProgram& program, const std::string& path) {
+  return WriteScriptFile(program, path) == ScriptResult::kWritten;
 }

@@ -62,6 +62,14 @@ bool GenerateScript(const CBlockProgram& program, std::string* script,
 ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& path,
                              std::size_t maxBytes = kMaxScriptBytes);
 
+// Compiles the grid into the robot script (out.r by default). Returns false
+// when the script file could not be created or written completely, or when
+// the script outgrew its limit (the file is then left empty, so that no
+// stale script reaches the robot). Reading the boxes here never adds absent
+// keys to them.
+bool WriteScript(const CBlockProgram& program);
+bool WriteScript(const CBlockProgram& program, const std::string& path);
+
 // The working state of one run: the reference counts, the script text and
 // the work stack of chip templates waiting for an exit chain to end.
 //

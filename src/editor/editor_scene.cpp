@@ -627,7 +627,7 @@ bool CEditorScene::GenerateScript() {
     m_view.DrawFrame(*m_program, *m_catalogue, m_selection,
                      GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
   }
-  if (m_program->WriteScript()) {
+  if (WriteScript(*m_program)) {
     return true;
   }
   // The design leaves a failed out.r unreported; the user would believe the

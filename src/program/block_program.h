@@ -86,13 +86,8 @@ class CBlockProgram {
   // the last open or save to know whether anything would be lost.
   unsigned long Revision() const { return m_revision; }
 
-  // Compiles the grid into the robot script (out.r by default; the generator
-  // lives in src/codegen). Returns false when the script file could not be
-  // created or written completely, or when the script outgrew its limit (the
-  // file is then left empty, so that no stale script reaches the robot).
-  // Reading the boxes here never adds absent keys to them.
-  bool WriteScript();
-  bool WriteScript(const std::string& path);
+  // The program is compiled into the robot script by WriteScript in the
+  // generator's room (codegen/script_generator.h), which sits above this one.
 
  private:
   std::size_t Index(int x, int y) const {

@@ -157,9 +157,9 @@ TEST_F(ScriptTest, ScriptThatGrowsWithoutBoundIsRefusedAndLeavesAnEmptyFile) {
   EXPECT_EQ(dir.ReadFile("out.r"), "");
   Start(kChips);
   Place(0, 0, "a");
-  ASSERT_TRUE(m_program->WriteScript());
+  ASSERT_TRUE(WriteScript(*m_program));
   EXPECT_EQ(dir.ReadFile("out.r"), "CMD:A\r\nEXIT\r\n");
-  EXPECT_FALSE(m_program->WriteScript("missing-folder/out.r"));
+  EXPECT_FALSE(WriteScript(*m_program, "missing-folder/out.r"));
   EXPECT_FALSE(dir.Exists("missing-folder"));
 }
 
