@@ -11,6 +11,7 @@
 #include "codegen/script_generator.h"
 #include "foundation/settings.h"
 #include "program/program_file.h"
+#include "program/program_settings.h"
 
 #include "check.h"
 
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ApplySettingsText(std::string(settings));
   CChipCatalogue catalogue;
   catalogue.Parse(chips);
-  auto parsed = ParseBlockProgram(&catalogue, program);
+  auto parsed = ParseBlockProgram(&catalogue, program, ProgramSettingsFrom(Settings));
 
   std::string script;
   if (GenerateScript(*parsed, &script, std::size_t{1} << 20)) {
@@ -75,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Saving and reading back keeps the program, as far as the format can.
   if (NamesFitTheFormat(*parsed)) {
     const std::string saved = FormatBlockProgram(*parsed);
-    Check(FormatBlockProgram(*ParseBlockProgram(&catalogue, saved)) == saved);
+    Check(FormatBlockProgram(*ParseBlockProgram(&catalogue, saved, ProgramSettingsFrom(Settings))) == saved);
   }
   return 0;
 }

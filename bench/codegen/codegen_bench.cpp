@@ -8,6 +8,7 @@
 #include "codegen/script_generator.h"
 #include "foundation/settings.h"
 #include "program/block_program.h"
+#include "program/program_settings.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ void CompileChain(benchmark::State& state) {
       "property2_name=speed\nproperty2_type=SELECT;slow;normal;fast\nproperty2_code=30;60;100\n"
       "</define>\n");
   CBlockProgram program;
-  program.Init(&catalogue);
+  program.Init(&catalogue, ProgramSettingsFrom(Settings));
   // A snake: left to right along even rows, back along odd ones, down at
   // each row's end.
   for (int y = 0; y < rows; ++y) {
@@ -74,7 +75,7 @@ void RefuseRepeatedExits(benchmark::State& state) {
   CChipCatalogue catalogue;
   catalogue.Parse("<define if>\ncode=X*e*e*e*e*e*e*e*e\n</define>\n");
   CBlockProgram program;
-  program.Init(&catalogue);
+  program.Init(&catalogue, ProgramSettingsFrom(Settings));
   for (int x = 0; x < chips; ++x) {
     program.AddBox(x, 0, "if");
     program.SetBoxProperty(x, 0, "no", "\x81\xa8");  // the right arrow glyph

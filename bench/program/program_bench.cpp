@@ -5,6 +5,7 @@
 #include "codegen/bench_util.h"
 #include "foundation/settings.h"
 #include "program/block_program.h"
+#include "program/program_settings.h"
 #include "program/program_file.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 constexpr int kSide = 1000;
 
 void FillGrid(CBlockProgram& program) {
-  program.Init(nullptr);
+  program.Init(nullptr, ProgramSettingsFrom(Settings));
   for (int y = 0; y < kSide; ++y) {
     for (int x = 0; x < kSide; ++x) {
       program.AddBox(x, y, "\x91\x4f\x90\x69");  // a CP932 chip name
@@ -51,7 +52,7 @@ void ReadProgram(benchmark::State& state) {
     WriteBlockProgram(dir.File("big.bhb"), program);
   }
   for (auto _ : state) {
-    auto program = ReadBlockProgram(nullptr, dir.File("big.bhb"));
+    auto program = ReadBlockProgram(nullptr, dir.File("big.bhb"), ProgramSettingsFrom(Settings));
     if (!program || !program->HasBox(kSide - 1, kSide - 1)) {
       state.SkipWithError("the file was not read");
     }

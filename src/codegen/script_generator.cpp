@@ -12,7 +12,6 @@
 #include <utility>
 
 #include "catalogue/chip_catalogue.h"
-#include "foundation/settings.h"
 #include "foundation/strings.h"
 #include "platform/file_system.h"
 #include "program/block_program.h"
@@ -32,20 +31,6 @@ const std::string kResetTypeKey = "property2_type";
 const std::string& BoxValue(const CBox& box, const std::string& key) {
   const std::string* value = box.Find(key);
   return value == nullptr ? kEmpty : *value;
-}
-
-enum class ChipKind { kPlain, kBranch, kLoop };
-
-// The branch test is made first, so a name given to both is a branch chip.
-ChipKind KindOf(const CBox& box) {
-  const std::string& id = BoxValue(box, kIdKey);
-  if (id == Settings.IfChipID) {
-    return ChipKind::kBranch;
-  }
-  if (id == Settings.LoopChipID) {
-    return ChipKind::kLoop;
-  }
-  return ChipKind::kPlain;
 }
 
 // The attribute key of property c ("property1_type" for c = '1' and suffix
@@ -113,7 +98,7 @@ bool CScriptGenerator::Run(std::string* script) {
       return false;
     }
   } else {
-    CountConnections();
+    m_counts.emplace(m_program);
   }
   m_spent = 0;
   WriteHeader();
@@ -141,8 +126,9 @@ bool CScriptGenerator::Run(std::string* script) {
 }
 
 ScriptSize CScriptGenerator::Measure() {
-  CountConnections();
-  m_chipSizes.assign(m_counts.size(), ScriptSize{});
+  m_counts.emplace(m_program);
+  m_chipSizes.assign(static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows),
+                     ScriptSize{});
   m_measuring = true;
   m_measured = 0;
   WriteHeader();
@@ -233,7 +219,7 @@ ScriptSize CScriptGenerator::MeasureStep(int x, int y, bool head) {
 
 void CScriptGenerator::MeasureChip(int x, int y, std::vector<MeasuredExit>* exits) {
   Next next;
-  switch (KindOf(*m_program.GetBox(x, y))) {
+  switch (KindOf(*m_program.GetBox(x, y), m_program.Roles())) {
     case ChipKind::kBranch:
       next = EmitBranchChip(x, y);
       break;
@@ -272,7 +258,7 @@ void CScriptGenerator::WriteHeader() {
   for (int y = 0; y < m_rows; ++y) {
     for (int x = 0; x < m_columns; ++x) {
       const CBox* box = m_program.GetBox(x, y);
-      if (box != nullptr && KindOf(*box) == ChipKind::kLoop) {
+      if (box != nullptr && KindOf(*box, m_program.Roles()) == ChipKind::kLoop) {
         WriteCell("GLOBAL:gloopcount", x, y, ":0\n");
         anyLoop = true;
       }
@@ -283,50 +269,8 @@ void CScriptGenerator::WriteHeader() {
   }
 }
 
-void CScriptGenerator::CountConnections() {
-  m_counts.assign(static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows), 0);
-  if (!m_counts.empty()) {
-    m_counts[0] = 1;  // the start cell
-  }
-  // Every box is examined for all five keys, whatever its kind, and words
-  // and glyphs count alike; a connection into an empty cell or off the grid
-  // is not counted.
-  const std::string* const keys[] = {&kToKey, &Settings.IfChipTrueID, &Settings.IfChipFalseID,
-                                     &Settings.LoopChipTrueID, &Settings.LoopChipFalseID};
-  for (int y = 0; y < m_rows; ++y) {
-    for (int x = 0; x < m_columns; ++x) {
-      const CBox* box = m_program.GetBox(x, y);
-      if (box == nullptr) {
-        continue;
-      }
-      for (const std::string* key : keys) {
-        const std::string& value = BoxValue(*box, *key);
-        if (value.empty()) {
-          continue;
-        }
-        for (Direction d : kDirections) {
-          const DirectionInfo& info = Info(d);
-          if (value == info.word || value == info.glyph) {
-            if (m_program.HasBox(x + info.dx, y + info.dy)) {
-              ++m_counts[static_cast<std::size_t>(y + info.dy) *
-                             static_cast<std::size_t>(m_columns) +
-                         static_cast<std::size_t>(x + info.dx)];
-            }
-            break;
-          }
-        }
-      }
-    }
-  }
-}
-
 int CScriptGenerator::Count(int x, int y) const {
-  if (!m_program.IsInside(x, y)) {
-    // Only an empty grid asks for a cell outside it: its start cell.
-    return (x == 0 && y == 0) ? 1 : 0;
-  }
-  return m_counts[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_columns) +
-                  static_cast<std::size_t>(x)];
+  return m_counts->At(x, y);
 }
 
 void CScriptGenerator::RunChain(int x, int y, bool head) {
@@ -359,7 +303,7 @@ CScriptGenerator::Next CScriptGenerator::EmitChip(int x, int y, bool head) {
     WriteCell("GO:chip", x, y, "\n");
     return std::nullopt;
   }
-  switch (KindOf(*box)) {
+  switch (KindOf(*box, m_program.Roles())) {
     case ChipKind::kBranch:
       return EmitBranchChip(x, y);
     case ChipKind::kLoop:
@@ -372,14 +316,14 @@ CScriptGenerator::Next CScriptGenerator::EmitChip(int x, int y, bool head) {
 
 CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, const std::string& value,
                                                     bool glyphs) {
-  int d = DirectionOf(value, glyphs ? ArrowForm::kGlyph : ArrowForm::kWord);
-  if (d < 0) {
+  const std::optional<GridCell> to =
+      FollowConnection(x, y, value, glyphs ? ArrowForm::kGlyph : ArrowForm::kWord);
+  if (!to) {
     Write("EXIT\n");
     return std::nullopt;
   }
   // A neighbour off the grid or empty ends the chain in EmitChip.
-  const DirectionInfo& info = Info(static_cast<Direction>(d));
-  return Step{x + info.dx, y + info.dy, false};
+  return Step{to->x, to->y, false};
 }
 
 const CChipDefinition* CScriptGenerator::ChipOf(const CBox& box) const {
@@ -445,7 +389,8 @@ CScriptGenerator::Next CScriptGenerator::ContinueBranch(PendingRest rest) {
       case 'e': {
         // The first *e writes the true chain, every later one the false.
         Flush();
-        const std::string& key = rest.markers == 0 ? Settings.IfChipTrueID : Settings.IfChipFalseID;
+        const std::string& key =
+            rest.markers == 0 ? m_program.Roles().branchTrueKey : m_program.Roles().branchFalseKey;
         ++rest.markers;
         const std::string& exit = BoxValue(*rest.box, key);
         const int x = rest.x;
@@ -556,10 +501,10 @@ CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
     const std::string* key = nullptr;
     if (marker == 1) {
       WriteCell("\nSET:gloopcount", rest.x, rest.y, ":0\n");
-      key = &Settings.LoopChipFalseID;
+      key = &m_program.Roles().loopFalseKey;
     } else {
       WriteCell("ADD:gloopcount", rest.x, rest.y, ":1\n");
-      key = &Settings.LoopChipTrueID;
+      key = &m_program.Roles().loopTrueKey;
     }
     const std::string& exit = BoxValue(*rest.box, *key);
     const int x = rest.x;
@@ -717,8 +662,8 @@ bool RepeatsAnExit(const CBlockProgram& program) {
     const CChipDefinition* chip = catalogue->Find(id);
     return chip != nullptr && TemplateRepeatsAnExit(chip->Get(kCodeKey), kind);
   };
-  const bool branchRepeats = repeats(Settings.IfChipID, ChipKind::kBranch);
-  const bool loopRepeats = repeats(Settings.LoopChipID, ChipKind::kLoop);
+  const bool branchRepeats = repeats(program.Roles().branchChipId, ChipKind::kBranch);
+  const bool loopRepeats = repeats(program.Roles().loopChipId, ChipKind::kLoop);
   if (!branchRepeats && !loopRepeats) {
     return false;
   }
@@ -728,7 +673,7 @@ bool RepeatsAnExit(const CBlockProgram& program) {
       if (box == nullptr) {
         continue;
       }
-      const ChipKind kind = KindOf(*box);
+      const ChipKind kind = KindOf(*box, program.Roles());
       if ((kind == ChipKind::kBranch && branchRepeats) ||
           (kind == ChipKind::kLoop && loopRepeats)) {
         return true;

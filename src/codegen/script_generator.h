@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "program/connections.h"
+
 class CBlockProgram;
 class CBox;
 class CChipDefinition;
@@ -127,7 +129,6 @@ class CScriptGenerator {
   // The script's own lines before the start chain.
   void WriteHeader();
 
-  void CountConnections();
   int Count(int x, int y) const;
 
   // The size of the chain that goes on at the step: a chip reached as the
@@ -181,7 +182,7 @@ class CScriptGenerator {
   const std::size_t m_maxBytes;
   int m_columns = 0;
   int m_rows = 0;
-  std::vector<int> m_counts;  // row-major
+  std::optional<CConnectionCounts> m_counts;  // made at the start of a run
   std::string m_script;
   std::size_t m_spent = 0;
   bool m_overflow = false;

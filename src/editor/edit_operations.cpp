@@ -153,7 +153,7 @@ bool IsBranchOrLoopChip(CBlockProgram& program, Cell cell) {
     return false;
   }
   const std::string id = program.GetBoxProperty(cell.x, cell.y, "id");
-  return id == Settings.IfChipID || id == Settings.LoopChipID;
+  return id == program.Roles().branchChipId || id == program.Roles().loopChipId;
 }
 
 void ArrowSweepStep(CBlockProgram& program, Cell* previous, Cell current) {

@@ -17,6 +17,7 @@
 #include "foundation/texts.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
+#include "program/program_settings.h"
 #include "program/program_file.h"
 #include "windows/command_window.h"
 #include "windows/menu_window.h"
@@ -130,7 +131,7 @@ CEditorScene::CEditorScene(EditorServices services)
       m_services(std::move(services)) {
   // Enter makes the real ones; until then the scene still holds a valid
   // (empty) program.
-  m_program->Init(m_catalogue.get());
+  m_program->Init(m_catalogue.get(), ProgramSettingsFrom(Settings));
 }
 
 CEditorScene::~CEditorScene() {
@@ -571,7 +572,7 @@ void CEditorScene::ClearGestures() {
 
 void CEditorScene::NewProgram() {
   m_program = std::make_unique<CBlockProgram>();
-  m_program->Init(m_catalogue.get());
+  m_program->Init(m_catalogue.get(), ProgramSettingsFrom(Settings));
   // The selection and a gesture in progress belong to the program that went.
   m_selection.Clear();
   ClearGestures();
@@ -582,7 +583,7 @@ void CEditorScene::NewProgram() {
 }
 
 bool CEditorScene::LoadProgram(const std::string& path) {
-  std::unique_ptr<CBlockProgram> program = ReadBlockProgram(m_catalogue.get(), path);
+  std::unique_ptr<CBlockProgram> program = ReadBlockProgram(m_catalogue.get(), path, ProgramSettingsFrom(Settings));
   if (!program) {
     return false;
   }

@@ -45,10 +45,13 @@ void CBox::Set(const std::string& key, const std::string& value) {
 CBlockProgram::CBlockProgram() = default;
 CBlockProgram::~CBlockProgram() = default;
 
-void CBlockProgram::Init(CChipCatalogue* catalogue) {
+void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& settings) {
   m_catalogue = catalogue;
-  m_columns = std::max(0, Settings.MaxChipNumX);
-  m_rows = std::max(0, Settings.MaxChipNumY);
+  // The settings reader keeps these in bounds; a caller's own values are
+  // held to the same, so that the grid can always be allocated.
+  m_columns = std::clamp(settings.columns, 0, kMaxChipNum);
+  m_rows = std::clamp(settings.rows, 0, kMaxChipNum);
+  m_roles = settings.roles;
   m_cells.clear();
   m_cells.resize(static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows));
   m_general.clear();

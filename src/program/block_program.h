@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "program/program_settings.h"
+
 class CChipCatalogue;
 
 // One placed chip: property keys to values, kept in ascending byte order of
@@ -39,10 +41,13 @@ class CBlockProgram {
   CBlockProgram(const CBlockProgram&) = delete;
   CBlockProgram& operator=(const CBlockProgram&) = delete;
 
-  // Creates the empty grid of MaxChipNumX x MaxChipNumY cells (from the
-  // settings) and binds the catalogue, which the program does not own.
-  void Init(CChipCatalogue* catalogue);
+  // Creates the empty grid of the settings' columns x rows cells, keeps
+  // their chip roles and binds the catalogue, which the program does not
+  // own.
+  void Init(CChipCatalogue* catalogue, const ProgramSettings& settings);
   CChipCatalogue* Catalogue() const { return m_catalogue; }
+  // Which chips branch and loop, and the keys of their exits.
+  const ChipRoles& Roles() const { return m_roles; }
 
   int Columns() const { return m_columns; }
   int Rows() const { return m_rows; }
@@ -102,6 +107,7 @@ class CBlockProgram {
   unsigned long m_revision = 0;
   int m_columns = 0;
   int m_rows = 0;
+  ChipRoles m_roles;
   std::vector<std::unique_ptr<CBox>> m_cells;                  // row-major
   std::vector<std::pair<std::string, std::string>> m_general;  // sorted by key
 };

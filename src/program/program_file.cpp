@@ -48,9 +48,10 @@ bool SplitProperty(std::string_view line, std::string* key, std::string* value) 
 
 }  // namespace
 
-std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std::string_view text) {
+std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std::string_view text,
+                                                 const ProgramSettings& settings) {
   auto program = std::make_unique<CBlockProgram>();
-  program->Init(catalogue);
+  program->Init(catalogue, settings);
 
   enum class State { kOutside, kGeneral, kBox };
   State state = State::kOutside;
@@ -101,8 +102,8 @@ std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std:
   return program;
 }
 
-std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue,
-                                                const std::string& path) {
+std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue, const std::string& path,
+                                                const ProgramSettings& settings) {
   std::string text;
   // A file over the limit is refused from its size, before any of it is
   // read or any memory is taken for it.
@@ -110,7 +111,7 @@ std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue,
     ErrorLog(kFailedToOpen);
     return nullptr;
   }
-  return ParseBlockProgram(catalogue, text);
+  return ParseBlockProgram(catalogue, text, settings);
 }
 
 std::string FormatBlockProgram(const CBlockProgram& program) {

@@ -8,6 +8,7 @@
 #include "catalogue/chip_catalogue.h"
 #include "foundation/settings.h"
 #include "program/program_file.h"
+#include "program/program_settings.h"
 #include "shell/compile_command.h"
 #include "support/temp_dir.h"
 
@@ -35,7 +36,7 @@ TEST_P(SampleTest, CompilesToItsGoldenScriptAndIsStoredAsTheEditorSavesIt) {
   LoadSettings();
   const std::string bytes = ReadFileBytes(sample);
   CChipCatalogue catalogue;
-  EXPECT_EQ(FormatBlockProgram(*ParseBlockProgram(&catalogue, bytes)), bytes);
+  EXPECT_EQ(FormatBlockProgram(*ParseBlockProgram(&catalogue, bytes, ProgramSettingsFrom(Settings))), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, SampleTest,

@@ -13,6 +13,7 @@
 #include "catalogue/chip_catalogue.h"
 #include "foundation/settings.h"
 #include "program/block_program.h"
+#include "program/program_settings.h"
 
 using Properties = std::vector<std::pair<std::string, std::string>>;
 
@@ -35,7 +36,7 @@ class ScriptFixture : public ::testing::Test {
     m_catalogue = std::make_unique<CChipCatalogue>();
     m_catalogue->Parse(catalogue);
     m_program = std::make_unique<CBlockProgram>();
-    m_program->Init(m_catalogue.get());
+    m_program->Init(m_catalogue.get(), ProgramSettingsFrom(Settings));
   }
   void Place(int x, int y, const std::string& chip, const Properties& properties = {}) {
     m_program->AddBox(x, y, chip);

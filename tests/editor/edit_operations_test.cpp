@@ -8,6 +8,7 @@
 
 #include "foundation/settings.h"
 #include "program/block_program.h"
+#include "program/program_settings.h"
 #include "program/program_file.h"
 
 namespace {
@@ -20,7 +21,7 @@ class EditOperationsTest : public ::testing::Test {
     Settings = SettingsData{};
     Settings.IfChipID = "if";
     Settings.LoopChipID = "loop";
-    m_program.Init(nullptr);
+    m_program.Init(nullptr, ProgramSettingsFrom(Settings));
   }
   void TearDown() override { Settings = SettingsData{}; }
 

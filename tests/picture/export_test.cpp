@@ -21,6 +21,7 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
+#include "program/program_settings.h"
 #include "program/program_file.h"
 #include "shell/export_command.h"
 #include "support/temp_dir.h"
@@ -123,7 +124,7 @@ struct EditorScreen {
     EXPECT_EQ(display->Init(), 1);
     registry = std::make_unique<CObjectRegistry>();
     g_registry = registry.get();
-    program = ReadBlockProgram(&catalogue, sample);
+    program = ReadBlockProgram(&catalogue, sample, ProgramSettingsFrom(Settings));
     EXPECT_NE(program, nullptr);
     scrollView.Init();
     scrollView.ScrollBy(scroll.x, scroll.y);
@@ -183,7 +184,7 @@ TEST_F(ExportTest, EachSampleIsTheEditorsPictureOfTheSameCellsPixelForPixel) {
 
 TEST_F(ExportTest, ByDefaultTheUsedCellsAndOneCellOfMarginInsideTheGridAreShown) {
   CBlockProgram program;
-  program.Init(&m_catalogue);
+  program.Init(&m_catalogue, ProgramSettingsFrom(Settings));
   // Only the start cell: the margin is cut at the grid's top-left edge.
   EXPECT_EQ(DefaultCellRange(program), (CellRange{0, 0, 1, 1}));
   program.AddBox(4, 3, "forward");
@@ -195,7 +196,7 @@ TEST_F(ExportTest, ByDefaultTheUsedCellsAndOneCellOfMarginInsideTheGridAreShown)
 
   // The sample beside its program, sized by its cells.
   ASSERT_EQ(Export({"samples/avoid.bhb"}), 0);
-  std::unique_ptr<CBlockProgram> avoid = ReadBlockProgram(&m_catalogue, "samples/avoid.bhb");
+  std::unique_ptr<CBlockProgram> avoid = ReadBlockProgram(&m_catalogue, "samples/avoid.bhb", ProgramSettingsFrom(Settings));
   ASSERT_NE(avoid, nullptr);
   const CellRange range = DefaultCellRange(*avoid);
   const Picture picture = Read("samples/avoid.png");
@@ -233,7 +234,7 @@ TEST_F(ExportTest, NoGridLeavesOutTheFramesOfEmptyCellsOnly) {
   ASSERT_EQ(Export({"samples/line.bhb", "-o", "bare.png", "--cells", "0,0,6,6", "--no-grid"}), 0);
   const Picture grid = Read("grid.png");
   const Picture bare = Read("bare.png");
-  std::unique_ptr<CBlockProgram> line = ReadBlockProgram(&m_catalogue, "samples/line.bhb");
+  std::unique_ptr<CBlockProgram> line = ReadBlockProgram(&m_catalogue, "samples/line.bhb", ProgramSettingsFrom(Settings));
   ASSERT_NE(line, nullptr);
   const int px = Settings.ChipWidth + Settings.ChipMarginX;
   const int py = Settings.ChipHeight + Settings.ChipMarginY;

@@ -20,6 +20,7 @@
 #include "codegen/script_generator.h"
 #include "foundation/settings.h"
 #include "program/block_program.h"
+#include "program/program_settings.h"
 #include "program/program_file.h"
 #include "support/temp_dir.h"
 
@@ -51,7 +52,7 @@ class FileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Settings = SettingsData{};
-    m_program.Init(nullptr);
+    m_program.Init(nullptr, ProgramSettingsFrom(Settings));
     m_program.AddBox(0, 0, "a");
   }
   ScopedTempDir m_dir;
@@ -146,7 +147,7 @@ TEST_F(FileSystemTest, AnOversizeSparseFileIsRefusedFromItsSize) {
   const long before = PeakMemoryKiB();
   fs::resize_file((m_dir.WriteFile("prog.bhb", ""), m_dir.Path() + "/prog.bhb"),
                   kMaxProgramFileBytes + 100);
-  EXPECT_EQ(ReadBlockProgram(nullptr, "prog.bhb"), nullptr);
+  EXPECT_EQ(ReadBlockProgram(nullptr, "prog.bhb", ProgramSettingsFrom(Settings)), nullptr);
   std::string text;
   EXPECT_EQ(platform::ReadWholeFile("prog.bhb", &text, kMaxProgramFileBytes),
             platform::ReadResult::kTooLarge);
@@ -171,7 +172,7 @@ TEST_F(FileSystemTest, AFifoIsRefusedWithoutWaiting) {
   auto reads = std::async(std::launch::async, [] {
     std::string text;
     bool refused =
-        ReadBlockProgram(nullptr, "prog.bhb") == nullptr &&
+        ReadBlockProgram(nullptr, "prog.bhb", ProgramSettingsFrom(Settings)) == nullptr &&
         platform::ReadWholeFile("prog.bhb", &text, 100) == platform::ReadResult::kNotRegularFile &&
         !platform::ReadFile("setting.ini", &text, 100);
     LoadSettings();

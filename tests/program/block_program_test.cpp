@@ -1,6 +1,7 @@
 // The block program model: the grid's edges, the two arrow rules, and the
 // revision that tells the editor whether anything would be lost.
 #include "program/block_program.h"
+#include "program/program_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ class BlockProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Settings = SettingsData{};
-    m_program.Init(nullptr);
+    m_program.Init(nullptr, ProgramSettingsFrom(Settings));
   }
   void Place(int x, int y, const std::string& to) {
     m_program.AddBox(x, y, "a");

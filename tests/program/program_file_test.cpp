@@ -2,6 +2,7 @@
 // destroys the previous file. The exact bytes written are checked on the
 // shipped samples by the codegen tests.
 #include "program/program_file.h"
+#include "program/program_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ using namespace std::string_literals;
 // The text read back as the editor would save it.
 std::string Reformat(std::string_view text) {
   Settings = SettingsData{};
-  return FormatBlockProgram(*ParseBlockProgram(nullptr, text));
+  return FormatBlockProgram(*ParseBlockProgram(nullptr, text, ProgramSettingsFrom(Settings)));
 }
 
 TEST(ProgramFileTest, MalformedAndOddLinesAreReadSafely) {
@@ -41,7 +42,7 @@ TEST(ProgramFileTest, MalformedAndOddLinesAreReadSafely) {
   // and a value far beyond 255 bytes, whose tail cut off would become a key.
   const std::string value = std::string(10000, 'v') + "=tail";
   auto program = ParseBlockProgram(nullptr, "<box 0 0 a>\r\nk=1\r2\nn=a\0b\r\r\nlong="s + value +
-                                                "\n</box>\n<box 1 0 b>\nt=end");
+                                                "\n</box>\n<box 1 0 b>\nt=end", ProgramSettingsFrom(Settings));
   EXPECT_EQ(program->GetBoxProperty(0, 0, "k"), "1\r2");
   EXPECT_EQ(program->GetBoxProperty(0, 0, "n"), "a\0b\r"s);
   EXPECT_EQ(program->GetBoxProperty(0, 0, "long"), value);
@@ -52,7 +53,7 @@ TEST(ProgramFileTest, SaveNeverDestroysThePreviousFile) {
   ScopedTempDir dir;
   Settings = SettingsData{};
   CBlockProgram program;
-  program.Init(nullptr);
+  program.Init(nullptr, ProgramSettingsFrom(Settings));
   program.AddBox(0, 0, "a");
   dir.WriteFile("mine.bhb", "the user's previous program");
   // The temporary file cannot be made: the save fails, is logged, and the
@@ -71,11 +72,11 @@ TEST(ProgramFileTest, SaveNeverDestroysThePreviousFile) {
                           std::filesystem::directory_iterator()),
             2);  // mine.bhb and ErrLog.txt: no temporary file left
 
-  EXPECT_EQ(ReadBlockProgram(nullptr, "missing.bhb"), nullptr);
-  EXPECT_EQ(ReadBlockProgram(nullptr, dir.Path()), nullptr);  // a folder
+  EXPECT_EQ(ReadBlockProgram(nullptr, "missing.bhb", ProgramSettingsFrom(Settings)), nullptr);
+  EXPECT_EQ(ReadBlockProgram(nullptr, dir.Path(), ProgramSettingsFrom(Settings)), nullptr);  // a folder
   EXPECT_EQ(dir.ReadFile("ErrLog.txt"),
             "Failed to open data file.Failed to open data file.Failed to open data file.");
-  auto read = ReadBlockProgram(nullptr, "mine.bhb");
+  auto read = ReadBlockProgram(nullptr, "mine.bhb", ProgramSettingsFrom(Settings));
   ASSERT_NE(read, nullptr);
   EXPECT_TRUE(read->HasBox(0, 0));
 }
