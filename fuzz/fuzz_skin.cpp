@@ -45,7 +45,7 @@ struct World {
     Settings.ScreenWidth = 64;
     Settings.ScreenHeight = 48;
     platform::StartHeadless(64, 48);
-    if (display.Init() != 1) {
+    if (display.Init(DisplaySettingsFrom(Settings)) != 1) {
       std::abort();
     }
     g_display = &display;

@@ -78,7 +78,7 @@ class Scene {
     Settings.ScreenHeight = kScreenHeight;
     Settings.FullScreen = fullScreen;
     platform::StartHeadless(kScreenWidth, kScreenHeight);
-    if (m_display.Init() != 1) {
+    if (m_display.Init(DisplaySettingsFrom(Settings)) != 1) {
       std::abort();
     }
     g_display = &m_display;
@@ -142,7 +142,7 @@ void BM_DisplayFirstInit(benchmark::State& state) {
   platform::StartHeadless(kScreenWidth, kScreenHeight);
   for (auto _ : state) {
     CDisplay display;
-    benchmark::DoNotOptimize(display.Init());
+    benchmark::DoNotOptimize(display.Init(DisplaySettingsFrom(Settings)));
   }
   platform::Shutdown();
 }
@@ -181,7 +181,7 @@ void BM_DisplayInit(benchmark::State& state) {
   platform::StartHeadless(kScreenWidth, kScreenHeight);
   for (auto _ : state) {
     CDisplay display;
-    benchmark::DoNotOptimize(display.Init());
+    benchmark::DoNotOptimize(display.Init(DisplaySettingsFrom(Settings)));
   }
   platform::Shutdown();
 }

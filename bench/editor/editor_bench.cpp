@@ -94,7 +94,7 @@ void BM_EditorFrameWhileDragging(benchmark::State& state) {
 
   platform::StartHeadless(Settings.ScreenWidth, Settings.ScreenHeight);
   auto display = std::make_unique<CDisplay>();
-  if (display->Init() != 1) {
+  if (display->Init(DisplaySettingsFrom(Settings)) != 1) {
     state.SkipWithError("display");
     return;
   }

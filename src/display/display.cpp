@@ -120,17 +120,29 @@ CDisplay::CDisplay() : m_impl(std::make_unique<Impl>()) {}
 
 CDisplay::~CDisplay() = default;
 
-int CDisplay::Init() {
+DisplaySettings DisplaySettingsFrom(const SettingsData& settings) {
+  return DisplaySettings{settings.ScreenWidth, settings.ScreenHeight, settings.FullScreen != 0};
+}
+
+int CDisplay::Width() const {
+  return m_impl->back.Valid() ? m_impl->back.Width() : 0;
+}
+
+int CDisplay::Height() const {
+  return m_impl->back.Valid() ? m_impl->back.Height() : 0;
+}
+
+int CDisplay::Init(const DisplaySettings& settings) {
   Impl& d = *m_impl;
   // Full screen ran in a 16-bit display mode; a window takes the desktop's
   // 32-bit pixels.
-  d.format = Settings.FullScreen != 0 ? PixelFormat::kRgb565 : PixelFormat::kXrgb8888;
-  d.back = platform::Surface::Create(Settings.ScreenWidth, Settings.ScreenHeight, d.format);
+  d.format = settings.fullScreen ? PixelFormat::kRgb565 : PixelFormat::kXrgb8888;
+  d.back = platform::Surface::Create(settings.width, settings.height, d.format);
   if (!d.back.Valid()) {
     ErrorLog("CreateBackSurface() Failed.\n");
     return 0;
   }
-  d.temporary = platform::Surface::Create(Settings.ScreenWidth, Settings.ScreenHeight, d.format);
+  d.temporary = platform::Surface::Create(settings.width, settings.height, d.format);
   if (!d.temporary.Valid()) {
     d.bitmaps.clear();
     d.back = platform::Surface();
@@ -199,7 +211,7 @@ void CDisplay::FillRect(std::uint32_t pixel, const RECT& rect) {
 }
 
 void CDisplay::ClearScreen(std::uint32_t pixel) {
-  FillRect(pixel, RECT{0, 0, Settings.ScreenWidth, Settings.ScreenHeight});
+  FillRect(pixel, RECT{0, 0, Width(), Height()});
 }
 
 void CDisplay::DrawFrame(int left, int top, int right, int bottom, COLORREF pen, COLORREF fill) {

@@ -10,6 +10,20 @@
 #include "platform/surface_view.h"
 #include "platform/win_types.h"
 
+struct SettingsData;
+
+// The size and pixel depth of the picture that a display draws: the screen
+// of the run's settings, or any size a caller asks for (a picture export).
+struct DisplaySettings {
+  int width = 800;
+  int height = 600;
+  bool fullScreen = false;  // 16-bit pixels, as the full-screen mode had
+};
+
+// The display's part of the run's settings (ScreenWidth, ScreenHeight,
+// FullScreen).
+DisplaySettings DisplaySettingsFrom(const SettingsData& settings);
+
 class CDisplay {
  public:
   CDisplay();
@@ -17,10 +31,13 @@ class CDisplay {
   CDisplay(const CDisplay&) = delete;
   CDisplay& operator=(const CDisplay&) = delete;
 
-  // Creates the back and temporary surfaces of ScreenWidth x ScreenHeight
-  // (16-bit in full screen, 32-bit in a window) and the two fonts. Returns 1,
-  // or 0 after logging the failing step.
-  int Init();
+  // Creates the back and temporary surfaces of the settings' size (16-bit in
+  // full screen, 32-bit in a window) and the two fonts. Returns 1, or 0
+  // after logging the failing step.
+  int Init(const DisplaySettings& settings);
+  // The size of the back surface; 0 before Init.
+  int Width() const;
+  int Height() const;
 
   // Reads a BMP file into a new bitmap surface (black transparent). Returns
   // its surface number, or -1 after logging "GetBitmapHandle() Failed.\n".

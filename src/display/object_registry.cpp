@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 
+#include "display/display.h"
 #include "foundation/errorlog.h"
 #include "foundation/settings.h"
 #include "foundation/texts.h"
@@ -180,8 +181,11 @@ void CObjectRegistry::DrawTiled(const std::string& name, int width, int height) 
   std::int64_t i1 = 0;
   std::int64_t j0 = 0;
   std::int64_t j1 = 0;
-  VisibleTiles(x, w, nx, Settings.ScreenWidth, &i0, &i1);
-  VisibleTiles(y, h, ny, Settings.ScreenHeight, &j0, &j1);
+  // Tiles are drawn on the one display; only those on its surface are.
+  const int screenWidth = g_display != nullptr ? g_display->Width() : 0;
+  const int screenHeight = g_display != nullptr ? g_display->Height() : 0;
+  VisibleTiles(x, w, nx, screenWidth, &i0, &i1);
+  VisibleTiles(y, h, ny, screenHeight, &j0, &j1);
   for (std::int64_t i = i0; i <= i1; ++i) {
     for (std::int64_t j = j0; j <= j1; ++j) {
       m_symbols.DrawSymbol(sprite, at(x, i, w), at(y, j, h));

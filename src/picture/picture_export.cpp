@@ -209,7 +209,7 @@ PictureResult WriteProgramPicture(CBlockProgram& program, const CChipCatalogue& 
   Settings.FullScreen = 0;  // 32-bit pixels, as a windowed editor draws
   auto display = std::make_unique<CDisplay>();
   g_display = display.get();
-  if (display->Init() == 0) {
+  if (display->Init(DisplaySettingsFrom(Settings)) == 0) {
     return PictureResult::kCannotDraw;
   }
   auto registry = std::make_unique<CObjectRegistry>();

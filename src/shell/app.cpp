@@ -130,7 +130,7 @@ int AppInit() {
   }
   shell.display = std::make_unique<CDisplay>();
   g_display = shell.display.get();
-  if (g_display->Init() == 0) {
+  if (g_display->Init(DisplaySettingsFrom(Settings)) == 0) {
     return 0;
   }
   shell.registry = std::make_unique<CObjectRegistry>();

@@ -29,7 +29,7 @@ class DisplayFixture : public ::testing::Test {
     Settings.FullScreen = fullScreen;
     platform::StartHeadless(width, height);
     m_display = std::make_unique<CDisplay>();
-    ASSERT_EQ(m_display->Init(), 1);
+    ASSERT_EQ(m_display->Init(DisplaySettingsFrom(Settings)), 1);
     g_display = m_display.get();
     m_registry = std::make_unique<CObjectRegistry>();
     g_registry = m_registry.get();

@@ -279,3 +279,23 @@ TEST(TextImage, FontChoiceOutlineCacheAndCodePage) {
 }
 
 }  // namespace
+
+// A display takes its size from what it is given, not from the run's
+// settings, so that a picture of any size can be drawn beside the screen.
+TEST_F(DisplayTest, ADisplayOfItsOwnSizeIgnoresTheRunsScreenSettings) {
+  Settings.ScreenWidth = 16;
+  Settings.ScreenHeight = 8;
+  Settings.FullScreen = 1;
+  CDisplay own;
+  EXPECT_EQ(own.Width(), 0);
+  ASSERT_EQ(own.Init(DisplaySettings{100, 30, false}), 1);
+  EXPECT_EQ(own.Width(), 100);
+  EXPECT_EQ(own.Height(), 30);
+  SurfaceView back = own.BackSurface();
+  EXPECT_EQ(back.format, PixelFormat::kXrgb8888);
+  own.ClearScreen(0x123456);
+  // The clear reaches the far corner of its own surface, not just the
+  // settings' 16 x 8.
+  EXPECT_EQ(back.PixelAt(99, 29) & 0xFFFFFF, 0x123456u);
+  EXPECT_EQ(back.PixelAt(17, 9) & 0xFFFFFF, 0x123456u);
+}

@@ -57,7 +57,7 @@ void EditorTest::StartEditor() {
   platform::StartHeadless(Settings.ScreenWidth, Settings.ScreenHeight);
   platform::SetWindowProc(&EditorTest::Procedure);
   g_display = new CDisplay();
-  ASSERT_EQ(g_display->Init(), 1);
+  ASSERT_EQ(g_display->Init(DisplaySettingsFrom(Settings)), 1);
   g_registry = new CObjectRegistry();
   m_scene = std::make_unique<RecordingEditorScene>();
   ASSERT_EQ(m_scene->Enter(0), 1);

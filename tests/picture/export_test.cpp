@@ -121,7 +121,7 @@ struct EditorScreen {
     platform::headless::SetCursor(2, 2);
     display = std::make_unique<CDisplay>();
     g_display = display.get();
-    EXPECT_EQ(display->Init(), 1);
+    EXPECT_EQ(display->Init(DisplaySettingsFrom(Settings)), 1);
     registry = std::make_unique<CObjectRegistry>();
     g_registry = registry.get();
     program = ReadBlockProgram(&catalogue, sample, ProgramSettingsFrom(Settings));
