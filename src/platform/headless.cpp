@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/backend.h"
+#include "platform/input_translation.h"
 #include "platform/socket.h"
 
 namespace platform {
@@ -68,7 +69,23 @@ class HeadlessBackend final : public detail::Backend {
       Advance(milliseconds);
     }
   }
-  void DestroyWindow() override { m_destroyed = true; }
+  // There is no window to destroy; the shared state already drops messages
+  // for it.
+  void DestroyWindow() override {}
+
+  // ---- What the headless controls ask of it ----
+
+  void SetTime(DWORD milliseconds) {
+    m_now = milliseconds;
+    m_nextTick = milliseconds + m_period;
+  }
+  void SetCursor(POINT point) { m_cursor = point; }
+  detail::ClientSize Client() const { return detail::ClientSize{m_width, m_height}; }
+  bool TimerRunning() const { return m_timerRunning; }
+  void MarkQuit() { m_quit = true; }
+  bool QuitReceived() const { return m_quit; }
+  int PresentCount() const { return m_presentCount; }
+  SurfaceView LastPresented() const { return m_frameView; }
 
   void Advance(DWORD milliseconds) {
     DWORD target = m_now + milliseconds;
@@ -139,6 +156,7 @@ class HeadlessBackend final : public detail::Backend {
     }
   }
 
+ private:
   // How long a real-time wait with sockets but no timer waits at a time.
   static constexpr std::uint32_t kRealIdleWaitMs = 1000;
 
@@ -156,7 +174,6 @@ class HeadlessBackend final : public detail::Backend {
   bool m_timerRunning = false;
   std::uint32_t m_period = 0;
   DWORD m_nextTick = 0;
-  bool m_destroyed = false;
   bool m_quit = false;
 };
 
@@ -175,8 +192,7 @@ namespace headless {
 
 void SetTime(DWORD milliseconds) {
   if (HeadlessBackend* h = Headless()) {
-    h->m_now = milliseconds;
-    h->m_nextTick = milliseconds + h->m_period;
+    h->SetTime(milliseconds);
   }
 }
 
@@ -187,12 +203,12 @@ void AdvanceTime(DWORD milliseconds) {
 }
 
 bool TimerRunning() {
-  return Headless() != nullptr && Headless()->m_timerRunning;
+  return Headless() != nullptr && Headless()->TimerRunning();
 }
 
 void SetCursor(int x, int y) {
   if (HeadlessBackend* h = Headless()) {
-    h->m_cursor = POINT{x, y};
+    h->SetCursor(POINT{x, y});
   }
 }
 
@@ -200,43 +216,53 @@ void SetKeyDown(int vk, bool down) {
   detail::SetKeyState(vk, down);
 }
 
+namespace {
+
+// Mouse input goes through the same translation as the window's: the
+// cursor moves first, as the window's pointer does, then the message.
+void Mouse(int x, int y, void (*translate)(int, int, detail::ClientSize)) {
+  if (HeadlessBackend* h = Headless()) {
+    h->SetCursor(POINT{x, y});
+    translate(x, y, h->Client());
+  }
+}
+
+void Button(detail::MouseButton button, bool down, int x, int y) {
+  if (HeadlessBackend* h = Headless()) {
+    h->SetCursor(POINT{x, y});
+    detail::TranslateMouseButton(button, down, x, y, h->Client());
+  }
+}
+
+}  // namespace
+
 void MouseMove(int x, int y) {
-  SetCursor(x, y);
-  PostMessage(MainWindow(), WM_MOUSEMOVE, detail::MouseKeyFlags(), MakeLParam(x, y));
+  Mouse(x, y, detail::TranslateMouseMove);
 }
 
 void LeftDown(int x, int y) {
-  SetCursor(x, y);
-  SetKeyDown(VK_LBUTTON, true);
-  PostMessage(MainWindow(), WM_LBUTTONDOWN, detail::MouseKeyFlags(), MakeLParam(x, y));
+  Button(detail::MouseButton::kLeft, true, x, y);
 }
 
 void LeftUp(int x, int y) {
-  SetCursor(x, y);
-  SetKeyDown(VK_LBUTTON, false);
-  PostMessage(MainWindow(), WM_LBUTTONUP, detail::MouseKeyFlags(), MakeLParam(x, y));
+  Button(detail::MouseButton::kLeft, false, x, y);
 }
 
 void RightDown(int x, int y) {
-  SetCursor(x, y);
-  SetKeyDown(VK_RBUTTON, true);
-  PostMessage(MainWindow(), WM_RBUTTONDOWN, detail::MouseKeyFlags(), MakeLParam(x, y));
+  Button(detail::MouseButton::kRight, true, x, y);
 }
 
 void RightUp(int x, int y) {
-  SetCursor(x, y);
-  SetKeyDown(VK_RBUTTON, false);
-  PostMessage(MainWindow(), WM_RBUTTONUP, detail::MouseKeyFlags(), MakeLParam(x, y));
+  Button(detail::MouseButton::kRight, false, x, y);
 }
 
 void KeyDown(int vk) {
-  SetKeyDown(vk, true);
-  PostMessage(MainWindow(), WM_KEYDOWN, static_cast<WPARAM>(vk), 0);
+  // A key held down and pressed again is the window's auto-repeat.
+  detail::TranslateKey(vk, 0, true, IsKeyDown(vk));
 }
 
 void KeyUp(int vk) {
-  SetKeyDown(vk, false);
-  PostMessage(MainWindow(), WM_KEYUP, static_cast<WPARAM>(vk), 0);
+  detail::TranslateKey(vk, 0, false, false);
 }
 
 void Activate(bool active) {
@@ -255,7 +281,7 @@ int PumpMessages() {
   while (detail::State().queue.Pop(&msg)) {
     if (msg.message == WM_QUIT) {
       if (HeadlessBackend* h = Headless()) {
-        h->m_quit = true;
+        h->MarkQuit();
       }
       break;
     }
@@ -287,15 +313,15 @@ void FollowRealClock() {
 }
 
 bool QuitReceived() {
-  return Headless() != nullptr && Headless()->m_quit;
+  return Headless() != nullptr && Headless()->QuitReceived();
 }
 
 int PresentCount() {
-  return Headless() != nullptr ? Headless()->m_presentCount : 0;
+  return Headless() != nullptr ? Headless()->PresentCount() : 0;
 }
 
 SurfaceView LastPresented() {
-  return Headless() != nullptr ? Headless()->m_frameView : SurfaceView{};
+  return Headless() != nullptr ? Headless()->LastPresented() : SurfaceView{};
 }
 
 }  // namespace headless

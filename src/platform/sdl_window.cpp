@@ -23,6 +23,7 @@
 
 #include "platform/backend.h"
 #include "platform/cp932.h"
+#include "platform/input_translation.h"
 #include "platform/socket.h"
 #include "platform/window_geometry.h"
 
@@ -329,18 +330,17 @@ class WindowBackend final : public detail::Backend {
         break;
       case SDL_MOUSEMOTION:
         m_lastMouse = POINT{event.motion.x, event.motion.y};
-        PostMouse(WM_MOUSEMOVE, event.motion.x, event.motion.y);
+        detail::TranslateMouseMove(event.motion.x, event.motion.y, Client());
         break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
         const bool down = event.type == SDL_MOUSEBUTTONDOWN;
         m_lastMouse = POINT{event.button.x, event.button.y};
-        if (event.button.button == SDL_BUTTON_LEFT) {
-          detail::SetKeyState(VK_LBUTTON, down);
-          PostMouse(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, event.button.x, event.button.y);
-        } else if (event.button.button == SDL_BUTTON_RIGHT) {
-          detail::SetKeyState(VK_RBUTTON, down);
-          PostMouse(down ? WM_RBUTTONDOWN : WM_RBUTTONUP, event.button.x, event.button.y);
+        if (event.button.button == SDL_BUTTON_LEFT || event.button.button == SDL_BUTTON_RIGHT) {
+          detail::TranslateMouseButton(event.button.button == SDL_BUTTON_LEFT
+                                           ? detail::MouseButton::kLeft
+                                           : detail::MouseButton::kRight,
+                                       down, event.button.x, event.button.y, Client());
         }
         break;
       }
@@ -384,51 +384,11 @@ class WindowBackend final : public detail::Backend {
   }
 
   void TranslateKey(const SDL_KeyboardEvent& key, bool down) {
-    const int vk = sdl::VirtualKeyOf(key.keysym.sym);
-    if (vk == 0) {
-      return;
-    }
-    if (const int side = sdl::SideKeyOf(key.keysym.sym)) {
-      // A modifier stays down while either of its two keys is.
-      detail::SetKeyState(side, down);
-      const int other = (side % 2 == 0) ? side + 1 : side - 1;
-      detail::SetKeyState(vk, down || IsKeyDown(other));
-    } else {
-      detail::SetKeyState(vk, down);
-    }
-    // As on Windows: Alt, F10 and keys pressed with Alt held are system keys.
-    const bool system = vk == VK_MENU || vk == VK_F10 || IsKeyDown(VK_MENU);
-    const UINT message =
-        down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    // lParam: repeat count 1; bit 29 with Alt held; bit 30 when the key was
-    // already down (auto-repeat, key up); bit 31 on release.
-    LPARAM lParam = 1;
-    if (IsKeyDown(VK_MENU)) {
-      lParam |= LPARAM{1} << 29;
-    }
-    if (key.repeat != 0 || !down) {
-      lParam |= LPARAM{1} << 30;
-    }
-    if (!down) {
-      lParam |= LPARAM{1} << 31;
-    }
-    PostMessage(MainWindow(), message, static_cast<WPARAM>(vk), lParam);
+    detail::TranslateKey(sdl::VirtualKeyOf(key.keysym.sym), sdl::SideKeyOf(key.keysym.sym), down,
+                         key.repeat != 0);
   }
 
-  // Windows sends mouse messages to the window under the pointer, so without
-  // a capture the program never sees a point outside its client area. The
-  // button state above is updated either way.
-  void PostMouse(UINT message, int x, int y) {
-    if (x < 0 || y < 0 || x >= m_width || y >= m_height) {
-      return;
-    }
-    const MSG msg{MainWindow(), message, detail::MouseKeyFlags(), MakeLParam(x, y)};
-    if (message == WM_MOUSEMOVE) {
-      detail::State().queue.PostReplacingNewest(msg);
-    } else {
-      detail::State().queue.Post(msg);
-    }
-  }
+  detail::ClientSize Client() const { return detail::ClientSize{m_width, m_height}; }
 
   void Activate(bool active) {
     if (active == m_active) {
