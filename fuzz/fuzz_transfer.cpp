@@ -7,8 +7,14 @@
 // ended because the connection broke, the start of the disconnect line sent
 // directly), and every transfer must end within a bounded number of steps.
 //
-// Input: the first byte is the script's length, the script follows, the rest
-// are the steps.
+// The robot sits either behind the loopback network or, without it, on the
+// other end of a local socket pair that the socket layer connects the
+// transfer to: the pair reaches would-blocks and partial sends after a few
+// hundred bytes and runs faster, the loopback keeps real TCP in the loop.
+//
+// Input: the first byte holds the script's length in its low seven bits and
+// the transport in its top bit (set: the socket pair); the script follows,
+// the rest are the steps.
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -116,7 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   // Scripts of up to a few kilobytes: enough to fill the small buffers.
-  const std::size_t scriptSize = std::min<std::size_t>(size - 1, std::size_t{data[0]} * 32);
+  const bool pair = (data[0] & 0x80) != 0;
+  const std::size_t scriptSize = std::min<std::size_t>(size - 1, std::size_t{data[0] & 0x7Fu} * 32);
   const std::string script(reinterpret_cast<const char*>(data) + 1, scriptSize);
   const std::uint8_t* steps = data + 1 + scriptSize;
   const std::size_t stepCount = std::min<std::size_t>(size - 1 - scriptSize, 256);
@@ -135,17 +142,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  std::uint16_t port = 0;
-  const int listener = Listener(&port);
+  std::uint16_t port = 1;
+  const int listener = pair ? -1 : Listener(&port);
   Silent messages;
   Robot robot;
+  if (pair) {
+    platform::SetSocketPairConnectForTesting(
+        [](int local, int peer, void* context) {
+          const int small = 1024;
+          ::setsockopt(local, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+          static_cast<Robot*>(context)->peer = peer;
+        },
+        &robot);
+  }
   {
     CTransfer transfer(messages);
     g_transfer = &transfer;
     Check(transfer.StartTransfer("127.0.0.1", port, "out.r"));
 
     auto accept = [&] {
-      if (robot.peer < 0) {
+      if (robot.peer < 0 && listener >= 0) {
         pollfd p{listener, POLLIN, 0};
         if (::poll(&p, 1, 500) == 1) {
           robot.peer = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
@@ -244,6 +260,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (robot.peer >= 0) {
     ::close(robot.peer);
   }
-  ::close(listener);
+  if (listener >= 0) {
+    ::close(listener);
+  }
+  platform::SetSocketPairConnectForTesting(nullptr, nullptr);
   return 0;
 }

@@ -9,6 +9,7 @@
 // already posted is not watched until Recv re-arms it.
 #include "platform/socket.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -183,6 +184,8 @@ struct SocketLayer {
   int lastError = 0;
   SOCKET nextHandle = kFirstHandle;
   DWORD connectTimeout = kDefaultConnectTimeoutMs;
+  SocketPairConnect pairConnect = nullptr;
+  void* pairContext = nullptr;
   std::map<SOCKET, SocketEntry> sockets;
 };
 
@@ -517,6 +520,33 @@ int AsyncSelect(SOCKET s, HWND hwnd, UINT message, long events) {
   return 0;
 }
 
+namespace {
+
+// Connect's stand-in for tests: the socket's descriptor is replaced by one
+// end of a local pair, keeping its number and its non-blocking mode.
+int ConnectToPair(SocketEntry& entry) {
+  int pair[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair) != 0) {
+    return Fail(WsaErrorFromErrno(errno));
+  }
+  Descriptor local(pair[0]);
+  if (::dup3(local.Get(), entry.fd.Get(), O_CLOEXEC) < 0) {
+    ::close(pair[1]);
+    return Fail(WsaErrorFromErrno(errno));
+  }
+  entry.phase = Phase::kConnecting;
+  entry.connectStart = TimeGetTime();
+  Layer().pairConnect(entry.fd.Get(), pair[1], Layer().pairContext);
+  return Fail(WSAEWOULDBLOCK);
+}
+
+}  // namespace
+
+void SetSocketPairConnectForTesting(SocketPairConnect connect, void* context) {
+  Layer().pairConnect = connect;
+  Layer().pairContext = context;
+}
+
 int Connect(SOCKET s, const SockAddrIn& address) {
   SocketEntry* entry = Find(s);
   if (entry == nullptr) {
@@ -537,6 +567,9 @@ int Connect(SOCKET s, const SockAddrIn& address) {
   }
   if (address.addr == 0 || address.addr == kInAddrNone || address.port == 0) {
     return Fail(WSAEADDRNOTAVAIL);
+  }
+  if (Layer().pairConnect != nullptr) {
+    return ConnectToPair(*entry);
   }
   sockaddr_in target{};
   target.sin_family = AF_INET;

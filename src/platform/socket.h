@@ -203,6 +203,17 @@ inline constexpr std::uint32_t kSocketPollIntervalMs = 10;
 // The number of sockets open (created and not yet closed).
 int OpenSocketCount();
 
+// For tests and fuzzing: while set, Connect dials nothing. The socket becomes
+// one end of a new local stream pair instead and the connect goes on as a
+// real one does, ending in FD_CONNECT at the next poll; the function gets
+// the socket's own descriptor (to set buffer sizes on; the layer keeps it)
+// and the peer's, which the caller owns and closes. Every later call treats
+// the socket as it treats a TCP one, so a test can play the robot's end
+// with send and recv, partial reads, shutdowns and would-blocks, without
+// the loopback network. An empty function restores real connects.
+using SocketPairConnect = void (*)(int local, int peer, void* context);
+void SetSocketPairConnectForTesting(SocketPairConnect connect, void* context);
+
 }  // namespace platform
 
 namespace platform::detail {

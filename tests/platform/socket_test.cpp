@@ -133,7 +133,10 @@ class SocketTest : public ::testing::Test {
     platform::StartHeadless(640, 480);
     ASSERT_EQ(platform::WsaStartup(platform::MakeWord(1, 1)), 0);
   }
-  void TearDown() override { platform::Shutdown(); }
+  void TearDown() override {
+    platform::SetSocketPairConnectForTesting(nullptr, nullptr);
+    platform::Shutdown();
+  }
 
   // A socket whose connect is under way: nothing can be sent yet.
   SOCKET StartConnect(std::uint16_t port) {
@@ -332,6 +335,50 @@ TEST_F(SocketTest, EveryWayOfClosingReleasesTheDescriptors) {
   peer.Reset();
   EXPECT_EQ(OpenDescriptorCount(), before);
   EXPECT_EQ(platform::OpenSocketCount(), 0);
+}
+
+// The stand-in connect of tests and fuzzing: the transfer's socket talks to
+// a local pair end that the test holds, with every notification as over TCP,
+// and a real connect again once the stand-in is taken away.
+TEST_F(SocketTest, APairConnectBehavesAsATcpConnectionAndGoesAwayWhenUnset) {
+  struct Ends {
+    int local = -1;
+    int peer = -1;
+  } ends;
+  platform::SetSocketPairConnectForTesting(
+      [](int local, int peer, void* context) {
+        static_cast<Ends*>(context)->local = local;
+        static_cast<Ends*>(context)->peer = peer;
+      },
+      &ends);
+  // The address must still be one that a real connect would take.
+  const SOCKET bad = platform::CreateStreamSocket();
+  EXPECT_EQ(Fails(platform::Connect(bad, Loopback(0))), WSAEADDRNOTAVAIL);
+  EXPECT_EQ(ends.peer, -1);
+
+  const SOCKET s = StartConnect(9);
+  Fd peer;
+  peer.fd = ends.peer;
+  ASSERT_GE(peer.fd, 0);
+  EXPECT_EQ(WaitNotes(), (Notes{{s, FD_CONNECT, 0}, {s, FD_WRITE, 0}}));
+  EXPECT_EQ(platform::Send(s, "EXIT\r", 5, 0), 5);
+  char buffer[16];
+  EXPECT_EQ(::recv(peer.fd, buffer, sizeof buffer, MSG_WAITALL | MSG_DONTWAIT), 5);
+  EXPECT_EQ(std::string(buffer, 5), "EXIT\r");
+  EXPECT_EQ(::send(peer.fd, "OK\r", 3, MSG_NOSIGNAL), 3);
+  EXPECT_EQ(WaitNotes(), (Notes{{s, FD_READ, 0}}));
+  EXPECT_EQ(platform::Recv(s, buffer, sizeof buffer, 0), 3);
+  peer.Reset();
+  EXPECT_EQ(WaitNotes(), (Notes{{s, FD_CLOSE, 0}}));
+  EXPECT_EQ(platform::CloseSocket(s), 0);
+
+  // Unset, connects dial again: nothing listens on this port.
+  platform::SetSocketPairConnectForTesting(nullptr, nullptr);
+  ends = Ends{};
+  Server closedPort(0, /*listening=*/false);
+  const SOCKET real = StartConnect(closedPort.Port());
+  EXPECT_EQ(WaitNotes(), (Notes{{real, FD_CONNECT, WSAECONNREFUSED}}));
+  EXPECT_EQ(ends.peer, -1);
 }
 
 // Nothing wakes SDL's event wait when a socket becomes ready: the window's
