@@ -10,12 +10,17 @@ namespace sim {
 
 namespace {
 
+// No command has more than four fields; a line with more is wrong whatever
+// the rest holds, so the rest is kept as one field and a line of a million
+// colons costs no million fields.
+constexpr std::size_t kMaxFields = 8;
+
 std::vector<std::string_view> Fields(std::string_view line) {
   std::vector<std::string_view> fields;
   std::size_t start = 0;
   for (;;) {
     std::size_t colon = line.find(':', start);
-    if (colon == std::string_view::npos) {
+    if (colon == std::string_view::npos || fields.size() + 1 == kMaxFields) {
       fields.push_back(line.substr(start));
       return fields;
     }
@@ -80,6 +85,10 @@ CRobotScript::CRobotScript(std::string_view bytes) : m_bytes(bytes) {
     start = end == std::string_view::npos ? all.size() : end + 1;
     if (!line.empty() && line.back() == '\r') {
       line.remove_suffix(1);
+    }
+    if (m_text.size() == kMaxScriptLines) {
+      Diagnose(m_text.size(), "the script is longer than the robot holds; the rest is dropped");
+      break;
     }
     m_text.push_back(line);
   }

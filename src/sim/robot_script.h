@@ -97,6 +97,10 @@ class CRobotScript {
   std::vector<Diagnostic> m_diagnostics;
 };
 
+// The robot holds at most this many lines of a script; the rest of a longer
+// one is dropped, which keeps the decoded script within about 48 MiB.
+inline constexpr std::size_t kMaxScriptLines = std::size_t{1} << 20;
+
 // At most this many diagnostics are kept; a script of a million bad lines
 // would otherwise keep a million messages.
 inline constexpr std::size_t kMaxDiagnostics = 100;

@@ -146,17 +146,14 @@ double CSimulator::RayDistance() const {
   return std::clamp(best - kBodyRadius, 0.0, kDistRange);
 }
 
-double CSimulator::Read(Source source, std::uint32_t variable) {
+double CSimulator::Read(Source source, std::uint32_t variable) const {
   switch (source) {
     case Source::kDist:
-      if (!m_distOn) {
-        return kDistRange;
-      }
-      return std::clamp(std::floor(RayDistance() + Noise(kDistRange)), 0.0, kDistRange);
+      return m_distOn ? std::floor(RayDistance()) : kDistRange;
     case Source::kLine:
-      return std::clamp(std::round(LineReflection() * m_lineScale + Noise(100)), 0.0, 100.0);
+      return std::clamp(std::round(LineReflection() * m_lineScale), 0.0, 100.0);
     case Source::kLight:
-      return std::clamp(std::round(RawLight() - m_lightOffset + Noise(100)), 0.0, 100.0);
+      return std::clamp(std::round(RawLight() - m_lightOffset), 0.0, 100.0);
     case Source::kBump:
       return m_bump ? 1 : 0;
     case Source::kClap:
@@ -169,6 +166,25 @@ double CSimulator::Read(Source source, std::uint32_t variable) {
       return variable < m_variables.size() ? m_variables[variable] : 0;
   }
   return 0;
+}
+
+double CSimulator::Sample(Source source, std::uint32_t variable) {
+  if (m_arena.noise <= 0) {
+    return Read(source, variable);
+  }
+  switch (source) {
+    case Source::kDist:
+      if (!m_distOn) {
+        return kDistRange;
+      }
+      return std::clamp(std::floor(RayDistance() + Noise(kDistRange)), 0.0, kDistRange);
+    case Source::kLine:
+      return std::clamp(std::round(LineReflection() * m_lineScale + Noise(100)), 0.0, 100.0);
+    case Source::kLight:
+      return std::clamp(std::round(RawLight() - m_lightOffset + Noise(100)), 0.0, 100.0);
+    default:
+      return Read(source, variable);
+  }
 }
 
 void CSimulator::FireArenaEvents() {
@@ -343,7 +359,7 @@ bool CSimulator::Step() {
       jump = true;
       break;
     case Op::kIf: {
-      const double value = Read(in.source, in.variable);
+      const double value = Sample(in.source, in.variable);
       bool holds = false;
       switch (in.compare) {
         case Compare::kLess:

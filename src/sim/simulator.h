@@ -86,8 +86,10 @@ class CSimulator {
   // most kMaxPathPoints; later points are then dropped).
   const std::vector<Vec2>& Path() const { return m_path; }
 
-  // The sensor readings as an IF would read them now (noise included).
-  double Read(Source source, std::uint32_t variable);
+  // A sensor or variable as an IF would read it now, but without the
+  // arena's noise: reading it draws nothing from the run's random numbers,
+  // so a caller that shows the readings leaves the run as it would be.
+  double Read(Source source, std::uint32_t variable = 0) const;
 
  private:
   // Lets the clock run for up to seconds with the wheels as they are. Stops
@@ -101,6 +103,8 @@ class CSimulator {
   void Record(Event event);
   bool& Flag(Source source);
   double Noise(double range);
+  // Read with the arena's noise, as the script's IF reads.
+  double Sample(Source source, std::uint32_t variable);
   double LineReflection() const;
   double RawLight() const;
   double RayDistance() const;

@@ -281,6 +281,18 @@ TEST(SimulatorErrorTest, LoopsAndHugeNumbersEndAtTheLimits) {
   EXPECT_EQ(wait.simulator.Reason(), EndReason::kTimeLimit);
   EXPECT_EQ(wait.simulator.Time(), sim::kMaxSeconds);
 
+  // A script longer than the robot holds is cut, with one diagnostic.
+  const CRobotScript longScript(std::string(sim::kMaxScriptLines + 5, '\n'));
+  EXPECT_EQ(longScript.LineCount(), sim::kMaxScriptLines);
+  ASSERT_EQ(longScript.Diagnostics().size(), 1u);
+  EXPECT_EQ(longScript.Diagnostics()[0].line, sim::kMaxScriptLines + 1);
+
+  // A line of a million colons is a MOVE with too many fields, skipped.
+  SimRun colons(Floor(), "MOVE:FWD:10:100" + std::string(1 << 20, ':') + "\nEXIT\n");
+  EXPECT_EQ(colons.simulator.Reason(), EndReason::kExit);
+  EXPECT_EQ(colons.simulator.Distance(), 0);
+  EXPECT_EQ(colons.script.Diagnostics().size(), 1u);
+
   // A line of 1 MiB is one unknown command.
   SimRun longLine(Floor(), std::string(1 << 20, 'X') + "\nEXIT\n");
   EXPECT_EQ(longLine.simulator.Reason(), EndReason::kExit);
@@ -293,11 +305,17 @@ TEST(SimulatorTest, RunsAreTheSameBitForBitForTheSameSeed) {
       "box 100 100 120 130\nnoise 5\n");
   const std::string script =
       "SENSOR:DIST:ON\n:a\nIF:DIST:LT:20\nTURN:R:70:60\nGO:a\nELSE\nMOVE:FWD:7:100\nGO:a\n";
-  const auto trace = [&](std::uint64_t seed) {
+  const auto trace = [&](std::uint64_t seed, bool watch = false) {
     CRobotScript parsed(script);
     CSimulator simulator(arena, parsed, seed, sim::Limits{30, 1000000});
     std::string bytes;
     while (simulator.Step()) {
+      if (watch) {
+        // A dry run shows the readings between steps; that must not
+        // change the run.
+        simulator.Read(sim::Source::kDist);
+        simulator.Read(sim::Source::kLine);
+      }
       const sim::Pose p = simulator.GetPose();
       const double values[] = {simulator.Time(), p.x, p.y, p.heading};
       bytes.append(reinterpret_cast<const char*>(values), sizeof values);
@@ -307,6 +325,7 @@ TEST(SimulatorTest, RunsAreTheSameBitForBitForTheSameSeed) {
   const std::string first = trace(7);
   EXPECT_GT(first.size(), 1000u);
   EXPECT_EQ(trace(7), first);
+  EXPECT_EQ(trace(7, true), first);
   EXPECT_NE(trace(8), first);  // the seed drives the sensor noise
 }
 
