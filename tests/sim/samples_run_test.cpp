@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "run/arena_picture.h"
 #include "run/run_command.h"
 #include "sim/simulator.h"
 #include "support/temp_dir.h"
@@ -200,6 +201,31 @@ TEST_F(RunDirectory, ThePictureIsAPngLeftOnlyWhenWhole) {
   ASSERT_GT(png.size(), 8u);
   EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
   EXPECT_EQ(Command({"samples/square.bhb", "--picture", "no/such/dir/square.png"}, &out), 2);
+}
+
+TEST_F(RunDirectory, ThePictureShowsThePathTheRightWayUp) {
+  Load("square");
+  sim::CRobotScript script(m_compiled.script);
+  sim::CSimulator simulator(m_arena, script);
+  simulator.Run();
+  const RunPicture picture = DrawRun(m_arena, simulator);
+  // 200 cm at 4 pixels a centimetre; y grows upwards on the floor and
+  // downwards in the picture.
+  ASSERT_EQ(picture.width, 800);
+  ASSERT_EQ(picture.height, 800);
+  const auto pixel = [&](double x, double y) {
+    const std::size_t at =
+        (static_cast<std::size_t>(800 - y * 4) * 800 + static_cast<std::size_t>(x * 4)) * 3;
+    return std::vector<int>{picture.rgb[at], picture.rgb[at + 1], picture.rgb[at + 2]};
+  };
+  const std::vector<int> path = {30, 110, 230};
+  const std::vector<int> floor = {236, 236, 228};
+  EXPECT_EQ(pixel(95, 70), path);   // the bottom side
+  EXPECT_EQ(pixel(100, 85), path);  // the right side
+  EXPECT_EQ(pixel(70, 95), path);   // the left side, driven first
+  EXPECT_EQ(pixel(85, 85), floor);  // inside the square
+  EXPECT_EQ(pixel(85, 130), floor);
+  EXPECT_EQ(pixel(70, 70), (std::vector<int>{210, 0, 0}));  // the end, over the start
 }
 
 }  // namespace

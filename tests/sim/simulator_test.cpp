@@ -2,6 +2,7 @@
 // pose and the clock, the control lines on small scripts, scripts that are
 // not well formed, and the determinism of a run.
 #include "sim/simulator.h"
+#include "sim/summary.h"
 
 #include <gtest/gtest.h>
 
@@ -297,6 +298,27 @@ TEST(SimulatorErrorTest, LoopsAndHugeNumbersEndAtTheLimits) {
   SimRun longLine(Floor(), std::string(1 << 20, 'X') + "\nEXIT\n");
   EXPECT_EQ(longLine.simulator.Reason(), EndReason::kExit);
   EXPECT_EQ(longLine.script.Diagnostics().size(), 1u);
+}
+
+TEST(SimulatorTest, TheSummaryAndTraceNameTheLineAndShowNoControlBytes) {
+  SimRun run(Floor(), "TURN:L:90:100\nMOVE:FWD:10:100\nGO:no\twhere\n");
+  EXPECT_EQ(sim::FormatSummary(run.simulator, run.script, sim::ChipCell{2, 3}),
+            "end: script error at line 3 (chip 2,3): GO to a label the script does not have: "
+            "GO:no?where\n"
+            "time: 0.595 s\nsteps: 3\ndistance: 10.0 cm\ncollisions: 0\nevents: 0\n"
+            "pose: x 100.00 cm, y 110.00 cm, heading 90.0 deg\n");
+
+  CRobotScript script("MOVE:BACK:5:100\n" + std::string(300, 'A') + "\nEXIT\n");
+  CSimulator simulator(Floor(), script);
+  simulator.Step();
+  EXPECT_EQ(sim::FormatTraceLine(simulator, script, sim::ChipCell{0, 1}),
+            "     0.167  line 1      chip 0,1     x    95.00  y   100.00  h    0.0  "
+            "MOVE:BACK:5:100\n");
+  simulator.Step();
+  const std::string cut = sim::FormatTraceLine(simulator, script);
+  EXPECT_NE(cut.find("chip -  "), std::string::npos);
+  EXPECT_EQ(cut.substr(cut.size() - 4), "...\n");
+  EXPECT_EQ(cut.find(std::string(161, 'A')), std::string::npos);
 }
 
 TEST(SimulatorTest, RunsAreTheSameBitForBitForTheSameSeed) {
