@@ -60,8 +60,11 @@ struct Event {
 
 class CSimulator {
  public:
+  // The arena is copied; the script is not, and must outlive the simulator.
   CSimulator(const Arena& arena, const CRobotScript& script, std::uint64_t seed = 0,
              Limits limits = {});
+  CSimulator(const Arena& arena, CRobotScript&& script, std::uint64_t seed = 0,
+             Limits limits = {}) = delete;
 
   // Runs the next line. False once the run has ended; nothing runs then.
   bool Step();
@@ -110,7 +113,7 @@ class CSimulator {
   double RayDistance() const;
   bool Goes(std::size_t from, std::size_t to);
 
-  const Arena& m_arena;
+  const Arena m_arena;
   const CRobotScript& m_script;
   Limits m_limits;
   std::uint64_t m_random;
