@@ -85,7 +85,8 @@ CScriptGenerator::CScriptGenerator(const CBlockProgram& program, std::size_t max
       m_columns(program.Columns()),
       m_rows(program.Rows()) {}
 
-bool CScriptGenerator::Run(std::string* script) {
+bool CScriptGenerator::Run(std::string* script, std::vector<SourceCell>* map) {
+  m_map = map;
   // A branch template that repeats an exit doubles the script with every
   // chip along a chain; measuring first refuses such a script at once
   // instead of after writing the limit's worth of it.
@@ -111,6 +112,7 @@ bool CScriptGenerator::Run(std::string* script) {
   for (int y = 0; y < m_rows && !m_overflow; ++y) {
     for (int x = 0; x < m_columns && !m_overflow; ++x) {
       if (Count(x, y) > 1) {
+        m_cell = SourceCell{x, y};
         WriteCell("\n:chip", x, y, "\n");
         RunChain(x, y, true);
       }
@@ -119,7 +121,13 @@ bool CScriptGenerator::Run(std::string* script) {
 
   if (m_overflow) {
     script->clear();
+    if (m_map != nullptr) {
+      m_map->clear();
+    }
     return false;
+  }
+  if (m_map != nullptr && m_lineOpen) {
+    m_map->push_back(m_lineCell);
   }
   *script = std::move(m_script);
   return true;
@@ -259,11 +267,13 @@ void CScriptGenerator::WriteHeader() {
     for (int x = 0; x < m_columns; ++x) {
       const CBox* box = m_program.GetBox(x, y);
       if (box != nullptr && KindOf(*box, m_program.Roles()) == ChipKind::kLoop) {
+        m_cell = SourceCell{x, y};
         WriteCell("GLOBAL:gloopcount", x, y, ":0\n");
         anyLoop = true;
       }
     }
   }
+  m_cell = SourceCell{};
   if (anyLoop) {
     Write("\n");
   }
@@ -332,6 +342,7 @@ const CChipDefinition* CScriptGenerator::ChipOf(const CBox& box) const {
 }
 
 CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y) {
+  m_cell = SourceCell{x, y};
   const CBox& box = *m_program.GetBox(x, y);
   const CChipDefinition* chip = ChipOf(box);
   const std::string& code = Attribute(chip, kCodeKey);
@@ -355,6 +366,7 @@ CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y) {
 }
 
 CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y) {
+  m_cell = SourceCell{x, y};
   const CBox& box = *m_program.GetBox(x, y);
   const CChipDefinition* chip = ChipOf(box);
   PendingRest rest{&box, chip, x, y, 0, 0, false, false, 0, {}};
@@ -382,6 +394,9 @@ CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y) {
 }
 
 CScriptGenerator::Next CScriptGenerator::ContinueBranch(PendingRest rest) {
+  // The rest of a template goes on after the chain of an exit, whose chips
+  // took the source cell over.
+  m_cell = SourceCell{rest.x, rest.y};
   const std::string& code = Attribute(rest.chip, kCodeKey);
   char marker = 0;
   while (!m_overflow && NextMarker(code, &rest.position, &marker)) {
@@ -471,6 +486,7 @@ CScriptGenerator::Next CScriptGenerator::EmitLoopChip(int x, int y) {
 }
 
 CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
+  m_cell = SourceCell{rest.x, rest.y};
   const std::string& code = Attribute(rest.chip, kCodeKey);
   char c = 0;
   while (!m_overflow && NextMarker(code, &rest.position, &c)) {
@@ -588,11 +604,19 @@ void CScriptGenerator::Write(std::string_view text) {
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t newline = text.find('\n', start);
+    if (!m_lineOpen) {
+      m_lineCell = m_cell;
+      m_lineOpen = true;
+    }
     if (newline == std::string_view::npos) {
       m_script.append(text.substr(start));
       break;
     }
     m_script.append(text.substr(start, newline - start)).append("\r\n");
+    if (m_map != nullptr) {
+      m_map->push_back(m_lineCell);
+    }
+    m_lineOpen = false;
     start = newline + 1;
   }
   Spend(0);
@@ -709,6 +733,13 @@ std::optional<std::uint64_t> ScriptWork(const CBlockProgram& program) {
 bool GenerateScript(const CBlockProgram& program, std::string* script, std::size_t maxBytes) {
   CScriptGenerator generator(program, maxBytes);
   return generator.Run(script);
+}
+
+bool GenerateScript(const CBlockProgram& program, std::string* script, std::vector<SourceCell>* map,
+                    std::size_t maxBytes) {
+  map->clear();
+  CScriptGenerator generator(program, maxBytes);
+  return generator.Run(script, map);
 }
 
 ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& path,

@@ -60,6 +60,22 @@ std::optional<std::uint64_t> ScriptWork(const CBlockProgram& program);
 bool GenerateScript(const CBlockProgram& program, std::string* script,
                     std::size_t maxBytes = kMaxScriptBytes);
 
+// The cell of the chip that produced one line of the script: the chip whose
+// template wrote it, whose label it is, or whose arrow or exit wrote the GO
+// or EXIT that ends a chain. Lines no chip produced (the empty line that
+// ends the header, an EXIT for an empty start cell) have no cell.
+struct SourceCell {
+  int x = -1;
+  int y = -1;
+  bool HasCell() const { return x >= 0 && y >= 0; }
+  friend bool operator==(const SourceCell&, const SourceCell&) = default;
+};
+
+// GenerateScript that also fills *map with one entry per script line, in
+// order. The script's bytes are the same as without the map.
+bool GenerateScript(const CBlockProgram& program, std::string* script, std::vector<SourceCell>* map,
+                    std::size_t maxBytes = kMaxScriptBytes);
+
 // Compiles the program and writes the script file at path, created anew.
 ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& path,
                              std::size_t maxBytes = kMaxScriptBytes);
@@ -86,8 +102,9 @@ class CScriptGenerator {
   CScriptGenerator(const CBlockProgram& program, std::size_t maxBytes);
 
   // Runs the whole generation. False when the script would outgrow the
-  // limit, which is known before any of it is written.
-  bool Run(std::string* script);
+  // limit, which is known before any of it is written. With a map, every
+  // line's source cell is appended to it.
+  bool Run(std::string* script, std::vector<SourceCell>* map = nullptr);
 
   // The size of the script that Run would write.
   ScriptSize Measure();
@@ -192,4 +209,11 @@ class CScriptGenerator {
   bool m_measuring = false;
   std::uint64_t m_measured = 0;
   std::vector<ScriptSize> m_chipSizes;  // row-major; chips == 0 for not yet known
+  // The source map, when one was asked for: the chip being written, and the
+  // one that began the line still open (a flush may leave a line unended
+  // for the chain that follows to finish).
+  std::vector<SourceCell>* m_map = nullptr;
+  SourceCell m_cell;
+  SourceCell m_lineCell;
+  bool m_lineOpen = false;
 };

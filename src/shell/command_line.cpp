@@ -9,6 +9,7 @@
 #include "shell/compile_command.h"
 #include "shell/export_command.h"
 #include "shell/send_command.h"
+#include "run/run_command.h"
 
 namespace {
 
@@ -21,6 +22,10 @@ constexpr char kUsage[] =
     "  pelublock send PROGRAM.bhb [--ip ADDRESS] [--port PORT]\n"
     "                                     compile a program and send it to the robot\n"
     "                                     over the wireless LAN, as F5 does\n"
+    "  pelublock run PROGRAM.bhb [--arena FILE] [--until SECONDS] [--steps N]\n"
+    "                [--trace] [--picture FILE.png]\n"
+    "  pelublock run --script FILE [...]  run a program (or a script file) on the\n"
+    "                                     simulated robot; 'run --help' for more\n"
     "  pelublock --help                   show this text\n"
     "\n"
     "The editor and the commands read setting.ini and ChipDB.txt from the current\n"
@@ -28,7 +33,9 @@ constexpr char kUsage[] =
     "of files and devices are appended to ErrLog.txt there.\n"
     "\n"
     "Exit status of the commands: 0 on success, 1 when a file, the skin or the\n"
-    "robot failed, 2 for a usage error (and for export a bad cell range or size).\n";
+    "robot failed, 2 for a usage error (and for export a bad cell range or size);\n"
+    "run: 0 when the run ended normally, 1 on a script error, 2 for unreadable\n"
+    "input or a usage error.\n";
 
 }  // namespace
 
@@ -47,6 +54,9 @@ int RunCommandLine(int argc, char** argv) {
   }
   if (command == "send") {
     return RunSend(std::vector<std::string>(args.begin() + 1, args.end()));
+  }
+  if (command == "run") {
+    return RunSimulation(std::vector<std::string>(args.begin() + 1, args.end()));
   }
   if (command == "export") {
     std::string commandLine = "pelublock";

@@ -19,11 +19,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "readable_text.h"
+#include "sim/arena.h"
+#include "sim/robot_script.h"
+#include "sim/simulator.h"
+#include "sim/summary.h"
 
 namespace {
 
@@ -40,6 +46,9 @@ constexpr char kUsage[] =
     "  --save FILE        write the raw bytes of each transfer to FILE (each\n"
     "                     transfer replaces the one before)\n"
     "  --once             exit after the first transfer\n"
+    "  --simulate         run each received script on the simulated robot when\n"
+    "                     the transfer asks to run it, and print the summary\n"
+    "  --arena FILE       with --simulate: the arena (default: an empty floor)\n"
     "Misbehaving on purpose:\n"
     "  --refuse           take the port but accept nothing: connects are refused\n"
     "  --close-after N    hang up after N bytes of a transfer: the sender sees\n"
@@ -59,6 +68,8 @@ constexpr std::size_t kReadSize = 4096;
 // A line longer than this is shown in pieces, so that a sender that never
 // ends its line cannot make the stand-in hold without bound.
 constexpr std::size_t kMaxShownLine = 4096;
+// The most script bytes that --simulate keeps of one transfer.
+constexpr std::size_t kMaxSimulatedScript = std::size_t{64} << 20;
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -77,6 +88,9 @@ struct Options {
   int readDelayMs = 20;
   bool reply = false;
   bool oob = false;
+  bool simulate = false;
+  std::string arenaPath;
+  sim::Arena arena;
 };
 
 bool ParseNumber(const char* text, long long max, long long* value) {
@@ -113,6 +127,12 @@ int ParseOptions(int argc, char** argv, Options* options) {
       options->reply = true;
     } else if (arg == "--oob") {
       options->oob = true;
+    } else if (arg == "--simulate") {
+      options->simulate = true;
+    } else if (arg == "--arena" && value != nullptr && *value != '\0') {
+      options->arenaPath = value;
+      options->simulate = true;
+      ++i;
     } else if (arg == "--address" && value != nullptr) {
       options->address = value;
       ++i;
@@ -132,6 +152,27 @@ int ParseOptions(int argc, char** argv, Options* options) {
     } else {
       std::fprintf(stderr, "pelublock-robot: bad option or value: %s\n", argv[i]);
       std::fputs("Try 'pelublock-robot --help'.\n", stderr);
+      return 2;
+    }
+  }
+  if (!options->arenaPath.empty()) {
+    // Read with a limit one past the parser's, so that a larger file is
+    // refused by the parser and never read whole.
+    std::ifstream file(options->arenaPath, std::ios::binary);
+    std::string text;
+    if (file) {
+      text.resize(sim::kMaxArenaBytes + 1);
+      file.read(text.data(), static_cast<std::streamsize>(text.size()));
+      text.resize(static_cast<std::size_t>(file.gcount()));
+    }
+    std::string error;
+    if (!file && !file.eof()) {
+      std::fprintf(stderr, "pelublock-robot: %s: cannot read the arena file\n",
+                   options->arenaPath.c_str());
+      return 2;
+    }
+    if (!sim::ParseArena(text, &options->arena, &error)) {
+      std::fprintf(stderr, "pelublock-robot: %s:%s\n", options->arenaPath.c_str(), error.c_str());
       return 2;
     }
   }
@@ -276,6 +317,7 @@ class Transfer {
     for (std::size_t i = 0; i < size; ++i) {
       m_line += bytes[i];
       if (bytes[i] == '\r' || bytes[i] == '\n') {
+        Receive();
         ShowLine();
         ++m_lines;
         if (m_options.reply) {
@@ -285,10 +327,67 @@ class Transfer {
           SendAll(m_fd, "!", MSG_OOB);
         }
       } else if (m_line.size() >= kMaxShownLine) {
+        Receive();
         ShowLine();
         std::puts("-- (the line goes on)");
       }
     }
+  }
+
+  // Follows the transfer as the robot does: the command lines (ended by a
+  // carriage return) frame the script, whose lines end in a line feed and
+  // whose long lines come in pieces that join up again here.
+  void Receive() {
+    if (!m_options.simulate) {
+      return;
+    }
+    if (m_line == "EDIT\r") {
+      m_editing = true;
+      m_script.clear();
+    } else if (m_editing && m_line == "END\r") {
+      m_editing = false;
+      m_gotScript = true;
+    } else if (m_editing) {
+      // A script larger than the generator ever writes is not kept whole.
+      if (m_script.size() + m_line.size() <= kMaxSimulatedScript) {
+        m_script += m_line;
+      } else {
+        m_scriptCut = true;
+      }
+    } else if (m_line == "RUN\r" && m_gotScript) {
+      m_run = true;
+    }
+  }
+
+  void Simulate() {
+    if (!m_options.simulate) {
+      return;
+    }
+    if (!m_run) {
+      std::puts("-- not simulated: no script was received and run");
+      std::fflush(stdout);
+      return;
+    }
+    if (m_scriptCut) {
+      std::puts("-- the script was cut: it is larger than the robot keeps");
+    }
+    sim::CRobotScript script(m_script);
+    std::printf("-- simulating %zu lines in %s\n", script.LineCount(),
+                m_options.arenaPath.empty() ? "an empty floor" : m_options.arenaPath.c_str());
+    for (const sim::Diagnostic& d : script.Diagnostics()) {
+      std::printf("-- line %zu: %s\n", d.line, d.message.c_str());
+    }
+    sim::CSimulator simulator(m_options.arena, script);
+    simulator.Run();
+    const std::string summary = sim::FormatSummary(simulator, script);
+    std::size_t start = 0;
+    while (start < summary.size()) {
+      const std::size_t end = summary.find('\n', start);
+      const std::string line = summary.substr(start, end - start);
+      std::printf("-- %s\n", line.c_str());
+      start = end == std::string::npos ? summary.size() : end + 1;
+    }
+    std::fflush(stdout);
   }
 
   void ShowLine() {
@@ -315,6 +414,7 @@ class Transfer {
     }
     std::printf("-- %s: %lld bytes, %lld lines\n", how.c_str(), m_received, m_lines);
     std::fflush(stdout);
+    Simulate();
   }
 
   const Options& m_options;
@@ -324,6 +424,11 @@ class Transfer {
   std::string m_line;
   long long m_received = 0;
   long long m_lines = 0;
+  std::string m_script;
+  bool m_editing = false;
+  bool m_gotScript = false;
+  bool m_scriptCut = false;
+  bool m_run = false;
 };
 
 int Serve(const Options& options) {
