@@ -5,6 +5,7 @@
 #include "editor/editor_scene.h"
 #include "windows/settings_scene.h"
 #include "windows/title_scene.h"
+#include "windows/window_factory.h"
 
 std::unique_ptr<CScene> CreateApplicationScene(int id) {
   switch (id) {
@@ -12,8 +13,11 @@ std::unique_ptr<CScene> CreateApplicationScene(int id) {
       return std::make_unique<CTitleScene>();
     case kSceneSettings:
       return std::make_unique<CSettingsScene>();
-    case kSceneEditor:
-      return std::make_unique<CEditorScene>();
+    case kSceneEditor: {
+      // The windows the editor opens; they keep no state of their own.
+      static CWindowFactory windows;
+      return std::make_unique<CEditorScene>(&windows);
+    }
     default:
       return nullptr;
   }

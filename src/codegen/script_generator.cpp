@@ -785,10 +785,10 @@ ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& pa
   return file.Write(script) && file.Commit() ? ScriptResult::kWritten : ScriptResult::kCannotWrite;
 }
 
-bool CBlockProgram::WriteScript() {
+bool CBlockProgram::WriteScript() const {
   return WriteScript(kScriptFileName);
 }
 
-bool CBlockProgram::WriteScript(const std::string& path) {
+bool CBlockProgram::WriteScript(const std::string& path) const {
   return WriteScriptFile(*this, path) == ScriptResult::kWritten;
 }

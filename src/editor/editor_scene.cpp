@@ -3,7 +3,9 @@
 #include "editor/editor_scene.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "app/app.h"
@@ -18,24 +20,74 @@
 #include "editor/edit_operations.h"
 #include "picture/export_command.h"
 #include "picture/picture_export.h"
+#include "platform/dialog.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
-#include "windows/command_window.h"
-#include "windows/menu_window.h"
-#include "windows/palette_window.h"
-#include "windows/property_window.h"
 
 namespace {
 
 constexpr char kTitlePrefix[] = "PELU BLOCK - [";
 constexpr char kNewFileName[] = "newfile";
+constexpr char kFilterName[] = "Behavior Block(*.bhb)";
+constexpr char kExtension[] = "bhb";
 // What the scroll-bar buttons move the slider by, in slider pixels.
 constexpr int kButtonStep = 10;
 
 // Chips visited beyond which writing the script is announced before it
 // starts: a few tenths of a second, more than a frame.
 constexpr std::uint64_t kLongScriptChips = 100000;
+
+platform::FileDialogOptions BehaviorBlockDialog(platform::FileDialogMode mode) {
+  platform::FileDialogOptions options;
+  options.mode = mode;
+  options.filterName = kFilterName;
+  options.patterns = {"*.bhb", "*.BHB"};
+  options.defaultExtension = kExtension;
+  // setting.ini may spell the folder with '\'.
+  options.startFolder = ToNativePath(ReadSettingString("DataPath"));
+  return options;
+}
+
+// Keeps the current directory across a dialog and the file it chose:
+// setting.ini, ChipDB.txt, out.r and the skin are all found relative to it,
+// whatever a dialog does to it.
+class CurrentDirectoryKeeper {
+ public:
+  CurrentDirectoryKeeper() {
+    std::error_code ignored;
+    m_directory = std::filesystem::current_path(ignored);
+  }
+  ~CurrentDirectoryKeeper() {
+    if (!m_directory.empty()) {
+      std::error_code ignored;
+      std::filesystem::current_path(m_directory, ignored);
+    }
+  }
+  CurrentDirectoryKeeper(const CurrentDirectoryKeeper&) = delete;
+  CurrentDirectoryKeeper& operator=(const CurrentDirectoryKeeper&) = delete;
+
+ private:
+  std::filesystem::path m_directory;
+};
+
+// Shows the dialog. The chosen path comes back
+// absolute, so that "save" later writes to the same file whatever the current
+// directory is then; nothing comes back when the user cancelled or no dialog
+// could be shown (which the log then says).
+std::optional<std::string> AskForFile(CMessageLog& log, platform::FileDialogMode mode) {
+  const platform::FileDialogResult result = platform::ShowFileDialog(BehaviorBlockDialog(mode));
+  if (result.status == platform::FileDialogStatus::kUnavailable) {
+    log.Add(text::kDialogUnavailable);
+    return std::nullopt;
+  }
+  if (result.status != platform::FileDialogStatus::kChosen) {
+    return std::nullopt;
+  }
+  std::error_code ignored;
+  const std::filesystem::path absolute = std::filesystem::absolute(result.path, ignored);
+  return absolute.empty() ? result.path : absolute.string();
+}
 
 }  // namespace
 
@@ -106,31 +158,61 @@ void CEditorScene::OpenOverlay(std::unique_ptr<CScene> window, int argument) {
 }
 
 void CEditorScene::OpenPalette(int cellX, int cellY, int windowX, int windowY) {
-  OpenOverlay(std::make_unique<CPaletteWindow>(*this, cellX, cellY, windowX, windowY), 0);
+  if (m_windows != nullptr) {
+    OpenOverlay(m_windows->MakePalette(*this, Cell{cellX, cellY}, windowX, windowY), 0);
+  }
 }
 
 void CEditorScene::OpenPropertyWindow(int x, int y) {
   // A selection without a common property opens nothing: OpenOverlay drops a
   // window whose Enter returns 0.
-  OpenOverlay(std::make_unique<CPropertyWindow>(*this, x, y), 0);
+  if (m_windows != nullptr) {
+    OpenOverlay(m_windows->MakePropertyWindow(*this, x, y), 0);
+  }
 }
 
 void CEditorScene::OpenMenu(int x, int y) {
-  OpenOverlay(std::make_unique<CMenuWindow>(*this, x, y), 0);
+  if (m_windows != nullptr) {
+    OpenOverlay(m_windows->MakeMenu(*this, x, y,
+                                    [this](MenuCommand command) { SetPendingCommand(command); }),
+                0);
+  }
 }
 
-void CEditorScene::OpenCommandWindow(int action) {
-  OpenOverlay(std::make_unique<CCommandWindow>(*this), action);
+void CEditorScene::OpenCommandWindow(CommandAction action) {
+  switch (action) {
+    case CommandAction::kOpen:
+      OpenFile();
+      return;
+    case CommandAction::kSave:
+      SaveFile();
+      return;
+    case CommandAction::kSaveAs:
+      SaveFileAs();
+      return;
+    case CommandAction::kConfirm:
+      if (m_windows != nullptr) {
+        OpenOverlay(
+            m_windows->MakeConfirmation(*this, [this](ConfirmAnswer answer) { Answer(answer); }),
+            0);
+      }
+      return;
+    case CommandAction::kTransfer:
+      if (m_windows != nullptr) {
+        OpenOverlay(m_windows->MakeTransferWindow(*this), 0);
+      }
+      return;
+  }
 }
 
 // ---- The scene ------------------------------------------------------------------
 
-CEditorScene::CEditorScene()
-    : m_catalogue(std::make_unique<CChipCatalogue>()),
-      m_program(std::make_unique<CBlockProgram>()) {
+CEditorScene::CEditorScene(COverlayFactory* windows)
+    : m_windows(windows),
+      m_catalogue(std::make_unique<CChipCatalogue>()),
+      m_document(std::make_unique<CEditorDocument>(m_catalogue.get())) {
   // Enter makes the real ones; until then the scene still holds a valid
   // (empty) program.
-  m_program->Init(m_catalogue.get());
 }
 
 CEditorScene::~CEditorScene() {
@@ -143,20 +225,25 @@ int CEditorScene::Enter(int /*argument*/) {
   m_overlay.reset();
   m_scrollView.Init();
   m_view.SetUp();
-  m_catalogue = std::make_unique<CChipCatalogue>();
+  // The document outlives the visit: what watches it keeps watching. Only
+  // its catalogue is loaded anew, and New replaces the program that used the
+  // old one before anything reads it.
+  std::unique_ptr<CChipCatalogue> previous =
+      std::exchange(m_catalogue, std::make_unique<CChipCatalogue>());
   // Without ChipDB.txt the editor works with an empty palette.
   m_catalogue->Load();
+  m_document->SetCatalogue(m_catalogue.get());
   NewProgram();
+  previous.reset();
   ClearGestures();
-  m_pendingCommand = kCommandNone;
+  m_pendingCommand.reset();
   m_discardAction = DiscardAction::kToTitle;
   m_closePending = false;
   // The program named on the command line opens on the first entry only.
   const std::string path = TakeStartupProgramPath();
   if (!path.empty()) {
     if (LoadProgram(path)) {
-      m_currentFileName = path;
-      platform::SetWindowText(EditorTitle(path));
+      SetCurrentFileName(path);
     } else {
       MessageLog().Add(text::kOpenFailed);
     }
@@ -184,7 +271,7 @@ LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, 
       LeftPress(lParam);
       return 1;
     case WM_RBUTTONDOWN:
-      SetModified(1);
+      SetModified(true);
       m_rightPressPoint = m_scrollView.ScreenToWorld(POINT{GetXLParam(lParam), GetYLParam(lParam)});
       m_arrowDrawing = true;
       return 1;
@@ -210,13 +297,13 @@ bool CEditorScene::HandleKey(WPARAM key) {
       DiscardProgramThen(DiscardAction::kOpen);
       return true;
     case VK_F2:
-      OpenCommandWindow(kActionSave);
+      OpenCommandWindow(CommandAction::kSave);
       return true;
     case VK_F3:
-      OpenCommandWindow(kActionSaveAs);
+      OpenCommandWindow(CommandAction::kSaveAs);
       return true;
     case VK_F5:
-      RunMenuCommand(kCommandTransfer);
+      RunMenuCommand(MenuCommand::kTransfer);
       return true;
     case VK_F6:
       SaveToStorageCard();
@@ -231,8 +318,8 @@ bool CEditorScene::HandleKey(WPARAM key) {
       ExportPicture();
       return true;
     case VK_DELETE:
-      SetModified(1);
-      DeleteSelection();
+      SetModified(true);
+      m_document->Begin(EditKind::kDeleteSelection).DeleteSelection();
       return true;
     default:
       return false;
@@ -240,7 +327,7 @@ bool CEditorScene::HandleKey(WPARAM key) {
 }
 
 void CEditorScene::LeftPress(LPARAM lParam) {
-  SetModified(1);
+  SetModified(true);
   const POINT p{GetXLParam(lParam), GetYLParam(lParam)};
   m_pressPoint = p;
   if (PressScrollBarControl(p)) {
@@ -252,7 +339,7 @@ void CEditorScene::LeftPress(LPARAM lParam) {
   m_sliderDrag = false;
   Cell cell;
   if (m_scrollView.ScreenToCell(p.x, p.y, CoordSpace::kScreen, &cell) &&
-      m_program->HasBox(cell.x, cell.y)) {
+      Program().HasBox(cell.x, cell.y)) {
     m_chipDrag = true;
   } else {
     m_rubberBand = true;
@@ -301,9 +388,9 @@ void CEditorScene::Update() {
     DiscardProgramThen(DiscardAction::kCloseWindow);
     return;
   }
-  if (m_pendingCommand != kCommandNone) {
-    const int command = m_pendingCommand;
-    m_pendingCommand = kCommandNone;
+  if (m_pendingCommand) {
+    const MenuCommand command = *m_pendingCommand;
+    m_pendingCommand.reset();
     RunMenuCommand(command);
     return;
   }
@@ -325,38 +412,38 @@ void CEditorScene::Update() {
   }
   // A click may have opened a window; it draws the next frame.
   if (!m_overlay) {
-    m_view.DrawFrame(*m_program, *m_catalogue, m_selection,
+    m_view.DrawFrame(Program(), *m_catalogue, Selection(),
                      GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
   }
 }
 
-void CEditorScene::RunMenuCommand(int command) {
+void CEditorScene::RunMenuCommand(MenuCommand command) {
   switch (command) {
-    case kCommandNew:
+    case MenuCommand::kNone:
+      break;
+    case MenuCommand::kNew:
       DiscardProgramThen(DiscardAction::kNew);
       break;
-    case kCommandOpen:
+    case MenuCommand::kOpen:
       DiscardProgramThen(DiscardAction::kOpen);
       break;
-    case kCommandSave:
-      OpenCommandWindow(kActionSave);
+    case MenuCommand::kSave:
+      OpenCommandWindow(CommandAction::kSave);
       break;
-    case kCommandSaveAs:
-      OpenCommandWindow(kActionSaveAs);
+    case MenuCommand::kSaveAs:
+      OpenCommandWindow(CommandAction::kSaveAs);
       break;
-    case kCommandTransfer:
+    case MenuCommand::kTransfer:
       // Sending a stale or missing out.r would run the wrong program on the
       // robot: a script that could not be written is not transferred.
       if (GenerateScript()) {
-        OpenCommandWindow(kActionTransfer);
+        OpenCommandWindow(CommandAction::kTransfer);
       } else {
         MessageLog().Add(text::kTransferFailed);
       }
       break;
-    case kCommandStorageCard:
+    case MenuCommand::kStorageCard:
       SaveToStorageCard();
-      break;
-    default:
       break;
   }
 }
@@ -382,7 +469,28 @@ void CEditorScene::DiscardProgramThen(DiscardAction action) {
     return;
   }
   m_discardAction = action;
-  OpenCommandWindow(kActionConfirm);
+  OpenCommandWindow(CommandAction::kConfirm);
+}
+
+void CEditorScene::Answer(ConfirmAnswer answer) {
+  switch (answer) {
+    case ConfirmAnswer::kSave:
+      // A save that was cancelled or failed keeps the program: nothing
+      // unsaved is thrown away.
+      // The window has shown the editor's picture already.
+      if (RunSave()) {
+        ContinueDiscard();
+      } else {
+        CancelDiscard();
+      }
+      break;
+    case ConfirmAnswer::kDiscard:
+      ContinueDiscard();
+      break;
+    case ConfirmAnswer::kKeep:
+      CancelDiscard();
+      break;
+  }
 }
 
 void CEditorScene::ContinueDiscard() {
@@ -402,7 +510,7 @@ void CEditorScene::RunDiscardAction(DiscardAction action) {
       NewProgram();
       break;
     case DiscardAction::kOpen:
-      OpenCommandWindow(kActionOpen);
+      OpenCommandWindow(CommandAction::kOpen);
       break;
     case DiscardAction::kCloseWindow:
       platform::PostMessage(platform::MainWindow(), WM_CLOSE, kCloseConfirmed, 0);
@@ -457,13 +565,14 @@ void CEditorScene::LeftRelease() {
       return;
     }
     const CellRect rect = CellRectFromWorldRect(m_scrollView.Geometry(), m_pressPoint, cursor);
+    CSelection& selection = Selection();
     if (platform::IsKeyDown(VK_MENU)) {
-      m_selection.DeselectChipsIn(*m_program, rect);
+      selection.DeselectChipsIn(Program(), rect);
     } else if (platform::IsKeyDown(VK_SHIFT)) {
-      m_selection.SelectChipsIn(*m_program, rect);
+      selection.SelectChipsIn(Program(), rect);
     } else {
-      m_selection.Clear();
-      m_selection.SelectChipsIn(*m_program, rect);
+      selection.Clear();
+      selection.SelectChipsIn(Program(), rect);
     }
     return;
   }
@@ -479,8 +588,9 @@ void CEditorScene::LeftRelease() {
         !m_scrollView.ScreenToCell(m_pressPoint.x, m_pressPoint.y, CoordSpace::kWorld, &source)) {
       return;
     }
-    DropChips(*m_program, m_selection, source, target,
-              platform::IsKeyDown(VK_CONTROL) ? DropMode::kCopy : DropMode::kMove);
+    m_document->Begin(EditKind::kDropChips)
+        .DropChips(source, target,
+                   platform::IsKeyDown(VK_CONTROL) ? DropMode::kCopy : DropMode::kMove);
   }
 }
 
@@ -490,23 +600,24 @@ void CEditorScene::Click() {
       m_scrollView.ScreenToCell(m_pressPoint.x, m_pressPoint.y, CoordSpace::kWorld, &cell);
   const bool alt = platform::IsKeyDown(VK_MENU);
   const bool shift = platform::IsKeyDown(VK_SHIFT);
+  CSelection& selection = Selection();
   if (!onCell) {
     if (!alt && !shift) {
-      m_selection.Clear();
+      selection.Clear();
     }
     return;
   }
   const POINT p = m_scrollView.WorldToScreen(m_pressPoint.x, m_pressPoint.y);
-  if (m_program->HasBox(cell.x, cell.y)) {
+  if (Program().HasBox(cell.x, cell.y)) {
     if (alt) {
-      m_selection.Deselect(cell);
+      selection.Deselect(cell);
     } else if (shift) {
-      m_selection.Select(cell);
-    } else if (m_selection.Contains(cell)) {
+      selection.Select(cell);
+    } else if (selection.Contains(cell)) {
       OpenPropertyWindow(p.x, p.y);
     } else {
-      m_selection.Clear();
-      m_selection.Select(cell);
+      selection.Clear();
+      selection.Select(cell);
     }
     return;
   }
@@ -533,28 +644,21 @@ void CEditorScene::ArrowStep() {
   AutoScroll();
   Cell current;
   if (!m_scrollView.ScreenToCell(mouse.x, mouse.y, CoordSpace::kScreen, &current) ||
-      !m_program->HasBox(current.x, current.y)) {
+      !Program().HasBox(current.x, current.y)) {
     return;
   }
-  ArrowSweepStep(*m_program, &m_sweepPrevious, current);
+  m_document->Begin(EditKind::kSweepArrow).SweepArrow(&m_sweepPrevious, current);
 }
 
 void CEditorScene::RightClick() {
   const POINT p = m_rightPressPoint;
   Cell cell;
   if (m_scrollView.ScreenToCell(p.x, p.y, CoordSpace::kWorld, &cell) &&
-      m_program->HasBox(cell.x, cell.y)) {
+      Program().HasBox(cell.x, cell.y)) {
     return;
   }
   const POINT s = m_scrollView.WorldToScreen(p.x, p.y);
   OpenMenu(s.x, s.y);
-}
-
-void CEditorScene::DeleteSelection() {
-  for (Cell c : m_selection.Cells()) {
-    m_program->DeleteBox(c.x, c.y);
-  }
-  m_selection.Clear();
 }
 
 void CEditorScene::ClearGestures() {
@@ -569,15 +673,16 @@ void CEditorScene::ClearGestures() {
 // ---- Program file and modified mark ----------------------------------------------
 
 void CEditorScene::NewProgram() {
-  m_program = std::make_unique<CBlockProgram>();
-  m_program->Init(m_catalogue.get());
-  // The selection and a gesture in progress belong to the program that went.
-  m_selection.Clear();
+  auto program = std::make_unique<CBlockProgram>();
+  program->Init(m_catalogue.get());
+  m_document->Begin(EditKind::kReplaceProgram).ReplaceProgram(std::move(program));
+  // A gesture in progress belongs to the program that went, as the
+  // selection did.
   ClearGestures();
-  m_modified = 0;
-  m_savedRevision = m_program->Revision();
-  m_currentFileName.clear();
-  platform::SetWindowText(EditorTitle(kNewFileName));
+  m_modified = false;
+  m_document->MarkSaved();
+  m_document->SetFileName("");
+  UpdateTitle();
 }
 
 bool CEditorScene::LoadProgram(const std::string& path) {
@@ -585,32 +690,101 @@ bool CEditorScene::LoadProgram(const std::string& path) {
   if (!program) {
     return false;
   }
-  m_program = std::move(program);
-  m_selection.Clear();
+  m_document->Begin(EditKind::kReplaceProgram).ReplaceProgram(std::move(program));
   ClearGestures();
-  m_modified = 0;
-  m_savedRevision = m_program->Revision();
+  m_modified = false;
+  m_document->MarkSaved();
   return true;
 }
 
 bool CEditorScene::SaveProgram(const std::string& path) {
-  if (!WriteBlockProgram(path, *m_program)) {
+  if (!WriteBlockProgram(path, Program())) {
     return false;
   }
-  m_modified = 0;
-  m_savedRevision = m_program->Revision();
+  m_modified = false;
+  m_document->MarkSaved();
   return true;
 }
 
-bool CEditorScene::HasUnsavedChanges() const {
-  return m_program->Revision() != m_savedRevision;
+void CEditorScene::SetCurrentFileName(const std::string& path) {
+  m_document->SetFileName(path);
+  UpdateTitle();
 }
 
-void CEditorScene::SetModified(int flag) {
-  if (m_modified == 0 && flag != 0) {
-    platform::SetWindowText(platform::GetWindowText() + "*");
+void CEditorScene::UpdateTitle() {
+  const std::string& name = m_document->FileName();
+  platform::SetWindowText(EditorTitle(name.empty() ? kNewFileName : name) +
+                          (m_modified ? "*" : ""));
+}
+
+void CEditorScene::SetModified(bool flag) {
+  if (m_modified != flag) {
+    m_modified = flag;
+    UpdateTitle();
   }
-  m_modified = flag;
+}
+
+// ---- The file commands --------------------------------------------------------------
+
+// The editor's picture (drawn and left on the back surface by the last frame)
+// is shown before each command, behind its dialog.
+void CEditorScene::OpenFile() {
+  g_display->Present();
+  RunOpen();
+}
+
+bool CEditorScene::SaveFile() {
+  g_display->Present();
+  return RunSave();
+}
+
+bool CEditorScene::SaveFileAs() {
+  g_display->Present();
+  return RunSaveAs();
+}
+
+void CEditorScene::RunOpen() {
+  CurrentDirectoryKeeper keeper;
+  const std::optional<std::string> path = AskForFile(MessageLog(), platform::FileDialogMode::kOpen);
+  if (!path) {
+    return;
+  }
+  if (!LoadProgram(*path)) {
+    MessageLog().Add(text::kOpenFailed);
+    return;
+  }
+  SetCurrentFileName(*path);
+}
+
+bool CEditorScene::RunSave() {
+  const std::string path = CurrentFileName();
+  if (path.empty()) {
+    return RunSaveAs();
+  }
+  // Only a program that reached the file is reported saved; a failed write
+  // keeps the modified flag and the title's "*".
+  if (!SaveProgram(path)) {
+    MessageLog().Add(text::kSaveFailed);
+    return false;
+  }
+  UpdateTitle();
+  MessageLog().Add(text::kSaved);
+  return true;
+}
+
+bool CEditorScene::RunSaveAs() {
+  CurrentDirectoryKeeper keeper;
+  const std::optional<std::string> path = AskForFile(MessageLog(), platform::FileDialogMode::kSave);
+  if (!path) {
+    return false;
+  }
+  // A failed write leaves "save" pointing at the file it pointed at.
+  if (!SaveProgram(*path)) {
+    MessageLog().Add(text::kSaveFailed);
+    return false;
+  }
+  SetCurrentFileName(*path);
+  return true;
 }
 
 // ---- Script commands ----------------------------------------------------------------
@@ -619,14 +793,14 @@ bool CEditorScene::GenerateScript() {
   // A script that fits the limit can still take the generator a noticeable
   // while; the window cannot draw until it is done, so the user is told
   // first, on a frame of its own. A script too large is refused at once.
-  const std::optional<std::uint64_t> work = ScriptWork(*m_program);
+  const std::optional<std::uint64_t> work = ScriptWork(Program());
   const bool announce = work && *work > kLongScriptChips;
   if (announce && !m_overlay) {
     MessageLog().Add(text::kScriptWorking);
-    m_view.DrawFrame(*m_program, *m_catalogue, m_selection,
+    m_view.DrawFrame(Program(), *m_catalogue, Selection(),
                      GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
   }
-  if (m_program->WriteScript()) {
+  if (Program().WriteScript()) {
     return true;
   }
   // The design leaves a failed out.r unreported; the user would believe the
@@ -642,22 +816,23 @@ constexpr char kUntitledPictureName[] = "untitled.png";
 
 bool CEditorScene::ExportPicture() {
   std::string path;
-  if (m_currentFileName.empty()) {
+  const std::string& fileName = CurrentFileName();
+  if (fileName.empty()) {
     std::string folder = ToNativePath(ReadSettingString("DataPath"));
     if (!folder.empty() && folder.back() != '/') {
       folder += '/';
     }
     path = folder + kUntitledPictureName;
   } else {
-    path = PicturePathFor(ToNativePath(m_currentFileName));
+    path = PicturePathFor(ToNativePath(fileName));
   }
   PictureOptions options;
-  options.programName = m_currentFileName;
+  options.programName = fileName;
   options.commandLine = "pelublock (Ctrl+P)";
   // The picture draws on a display of its own; the editor's screen objects
   // and back surface are left as they are.
   const bool written =
-      WriteProgramPicture(*m_program, *m_catalogue, options, path) == PictureResult::kWritten;
+      WriteProgramPicture(Program(), *m_catalogue, options, path) == PictureResult::kWritten;
   MessageLog().Add(std::string(written ? text::kPictureWritten : text::kPictureFailed) + " " +
                    path);
   return written;

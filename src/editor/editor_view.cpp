@@ -116,7 +116,7 @@ void CEditorView::SetUp() {
   }
 }
 
-void CEditorView::DrawFrame(CBlockProgram& program, const CChipCatalogue& catalogue,
+void CEditorView::DrawFrame(const CBlockProgram& program, const CChipCatalogue& catalogue,
                             const CSelection& selection, const GestureView& gesture) {
   const POINT mouse = platform::GetCursorClientPos();
   const GridGeometry& g = m_scrollView.Geometry();
@@ -135,7 +135,7 @@ void CEditorView::DrawFrame(CBlockProgram& program, const CChipCatalogue& catalo
   g_display->Present();
 }
 
-void CEditorView::DrawGrid(CBlockProgram& program, const CChipCatalogue& catalogue,
+void CEditorView::DrawGrid(const CBlockProgram& program, const CChipCatalogue& catalogue,
                            const CSelection& selection, const GridArea& area) {
   // There is no clearing: the background tiles cover the area.
   DrawBackground(area);
@@ -161,7 +161,7 @@ void CEditorView::DrawBackground(const GridArea& area) {
   }
 }
 
-void CEditorView::DrawCells(CBlockProgram& program, const CChipCatalogue& catalogue,
+void CEditorView::DrawCells(const CBlockProgram& program, const CChipCatalogue& catalogue,
                             const CSelection& selection, const GridArea& area) {
   // Only the cells that can be in view are visited, however large the grid.
   const GridGeometry& g = m_scrollView.Geometry();
@@ -177,11 +177,11 @@ void CEditorView::DrawCells(CBlockProgram& program, const CChipCatalogue& catalo
   }
 }
 
-void CEditorView::DrawCell(CBlockProgram& program, const CChipCatalogue& catalogue,
+void CEditorView::DrawCell(const CBlockProgram& program, const CChipCatalogue& catalogue,
                            const CSelection& selection, const GridArea& area, Cell cell) {
   const POINT w = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kWorld);
   const POINT p{w.x - area.origin.x, w.y - area.origin.y};
-  CBox* box = program.GetBox(cell.x, cell.y);
+  const CBox* box = program.GetBox(cell.x, cell.y);
   if (box == nullptr) {
     if (cell == Cell{0, 0}) {
       g_registry->DrawAt(kFrameStart, p.x, p.y);
@@ -190,9 +190,7 @@ void CEditorView::DrawCell(CBlockProgram& program, const CChipCatalogue& catalog
     }
     return;
   }
-  // Copies, not references: reading an absent key adds it to the box, which
-  // moves the box's other values.
-  std::string id = box->Get("id");
+  std::string id = box->Value("id");
   if (id.size() > kMaxIdBytes) {
     id.resize(kMaxIdBytes);
   }
@@ -231,17 +229,17 @@ void CEditorView::DrawCell(CBlockProgram& program, const CChipCatalogue& catalog
     }
     g_registry->DrawAt(kArrows[kind][d], at.x, at.y);
   };
-  const std::string to = box->Get("to");
+  const std::string& to = box->Value("to");
   if (!to.empty()) {
     drawArrow(to, ArrowForm::kWord, kPlainArrow);
   }
   if (id == Settings.IfChipID) {
-    drawArrow(std::string(box->Get(Settings.IfChipTrueID)), ArrowForm::kGlyph, kTrueArrow);
-    drawArrow(std::string(box->Get(Settings.IfChipFalseID)), ArrowForm::kGlyph, kFalseArrow);
+    drawArrow(box->Value(Settings.IfChipTrueID), ArrowForm::kGlyph, kTrueArrow);
+    drawArrow(box->Value(Settings.IfChipFalseID), ArrowForm::kGlyph, kFalseArrow);
   }
   if (id == Settings.LoopChipID) {
-    drawArrow(std::string(box->Get(Settings.LoopChipTrueID)), ArrowForm::kGlyph, kTrueArrow);
-    drawArrow(std::string(box->Get(Settings.LoopChipFalseID)), ArrowForm::kGlyph, kFalseArrow);
+    drawArrow(box->Value(Settings.LoopChipTrueID), ArrowForm::kGlyph, kTrueArrow);
+    drawArrow(box->Value(Settings.LoopChipFalseID), ArrowForm::kGlyph, kFalseArrow);
   }
 
   const std::string& pattern = catalogue.GetAttribute(id, "display");

@@ -39,23 +39,23 @@ class CEditorView {
   void SetUp();
 
   // Draws one frame on the back surface and presents it. The program is only
-  // read, as the model reads: an absent property becomes an empty one.
-  void DrawFrame(CBlockProgram& program, const CChipCatalogue& catalogue,
+  // read: an absent property reads as empty and is not added.
+  void DrawFrame(const CBlockProgram& program, const CChipCatalogue& catalogue,
                  const CSelection& selection, const GestureView& gesture);
 
   // Draws the background, cells, chips, arrows and summaries of an area on
   // the back surface, and nothing of the editor's chrome (no bars, hover,
   // gesture or message log); the frame is not presented.
-  void DrawGrid(CBlockProgram& program, const CChipCatalogue& catalogue,
+  void DrawGrid(const CBlockProgram& program, const CChipCatalogue& catalogue,
                 const CSelection& selection, const GridArea& area);
 
   CMessageLog& MessageLog() { return m_log; }
 
  private:
   void DrawBackground(const GridArea& area);
-  void DrawCells(CBlockProgram& program, const CChipCatalogue& catalogue,
+  void DrawCells(const CBlockProgram& program, const CChipCatalogue& catalogue,
                  const CSelection& selection, const GridArea& area);
-  void DrawCell(CBlockProgram& program, const CChipCatalogue& catalogue,
+  void DrawCell(const CBlockProgram& program, const CChipCatalogue& catalogue,
                 const CSelection& selection, const GridArea& area, Cell cell);
   void DrawDraggedChips(const CSelection& selection, const GestureView& gesture, POINT mouse);
   void DrawHoverFrame(POINT mouse);

@@ -9,7 +9,8 @@
 #include "catalogue/chip_catalogue.h"
 #include "display/display.h"
 #include "display/object_registry.h"
-#include "editor/editor_scene.h"
+#include "editor/editor_document.h"
+#include "editor/editor_host.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "windows/property_window.h"
@@ -96,14 +97,14 @@ std::optional<std::string> DefaultPropertyValue(const std::string& type) {
   return std::nullopt;
 }
 
-CPaletteWindow::CPaletteWindow(CEditorScene& owner, int cellX, int cellY, int x, int y)
+CPaletteWindow::CPaletteWindow(CEditorHost& owner, int cellX, int cellY, int x, int y)
     : m_owner(owner), m_cellX(cellX), m_cellY(cellY), m_x(x), m_y(y) {}
 
 int CPaletteWindow::Enter(int /*argument*/) {
   g_registry->CreateObject(kWindow, kWindowSprite, m_x, m_y);
   // A negative setting shows no bars, as 0 does.
-  m_barCount =
-      std::clamp(ReadSettingInt("ChipCreateDisplayNum"), 0, m_owner.Catalogue().GetOrderedCount());
+  m_barCount = std::clamp(ReadSettingInt("ChipCreateDisplayNum"), 0,
+                          m_owner.Document().Catalogue().GetOrderedCount());
   for (int i = 0; i < m_barCount; ++i) {
     g_registry->CreateObject(BarName(i), kBarSprite, m_x + kInset,
                              m_y + kFirstBarTop + kBarPitch * i);
@@ -153,7 +154,7 @@ LRESULT CPaletteWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam
 void CPaletteWindow::Update() {
   const POINT cursor = platform::GetCursorClientPos();
   const DWORD now = platform::TimeGetTime();
-  const int lastFirst = std::max(m_owner.Catalogue().GetOrderedCount() - m_barCount, 0);
+  const int lastFirst = std::max(m_owner.Document().Catalogue().GetOrderedCount() - m_barCount, 0);
   const bool onUp = g_registry->IsOnSymbol(kUp, cursor.x, cursor.y) != 0;
   const bool onDown = !onUp && g_registry->IsOnSymbol(kDown, cursor.x, cursor.y) != 0;
   if (onUp || onDown) {
@@ -171,7 +172,7 @@ void CPaletteWindow::Update() {
   g_display->RestoreScreen();
   g_registry->Draw(kWindow);
   std::vector<std::string> page;
-  m_owner.Catalogue().GetPage(m_firstVisible, m_barCount, page);
+  m_owner.Document().Catalogue().GetPage(m_firstVisible, m_barCount, page);
   for (int i = 0; i < m_barCount; ++i) {
     g_registry->Draw(BarName(i));
     if (static_cast<std::size_t>(i) < page.size()) {
@@ -209,18 +210,21 @@ void CPaletteWindow::CreateChip() {
   if (bar < 0) {
     return;
   }
-  const CChipCatalogue& catalogue = m_owner.Catalogue();
+  const CChipCatalogue& catalogue = m_owner.Document().Catalogue();
   const std::string chip = catalogue.GetOrderedName(m_firstVisible + bar);
-  CBlockProgram& program = m_owner.Program();
-  program.AddBox(m_cellX, m_cellY, chip);
-  const int count = ChipPropertyCount(catalogue, chip);
-  for (int p = 1; p <= count; ++p) {
-    const std::string n = std::to_string(p);
-    const std::string& key = catalogue.GetAttribute(chip, "property" + n + "_name");
-    const std::optional<std::string> value =
-        DefaultPropertyValue(catalogue.GetAttribute(chip, "property" + n + "_type"));
-    if (value) {
-      program.SetBoxProperty(m_cellX, m_cellY, key, *value);
+  {
+    // The chip and its defaults are one action.
+    CEditorDocument::CAction action = m_owner.Document().Begin(EditKind::kPlaceChip);
+    action.AddBox(m_cellX, m_cellY, chip);
+    const int count = ChipPropertyCount(catalogue, chip);
+    for (int p = 1; p <= count; ++p) {
+      const std::string n = std::to_string(p);
+      const std::string& key = catalogue.GetAttribute(chip, "property" + n + "_name");
+      const std::optional<std::string> value =
+          DefaultPropertyValue(catalogue.GetAttribute(chip, "property" + n + "_type"));
+      if (value) {
+        action.SetBoxProperty(m_cellX, m_cellY, key, *value);
+      }
     }
   }
   Close();

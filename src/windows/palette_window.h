@@ -7,7 +7,7 @@
 
 #include "app/scene.h"
 
-class CEditorScene;
+class CEditorHost;
 
 // The value a new chip gives a property of the type text (fields split at
 // ":", the options of a SELECT field at ";"), or none when the type names no
@@ -20,7 +20,7 @@ class CPaletteWindow final : public CScene {
  public:
   // The palette for the empty cell (cellX, cellY), its top-left corner at
   // the screen point (x, y), which the editor chose so that it fits.
-  CPaletteWindow(CEditorScene& owner, int cellX, int cellY, int x, int y);
+  CPaletteWindow(CEditorHost& owner, int cellX, int cellY, int x, int y);
 
   // Creates the window, the bars and the two scroll buttons. Returns 1.
   int Enter(int argument) override;
@@ -49,7 +49,7 @@ class CPaletteWindow final : public CScene {
   static DWORD s_scrollTimer;
 
  private:
-  CEditorScene& m_owner;
+  CEditorHost& m_owner;
   int m_cellX;
   int m_cellY;
   int m_x;

@@ -11,7 +11,8 @@
 #include "catalogue/chip_catalogue.h"
 #include "display/display.h"
 #include "display/object_registry.h"
-#include "editor/editor_scene.h"
+#include "editor/editor_document.h"
+#include "editor/editor_host.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 
@@ -105,7 +106,7 @@ int ChipPropertyCount(const CChipCatalogue& catalogue, const std::string& chip) 
                     kMaxChipProperties);
 }
 
-CPropertyWindow::CPropertyWindow(CEditorScene& owner, int x, int y)
+CPropertyWindow::CPropertyWindow(CEditorHost& owner, int x, int y)
     : m_owner(owner), m_left(x), m_top(y) {}
 
 RECT CPropertyWindow::WindowRect() const {
@@ -117,15 +118,14 @@ RECT CPropertyWindow::ListRect() const {
 }
 
 int CPropertyWindow::Enter(int /*argument*/) {
-  const std::vector<Cell>& selection = m_owner.SelectedCells();
-  const CBlockProgram& program = m_owner.Program();
-  const CChipCatalogue& catalogue = m_owner.Catalogue();
-  // Reading a value must not add an empty property to a chip that the user
-  // only looked at, so the boxes are read without the adding getter.
+  const CEditorDocument& document = m_owner.Document();
+  const std::vector<Cell>& selection = document.Selection().Cells();
+  const CBlockProgram& program = document.Program();
+  const CChipCatalogue& catalogue = document.Catalogue();
+  // Reading a value adds no empty property to a chip that the user only
+  // looked at.
   auto valueOf = [&program](Cell cell, const std::string& key) {
-    const CBox* box = program.GetBox(cell.x, cell.y);
-    const std::string* value = box ? box->Find(key) : nullptr;
-    return value ? *value : std::string();
+    return program.BoxProperty(cell.x, cell.y, key);
   };
   auto idOf = [&valueOf](Cell cell) { return valueOf(cell, "id"); };
 
@@ -463,13 +463,17 @@ void CPropertyWindow::TypeKey(WPARAM key) {
 }
 
 void CPropertyWindow::Commit() {
-  CBlockProgram& program = m_owner.Program();
-  for (const Row& row : m_rows) {
-    if (row.value == kDiffering) {
-      continue;
-    }
-    for (Cell cell : m_owner.SelectedCells()) {
-      program.SetBoxProperty(cell.x, cell.y, row.name, row.value);
+  {
+    // Every value written to every selected chip is one action.
+    CEditorDocument& document = m_owner.Document();
+    CEditorDocument::CAction action = document.Begin(EditKind::kSetProperties);
+    for (const Row& row : m_rows) {
+      if (row.value == kDiffering) {
+        continue;
+      }
+      for (Cell cell : document.Selection().Cells()) {
+        action.SetBoxProperty(cell.x, cell.y, row.name, row.value);
+      }
     }
   }
   Close();
