@@ -224,7 +224,7 @@ CEditorScene::~CEditorScene() {
 int CEditorScene::Enter(int /*argument*/) {
   m_overlay.reset();
   m_scrollView.Init();
-  m_view.SetUp();
+  m_view.SetUp(*g_display, *g_registry);
   // The document outlives the visit: what watches it keeps watching. Only
   // its catalogue is loaded anew, and New replaces the program that used the
   // old one before anything reads it.

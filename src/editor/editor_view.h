@@ -11,6 +11,8 @@
 
 class CBlockProgram;
 class CChipCatalogue;
+class CDisplay;
+class CObjectRegistry;
 
 // Which part of the world a grid drawing covers, and where its background
 // tiles lie. The editor draws its screen at the scroll offset; a picture of
@@ -34,9 +36,12 @@ class CEditorView {
   explicit CEditorView(const CScrollView& scrollView) : m_scrollView(scrollView) {}
 
   // Runs each time the editor is entered, after the scroll view's Init:
-  // empties the message log, clears the registry, loads the skin section
-  // "main" and creates the grid objects and the bars of the axes that scroll.
-  void SetUp();
+  // binds the display and the registry that the view draws on (neither is
+  // owned; both outlive the view's drawing), empties the message log, clears
+  // the registry, loads the skin section "main" and creates the grid objects
+  // and the bars of the axes that scroll. The drawing operations below need
+  // a view that was set up.
+  void SetUp(CDisplay& display, CObjectRegistry& registry);
 
   // Draws one frame on the back surface and presents it. The program is only
   // read: an absent property reads as empty and is not added.
@@ -63,6 +68,8 @@ class CEditorView {
   void DrawScrollBars(POINT mouse);
 
   const CScrollView& m_scrollView;
+  CDisplay* m_display = nullptr;
+  CObjectRegistry* m_registry = nullptr;
   CMessageLog m_log;
   // The sizes of the plain arrow objects, by direction (left, up, right,
   // down), taken at set-up: every arrow is centred by them.

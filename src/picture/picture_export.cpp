@@ -217,7 +217,7 @@ PictureResult WriteProgramPicture(const CBlockProgram& program, const CChipCatal
   CScrollView scrollView;
   scrollView.Init();
   CEditorView view(scrollView);
-  view.SetUp();
+  view.SetUp(*display, *registry);
   if (registry->GetObjectWidth("chip") <= 0 || registry->GetObjectWidth("background") <= 0) {
     return PictureResult::kNoSkin;
   }

@@ -127,7 +127,7 @@ void CConfirmationWindow::Update() {
   if (m_questionShown) {
     DrawQuestion();
   }
-  Log().Draw();
+  Log().Draw(*g_display);
   g_display->Present();
 }
 
