@@ -9,8 +9,10 @@
 #include "app/scene.h"
 #include "editor/scroll_view.h"
 
+class CDisplay;
 class CEditorDocument;
 class CMessageLog;
+class CObjectRegistry;
 
 // A press and release closer than this in time is a click however far the
 // mouse went, in the editor and in the windows over it.
@@ -47,6 +49,10 @@ class CEditorHost {
   // The editor's scrolled view: the windows keep their press points as world
   // points, as the editor does, and convert them through it.
   virtual const CScrollView& ScrollView() const = 0;
+  // The display and the registry that the editor draws on: a window draws
+  // over the editor's picture on the same ones.
+  virtual CDisplay& Display() = 0;
+  virtual CObjectRegistry& Registry() = 0;
   // Takes the calling window out of the overlay slot. The window is
   // destroyed once the call that reached it has returned, and must touch
   // nothing of the editor after this call.

@@ -147,7 +147,7 @@ void CEditorScene::OpenOverlay(std::unique_ptr<CScene> window, int argument) {
     return;
   }
   // The window draws itself over this picture of the editor.
-  g_display->SaveScreen();
+  m_display->SaveScreen();
   Retire(std::move(m_overlay));
   m_overlay = std::move(window);
   CScene* opened = m_overlay.get();
@@ -224,7 +224,11 @@ CEditorScene::~CEditorScene() {
 int CEditorScene::Enter(int /*argument*/) {
   m_overlay.reset();
   m_scrollView.Init();
-  m_view.SetUp(*g_display, *g_registry);
+  // The shell made the display and the registry before any scene; the
+  // editor and its windows draw on them from here on.
+  m_display = g_display;
+  m_registry = g_registry;
+  m_view.SetUp(*m_display, *m_registry);
   // The document outlives the visit: what watches it keeps watching. Only
   // its catalogue is loaded anew, and New replaces the program that used the
   // old one before anything reads it.
@@ -352,7 +356,7 @@ void CEditorScene::LeftPress(LPARAM lParam) {
 bool CEditorScene::PressScrollBarControl(POINT p) {
   const bool x = m_scrollView.IsScrollable("x");
   const bool y = m_scrollView.IsScrollable("y");
-  auto on = [&](const char* object) { return g_registry->IsOnSymbol(object, p.x, p.y) != 0; };
+  auto on = [&](const char* object) { return m_registry->IsOnSymbol(object, p.x, p.y) != 0; };
   auto startSliderDrag = [&](char axis) {
     m_rubberBand = false;
     m_chipDrag = false;
@@ -623,8 +627,8 @@ void CEditorScene::Click() {
   }
   // The palette opens beside the click, or to its left and above it where
   // the screen has no room. Its size is that of its window sprite.
-  const int w = g_registry->GetSymbolWidth("newchip-window");
-  const int h = g_registry->GetSymbolHeight("newchip-window");
+  const int w = m_registry->GetSymbolWidth("newchip-window");
+  const int h = m_registry->GetSymbolHeight("newchip-window");
   const GridGeometry& g = m_scrollView.Geometry();
   const int left = g.screenWidth - p.x >= w ? p.x : p.x - w;
   const int top = g.screenHeight - p.y >= h ? p.y : p.y - h;
@@ -729,17 +733,17 @@ void CEditorScene::SetModified(bool flag) {
 // The editor's picture (drawn and left on the back surface by the last frame)
 // is shown before each command, behind its dialog.
 void CEditorScene::OpenFile() {
-  g_display->Present();
+  m_display->Present();
   RunOpen();
 }
 
 bool CEditorScene::SaveFile() {
-  g_display->Present();
+  m_display->Present();
   return RunSave();
 }
 
 bool CEditorScene::SaveFileAs() {
-  g_display->Present();
+  m_display->Present();
   return RunSaveAs();
 }
 

@@ -165,6 +165,8 @@ class CEditorScene : public CScene, public CEditorHost {
   CMessageLog& MessageLog() override { return m_view.MessageLog(); }
   const CScrollView& ScrollView() const override { return m_scrollView; }
   CScrollView& ScrollView() { return m_scrollView; }
+  CDisplay& Display() override { return *m_display; }
+  CObjectRegistry& Registry() override { return *m_registry; }
 
   // The program, only to read: it changes through Document().
   const CBlockProgram& Program() const { return m_document->Program(); }
@@ -200,6 +202,9 @@ class CEditorScene : public CScene, public CEditorHost {
   void Retire(std::unique_ptr<CScene> window);
 
   COverlayFactory* m_windows;
+  // What the editor draws on, taken when it is entered.
+  CDisplay* m_display = nullptr;
+  CObjectRegistry* m_registry = nullptr;
   std::unique_ptr<CScene> m_overlay;
   // Windows that closed themselves while one of their calls was running.
   std::vector<std::unique_ptr<CScene>> m_retired;

@@ -9,11 +9,13 @@
 #include "app/scene.h"
 #include "editor/message_log.h"
 
+class CDisplay;
 class CEditorHost;
+class CObjectRegistry;
 
 class CCommandWindow : public CScene {
  public:
-  explicit CCommandWindow(CEditorHost& host) : m_host(host) {}
+  explicit CCommandWindow(CEditorHost& host);
 
   // Empties the window's log, shows the frozen editor picture and starts the
   // window's command. Returns 1.
@@ -37,5 +39,12 @@ class CCommandWindow : public CScene {
 
  private:
   CEditorHost& m_host;
+
+ protected:
+  // What the window draws on: the editor's own display and registry.
+  CDisplay& m_display;
+  CObjectRegistry& m_registry;
+
+ private:
   CMessageLog m_log;
 };

@@ -31,16 +31,16 @@ constexpr COLORREF kOutlineColour = 0x404040;
 constexpr int kPixelsPerByte = 6;
 constexpr int kTextHeight = 13;
 
-RECT RectAt(int left, int top, const char* sprite) {
-  return RECT{left, top, left + g_registry->GetSymbolWidth(sprite),
-              top + g_registry->GetSymbolHeight(sprite)};
+RECT RectAt(const CObjectRegistry& registry, int left, int top, const char* sprite) {
+  return RECT{left, top, left + registry.GetSymbolWidth(sprite),
+              top + registry.GetSymbolHeight(sprite)};
 }
 
-void DrawCentred(const RECT& r, const char* text) {
+void DrawCentred(CDisplay& display, const RECT& r, const char* text) {
   const int width = static_cast<int>(std::char_traits<char>::length(text)) * kPixelsPerByte;
-  g_display->DrawText(r.left + (r.right - r.left - width) / 2,
-                      r.top + (r.bottom - r.top - kTextHeight) / 2, kTextColour, kOutlineColour,
-                      "%s", text);
+  display.DrawText(r.left + (r.right - r.left - width) / 2,
+                   r.top + (r.bottom - r.top - kTextHeight) / 2, kTextColour, kOutlineColour, "%s",
+                   text);
 }
 
 }  // namespace
@@ -57,17 +57,18 @@ void CConfirmationWindow::Start() {
   }
   // The panel with the question, and the two answers side by side under it,
   // centred on the screen together.
-  const int infoWidth = g_registry->GetSymbolWidth(kInfoSprite);
-  const int infoHeight = g_registry->GetSymbolHeight(kInfoSprite);
-  const int answerHeight = g_registry->GetSymbolHeight(kYesSprite);
+  const int infoWidth = m_registry.GetSymbolWidth(kInfoSprite);
+  const int infoHeight = m_registry.GetSymbolHeight(kInfoSprite);
+  const int answerHeight = m_registry.GetSymbolHeight(kYesSprite);
   const int top = (Settings.ScreenHeight - infoHeight - answerHeight) / 2;
   const int centre = Settings.ScreenWidth / 2;
-  m_info = RectAt(centre - infoWidth / 2, top, kInfoSprite);
-  m_yes = RectAt(centre - g_registry->GetSymbolWidth(kYesSprite), top + infoHeight, kYesSprite);
-  m_no = RectAt(centre, top + infoHeight, kNoSprite);
-  g_registry->CreateObject(kInfoObject, kInfoSprite, m_info.left, m_info.top);
-  g_registry->CreateObject(kYesObject, kYesSprite, m_yes.left, m_yes.top);
-  g_registry->CreateObject(kNoObject, kNoSprite, m_no.left, m_no.top);
+  m_info = RectAt(m_registry, centre - infoWidth / 2, top, kInfoSprite);
+  m_yes = RectAt(m_registry, centre - m_registry.GetSymbolWidth(kYesSprite), top + infoHeight,
+                 kYesSprite);
+  m_no = RectAt(m_registry, centre, top + infoHeight, kNoSprite);
+  m_registry.CreateObject(kInfoObject, kInfoSprite, m_info.left, m_info.top);
+  m_registry.CreateObject(kYesObject, kYesSprite, m_yes.left, m_yes.top);
+  m_registry.CreateObject(kNoObject, kNoSprite, m_no.left, m_no.top);
   m_questionShown = true;
   Update();
 }
@@ -75,7 +76,7 @@ void CConfirmationWindow::Start() {
 void CConfirmationWindow::Release() {
   if (m_questionShown) {
     for (const char* name : {kInfoObject, kYesObject, kNoObject}) {
-      g_registry->RemoveObject(name);
+      m_registry.RemoveObject(name);
     }
     m_questionShown = false;
   }
@@ -123,21 +124,21 @@ LRESULT CConfirmationWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM w
 }
 
 void CConfirmationWindow::Update() {
-  g_display->RestoreScreen();
+  m_display.RestoreScreen();
   if (m_questionShown) {
     DrawQuestion();
   }
-  Log().Draw(*g_display);
-  g_display->Present();
+  Log().Draw(m_display);
+  m_display.Present();
 }
 
 void CConfirmationWindow::DrawQuestion() {
   for (const char* name : {kInfoObject, kYesObject, kNoObject}) {
-    g_registry->Draw(name);
+    m_registry.Draw(name);
   }
-  DrawCentred(m_info, text::kAskSaveChanges);
-  DrawCentred(m_yes, text::kAnswerYes);
-  DrawCentred(m_no, text::kAnswerNo);
+  DrawCentred(m_display, m_info, text::kAskSaveChanges);
+  DrawCentred(m_display, m_yes, text::kAnswerYes);
+  DrawCentred(m_display, m_no, text::kAnswerNo);
 }
 
 void CConfirmationWindow::HoverAnswers(int x, int y) {
@@ -146,18 +147,18 @@ void CConfirmationWindow::HoverAnswers(int x, int y) {
     const char* sprite;
   } answers[] = {{kYesObject, kYesSprite}, {kNoObject, kNoSprite}};
   for (const auto& a : answers) {
-    const bool on = g_registry->IsOnSymbol(a.object, x, y) != 0;
-    g_registry->ChangeSymbol(a.object, on ? std::string(a.sprite) + kHoverSuffix : a.sprite);
+    const bool on = m_registry.IsOnSymbol(a.object, x, y) != 0;
+    m_registry.ChangeSymbol(a.object, on ? std::string(a.sprite) + kHoverSuffix : a.sprite);
   }
 }
 
 void CConfirmationWindow::ClickQuestion(POINT p) {
-  if (g_registry->IsOnSymbol(kYesObject, p.x, p.y)) {
+  if (m_registry.IsOnSymbol(kYesObject, p.x, p.y)) {
     // The question goes before a save dialog comes up over the editor.
-    g_display->RestoreScreen();
-    g_display->Present();
+    m_display.RestoreScreen();
+    m_display.Present();
     Answer(ConfirmAnswer::kSave);
-  } else if (g_registry->IsOnSymbol(kNoObject, p.x, p.y)) {
+  } else if (m_registry.IsOnSymbol(kNoObject, p.x, p.y)) {
     Answer(ConfirmAnswer::kDiscard);
   }
 }

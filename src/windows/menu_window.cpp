@@ -43,11 +43,16 @@ std::string RowName(int row) {
 
 CMenuWindow::CMenuWindow(CEditorHost& owner, int x, int y,
                          std::function<void(MenuCommand)> onCommand)
-    : m_owner(owner), m_onCommand(std::move(onCommand)), m_left(x), m_top(y) {}
+    : m_owner(owner),
+      m_display(owner.Display()),
+      m_registry(owner.Registry()),
+      m_onCommand(std::move(onCommand)),
+      m_left(x),
+      m_top(y) {}
 
 int CMenuWindow::Enter(int /*argument*/) {
-  m_rowWidth = g_registry->GetSymbolWidth(kRowSprite);
-  m_rowHeight = g_registry->GetSymbolHeight(kRowSprite);
+  m_rowWidth = m_registry.GetSymbolWidth(kRowSprite);
+  m_rowHeight = m_registry.GetSymbolHeight(kRowSprite);
   // Without the row sprite no row could be told from another.
   if (m_rowWidth <= 0 || m_rowHeight <= 0) {
     return 0;
@@ -61,7 +66,7 @@ int CMenuWindow::Enter(int /*argument*/) {
     m_top = Settings.ScreenHeight - kRows * m_rowHeight;
   }
   for (int row = 0; row < kRows; ++row) {
-    g_registry->CreateObject(RowName(row), kRowSprite, m_left, m_top + row * m_rowHeight);
+    m_registry.CreateObject(RowName(row), kRowSprite, m_left, m_top + row * m_rowHeight);
   }
   return 1;
 }
@@ -110,20 +115,19 @@ LRESULT CMenuWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, L
 void CMenuWindow::Hover(int x, int y) {
   for (int row = 0; row < kRows; ++row) {
     const std::string name = RowName(row);
-    g_registry->ChangeSymbol(name,
-                             g_registry->IsOnSymbol(name, x, y) ? kRowHoverSprite : kRowSprite);
+    m_registry.ChangeSymbol(name, m_registry.IsOnSymbol(name, x, y) ? kRowHoverSprite : kRowSprite);
   }
 }
 
 void CMenuWindow::Update() {
-  g_display->RestoreScreen();
+  m_display.RestoreScreen();
   for (int row = 0; row < kRows; ++row) {
-    g_registry->Draw(RowName(row));
+    m_registry.Draw(RowName(row));
     // Entry texts are data to draw, never a format.
-    g_display->DrawText(m_left + kTextLeft, m_top + row * m_rowHeight + kTextTop, kTextColour,
-                        kOutlineColour, "%s", kEntries[static_cast<std::size_t>(row)].text);
+    m_display.DrawText(m_left + kTextLeft, m_top + row * m_rowHeight + kTextTop, kTextColour,
+                       kOutlineColour, "%s", kEntries[static_cast<std::size_t>(row)].text);
   }
-  g_display->Present();
+  m_display.Present();
 }
 
 void CMenuWindow::Select() {
@@ -144,10 +148,10 @@ void CMenuWindow::Select() {
 
 void CMenuWindow::Close() {
   for (int row = 0; row < kRows; ++row) {
-    g_registry->RemoveObject(RowName(row));
+    m_registry.RemoveObject(RowName(row));
   }
   // The back surface gets the editor's picture again, without the list: a
   // command window opened by the selection saves it as its background.
-  g_display->RestoreScreen();
+  m_display.RestoreScreen();
   m_owner.CloseOverlay();
 }

@@ -36,6 +36,9 @@ class CMenuWindow final : public CScene {
   void Hover(int x, int y);
 
   CEditorHost& m_owner;
+  // What the menu draws on: the editor's own display and registry.
+  CDisplay& m_display;
+  CObjectRegistry& m_registry;
   std::function<void(MenuCommand)> m_onCommand;
   int m_left;
   int m_top;

@@ -7,7 +7,9 @@
 
 #include "app/scene.h"
 
+class CDisplay;
 class CEditorHost;
+class CObjectRegistry;
 
 // The value a new chip gives a property of the type text (fields split at
 // ":", the options of a SELECT field at ";"), or none when the type names no
@@ -50,6 +52,9 @@ class CPaletteWindow final : public CScene {
 
  private:
   CEditorHost& m_owner;
+  // What the palette draws on: the editor's own display and registry.
+  CDisplay& m_display;
+  CObjectRegistry& m_registry;
   int m_cellX;
   int m_cellY;
   int m_x;

@@ -10,7 +10,9 @@
 #include "app/scene.h"
 
 class CChipCatalogue;
+class CDisplay;
 class CEditorHost;
+class CObjectRegistry;
 
 // The most properties a chip type can describe for the two windows that read
 // them. "property_num" comes from ChipDB.txt unchecked; a huge number would
@@ -82,6 +84,9 @@ class CPropertyWindow final : public CScene {
   void Close();
 
   CEditorHost& m_owner;
+  // What the window draws on: the editor's own display and registry.
+  CDisplay& m_display;
+  CObjectRegistry& m_registry;
   int m_left;
   int m_top;
   int m_width = 0;

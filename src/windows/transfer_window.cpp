@@ -52,13 +52,13 @@ LRESULT CTransferWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wPara
 }
 
 void CTransferWindow::Update() {
-  g_display->RestoreScreen();
+  m_display.RestoreScreen();
   if (m_transfer.PumpLine(PumpOrigin::kUpdate) == TransferAction::kClose) {
     Close();
     return;  // the transfer ended and the window has gone
   }
   DrawTransferProgress();
-  g_display->Present();
+  m_display.Present();
 }
 
 void CTransferWindow::AddProgressMessage(const char* text) {
@@ -80,12 +80,11 @@ void CTransferWindow::DrawTransferProgress() {
   const int bottom = Settings.ScreenHeight - (running ? CMessageLog::kLineHeight : 0);
   const int n = static_cast<int>(lines.size());
   for (int i = 0; i < n; ++i) {
-    g_display->DrawText(kLogLeft, bottom - (n - i) * CMessageLog::kLineHeight, kTextColour,
-                        kOutlineColour, "%s", lines[static_cast<std::size_t>(i)].text.c_str());
+    m_display.DrawText(kLogLeft, bottom - (n - i) * CMessageLog::kLineHeight, kTextColour,
+                       kOutlineColour, "%s", lines[static_cast<std::size_t>(i)].text.c_str());
   }
   if (running) {
-    g_display->DrawText(kLogLeft, Settings.ScreenHeight - CMessageLog::kLineHeight, kTextColour,
-                        kOutlineColour, "%d / %d", m_transfer.SentLines(),
-                        m_transfer.QueuedLines());
+    m_display.DrawText(kLogLeft, Settings.ScreenHeight - CMessageLog::kLineHeight, kTextColour,
+                       kOutlineColour, "%d / %d", m_transfer.SentLines(), m_transfer.QueuedLines());
   }
 }
