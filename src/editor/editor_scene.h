@@ -1,5 +1,5 @@
-// The block editor scene: the program on the grid, its gestures and keys, the
-// file and script commands, and the one overlay window open over it.
+// The block editor scene: the document being edited, its gestures and keys,
+// the file and script commands, and the one overlay window open over it.
 #pragma once
 
 #include <memory>
@@ -136,8 +136,9 @@ class CEditorScene : public CScene, public CEditorHost {
 
   // ---- Overlay windows -----------------------------------------------------
   //
-  // One operation per window kind. Each saves the editor's picture, makes the
-  // window, stores it as the overlay and enters it. While an overlay exists,
+  // One operation per window kind. Each has the factory the editor was given
+  // make the window, then saves the editor's picture, stores the window as
+  // the overlay and enters it. While an overlay exists,
   // every message and frame goes to it. They are virtual so that tests can
   // see which window a gesture asks for.
 
