@@ -108,13 +108,15 @@ void BM_EditorFrameWhileDragging(benchmark::State& state) {
     const GridGeometry& g = scene.ScrollView().Geometry();
     const int columns = std::min(g.columns, g.screenWidth / g.pitchX + 2);
     const int rows = std::min(g.rows, g.screenHeight / g.pitchY + 2);
-    CBlockProgram& program = scene.Program();
-    for (int y = 0; y < rows; ++y) {
-      for (int x = 0; x < columns; ++x) {
-        program.AddBox(x, y, "bench");
-        program.SetBoxProperty(x, y, "speed", std::to_string(x * 10 + y));
-        program.SetBoxProperty(x, y, "time", "1500");
-        program.SetBoxProperty(x, y, "to", (x + y) % 2 == 0 ? "right" : "lower");
+    {
+      CEditorDocument::CAction action = scene.Document().Begin(EditKind::kPlaceChip);
+      for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < columns; ++x) {
+          action.AddBox(x, y, "bench");
+          action.SetBoxProperty(x, y, "speed", std::to_string(x * 10 + y));
+          action.SetBoxProperty(x, y, "time", "1500");
+          action.SetBoxProperty(x, y, "to", (x + y) % 2 == 0 ? "right" : "lower");
+        }
       }
     }
     for (int i = 0; i < 20; ++i) {

@@ -148,11 +148,11 @@ bool DropChips(CBlockProgram& program, CSelection& selection, Cell source, Cell 
   return DropSelection(program, selection, target.x - source.x, target.y - source.y, mode);
 }
 
-bool IsBranchOrLoopChip(CBlockProgram& program, Cell cell) {
+bool IsBranchOrLoopChip(const CBlockProgram& program, Cell cell) {
   if (!program.HasBox(cell.x, cell.y)) {
     return false;
   }
-  const std::string id = program.GetBoxProperty(cell.x, cell.y, "id");
+  const std::string id = program.BoxProperty(cell.x, cell.y, "id");
   return id == program.Roles().branchChipId || id == program.Roles().loopChipId;
 }
 

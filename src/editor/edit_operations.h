@@ -27,7 +27,7 @@ bool DropChips(CBlockProgram& program, CSelection& selection, Cell source, Cell 
 
 // True when the cell holds a branch or a loop chip (its "id" equals the
 // setting IfChipID or LoopChipID).
-bool IsBranchOrLoopChip(CBlockProgram& program, Cell cell);
+bool IsBranchOrLoopChip(const CBlockProgram& program, Cell cell);
 
 // One step of a right-button arrow sweep that has reached the chip in
 // current. previous is the cell the sweep met before ((-2, -2) before the

@@ -3,7 +3,9 @@
 #include "editor/editor_scene.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "catalogue/chip_catalogue.h"
@@ -15,25 +17,75 @@
 #include "foundation/file_util.h"
 #include "foundation/settings.h"
 #include "foundation/texts.h"
+#include "platform/dialog.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "program/program_settings.h"
 #include "program/program_file.h"
-#include "windows/command_window.h"
-#include "windows/menu_window.h"
-#include "windows/palette_window.h"
-#include "windows/property_window.h"
 
 namespace {
 
 constexpr char kTitlePrefix[] = "PELU BLOCK - [";
 constexpr char kNewFileName[] = "newfile";
+constexpr char kFilterName[] = "Behavior Block(*.bhb)";
+constexpr char kExtension[] = "bhb";
 // What the scroll-bar buttons move the slider by, in slider pixels.
 constexpr int kButtonStep = 10;
 
 // Chips visited beyond which writing the script is announced before it
 // starts: a few tenths of a second, more than a frame.
 constexpr std::uint64_t kLongScriptChips = 100000;
+
+platform::FileDialogOptions BehaviorBlockDialog(platform::FileDialogMode mode) {
+  platform::FileDialogOptions options;
+  options.mode = mode;
+  options.filterName = kFilterName;
+  options.patterns = {"*.bhb", "*.BHB"};
+  options.defaultExtension = kExtension;
+  // setting.ini may spell the folder with '\'.
+  options.startFolder = ToNativePath(ReadSettingString("DataPath"));
+  return options;
+}
+
+// Keeps the current directory across a dialog and the file it chose:
+// setting.ini, ChipDB.txt, out.r and the skin are all found relative to it,
+// whatever a dialog does to it.
+class CurrentDirectoryKeeper {
+ public:
+  CurrentDirectoryKeeper() {
+    std::error_code ignored;
+    m_directory = std::filesystem::current_path(ignored);
+  }
+  ~CurrentDirectoryKeeper() {
+    if (!m_directory.empty()) {
+      std::error_code ignored;
+      std::filesystem::current_path(m_directory, ignored);
+    }
+  }
+  CurrentDirectoryKeeper(const CurrentDirectoryKeeper&) = delete;
+  CurrentDirectoryKeeper& operator=(const CurrentDirectoryKeeper&) = delete;
+
+ private:
+  std::filesystem::path m_directory;
+};
+
+// Shows the dialog. The chosen path comes back
+// absolute, so that "save" later writes to the same file whatever the current
+// directory is then; nothing comes back when the user cancelled or no dialog
+// could be shown (which the log then says).
+std::optional<std::string> AskForFile(CMessageLog& log, platform::FileDialogMode mode) {
+  const platform::FileDialogResult result = platform::ShowFileDialog(BehaviorBlockDialog(mode));
+  if (result.status == platform::FileDialogStatus::kUnavailable) {
+    log.Add(text::kDialogUnavailable);
+    return std::nullopt;
+  }
+  if (result.status != platform::FileDialogStatus::kChosen) {
+    return std::nullopt;
+  }
+  std::error_code ignored;
+  const std::filesystem::path absolute = std::filesystem::absolute(result.path, ignored);
+  return absolute.empty() ? result.path : absolute.string();
+}
 
 }  // namespace
 
@@ -93,7 +145,7 @@ void CEditorScene::OpenOverlay(std::unique_ptr<CScene> window, int argument) {
     return;
   }
   // The window draws itself over this picture of the editor.
-  g_display->SaveScreen();
+  m_display->SaveScreen();
   Retire(std::move(m_overlay));
   m_overlay = std::move(window);
   CScene* opened = m_overlay.get();
@@ -104,34 +156,62 @@ void CEditorScene::OpenOverlay(std::unique_ptr<CScene> window, int argument) {
 }
 
 void CEditorScene::OpenPalette(int cellX, int cellY, int windowX, int windowY) {
-  OpenOverlay(std::make_unique<CPaletteWindow>(*this, cellX, cellY, windowX, windowY), 0);
+  if (m_windows != nullptr) {
+    OpenOverlay(m_windows->MakePalette(*this, Cell{cellX, cellY}, windowX, windowY), 0);
+  }
 }
 
 void CEditorScene::OpenPropertyWindow(int x, int y) {
   // A selection without a common property opens nothing: OpenOverlay drops a
   // window whose Enter returns 0.
-  OpenOverlay(std::make_unique<CPropertyWindow>(*this, x, y), 0);
+  if (m_windows != nullptr) {
+    OpenOverlay(m_windows->MakePropertyWindow(*this, x, y), 0);
+  }
 }
 
 void CEditorScene::OpenMenu(int x, int y) {
-  OpenOverlay(std::make_unique<CMenuWindow>(*this, x, y), 0);
+  if (m_windows != nullptr) {
+    OpenOverlay(m_windows->MakeMenu(*this, x, y,
+                                    [this](MenuCommand command) { SetPendingCommand(command); }),
+                0);
+  }
 }
 
-void CEditorScene::OpenCommandWindow(int action) {
-  OpenOverlay(std::make_unique<CCommandWindow>(*this), action);
+void CEditorScene::OpenCommandWindow(CommandAction action) {
+  switch (action) {
+    case CommandAction::kOpen:
+      OpenFile();
+      return;
+    case CommandAction::kSave:
+      SaveFile();
+      return;
+    case CommandAction::kSaveAs:
+      SaveFileAs();
+      return;
+    case CommandAction::kConfirm:
+      if (m_windows != nullptr) {
+        OpenOverlay(
+            m_windows->MakeConfirmation(*this, [this](ConfirmAnswer answer) { Answer(answer); }),
+            0);
+      }
+      return;
+    case CommandAction::kTransfer:
+      if (m_windows != nullptr) {
+        OpenOverlay(m_windows->MakeTransferWindow(*this), 0);
+      }
+      return;
+  }
 }
 
 // ---- The scene ------------------------------------------------------------------
 
-CEditorScene::CEditorScene() : CEditorScene(EditorServices{}) {}
-
-CEditorScene::CEditorScene(EditorServices services)
-    : m_catalogue(std::make_unique<CChipCatalogue>()),
-      m_program(std::make_unique<CBlockProgram>()),
+CEditorScene::CEditorScene(COverlayFactory* windows, EditorServices services)
+    : m_windows(windows),
+      m_catalogue(std::make_unique<CChipCatalogue>()),
+      m_document(std::make_unique<CEditorDocument>(m_catalogue.get())),
       m_services(std::move(services)) {
   // Enter makes the real ones; until then the scene still holds a valid
   // (empty) program.
-  m_program->Init(m_catalogue.get(), ProgramSettingsFrom(Settings));
 }
 
 CEditorScene::~CEditorScene() {
@@ -143,13 +223,23 @@ CEditorScene::~CEditorScene() {
 int CEditorScene::Enter(int /*argument*/) {
   m_overlay.reset();
   m_scrollView.Init();
-  m_view.SetUp();
-  m_catalogue = std::make_unique<CChipCatalogue>();
+  // The shell made the display and the registry before any scene; the
+  // editor and its windows draw on them from here on.
+  m_display = g_display;
+  m_registry = g_registry;
+  m_view.SetUp(*m_display, *m_registry);
+  // The document outlives the visit: what watches it keeps watching. Only
+  // its catalogue is loaded anew, and New replaces the program that used the
+  // old one before anything reads it.
+  std::unique_ptr<CChipCatalogue> previous =
+      std::exchange(m_catalogue, std::make_unique<CChipCatalogue>());
   // Without ChipDB.txt the editor works with an empty palette.
   m_catalogue->Load();
+  m_document->SetCatalogue(m_catalogue.get());
   NewProgram();
+  previous.reset();
   ClearGestures();
-  m_pendingCommand = kCommandNone;
+  m_pendingCommand.reset();
   m_discardAction = DiscardAction::kToTitle;
   m_closePending = false;
   // The program named on the command line opens on the first entry only.
@@ -157,8 +247,7 @@ int CEditorScene::Enter(int /*argument*/) {
       m_services.takeStartupProgramPath ? m_services.takeStartupProgramPath() : std::string();
   if (!path.empty()) {
     if (LoadProgram(path)) {
-      m_currentFileName = path;
-      platform::SetWindowText(EditorTitle(path));
+      SetCurrentFileName(path);
     } else {
       MessageLog().Add(text::kOpenFailed);
     }
@@ -186,7 +275,7 @@ LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, 
       LeftPress(lParam);
       return 1;
     case WM_RBUTTONDOWN:
-      SetModified(1);
+      SetModified(true);
       m_rightPressPoint = m_scrollView.ScreenToWorld(POINT{GetXLParam(lParam), GetYLParam(lParam)});
       m_arrowDrawing = true;
       return 1;
@@ -212,13 +301,13 @@ bool CEditorScene::HandleKey(WPARAM key) {
       DiscardProgramThen(DiscardAction::kOpen);
       return true;
     case VK_F2:
-      OpenCommandWindow(kActionSave);
+      OpenCommandWindow(CommandAction::kSave);
       return true;
     case VK_F3:
-      OpenCommandWindow(kActionSaveAs);
+      OpenCommandWindow(CommandAction::kSaveAs);
       return true;
     case VK_F5:
-      RunMenuCommand(kCommandTransfer);
+      RunMenuCommand(MenuCommand::kTransfer);
       return true;
     case VK_F6:
       SaveToStorageCard();
@@ -233,8 +322,8 @@ bool CEditorScene::HandleKey(WPARAM key) {
       ExportPicture();
       return true;
     case VK_DELETE:
-      SetModified(1);
-      DeleteSelection();
+      SetModified(true);
+      m_document->Begin(EditKind::kDeleteSelection).DeleteSelection();
       return true;
     default:
       return false;
@@ -242,7 +331,7 @@ bool CEditorScene::HandleKey(WPARAM key) {
 }
 
 void CEditorScene::LeftPress(LPARAM lParam) {
-  SetModified(1);
+  SetModified(true);
   const POINT p{GetXLParam(lParam), GetYLParam(lParam)};
   m_pressPoint = p;
   if (PressScrollBarControl(p)) {
@@ -254,7 +343,7 @@ void CEditorScene::LeftPress(LPARAM lParam) {
   m_sliderDrag = false;
   Cell cell;
   if (m_scrollView.ScreenToCell(p.x, p.y, CoordSpace::kScreen, &cell) &&
-      m_program->HasBox(cell.x, cell.y)) {
+      Program().HasBox(cell.x, cell.y)) {
     m_chipDrag = true;
   } else {
     m_rubberBand = true;
@@ -267,7 +356,7 @@ void CEditorScene::LeftPress(LPARAM lParam) {
 bool CEditorScene::PressScrollBarControl(POINT p) {
   const bool x = m_scrollView.IsScrollable("x");
   const bool y = m_scrollView.IsScrollable("y");
-  auto on = [&](const char* object) { return g_registry->IsOnSymbol(object, p.x, p.y) != 0; };
+  auto on = [&](const char* object) { return m_registry->IsOnSymbol(object, p.x, p.y) != 0; };
   auto startSliderDrag = [&](char axis) {
     m_rubberBand = false;
     m_chipDrag = false;
@@ -303,9 +392,9 @@ void CEditorScene::Update() {
     DiscardProgramThen(DiscardAction::kCloseWindow);
     return;
   }
-  if (m_pendingCommand != kCommandNone) {
-    const int command = m_pendingCommand;
-    m_pendingCommand = kCommandNone;
+  if (m_pendingCommand) {
+    const MenuCommand command = *m_pendingCommand;
+    m_pendingCommand.reset();
     RunMenuCommand(command);
     return;
   }
@@ -327,38 +416,38 @@ void CEditorScene::Update() {
   }
   // A click may have opened a window; it draws the next frame.
   if (!m_overlay) {
-    m_view.DrawFrame(*m_program, *m_catalogue, m_selection,
+    m_view.DrawFrame(Program(), *m_catalogue, Selection(),
                      GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
   }
 }
 
-void CEditorScene::RunMenuCommand(int command) {
+void CEditorScene::RunMenuCommand(MenuCommand command) {
   switch (command) {
-    case kCommandNew:
+    case MenuCommand::kNone:
+      break;
+    case MenuCommand::kNew:
       DiscardProgramThen(DiscardAction::kNew);
       break;
-    case kCommandOpen:
+    case MenuCommand::kOpen:
       DiscardProgramThen(DiscardAction::kOpen);
       break;
-    case kCommandSave:
-      OpenCommandWindow(kActionSave);
+    case MenuCommand::kSave:
+      OpenCommandWindow(CommandAction::kSave);
       break;
-    case kCommandSaveAs:
-      OpenCommandWindow(kActionSaveAs);
+    case MenuCommand::kSaveAs:
+      OpenCommandWindow(CommandAction::kSaveAs);
       break;
-    case kCommandTransfer:
+    case MenuCommand::kTransfer:
       // Sending a stale or missing out.r would run the wrong program on the
       // robot: a script that could not be written is not transferred.
       if (GenerateScript()) {
-        OpenCommandWindow(kActionTransfer);
+        OpenCommandWindow(CommandAction::kTransfer);
       } else {
         MessageLog().Add(text::kTransferFailed);
       }
       break;
-    case kCommandStorageCard:
+    case MenuCommand::kStorageCard:
       SaveToStorageCard();
-      break;
-    default:
       break;
   }
 }
@@ -384,7 +473,28 @@ void CEditorScene::DiscardProgramThen(DiscardAction action) {
     return;
   }
   m_discardAction = action;
-  OpenCommandWindow(kActionConfirm);
+  OpenCommandWindow(CommandAction::kConfirm);
+}
+
+void CEditorScene::Answer(ConfirmAnswer answer) {
+  switch (answer) {
+    case ConfirmAnswer::kSave:
+      // A save that was cancelled or failed keeps the program: nothing
+      // unsaved is thrown away.
+      // The window has shown the editor's picture already.
+      if (RunSave()) {
+        ContinueDiscard();
+      } else {
+        CancelDiscard();
+      }
+      break;
+    case ConfirmAnswer::kDiscard:
+      ContinueDiscard();
+      break;
+    case ConfirmAnswer::kKeep:
+      CancelDiscard();
+      break;
+  }
 }
 
 void CEditorScene::ContinueDiscard() {
@@ -404,7 +514,7 @@ void CEditorScene::RunDiscardAction(DiscardAction action) {
       NewProgram();
       break;
     case DiscardAction::kOpen:
-      OpenCommandWindow(kActionOpen);
+      OpenCommandWindow(CommandAction::kOpen);
       break;
     case DiscardAction::kCloseWindow:
       platform::PostMessage(platform::MainWindow(), WM_CLOSE, kCloseConfirmed, 0);
@@ -459,13 +569,14 @@ void CEditorScene::LeftRelease() {
       return;
     }
     const CellRect rect = CellRectFromWorldRect(m_scrollView.Geometry(), m_pressPoint, cursor);
+    CSelection& selection = Selection();
     if (platform::IsKeyDown(VK_MENU)) {
-      m_selection.DeselectChipsIn(*m_program, rect);
+      selection.DeselectChipsIn(Program(), rect);
     } else if (platform::IsKeyDown(VK_SHIFT)) {
-      m_selection.SelectChipsIn(*m_program, rect);
+      selection.SelectChipsIn(Program(), rect);
     } else {
-      m_selection.Clear();
-      m_selection.SelectChipsIn(*m_program, rect);
+      selection.Clear();
+      selection.SelectChipsIn(Program(), rect);
     }
     return;
   }
@@ -481,8 +592,9 @@ void CEditorScene::LeftRelease() {
         !m_scrollView.ScreenToCell(m_pressPoint.x, m_pressPoint.y, CoordSpace::kWorld, &source)) {
       return;
     }
-    DropChips(*m_program, m_selection, source, target,
-              platform::IsKeyDown(VK_CONTROL) ? DropMode::kCopy : DropMode::kMove);
+    m_document->Begin(EditKind::kDropChips)
+        .DropChips(source, target,
+                   platform::IsKeyDown(VK_CONTROL) ? DropMode::kCopy : DropMode::kMove);
   }
 }
 
@@ -492,30 +604,31 @@ void CEditorScene::Click() {
       m_scrollView.ScreenToCell(m_pressPoint.x, m_pressPoint.y, CoordSpace::kWorld, &cell);
   const bool alt = platform::IsKeyDown(VK_MENU);
   const bool shift = platform::IsKeyDown(VK_SHIFT);
+  CSelection& selection = Selection();
   if (!onCell) {
     if (!alt && !shift) {
-      m_selection.Clear();
+      selection.Clear();
     }
     return;
   }
   const POINT p = m_scrollView.WorldToScreen(m_pressPoint.x, m_pressPoint.y);
-  if (m_program->HasBox(cell.x, cell.y)) {
+  if (Program().HasBox(cell.x, cell.y)) {
     if (alt) {
-      m_selection.Deselect(cell);
+      selection.Deselect(cell);
     } else if (shift) {
-      m_selection.Select(cell);
-    } else if (m_selection.Contains(cell)) {
+      selection.Select(cell);
+    } else if (selection.Contains(cell)) {
       OpenPropertyWindow(p.x, p.y);
     } else {
-      m_selection.Clear();
-      m_selection.Select(cell);
+      selection.Clear();
+      selection.Select(cell);
     }
     return;
   }
   // The palette opens beside the click, or to its left and above it where
   // the screen has no room. Its size is that of its window sprite.
-  const int w = g_registry->GetSymbolWidth("newchip-window");
-  const int h = g_registry->GetSymbolHeight("newchip-window");
+  const int w = m_registry->GetSymbolWidth("newchip-window");
+  const int h = m_registry->GetSymbolHeight("newchip-window");
   const GridGeometry& g = m_scrollView.Geometry();
   const int left = g.screenWidth - p.x >= w ? p.x : p.x - w;
   const int top = g.screenHeight - p.y >= h ? p.y : p.y - h;
@@ -535,28 +648,21 @@ void CEditorScene::ArrowStep() {
   AutoScroll();
   Cell current;
   if (!m_scrollView.ScreenToCell(mouse.x, mouse.y, CoordSpace::kScreen, &current) ||
-      !m_program->HasBox(current.x, current.y)) {
+      !Program().HasBox(current.x, current.y)) {
     return;
   }
-  ArrowSweepStep(*m_program, &m_sweepPrevious, current);
+  m_document->Begin(EditKind::kSweepArrow).SweepArrow(&m_sweepPrevious, current);
 }
 
 void CEditorScene::RightClick() {
   const POINT p = m_rightPressPoint;
   Cell cell;
   if (m_scrollView.ScreenToCell(p.x, p.y, CoordSpace::kWorld, &cell) &&
-      m_program->HasBox(cell.x, cell.y)) {
+      Program().HasBox(cell.x, cell.y)) {
     return;
   }
   const POINT s = m_scrollView.WorldToScreen(p.x, p.y);
   OpenMenu(s.x, s.y);
-}
-
-void CEditorScene::DeleteSelection() {
-  for (Cell c : m_selection.Cells()) {
-    m_program->DeleteBox(c.x, c.y);
-  }
-  m_selection.Clear();
 }
 
 void CEditorScene::ClearGestures() {
@@ -571,15 +677,16 @@ void CEditorScene::ClearGestures() {
 // ---- Program file and modified mark ----------------------------------------------
 
 void CEditorScene::NewProgram() {
-  m_program = std::make_unique<CBlockProgram>();
-  m_program->Init(m_catalogue.get(), ProgramSettingsFrom(Settings));
-  // The selection and a gesture in progress belong to the program that went.
-  m_selection.Clear();
+  auto program = std::make_unique<CBlockProgram>();
+  program->Init(m_catalogue.get(), ProgramSettingsFrom(Settings));
+  m_document->Begin(EditKind::kReplaceProgram).ReplaceProgram(std::move(program));
+  // A gesture in progress belongs to the program that went, as the
+  // selection did.
   ClearGestures();
-  m_modified = 0;
-  m_savedRevision = m_program->Revision();
-  m_currentFileName.clear();
-  platform::SetWindowText(EditorTitle(kNewFileName));
+  m_modified = false;
+  m_document->MarkSaved();
+  m_document->SetFileName("");
+  UpdateTitle();
 }
 
 bool CEditorScene::LoadProgram(const std::string& path) {
@@ -587,32 +694,101 @@ bool CEditorScene::LoadProgram(const std::string& path) {
   if (!program) {
     return false;
   }
-  m_program = std::move(program);
-  m_selection.Clear();
+  m_document->Begin(EditKind::kReplaceProgram).ReplaceProgram(std::move(program));
   ClearGestures();
-  m_modified = 0;
-  m_savedRevision = m_program->Revision();
+  m_modified = false;
+  m_document->MarkSaved();
   return true;
 }
 
 bool CEditorScene::SaveProgram(const std::string& path) {
-  if (!WriteBlockProgram(path, *m_program)) {
+  if (!WriteBlockProgram(path, Program())) {
     return false;
   }
-  m_modified = 0;
-  m_savedRevision = m_program->Revision();
+  m_modified = false;
+  m_document->MarkSaved();
   return true;
 }
 
-bool CEditorScene::HasUnsavedChanges() const {
-  return m_program->Revision() != m_savedRevision;
+void CEditorScene::SetCurrentFileName(const std::string& path) {
+  m_document->SetFileName(path);
+  UpdateTitle();
 }
 
-void CEditorScene::SetModified(int flag) {
-  if (m_modified == 0 && flag != 0) {
-    platform::SetWindowText(platform::GetWindowText() + "*");
+void CEditorScene::UpdateTitle() {
+  const std::string& name = m_document->FileName();
+  platform::SetWindowText(EditorTitle(name.empty() ? kNewFileName : name) +
+                          (m_modified ? "*" : ""));
+}
+
+void CEditorScene::SetModified(bool flag) {
+  if (m_modified != flag) {
+    m_modified = flag;
+    UpdateTitle();
   }
-  m_modified = flag;
+}
+
+// ---- The file commands --------------------------------------------------------------
+
+// The editor's picture (drawn and left on the back surface by the last frame)
+// is shown before each command, behind its dialog.
+void CEditorScene::OpenFile() {
+  m_display->Present();
+  RunOpen();
+}
+
+bool CEditorScene::SaveFile() {
+  m_display->Present();
+  return RunSave();
+}
+
+bool CEditorScene::SaveFileAs() {
+  m_display->Present();
+  return RunSaveAs();
+}
+
+void CEditorScene::RunOpen() {
+  CurrentDirectoryKeeper keeper;
+  const std::optional<std::string> path = AskForFile(MessageLog(), platform::FileDialogMode::kOpen);
+  if (!path) {
+    return;
+  }
+  if (!LoadProgram(*path)) {
+    MessageLog().Add(text::kOpenFailed);
+    return;
+  }
+  SetCurrentFileName(*path);
+}
+
+bool CEditorScene::RunSave() {
+  const std::string path = CurrentFileName();
+  if (path.empty()) {
+    return RunSaveAs();
+  }
+  // Only a program that reached the file is reported saved; a failed write
+  // keeps the modified flag and the title's "*".
+  if (!SaveProgram(path)) {
+    MessageLog().Add(text::kSaveFailed);
+    return false;
+  }
+  UpdateTitle();
+  MessageLog().Add(text::kSaved);
+  return true;
+}
+
+bool CEditorScene::RunSaveAs() {
+  CurrentDirectoryKeeper keeper;
+  const std::optional<std::string> path = AskForFile(MessageLog(), platform::FileDialogMode::kSave);
+  if (!path) {
+    return false;
+  }
+  // A failed write leaves "save" pointing at the file it pointed at.
+  if (!SaveProgram(*path)) {
+    MessageLog().Add(text::kSaveFailed);
+    return false;
+  }
+  SetCurrentFileName(*path);
+  return true;
 }
 
 // ---- Script commands ----------------------------------------------------------------
@@ -621,14 +797,14 @@ bool CEditorScene::GenerateScript() {
   // A script that fits the limit can still take the generator a noticeable
   // while; the window cannot draw until it is done, so the user is told
   // first, on a frame of its own. A script too large is refused at once.
-  const std::optional<std::uint64_t> work = ScriptWork(*m_program);
+  const std::optional<std::uint64_t> work = ScriptWork(Program());
   const bool announce = work && *work > kLongScriptChips;
   if (announce && !m_overlay) {
     MessageLog().Add(text::kScriptWorking);
-    m_view.DrawFrame(*m_program, *m_catalogue, m_selection,
+    m_view.DrawFrame(Program(), *m_catalogue, Selection(),
                      GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
   }
-  if (WriteScript(*m_program)) {
+  if (WriteScript(Program())) {
     return true;
   }
   // The design leaves a failed out.r unreported; the user would believe the
@@ -644,19 +820,20 @@ constexpr char kUntitledPictureName[] = "untitled.png";
 
 bool CEditorScene::ExportPicture() {
   std::string path;
-  if (m_currentFileName.empty()) {
+  const std::string& fileName = CurrentFileName();
+  if (fileName.empty()) {
     std::string folder = ToNativePath(ReadSettingString("DataPath"));
     if (!folder.empty() && folder.back() != '/') {
       folder += '/';
     }
     path = folder + kUntitledPictureName;
   } else {
-    path = PicturePathFor(ToNativePath(m_currentFileName));
+    path = PicturePathFor(ToNativePath(fileName));
   }
   // The picture draws on a display of its own; the editor's screen objects
   // and back surface are left as they are.
   const bool written = m_services.writePicture &&
-                       m_services.writePicture(*m_program, *m_catalogue, m_currentFileName, path);
+                       m_services.writePicture(Program(), *m_catalogue, fileName, path);
   MessageLog().Add(std::string(written ? text::kPictureWritten : text::kPictureFailed) + " " +
                    path);
   return written;

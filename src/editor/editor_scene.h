@@ -1,12 +1,16 @@
-// The block editor scene: the program on the grid, its gestures and keys, the
-// file and script commands, and the one overlay window open over it.
+// The block editor scene: the document being edited, its gestures and keys,
+// the file and script commands, and the one overlay window open over it.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "foundation/scene.h"
+#include "editor/editor_document.h"
+#include "editor/editor_host.h"
 #include "editor/editor_view.h"
 #include "editor/scroll_view.h"
 #include "editor/selection.h"
@@ -14,36 +18,20 @@
 
 class CBlockProgram;
 class CChipCatalogue;
+class CMessageLog;
 
 // The main window's title for a file name ("newfile" for a new program).
 std::string EditorTitle(const std::string& fileName);
 
-// A press and release closer than this in time is a click however far the
-// mouse went, in the editor and in the windows over it.
-inline constexpr DWORD kClickMs = 500;
-
-// Whether a release ends a click: back on the press point (in the press's
-// coordinates) or within kClickMs of the press.
-bool IsClickRelease(POINT pressPoint, DWORD pressTime, POINT releasePoint);
-
-// Menu commands, as the menu window hands them over (SetPendingCommand).
-enum MenuCommand {
-  kCommandNone = 0,
-  kCommandNew = 1,
-  kCommandOpen = 2,
-  kCommandSave = 3,
-  kCommandSaveAs = 4,
-  kCommandTransfer = 5,
-  kCommandStorageCard = 6,
-};
-
-// Command window actions (the argument of its Enter).
-enum CommandAction {
-  kActionOpen = 2,
-  kActionSave = 3,
-  kActionSaveAs = 4,
-  kActionConfirm = 5,  // the question before unsaved changes are discarded
-  kActionTransfer = 6,
+// The editor's commands that need a file dialog, a question or a connection.
+// Open, save and save as are the editor's own operations, run with their
+// dialogs and no window; the question and the transfer are windows.
+enum class CommandAction {
+  kOpen = 2,
+  kSave = 3,
+  kSaveAs = 4,
+  kConfirm = 5,  // the question before unsaved changes are discarded
+  kTransfer = 6,
 };
 
 // What throws the program away, and so first asks about unsaved changes.
@@ -59,9 +47,10 @@ enum class DiscardAction {
 // window system's own WM_CLOSE carries 0.
 inline constexpr WPARAM kCloseConfirmed = 1;
 
-// What the editor gets from the rooms above it. The shell, which makes the
-// scene, fills it in (ApplicationEditorServices); a scene made without it
-// opens no program from the command line and writes no picture.
+// What the editor gets from the rooms above it besides its windows. The
+// shell, which makes the scene, fills it in (ApplicationEditorServices); a
+// scene made without it opens no program from the command line and writes
+// no picture.
 struct EditorServices {
   // The program named on the command line, asked for on every entry. The
   // shell hands the path out once, so only the run's first entry opens it.
@@ -69,15 +58,17 @@ struct EditorServices {
   // Writes a picture of the program to path (Ctrl+P); true when written.
   // The picture is drawn with this editor's own view, so the room that
   // draws it sits above the editor and comes in here.
-  std::function<bool(CBlockProgram& program, const CChipCatalogue& catalogue,
+  std::function<bool(const CBlockProgram& program, const CChipCatalogue& catalogue,
                      const std::string& programName, const std::string& path)>
       writePicture;
 };
 
-class CEditorScene : public CScene {
+class CEditorScene : public CScene, public CEditorHost {
  public:
-  CEditorScene();
-  explicit CEditorScene(EditorServices services);
+  // The factory makes the windows the editor opens; it is not owned and
+  // outlives the scene. Without one no window opens (the overlay operations
+  // below are virtual, so tests can see what a gesture asks for instead).
+  explicit CEditorScene(COverlayFactory* windows = nullptr, EditorServices services = {});
   ~CEditorScene() override;
   CEditorScene(const CEditorScene&) = delete;
   CEditorScene& operator=(const CEditorScene&) = delete;
@@ -101,18 +92,23 @@ class CEditorScene : public CScene {
   // Writes the program to the file. The modified flag is cleared when the
   // file was written; a failed write keeps it and returns false.
   bool SaveProgram(const std::string& path);
-  // Stores the flag; the first change after a clear appends "*" to the title.
-  void SetModified(int flag);
-  int IsModified() const { return m_modified; }
+  // The design's modified flag: every press and Delete set it, open, save
+  // and New clear it, and the title's "*" shows it (UpdateTitle). It decides
+  // nothing else.
+  void SetModified(bool flag);
+  bool IsModified() const { return m_modified; }
   // Whether the program differs from what was last opened or saved (or from
-  // the empty program of New): the question before it would be thrown away
-  // asks only then. The modified flag above marks every press, as the title
-  // mark "*" shows it, and would ask after a click that changed nothing.
-  bool HasUnsavedChanges() const;
-  // The .bhb file that "save" writes to; empty for a new program. The command
-  // windows set it after open and save as.
-  const std::string& CurrentFileName() const { return m_currentFileName; }
-  void SetCurrentFileName(const std::string& path) { m_currentFileName = path; }
+  // the empty program of New), from the program's revision: the question
+  // before the program would be thrown away asks only then, and not after a
+  // click that changed nothing.
+  bool HasUnsavedChanges() const { return m_document->HasUnsavedChanges(); }
+  // The .bhb file that "save" writes to; empty for a new program. Open and
+  // save as set it.
+  const std::string& CurrentFileName() const { return m_document->FileName(); }
+  void SetCurrentFileName(const std::string& path);
+  // Titles the main window from the file name ("newfile" for none) and the
+  // modified flag ("*"). The one place that sets the editor's title.
+  void UpdateTitle();
 
   // ---- Commands ------------------------------------------------------------
 
@@ -125,15 +121,28 @@ class CEditorScene : public CScene {
   // setting DataPath for a program never saved, and says where in the
   // message log. Returns false when it could not be written.
   bool ExportPicture();
-  // A menu command (1 to 6) for the next frame, which runs it and nothing else.
-  void SetPendingCommand(int command) { m_pendingCommand = command; }
+  // A menu command for the next frame, which runs it and nothing else.
+  void SetPendingCommand(MenuCommand command) { m_pendingCommand = command; }
+
+  // ---- The file commands -----------------------------------------------------
+  //
+  // Each shows the editor's picture, runs its dialog (the current directory
+  // is kept across it) and reports in the message log; none is a window.
+
+  // The open dialog, then the file replaces the program. A file that cannot
+  // be read leaves the program, its name and the title as they were.
+  void OpenFile();
+  // Writes the current file; save as when there is none. True when written.
+  bool SaveFile();
+  // The save dialog, then the program is written there. True when written.
+  bool SaveFileAs();
 
   // ---- Unsaved changes -----------------------------------------------------
   //
   // Going back to the title, New, Open and closing the main window would
   // throw away a modified program. They go through DiscardProgramThen: with
   // no unsaved change the action runs at once; otherwise the confirmation
-  // (a command window with kActionConfirm) asks, and once it has closed
+  // (CommandAction::kConfirm) asks, and once it has closed
   // itself it calls ContinueDiscard ("yes" after a successful save, or "no")
   // or CancelDiscard (Escape, or a save that did not happen).
 
@@ -145,8 +154,9 @@ class CEditorScene : public CScene {
 
   // ---- Overlay windows -----------------------------------------------------
   //
-  // One operation per window kind. Each saves the editor's picture, makes the
-  // window, stores it as the overlay and enters it. While an overlay exists,
+  // One operation per window kind. Each has the factory the editor was given
+  // make the window, then saves the editor's picture, stores the window as
+  // the overlay and enters it. While an overlay exists,
   // every message and frame goes to it. They are virtual so that tests can
   // see which window a gesture asks for.
 
@@ -156,26 +166,33 @@ class CEditorScene : public CScene {
   virtual void OpenPropertyWindow(int x, int y);
   // The menu, opened at a screen point.
   virtual void OpenMenu(int x, int y);
-  // A command window for an action (open, save, save as, transfer).
-  virtual void OpenCommandWindow(int action);
+  // A command: open, save and save as run at once, the question and the
+  // transfer open their windows.
+  virtual void OpenCommandWindow(CommandAction action);
 
   // Saves the screen, installs the window as the overlay and enters it with
   // the argument. A window whose Enter returns 0 is destroyed at once.
   void OpenOverlay(std::unique_ptr<CScene> window, int argument);
   // Takes the overlay out of its slot; called by the window itself, which is
   // destroyed once the call that reached it has returned.
-  void CloseOverlay();
+  void CloseOverlay() override;
   CScene* Overlay() const { return m_overlay.get(); }
 
-  // ---- What the windows read and change ------------------------------------
+  // ---- What the windows see (CEditorHost) -----------------------------------
 
-  CBlockProgram& Program() { return *m_program; }
-  CChipCatalogue& Catalogue() { return *m_catalogue; }
+  CEditorDocument& Document() override { return *m_document; }
+  CMessageLog& MessageLog() override { return m_view.MessageLog(); }
+  const CScrollView& ScrollView() const override { return m_scrollView; }
   CScrollView& ScrollView() { return m_scrollView; }
+  CDisplay& Display() override { return *m_display; }
+  CObjectRegistry& Registry() override { return *m_registry; }
+
+  // The program, only to read: it changes through Document().
+  const CBlockProgram& Program() const { return m_document->Program(); }
+  CChipCatalogue& Catalogue() { return *m_catalogue; }
   // The selected cells in the order they were selected.
-  const std::vector<Cell>& SelectedCells() const { return m_selection.Cells(); }
-  CSelection& Selection() { return m_selection; }
-  CMessageLog& MessageLog() { return m_view.MessageLog(); }
+  const std::vector<Cell>& SelectedCells() const { return m_document->Selection().Cells(); }
+  CSelection& Selection() { return m_document->Selection(); }
 
  private:
   // Counts the calls into the overlay that are under way; see CloseOverlay.
@@ -184,7 +201,12 @@ class CEditorScene : public CScene {
   bool HandleKey(WPARAM key);
   void LeftPress(LPARAM lParam);
   bool PressScrollBarControl(POINT p);
-  void RunMenuCommand(int command);
+  void RunMenuCommand(MenuCommand command);
+  // The file commands without showing the picture first.
+  void RunOpen();
+  bool RunSave();
+  bool RunSaveAs();
+  void Answer(ConfirmAnswer answer);
   LRESULT HandleClose(WPARAM wParam);
   void RunDiscardAction(DiscardAction action);
   void AutoScroll();
@@ -195,10 +217,13 @@ class CEditorScene : public CScene {
   void LeftRelease();
   void Click();
   void RightClick();
-  void DeleteSelection();
   void ClearGestures();
   void Retire(std::unique_ptr<CScene> window);
 
+  COverlayFactory* m_windows;
+  // What the editor draws on, taken when it is entered.
+  CDisplay* m_display = nullptr;
+  CObjectRegistry* m_registry = nullptr;
   std::unique_ptr<CScene> m_overlay;
   // Windows that closed themselves while one of their calls was running.
   std::vector<std::unique_ptr<CScene>> m_retired;
@@ -217,17 +242,14 @@ class CEditorScene : public CScene {
   CScrollView m_scrollView;
   CEditorView m_view{m_scrollView};
   std::unique_ptr<CChipCatalogue> m_catalogue;
-  std::unique_ptr<CBlockProgram> m_program;
-  CSelection m_selection;
-  int m_modified = 0;
-  unsigned long m_savedRevision = 0;  // the program's revision when last opened or saved
-  int m_pendingCommand = kCommandNone;
+  std::unique_ptr<CEditorDocument> m_document;
+  bool m_modified = false;
+  std::optional<MenuCommand> m_pendingCommand;
   // What the confirmation's answer continues with.
   DiscardAction m_discardAction = DiscardAction::kToTitle;
   // The main window was asked to close while a window was open over the
   // editor; the question comes once that window has gone.
   bool m_closePending = false;
   Cell m_sweepPrevious{-2, -2};
-  std::string m_currentFileName;
   EditorServices m_services;
 };

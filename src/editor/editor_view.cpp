@@ -70,23 +70,25 @@ constexpr std::size_t kMaxIdBytes = 255;
 // Background tiles are placed on this grid, whatever the sprite's size.
 constexpr int kTilePitch = 200;
 
-void DrawHoverButton(const BarButton& button, POINT mouse) {
-  const bool over = g_registry->IsOnSymbol(button.object, mouse.x, mouse.y) != 0;
-  g_registry->ChangeSymbol(button.object, over ? button.hover : button.sprite);
+void DrawHoverButton(CObjectRegistry& registry, const BarButton& button, POINT mouse) {
+  const bool over = registry.IsOnSymbol(button.object, mouse.x, mouse.y) != 0;
+  registry.ChangeSymbol(button.object, over ? button.hover : button.sprite);
 }
 
 }  // namespace
 
-void CEditorView::SetUp() {
+void CEditorView::SetUp(CDisplay& display, CObjectRegistry& registry) {
+  m_display = &display;
+  m_registry = &registry;
   m_log.Clear();
-  g_registry->Clear();
-  g_registry->LoadSkin("main");
+  m_registry->Clear();
+  m_registry->LoadSkin("main");
   for (const char* name : kGridObjects) {
-    g_registry->CreateObject(name, name, 0, 0);
+    m_registry->CreateObject(name, name, 0, 0);
   }
   for (Direction d : kDirections) {
-    m_arrowSize[d] = Size{g_registry->GetObjectWidth(kArrows[kPlainArrow][d]),
-                          g_registry->GetObjectHeight(kArrows[kPlainArrow][d])};
+    m_arrowSize[d] = Size{m_registry->GetObjectWidth(kArrows[kPlainArrow][d]),
+                          m_registry->GetObjectHeight(kArrows[kPlainArrow][d])};
   }
 
   const GridGeometry& g = m_scrollView.Geometry();
@@ -96,27 +98,27 @@ void CEditorView::SetUp() {
   const Size slider = m_scrollView.GetSliderSize();
   if (m_scrollView.IsScrollable("x")) {
     const int left = (w - track.width) / 2;
-    g_registry->CreateObject("ScrollBarX", "scrollbar-x", left, h - 15);
-    g_registry->CreateObject("ScrollBar-left", "scrollbar-left", left - 1, h - 15);
-    g_registry->CreateObject("ScrollBar-right", "scrollbar-right", w - left, h - 15);
-    g_registry->CreateObject("SliderX", "slider-x", left, h - 15);
-    g_registry->SetHitWidth("SliderX", slider.width);
-    g_registry->CreateObject(kButtonLeft.object, kButtonLeft.sprite, left - 15, h - 16);
-    g_registry->CreateObject(kButtonRight.object, kButtonRight.sprite, w - left + 3, h - 16);
+    m_registry->CreateObject("ScrollBarX", "scrollbar-x", left, h - 15);
+    m_registry->CreateObject("ScrollBar-left", "scrollbar-left", left - 1, h - 15);
+    m_registry->CreateObject("ScrollBar-right", "scrollbar-right", w - left, h - 15);
+    m_registry->CreateObject("SliderX", "slider-x", left, h - 15);
+    m_registry->SetHitWidth("SliderX", slider.width);
+    m_registry->CreateObject(kButtonLeft.object, kButtonLeft.sprite, left - 15, h - 16);
+    m_registry->CreateObject(kButtonRight.object, kButtonRight.sprite, w - left + 3, h - 16);
   }
   if (m_scrollView.IsScrollable("y")) {
     const int top = (h - track.height) / 2;
-    g_registry->CreateObject("ScrollBarY", "scrollbar-y", w - 15, top);
-    g_registry->CreateObject("ScrollBar-upper", "scrollbar-upper", w - 15, top - 1);
-    g_registry->CreateObject("ScrollBar-lower", "scrollbar-lower", w - 15, h - top);
-    g_registry->CreateObject("SliderY", "slider-y", w - 15, top);
-    g_registry->SetHitHeight("SliderY", slider.height);
-    g_registry->CreateObject(kButtonUp.object, kButtonUp.sprite, w - 16, top - 16);
-    g_registry->CreateObject(kButtonDown.object, kButtonDown.sprite, w - 16, h - top + 3);
+    m_registry->CreateObject("ScrollBarY", "scrollbar-y", w - 15, top);
+    m_registry->CreateObject("ScrollBar-upper", "scrollbar-upper", w - 15, top - 1);
+    m_registry->CreateObject("ScrollBar-lower", "scrollbar-lower", w - 15, h - top);
+    m_registry->CreateObject("SliderY", "slider-y", w - 15, top);
+    m_registry->SetHitHeight("SliderY", slider.height);
+    m_registry->CreateObject(kButtonUp.object, kButtonUp.sprite, w - 16, top - 16);
+    m_registry->CreateObject(kButtonDown.object, kButtonDown.sprite, w - 16, h - top + 3);
   }
 }
 
-void CEditorView::DrawFrame(CBlockProgram& program, const CChipCatalogue& catalogue,
+void CEditorView::DrawFrame(const CBlockProgram& program, const CChipCatalogue& catalogue,
                             const CSelection& selection, const GestureView& gesture) {
   const POINT mouse = platform::GetCursorClientPos();
   const GridGeometry& g = m_scrollView.Geometry();
@@ -131,11 +133,11 @@ void CEditorView::DrawFrame(CBlockProgram& program, const CChipCatalogue& catalo
     DrawRubberBand(gesture, mouse);
   }
   DrawScrollBars(mouse);
-  m_log.Draw();
-  g_display->Present();
+  m_log.Draw(*m_display);
+  m_display->Present();
 }
 
-void CEditorView::DrawGrid(CBlockProgram& program, const CChipCatalogue& catalogue,
+void CEditorView::DrawGrid(const CBlockProgram& program, const CChipCatalogue& catalogue,
                            const CSelection& selection, const GridArea& area) {
   // There is no clearing: the background tiles cover the area.
   DrawBackground(area);
@@ -156,12 +158,12 @@ void CEditorView::DrawBackground(const GridArea& area) {
   const int y0 = first(scroll.y, area.origin.y - scroll.y);
   for (int y = y0; y < area.size.height; y += kTilePitch) {
     for (int x = x0; x < area.size.width; x += kTilePitch) {
-      g_registry->DrawAt(kBackground, x, y);
+      m_registry->DrawAt(kBackground, x, y);
     }
   }
 }
 
-void CEditorView::DrawCells(CBlockProgram& program, const CChipCatalogue& catalogue,
+void CEditorView::DrawCells(const CBlockProgram& program, const CChipCatalogue& catalogue,
                             const CSelection& selection, const GridArea& area) {
   // Only the cells that can be in view are visited, however large the grid.
   const GridGeometry& g = m_scrollView.Geometry();
@@ -177,30 +179,28 @@ void CEditorView::DrawCells(CBlockProgram& program, const CChipCatalogue& catalo
   }
 }
 
-void CEditorView::DrawCell(CBlockProgram& program, const CChipCatalogue& catalogue,
+void CEditorView::DrawCell(const CBlockProgram& program, const CChipCatalogue& catalogue,
                            const CSelection& selection, const GridArea& area, Cell cell) {
   const POINT w = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kWorld);
   const POINT p{w.x - area.origin.x, w.y - area.origin.y};
-  CBox* box = program.GetBox(cell.x, cell.y);
+  const CBox* box = program.GetBox(cell.x, cell.y);
   if (box == nullptr) {
     if (cell == Cell{0, 0}) {
-      g_registry->DrawAt(kFrameStart, p.x, p.y);
+      m_registry->DrawAt(kFrameStart, p.x, p.y);
     } else if (area.emptyFrames) {
-      g_registry->DrawAt(kFrame, p.x, p.y);
+      m_registry->DrawAt(kFrame, p.x, p.y);
     }
     return;
   }
-  // Copies, not references: reading an absent key adds it to the box, which
-  // moves the box's other values.
-  std::string id = box->Get("id");
+  std::string id = box->Value("id");
   if (id.size() > kMaxIdBytes) {
     id.resize(kMaxIdBytes);
   }
-  g_registry->DrawAt(id == text::kDoNothingChip ? kNopChip : kChip, p.x, p.y);
-  g_display->DrawText(p.x + 5, p.y + 4, kWhite, kShortNameOutline, "%s",
+  m_registry->DrawAt(id == text::kDoNothingChip ? kNopChip : kChip, p.x, p.y);
+  m_display->DrawText(p.x + 5, p.y + 4, kWhite, kShortNameOutline, "%s",
                       catalogue.GetShortName(id).c_str());
   if (selection.Contains(cell)) {
-    g_registry->DrawAt(kFrameSelect, p.x, p.y);
+    m_registry->DrawAt(kFrameSelect, p.x, p.y);
   }
 
   const GridGeometry& g = m_scrollView.Geometry();
@@ -229,26 +229,26 @@ void CEditorView::DrawCell(CBlockProgram& program, const CChipCatalogue& catalog
                    p.y + g.chipHeight + g.marginY / 2 - s.height / 2};
         break;
     }
-    g_registry->DrawAt(kArrows[kind][d], at.x, at.y);
+    m_registry->DrawAt(kArrows[kind][d], at.x, at.y);
   };
-  const std::string to = box->Get("to");
+  const std::string& to = box->Value("to");
   if (!to.empty()) {
     drawArrow(to, ArrowForm::kWord, kPlainArrow);
   }
   if (id == Settings.IfChipID) {
-    drawArrow(std::string(box->Get(Settings.IfChipTrueID)), ArrowForm::kGlyph, kTrueArrow);
-    drawArrow(std::string(box->Get(Settings.IfChipFalseID)), ArrowForm::kGlyph, kFalseArrow);
+    drawArrow(box->Value(Settings.IfChipTrueID), ArrowForm::kGlyph, kTrueArrow);
+    drawArrow(box->Value(Settings.IfChipFalseID), ArrowForm::kGlyph, kFalseArrow);
   }
   if (id == Settings.LoopChipID) {
-    drawArrow(std::string(box->Get(Settings.LoopChipTrueID)), ArrowForm::kGlyph, kTrueArrow);
-    drawArrow(std::string(box->Get(Settings.LoopChipFalseID)), ArrowForm::kGlyph, kFalseArrow);
+    drawArrow(box->Value(Settings.LoopChipTrueID), ArrowForm::kGlyph, kTrueArrow);
+    drawArrow(box->Value(Settings.LoopChipFalseID), ArrowForm::kGlyph, kFalseArrow);
   }
 
   const std::string& pattern = catalogue.GetAttribute(id, "display");
   const std::vector<std::string> lines = BuildSummaryLines(pattern, *box);
   for (std::size_t k = 0; k < lines.size(); ++k) {
     const std::string line(CutCp932(lines[k], kSummaryLineBytes));
-    g_display->DrawText(p.x + 8, p.y + 20 + 13 * static_cast<int>(k), kWhite, kSummaryOutline, "%s",
+    m_display->DrawText(p.x + 8, p.y + 20 + 13 * static_cast<int>(k), kWhite, kSummaryOutline, "%s",
                         line.c_str());
   }
 }
@@ -263,7 +263,7 @@ void CEditorView::DrawDraggedChips(const CSelection& selection, const GestureVie
   }
   auto drawAt = [&](Cell cell) {
     const POINT q = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kWorld);
-    g_registry->DrawAt(kMovingChip, mouse.x + q.x - s.x, mouse.y + q.y - s.y);
+    m_registry->DrawAt(kMovingChip, mouse.x + q.x - s.x, mouse.y + q.y - s.y);
   };
   if (selection.Contains(start)) {
     for (Cell cell : selection.Cells()) {
@@ -278,7 +278,7 @@ void CEditorView::DrawHoverFrame(POINT mouse) {
   Cell cell;
   if (m_scrollView.ScreenToCell(mouse.x, mouse.y, CoordSpace::kScreen, &cell)) {
     const POINT p = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kScreen);
-    g_registry->DrawAt(kFrameHover, p.x, p.y);
+    m_registry->DrawAt(kFrameHover, p.x, p.y);
   }
 }
 
@@ -286,7 +286,7 @@ void CEditorView::DrawRubberBand(const GestureView& gesture, POINT mouse) {
   // The start corner is a world point, so it stays on the grid while the
   // view scrolls; the mouse corner is where the mouse is.
   const POINT start = m_scrollView.WorldToScreen(gesture.dragStart.x, gesture.dragStart.y);
-  g_display->DrawFrame(start.x, start.y, mouse.x, mouse.y, kWhite, 0);
+  m_display->DrawFrame(start.x, start.y, mouse.x, mouse.y, kWhite, 0);
 }
 
 void CEditorView::DrawScrollBars(POINT mouse) {
@@ -295,27 +295,27 @@ void CEditorView::DrawScrollBars(POINT mouse) {
   const Size slider = m_scrollView.GetSliderSize();
   const POINT offset = m_scrollView.GetSliderOffset();
   if (m_scrollView.IsScrollable("x")) {
-    const int barHeight = g_registry->GetObjectHeight("ScrollBarX");
-    g_registry->DrawTiled("ScrollBarX", track.width, barHeight);
-    g_registry->Draw("ScrollBar-left");
-    g_registry->Draw("ScrollBar-right");
-    g_registry->SetPosition("SliderX", (g.screenWidth - track.width) / 2 + offset.x, -1);
-    g_registry->DrawTiled("SliderX", slider.width, barHeight);
-    DrawHoverButton(kButtonLeft, mouse);
-    DrawHoverButton(kButtonRight, mouse);
-    g_registry->Draw(kButtonLeft.object);
-    g_registry->Draw(kButtonRight.object);
+    const int barHeight = m_registry->GetObjectHeight("ScrollBarX");
+    m_registry->DrawTiled("ScrollBarX", track.width, barHeight);
+    m_registry->Draw("ScrollBar-left");
+    m_registry->Draw("ScrollBar-right");
+    m_registry->SetPosition("SliderX", (g.screenWidth - track.width) / 2 + offset.x, -1);
+    m_registry->DrawTiled("SliderX", slider.width, barHeight);
+    DrawHoverButton(*m_registry, kButtonLeft, mouse);
+    DrawHoverButton(*m_registry, kButtonRight, mouse);
+    m_registry->Draw(kButtonLeft.object);
+    m_registry->Draw(kButtonRight.object);
   }
   if (m_scrollView.IsScrollable("y")) {
-    const int barWidth = g_registry->GetObjectWidth("ScrollBarY");
-    g_registry->DrawTiled("ScrollBarY", barWidth, track.height);
-    g_registry->Draw("ScrollBar-upper");
-    g_registry->Draw("ScrollBar-lower");
-    g_registry->SetPosition("SliderY", -1, (g.screenHeight - track.height) / 2 + offset.y);
-    g_registry->DrawTiled("SliderY", barWidth, slider.height);
-    DrawHoverButton(kButtonUp, mouse);
-    DrawHoverButton(kButtonDown, mouse);
-    g_registry->Draw(kButtonUp.object);
-    g_registry->Draw(kButtonDown.object);
+    const int barWidth = m_registry->GetObjectWidth("ScrollBarY");
+    m_registry->DrawTiled("ScrollBarY", barWidth, track.height);
+    m_registry->Draw("ScrollBar-upper");
+    m_registry->Draw("ScrollBar-lower");
+    m_registry->SetPosition("SliderY", -1, (g.screenHeight - track.height) / 2 + offset.y);
+    m_registry->DrawTiled("SliderY", barWidth, slider.height);
+    DrawHoverButton(*m_registry, kButtonUp, mouse);
+    DrawHoverButton(*m_registry, kButtonDown, mouse);
+    m_registry->Draw(kButtonUp.object);
+    m_registry->Draw(kButtonDown.object);
   }
 }

@@ -11,6 +11,8 @@
 
 class CBlockProgram;
 class CChipCatalogue;
+class CDisplay;
+class CObjectRegistry;
 
 // Which part of the world a grid drawing covers, and where its background
 // tiles lie. The editor draws its screen at the scroll offset; a picture of
@@ -34,28 +36,31 @@ class CEditorView {
   explicit CEditorView(const CScrollView& scrollView) : m_scrollView(scrollView) {}
 
   // Runs each time the editor is entered, after the scroll view's Init:
-  // empties the message log, clears the registry, loads the skin section
-  // "main" and creates the grid objects and the bars of the axes that scroll.
-  void SetUp();
+  // binds the display and the registry that the view draws on (neither is
+  // owned; both outlive the view's drawing), empties the message log, clears
+  // the registry, loads the skin section "main" and creates the grid objects
+  // and the bars of the axes that scroll. The drawing operations below need
+  // a view that was set up.
+  void SetUp(CDisplay& display, CObjectRegistry& registry);
 
   // Draws one frame on the back surface and presents it. The program is only
-  // read, as the model reads: an absent property becomes an empty one.
-  void DrawFrame(CBlockProgram& program, const CChipCatalogue& catalogue,
+  // read: an absent property reads as empty and is not added.
+  void DrawFrame(const CBlockProgram& program, const CChipCatalogue& catalogue,
                  const CSelection& selection, const GestureView& gesture);
 
   // Draws the background, cells, chips, arrows and summaries of an area on
   // the back surface, and nothing of the editor's chrome (no bars, hover,
   // gesture or message log); the frame is not presented.
-  void DrawGrid(CBlockProgram& program, const CChipCatalogue& catalogue,
+  void DrawGrid(const CBlockProgram& program, const CChipCatalogue& catalogue,
                 const CSelection& selection, const GridArea& area);
 
   CMessageLog& MessageLog() { return m_log; }
 
  private:
   void DrawBackground(const GridArea& area);
-  void DrawCells(CBlockProgram& program, const CChipCatalogue& catalogue,
+  void DrawCells(const CBlockProgram& program, const CChipCatalogue& catalogue,
                  const CSelection& selection, const GridArea& area);
-  void DrawCell(CBlockProgram& program, const CChipCatalogue& catalogue,
+  void DrawCell(const CBlockProgram& program, const CChipCatalogue& catalogue,
                 const CSelection& selection, const GridArea& area, Cell cell);
   void DrawDraggedChips(const CSelection& selection, const GestureView& gesture, POINT mouse);
   void DrawHoverFrame(POINT mouse);
@@ -63,6 +68,8 @@ class CEditorView {
   void DrawScrollBars(POINT mouse);
 
   const CScrollView& m_scrollView;
+  CDisplay* m_display = nullptr;
+  CObjectRegistry* m_registry = nullptr;
   CMessageLog m_log;
   // The sizes of the plain arrow objects, by direction (left, up, right,
   // down), taken at set-up: every arrow is centred by them.

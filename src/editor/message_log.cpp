@@ -17,14 +17,14 @@ void CMessageLog::Expire(DWORD now) {
   std::erase_if(m_lines, [now](const Line& line) { return now - line.time > kLifetimeMs; });
 }
 
-void CMessageLog::Draw() {
+void CMessageLog::Draw(CDisplay& display) {
   if (m_lines.empty()) {
     return;
   }
   Expire(platform::TimeGetTime());
   const int n = static_cast<int>(m_lines.size());
   for (int i = 1; i <= n; ++i) {
-    g_display->DrawText(5, Settings.ScreenHeight - (n + 1 - i) * kLineHeight, 0xFFFFFF, 0x404040,
-                        "%s", m_lines[static_cast<std::size_t>(i - 1)].text.c_str());
+    display.DrawText(5, Settings.ScreenHeight - (n + 1 - i) * kLineHeight, 0xFFFFFF, 0x404040, "%s",
+                     m_lines[static_cast<std::size_t>(i - 1)].text.c_str());
   }
 }

@@ -7,6 +7,8 @@
 
 #include "platform/win_types.h"
 
+class CDisplay;
+
 class CMessageLog {
  public:
   // How long a line stays, in milliseconds; a line exactly this old stays.
@@ -25,8 +27,8 @@ class CMessageLog {
   // Drops every line older than the lifetime at time now.
   void Expire(DWORD now);
   // Expires old lines, then draws the rest upward from the bottom left, the
-  // newest at ScreenHeight - 15, onto the back surface.
-  void Draw();
+  // newest at ScreenHeight - 15, onto the display's back surface.
+  void Draw(CDisplay& display);
 
   const std::vector<Line>& Lines() const { return m_lines; }
 

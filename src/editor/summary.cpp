@@ -6,21 +6,20 @@
 
 namespace {
 
-std::string PieceText(std::string_view piece, CBox& box) {
+std::string PieceText(std::string_view piece, const CBox& box) {
   if (!piece.empty() && piece.front() == '*') {
     return std::string(piece.substr(1));
   }
-  // An empty piece (as in "a::b") names no property; reading the key "" would
-  // add an empty key to the box and so to its saved file.
+  // An empty piece (as in "a::b") names no property.
   if (piece.empty()) {
     return std::string();
   }
-  return box.Get(std::string(piece));
+  return box.Value(std::string(piece));
 }
 
 }  // namespace
 
-std::vector<std::string> BuildSummaryLines(std::string_view pattern, CBox& box) {
+std::vector<std::string> BuildSummaryLines(std::string_view pattern, const CBox& box) {
   std::vector<std::string> lines;
   std::string line;
   std::size_t pos = 0;

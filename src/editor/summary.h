@@ -16,8 +16,9 @@ inline constexpr std::size_t kSummaryLineBytes = 10;
 // text, any other names a property of the box. The end of the template ends
 // the line being read; a final ";" or ":" has no piece after it, so a line
 // left open by ";" is not drawn and ":" adds no empty line. An empty template
-// has no lines.
-std::vector<std::string> BuildSummaryLines(std::string_view pattern, CBox& box);
+// has no lines. An absent property reads as empty and is not added: drawing
+// never changes the program.
+std::vector<std::string> BuildSummaryLines(std::string_view pattern, const CBox& box);
 
 // The longest start of a CP932 text that fits in maxBytes without cutting a
 // double-byte character in half.

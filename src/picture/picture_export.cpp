@@ -87,9 +87,9 @@ void PngFlush(png_structp) {}
 // Draws and writes the rows; false on any failure of libpng or the file.
 // Kept apart from anything with a destructor of its own, for the longjmp.
 bool WriteRows(PngWriter& w, platform::CReplacement& file, CEditorView& view,
-               CBlockProgram& program, const CChipCatalogue& catalogue, const CellRange& range,
-               const PictureOptions& options, PictureSize size, int bandHeight,
-               std::vector<png_byte>& row) {
+               const CBlockProgram& program, const CChipCatalogue& catalogue,
+               const CellRange& range, const PictureOptions& options, PictureSize size,
+               int bandHeight, std::vector<png_byte>& row) {
   const Pitch pitch = PitchOf();
   const POINT origin{pitch.x * range.x0, pitch.y * range.y0};
   const int width = size.width / options.scale;
@@ -189,7 +189,7 @@ CellRange LargestFittingRange(const CellRange& range, int scale) {
                    std::min(range.y1, range.y0 + rows - 1)};
 }
 
-PictureResult WriteProgramPicture(CBlockProgram& program, const CChipCatalogue& catalogue,
+PictureResult WriteProgramPicture(const CBlockProgram& program, const CChipCatalogue& catalogue,
                                   const PictureOptions& options, const std::string& path) {
   const CellRange range = options.cells ? *options.cells : DefaultCellRange(program);
   if (range.x0 < 0 || range.y0 < 0 || range.x1 < range.x0 || range.y1 < range.y0 ||
@@ -217,7 +217,7 @@ PictureResult WriteProgramPicture(CBlockProgram& program, const CChipCatalogue& 
   CScrollView scrollView;
   scrollView.Init();
   CEditorView view(scrollView);
-  view.SetUp();
+  view.SetUp(*display, *registry);
   if (registry->GetObjectWidth("chip") <= 0 || registry->GetObjectWidth("background") <= 0) {
     return PictureResult::kNoSkin;
   }

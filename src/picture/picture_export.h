@@ -49,7 +49,7 @@ CellRange LargestFittingRange(const CellRange& range, int scale);
 // back), and writes the PNG at path through a temporary file beside it, so
 // that a failure leaves no partial picture. Settings must be loaded; the
 // skin is read from the current directory.
-PictureResult WriteProgramPicture(CBlockProgram& program, const CChipCatalogue& catalogue,
+PictureResult WriteProgramPicture(const CBlockProgram& program, const CChipCatalogue& catalogue,
                                   const PictureOptions& options, const std::string& path);
 
 // The picture's size in pixels for a range, or nothing when a side is over

@@ -19,7 +19,7 @@ std::vector<CBox::Property>::iterator CBox::LowerBound(const std::string& key) {
                           [](const Property& p, const std::string& k) { return p.first < k; });
 }
 
-const std::string& CBox::Get(const std::string& key) {
+const std::string& CBox::Materialize(const std::string& key) {
   auto it = LowerBound(key);
   if (it == m_properties.end() || it->first != key) {
     it = m_properties.emplace(it, key, std::string());
@@ -31,6 +31,11 @@ const std::string* CBox::Find(const std::string& key) const {
   auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
                              [](const Property& p, const std::string& k) { return p.first < k; });
   return (it == m_properties.end() || it->first != key) ? nullptr : &it->second;
+}
+
+const std::string& CBox::Value(const std::string& key) const {
+  const std::string* value = Find(key);
+  return value == nullptr ? kEmpty : *value;
 }
 
 void CBox::Set(const std::string& key, const std::string& value) {
@@ -95,7 +100,7 @@ bool CBlockProgram::HasBox(int x, int y) const {
   return IsInside(x, y) && m_cells[Index(x, y)] != nullptr;
 }
 
-CBox* CBlockProgram::GetBox(int x, int y) {
+CBox* CBlockProgram::MutableBox(int x, int y) {
   return IsInside(x, y) ? m_cells[Index(x, y)].get() : nullptr;
 }
 
@@ -104,12 +109,17 @@ const CBox* CBlockProgram::GetBox(int x, int y) const {
 }
 
 std::string CBlockProgram::GetBoxProperty(int x, int y, const std::string& key) {
-  CBox* box = GetBox(x, y);
-  return box == nullptr ? std::string() : box->Get(key);
+  CBox* box = MutableBox(x, y);
+  return box == nullptr ? std::string() : box->Materialize(key);
+}
+
+std::string CBlockProgram::BoxProperty(int x, int y, const std::string& key) const {
+  const CBox* box = GetBox(x, y);
+  return box == nullptr ? std::string() : box->Value(key);
 }
 
 void CBlockProgram::SetBoxProperty(int x, int y, const std::string& key, const std::string& value) {
-  CBox* box = GetBox(x, y);
+  CBox* box = MutableBox(x, y);
   if (box == nullptr) {
     return;
   }
@@ -146,7 +156,7 @@ void CBlockProgram::SetGeneralAttribute(const std::string& key, const std::strin
 }
 
 void CBlockProgram::SetArrow(CBox& box, const std::string& direction) {
-  if (box.Get("to") != direction) {
+  if (box.Materialize("to") != direction) {
     box.Set("to", direction);
     ++m_revision;
   }
@@ -169,32 +179,32 @@ bool CBlockProgram::GetGeneralKeys(std::vector<std::string>& keys) const {
 void CBlockProgram::ClearArrowsInto(int x, int y) {
   for (Direction d : kDirections) {
     const DirectionInfo& info = Info(d);
-    CBox* neighbour = GetBox(x + info.dx, y + info.dy);
+    CBox* neighbour = MutableBox(x + info.dx, y + info.dy);
     // The neighbour points back into (x, y) when its arrow is the opposite
     // of the direction in which it lies.
-    if (neighbour != nullptr && neighbour->Get("to") == Info(info.opposite).word) {
+    if (neighbour != nullptr && neighbour->Materialize("to") == Info(info.opposite).word) {
       SetArrow(*neighbour, kEmpty);
     }
   }
 }
 
 void CBlockProgram::ResolveArrowsAt(int x, int y) {
-  CBox* box = GetBox(x, y);
+  CBox* box = MutableBox(x, y);
   if (box == nullptr) {
     return;
   }
   for (Direction d : kDirections) {
     const DirectionInfo& info = Info(d);
-    if (box->Get("to") == info.word && IsInside(x + info.dx, y + info.dy) &&
+    if (box->Materialize("to") == info.word && IsInside(x + info.dx, y + info.dy) &&
         !HasBox(x + info.dx, y + info.dy)) {
       SetArrow(*box, kEmpty);
     }
   }
   for (Direction d : kDirections) {
     const DirectionInfo& info = Info(d);
-    CBox* neighbour = GetBox(x + info.dx, y + info.dy);
-    if (neighbour != nullptr && neighbour->Get("to") == Info(info.opposite).word &&
-        box->Get("to") == info.word) {
+    CBox* neighbour = MutableBox(x + info.dx, y + info.dy);
+    if (neighbour != nullptr && neighbour->Materialize("to") == Info(info.opposite).word &&
+        box->Materialize("to") == info.word) {
       SetArrow(*neighbour, kEmpty);
     }
   }

@@ -9,26 +9,34 @@
 
 #include "program/program_settings.h"
 
+class CBlockProgram;
 class CChipCatalogue;
 
 // One placed chip: property keys to values, kept in ascending byte order of
 // the key (the order in which they are saved). "id" names the chip type and
 // "to" the direction of its arrow.
+//
+// Everyone reads a box; only its program changes it, so that every change is
+// counted in the program's revision and no read can change what Save writes.
 class CBox {
  public:
   using Property = std::pair<std::string, std::string>;
 
   explicit CBox(const std::string& chipName);
 
-  // The value of a key; an absent key is added with an empty value, as the
-  // design reads properties (such keys then appear in saved files).
-  const std::string& Get(const std::string& key);
   // The value of a key without adding it; nullptr when absent.
   const std::string* Find(const std::string& key) const;
-  void Set(const std::string& key, const std::string& value);
+  // The value of a key; empty when absent, which means the same.
+  const std::string& Value(const std::string& key) const;
   const std::vector<Property>& Properties() const { return m_properties; }
 
  private:
+  friend class CBlockProgram;
+
+  // The value of a key; an absent key is added with an empty value (see
+  // CBlockProgram::GetBoxProperty).
+  const std::string& Materialize(const std::string& key);
+  void Set(const std::string& key, const std::string& value);
   std::vector<Property>::iterator LowerBound(const std::string& key);
 
   std::vector<Property> m_properties;  // sorted by key
@@ -64,13 +72,19 @@ class CBlockProgram {
   // As MoveBox, but the source keeps its box.
   void CopyBox(int fromX, int fromY, int toX, int toY);
   bool HasBox(int x, int y) const;
-  // The box of a cell, or nullptr.
-  CBox* GetBox(int x, int y);
+  // The box of a cell, or nullptr. Boxes are read here and changed only
+  // through the operations of the program.
   const CBox* GetBox(int x, int y) const;
 
   // The property of a cell's box; empty when the cell is outside or empty.
-  // An absent key is added to the box with an empty value.
+  // An absent key is added to the box with an empty value: the model's own
+  // read, which the editing operations use, so that the keys they looked at
+  // appear in saved files (as "to=" for a chip without an arrow). It is no
+  // change of the program's meaning and does not move the revision. Drawing,
+  // the windows and the generator read with BoxProperty, which adds nothing.
   std::string GetBoxProperty(int x, int y, const std::string& key);
+  // The property of a cell's box without adding it; empty when absent.
+  std::string BoxProperty(int x, int y, const std::string& key) const;
   void SetBoxProperty(int x, int y, const std::string& key, const std::string& value);
   bool GetBoxPropertyKeys(int x, int y, std::vector<std::string>& keys) const;
 
@@ -100,6 +114,7 @@ class CBlockProgram {
            static_cast<std::size_t>(x);
   }
 
+  CBox* MutableBox(int x, int y);
   // Sets a box's arrow, counting a real change.
   void SetArrow(CBox& box, const std::string& direction);
 

@@ -7,11 +7,12 @@
 #include "shell/scene_manager.h"
 #include "windows/settings_scene.h"
 #include "windows/title_scene.h"
+#include "windows/window_factory.h"
 
 EditorServices ApplicationEditorServices() {
   EditorServices services;
   services.takeStartupProgramPath = TakeStartupProgramPath;
-  services.writePicture = [](CBlockProgram& program, const CChipCatalogue& catalogue,
+  services.writePicture = [](const CBlockProgram& program, const CChipCatalogue& catalogue,
                              const std::string& programName, const std::string& path) {
     PictureOptions options;
     options.programName = programName;
@@ -27,8 +28,11 @@ std::unique_ptr<CScene> CreateApplicationScene(int id) {
       return std::make_unique<CTitleScene>();
     case kSceneSettings:
       return std::make_unique<CSettingsScene>();
-    case kSceneEditor:
-      return std::make_unique<CEditorScene>(ApplicationEditorServices());
+    case kSceneEditor: {
+      // The windows the editor opens; they keep no state of their own.
+      static CWindowFactory windows;
+      return std::make_unique<CEditorScene>(&windows, ApplicationEditorServices());
+    }
     default:
       return nullptr;
   }

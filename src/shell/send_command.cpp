@@ -91,7 +91,7 @@ class CSendSession final : public CTransferMessages {
     return s_current != nullptr ? s_current->HandleMessage(message, wParam, lParam) : 0;
   }
 
-  // As the command window handles the transfer's messages.
+  // As the transfer window handles the transfer's messages.
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!m_running) {
       return 0;

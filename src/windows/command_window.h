@@ -1,103 +1,50 @@
-// The command window: runs one editor command that needs a file dialog, a
-// question or a connection (open, save, save as, the confirmation before
-// unsaved changes are discarded, the wireless transfer), with a message log
-// of its own.
+// The command windows' common part: a window over the frozen picture of the
+// editor, with a message log of its own, that closes itself when its command
+// is done. The confirmation and the transfer window are the two kinds; open,
+// save and save as are the editor's own operations and need no window.
 #pragma once
 
 #include <string>
 
 #include "editor/message_log.h"
 #include "foundation/scene.h"
-#include "transfer/transfer.h"
 
-class CEditorScene;
+class CDisplay;
+class CEditorHost;
+class CObjectRegistry;
 
-class CCommandWindow final : public CScene, private CTransferMessages {
+class CCommandWindow : public CScene {
  public:
-  explicit CCommandWindow(CEditorScene& owner);
+  explicit CCommandWindow(CEditorHost& host);
 
-  // Empties the window's log, shows the frozen editor picture and runs the
-  // action (a CommandAction). Open, save and save as run their dialog here
-  // and close the window before Enter returns. The confirmation stays open
-  // for its answer, unless the program has no unsaved change, in which case
-  // the editor goes on at once. The transfer stays open until it ends, or
-  // after a failed start until Enter or Escape. Returns 1; 0 for an action
-  // the window does not carry, so that the editor drops it.
-  int Enter(int action) override;
-  // Enter and Escape close the window (a transfer is abandoned silently);
-  // for the confirmation that is "cancel". The confirmation's answers are
-  // clicked with the pointer. WM_APP_SOCKET goes to OnSocketEvent.
-  LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
-  // Draws the frozen editor picture, the window's own objects and its log;
-  // for the transfer it first sends the next line, and shows the progress.
-  void Update() override;
+  // Empties the window's log, shows the frozen editor picture and starts the
+  // window's command. Returns 1.
+  int Enter(int argument) final;
 
   // Adds a line to the window's own log (drawn as it is, never as a format).
-  void AddMessage(const std::string& text);
-  // Removes the window's objects and leaves the editor. The window is
-  // destroyed once the call that reached it has returned; nothing of it is
-  // touched after.
+  void AddMessage(const std::string& text) { m_log.Add(text); }
+  // Lets go of what the window holds, removes its objects and leaves the
+  // editor. The window is destroyed once the call that reached it has
+  // returned; nothing of it is touched after.
   void Close();
 
-  // ---- The wireless transfer (action 6) ------------------------------------
-  //
-  // The transfer itself is CTransfer's, shared with "pelublock send"; these
-  // are the window's ends of it.
+ protected:
+  // The command itself, run by Enter over the editor's picture.
+  virtual void Start() = 0;
+  // What Close releases before the editor's picture is put back.
+  virtual void Release() = 0;
 
-  // Starts sending out.r to the robot at the IP setting: "プログラムを転送
-  // しています..." in the window's log; on a failed start "プログラムの転送に
-  // 失敗しました" in the editor's, and the window waits for Enter or Escape.
-  void StartTransfer();
-  // Starts the connection alone (the start above includes it). 1 when the
-  // connect is under way, 0 after a failure.
-  int OpenConnection();
-  // The update's pump: sends the next line once connected, and closes the
-  // window when the transfer has ended. False when it closed the window, which
-  // must then not be touched.
-  bool PumpLine();
-  // WM_APP_SOCKET. After a handled notification the window's update runs
-  // once more (one more line); a notification that ends the transfer closes
-  // the window.
-  LRESULT OnSocketEvent(WPARAM wParam, LPARAM lParam);
+  CEditorHost& Host() { return m_host; }
+  CMessageLog& Log() { return m_log; }
 
  private:
-  // Where the transfer's texts go: its progress line into the window's log,
-  // its outcome into the editor's, which outlives the window.
-  void AddProgressMessage(const char* text) override;
-  void AddResultMessage(const char* text) override;
-  // The window's log one line up, and under it the lines sent of the lines
-  // queued.
-  void DrawTransferProgress();
+  CEditorHost& m_host;
 
-  // Open (action 2): the open dialog, then the file replaces the program.
-  void Open();
-  // Save (action 3): writes the current file; Save As when there is none.
-  // True when the program was written.
-  bool Save();
-  // Save As (action 4): the save dialog, then the program is written there.
-  // True when the program was written.
-  bool SaveAs();
+ protected:
+  // What the window draws on: the editor's own display and registry.
+  CDisplay& m_display;
+  CObjectRegistry& m_registry;
 
-  // The confirmation (action 5).
-  void ShowQuestion();
-  void DrawQuestion();
-  void HoverAnswers(int x, int y);
-  void ClickQuestion(POINT p);
-  // "はい" (save, then go on), "いいえ" (go on) and Escape (stay).
-  void AnswerYes();
-  void AnswerNo();
-  void AnswerCancel();
-
-  CEditorScene& m_owner;
-  int m_action = 0;
+ private:
   CMessageLog m_log;
-  // The confirmation's objects, while they exist, and where they are.
-  bool m_questionShown = false;
-  RECT m_info;
-  RECT m_yes;
-  RECT m_no;
-  POINT m_pressPoint;  // screen point; the confirmation does not scroll
-  DWORD m_pressTime = 0;
-  bool m_buttonDown = false;
-  CTransfer m_transfer{*this};
 };

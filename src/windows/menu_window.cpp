@@ -2,13 +2,14 @@
 #include "windows/menu_window.h"
 
 #include <string>
+#include <utility>
 
 #include "display/display.h"
 #include "display/object_registry.h"
-#include "editor/editor_scene.h"
+#include "editor/editor_host.h"
+#include "platform/platform.h"
 #include "foundation/settings.h"
 #include "foundation/texts.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -20,17 +21,38 @@ constexpr int kTextTop = 3;
 constexpr COLORREF kTextColour = 0xFFFFFF;
 constexpr COLORREF kOutlineColour = 0x404040;
 
+// The rows from the top: each one's text and command.
+struct MenuEntry {
+  const char* text;
+  MenuCommand command;
+};
+constexpr MenuEntry kEntries[CMenuWindow::kRows] = {
+    {text::kMenuNew, MenuCommand::kNew},
+    {text::kMenuOpen, MenuCommand::kOpen},
+    {text::kMenuSave, MenuCommand::kSave},
+    {text::kMenuSaveAs, MenuCommand::kSaveAs},
+    {text::kMenuTransfer, MenuCommand::kTransfer},
+    {text::kMenuStorageCard, MenuCommand::kStorageCard},
+};
+
 std::string RowName(int row) {
   return "list-row" + std::to_string(row);
 }
 
 }  // namespace
 
-CMenuWindow::CMenuWindow(CEditorScene& owner, int x, int y) : m_owner(owner), m_left(x), m_top(y) {}
+CMenuWindow::CMenuWindow(CEditorHost& owner, int x, int y,
+                         std::function<void(MenuCommand)> onCommand)
+    : m_owner(owner),
+      m_display(owner.Display()),
+      m_registry(owner.Registry()),
+      m_onCommand(std::move(onCommand)),
+      m_left(x),
+      m_top(y) {}
 
 int CMenuWindow::Enter(int /*argument*/) {
-  m_rowWidth = g_registry->GetSymbolWidth(kRowSprite);
-  m_rowHeight = g_registry->GetSymbolHeight(kRowSprite);
+  m_rowWidth = m_registry.GetSymbolWidth(kRowSprite);
+  m_rowHeight = m_registry.GetSymbolHeight(kRowSprite);
   // Without the row sprite no row could be told from another.
   if (m_rowWidth <= 0 || m_rowHeight <= 0) {
     return 0;
@@ -43,10 +65,8 @@ int CMenuWindow::Enter(int /*argument*/) {
   if (Settings.ScreenHeight - m_top < kRows * m_rowHeight) {
     m_top = Settings.ScreenHeight - kRows * m_rowHeight;
   }
-  m_entries = {text::kMenuNew,    text::kMenuOpen,     text::kMenuSave,
-               text::kMenuSaveAs, text::kMenuTransfer, text::kMenuStorageCard};
   for (int row = 0; row < kRows; ++row) {
-    g_registry->CreateObject(RowName(row), kRowSprite, m_left, m_top + row * m_rowHeight);
+    m_registry.CreateObject(RowName(row), kRowSprite, m_left, m_top + row * m_rowHeight);
   }
   return 1;
 }
@@ -95,35 +115,43 @@ LRESULT CMenuWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, L
 void CMenuWindow::Hover(int x, int y) {
   for (int row = 0; row < kRows; ++row) {
     const std::string name = RowName(row);
-    g_registry->ChangeSymbol(name,
-                             g_registry->IsOnSymbol(name, x, y) ? kRowHoverSprite : kRowSprite);
+    m_registry.ChangeSymbol(name, m_registry.IsOnSymbol(name, x, y) ? kRowHoverSprite : kRowSprite);
   }
 }
 
 void CMenuWindow::Update() {
-  g_display->RestoreScreen();
+  m_display.RestoreScreen();
   for (int row = 0; row < kRows; ++row) {
-    g_registry->Draw(RowName(row));
+    m_registry.Draw(RowName(row));
     // Entry texts are data to draw, never a format.
-    g_display->DrawText(m_left + kTextLeft, m_top + row * m_rowHeight + kTextTop, kTextColour,
-                        kOutlineColour, "%s", m_entries[static_cast<std::size_t>(row)]);
+    m_display.DrawText(m_left + kTextLeft, m_top + row * m_rowHeight + kTextTop, kTextColour,
+                       kOutlineColour, "%s", kEntries[static_cast<std::size_t>(row)].text);
   }
-  g_display->Present();
+  m_display.Present();
 }
 
 void CMenuWindow::Select() {
   // The row is the one under the press, wherever the button came up.
   const POINT s = m_owner.ScrollView().WorldToScreen(m_pressPoint.x, m_pressPoint.y);
-  m_owner.SetPendingCommand((s.y - m_top) / m_rowHeight + 1);
+  // The press lies inside the list or on its inclusive bottom border line,
+  // which is below every row and chooses nothing.
+  const int row = (s.y - m_top) / m_rowHeight;
+  const MenuCommand command = row >= 0 && row < kRows
+                                  ? kEntries[static_cast<std::size_t>(row)].command
+                                  : MenuCommand::kNone;
+  std::function<void(MenuCommand)> onCommand = m_onCommand;
   Close();
+  if (onCommand) {
+    onCommand(command);
+  }
 }
 
 void CMenuWindow::Close() {
   for (int row = 0; row < kRows; ++row) {
-    g_registry->RemoveObject(RowName(row));
+    m_registry.RemoveObject(RowName(row));
   }
   // The back surface gets the editor's picture again, without the list: a
   // command window opened by the selection saves it as its background.
-  g_display->RestoreScreen();
+  m_display.RestoreScreen();
   m_owner.CloseOverlay();
 }

@@ -2,18 +2,18 @@
 // click on an empty spot of the grid.
 #pragma once
 
-#include <array>
+#include <functional>
 
 #include "foundation/scene.h"
-
-class CEditorScene;
+#include "editor/editor_host.h"
 
 class CMenuWindow final : public CScene {
  public:
   static constexpr int kRows = 6;
 
   // x, y: the screen point of the click, the list's wanted top-left corner.
-  CMenuWindow(CEditorScene& owner, int x, int y);
+  // The chosen command goes to onCommand.
+  CMenuWindow(CEditorHost& owner, int x, int y, std::function<void(MenuCommand)> onCommand);
 
   // Fits the list on the screen and creates its row objects "list-row0" to
   // "list-row5". Returns 0 (the editor then drops the menu) when the skin
@@ -25,8 +25,8 @@ class CMenuWindow final : public CScene {
   LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
   void Update() override;
 
-  // Hands the command of the row under the press point to the editor (row + 1;
-  // the list's bottom border line gives 7, which runs nothing) and closes.
+  // Hands the command of the row under the press point to the editor (the
+  // list's bottom border line gives MenuCommand::kNone) and closes.
   void Select();
   // Removes the row objects and leaves the editor. The menu is destroyed once
   // the call that reached it has returned; nothing of it is touched after.
@@ -35,12 +35,15 @@ class CMenuWindow final : public CScene {
  private:
   void Hover(int x, int y);
 
-  CEditorScene& m_owner;
+  CEditorHost& m_owner;
+  // What the menu draws on: the editor's own display and registry.
+  CDisplay& m_display;
+  CObjectRegistry& m_registry;
+  std::function<void(MenuCommand)> m_onCommand;
   int m_left;
   int m_top;
   int m_rowWidth = 0;
   int m_rowHeight = 0;
-  std::array<const char*, kRows> m_entries{};
   POINT m_pressPoint;  // world point
   DWORD m_pressTime = 0;
   bool m_buttonDown = false;

@@ -7,12 +7,13 @@
 #include "catalogue/chip_catalogue.h"
 #include "display/display.h"
 #include "display/object_registry.h"
-#include "editor/editor_scene.h"
-#include "foundation/settings.h"
-#include "foundation/strings.h"
+#include "editor/editor_document.h"
+#include "editor/editor_host.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "windows/property_window.h"
+#include "foundation/settings.h"
+#include "foundation/strings.h"
 
 namespace {
 
@@ -96,21 +97,27 @@ std::optional<std::string> DefaultPropertyValue(const std::string& type) {
   return std::nullopt;
 }
 
-CPaletteWindow::CPaletteWindow(CEditorScene& owner, int cellX, int cellY, int x, int y)
-    : m_owner(owner), m_cellX(cellX), m_cellY(cellY), m_x(x), m_y(y) {}
+CPaletteWindow::CPaletteWindow(CEditorHost& owner, int cellX, int cellY, int x, int y)
+    : m_owner(owner),
+      m_display(owner.Display()),
+      m_registry(owner.Registry()),
+      m_cellX(cellX),
+      m_cellY(cellY),
+      m_x(x),
+      m_y(y) {}
 
 int CPaletteWindow::Enter(int /*argument*/) {
-  g_registry->CreateObject(kWindow, kWindowSprite, m_x, m_y);
+  m_registry.CreateObject(kWindow, kWindowSprite, m_x, m_y);
   // A negative setting shows no bars, as 0 does.
-  m_barCount =
-      std::clamp(ReadSettingInt("ChipCreateDisplayNum"), 0, m_owner.Catalogue().GetOrderedCount());
+  m_barCount = std::clamp(ReadSettingInt("ChipCreateDisplayNum"), 0,
+                          m_owner.Document().Catalogue().GetOrderedCount());
   for (int i = 0; i < m_barCount; ++i) {
-    g_registry->CreateObject(BarName(i), kBarSprite, m_x + kInset,
-                             m_y + kFirstBarTop + kBarPitch * i);
+    m_registry.CreateObject(BarName(i), kBarSprite, m_x + kInset,
+                            m_y + kFirstBarTop + kBarPitch * i);
   }
-  g_registry->CreateObject(kUp, kUpSprite, m_x + kInset, m_y + kInset);
-  g_registry->CreateObject(kDown, kDownSprite, m_x + kInset,
-                           m_y + kDownButtonTop + kBarPitch * m_barCount);
+  m_registry.CreateObject(kUp, kUpSprite, m_x + kInset, m_y + kInset);
+  m_registry.CreateObject(kDown, kDownSprite, m_x + kInset,
+                          m_y + kDownButtonTop + kBarPitch * m_barCount);
   return 1;
 }
 
@@ -131,7 +138,7 @@ LRESULT CPaletteWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam
     }
     case WM_LBUTTONDOWN: {
       const POINT p = PointOf(lParam);
-      if (g_registry->IsOnSymbol(kWindow, p.x, p.y) == 0) {
+      if (m_registry.IsOnSymbol(kWindow, p.x, p.y) == 0) {
         Close();
         return 0;
       }
@@ -153,9 +160,9 @@ LRESULT CPaletteWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam
 void CPaletteWindow::Update() {
   const POINT cursor = platform::GetCursorClientPos();
   const DWORD now = platform::TimeGetTime();
-  const int lastFirst = std::max(m_owner.Catalogue().GetOrderedCount() - m_barCount, 0);
-  const bool onUp = g_registry->IsOnSymbol(kUp, cursor.x, cursor.y) != 0;
-  const bool onDown = !onUp && g_registry->IsOnSymbol(kDown, cursor.x, cursor.y) != 0;
+  const int lastFirst = std::max(m_owner.Document().Catalogue().GetOrderedCount() - m_barCount, 0);
+  const bool onUp = m_registry.IsOnSymbol(kUp, cursor.x, cursor.y) != 0;
+  const bool onDown = !onUp && m_registry.IsOnSymbol(kDown, cursor.x, cursor.y) != 0;
   if (onUp || onDown) {
     // The first frame on a button only starts the timer.
     if (s_scrollTimer == 0) {
@@ -168,29 +175,29 @@ void CPaletteWindow::Update() {
     s_scrollTimer = 0;
   }
 
-  g_display->RestoreScreen();
-  g_registry->Draw(kWindow);
+  m_display.RestoreScreen();
+  m_registry.Draw(kWindow);
   std::vector<std::string> page;
-  m_owner.Catalogue().GetPage(m_firstVisible, m_barCount, page);
+  m_owner.Document().Catalogue().GetPage(m_firstVisible, m_barCount, page);
   for (int i = 0; i < m_barCount; ++i) {
-    g_registry->Draw(BarName(i));
+    m_registry.Draw(BarName(i));
     if (static_cast<std::size_t>(i) < page.size()) {
-      g_display->DrawText(m_x + kTextLeft, m_y + kTextTop + kBarPitch * i, kNameColour,
-                          kNameOutline, "%s", page[static_cast<std::size_t>(i)].c_str());
+      m_display.DrawText(m_x + kTextLeft, m_y + kTextTop + kBarPitch * i, kNameColour, kNameOutline,
+                         "%s", page[static_cast<std::size_t>(i)].c_str());
     }
   }
-  g_registry->Draw(kUp);
-  g_registry->Draw(kDown);
-  g_display->Present();
+  m_registry.Draw(kUp);
+  m_registry.Draw(kDown);
+  m_display.Present();
 }
 
 void CPaletteWindow::UpdateHover(int x, int y) {
-  g_registry->ChangeSymbol(kUp, g_registry->IsOnSymbol(kUp, x, y) ? kUpHoverSprite : kUpSprite);
-  g_registry->ChangeSymbol(kDown,
-                           g_registry->IsOnSymbol(kDown, x, y) ? kDownHoverSprite : kDownSprite);
+  m_registry.ChangeSymbol(kUp, m_registry.IsOnSymbol(kUp, x, y) ? kUpHoverSprite : kUpSprite);
+  m_registry.ChangeSymbol(kDown,
+                          m_registry.IsOnSymbol(kDown, x, y) ? kDownHoverSprite : kDownSprite);
   for (int i = 0; i < m_barCount; ++i) {
     const std::string bar = BarName(i);
-    g_registry->ChangeSymbol(bar, g_registry->IsOnSymbol(bar, x, y) ? kBarHoverSprite : kBarSprite);
+    m_registry.ChangeSymbol(bar, m_registry.IsOnSymbol(bar, x, y) ? kBarHoverSprite : kBarSprite);
   }
 }
 
@@ -201,7 +208,7 @@ void CPaletteWindow::CreateChip() {
   const POINT s = m_owner.ScrollView().WorldToScreen(m_pressPoint->x, m_pressPoint->y);
   int bar = -1;
   for (int i = 0; i < m_barCount; ++i) {
-    if (g_registry->IsOnSymbol(BarName(i), s.x, s.y) != 0) {
+    if (m_registry.IsOnSymbol(BarName(i), s.x, s.y) != 0) {
       bar = i;
       break;
     }
@@ -209,30 +216,33 @@ void CPaletteWindow::CreateChip() {
   if (bar < 0) {
     return;
   }
-  const CChipCatalogue& catalogue = m_owner.Catalogue();
+  const CChipCatalogue& catalogue = m_owner.Document().Catalogue();
   const std::string chip = catalogue.GetOrderedName(m_firstVisible + bar);
-  CBlockProgram& program = m_owner.Program();
-  program.AddBox(m_cellX, m_cellY, chip);
-  const int count = ChipPropertyCount(catalogue, chip);
-  for (int p = 1; p <= count; ++p) {
-    const std::string n = std::to_string(p);
-    const std::string& key = catalogue.GetAttribute(chip, "property" + n + "_name");
-    const std::optional<std::string> value =
-        DefaultPropertyValue(catalogue.GetAttribute(chip, "property" + n + "_type"));
-    if (value) {
-      program.SetBoxProperty(m_cellX, m_cellY, key, *value);
+  {
+    // The chip and its defaults are one action.
+    CEditorDocument::CAction action = m_owner.Document().Begin(EditKind::kPlaceChip);
+    action.AddBox(m_cellX, m_cellY, chip);
+    const int count = ChipPropertyCount(catalogue, chip);
+    for (int p = 1; p <= count; ++p) {
+      const std::string n = std::to_string(p);
+      const std::string& key = catalogue.GetAttribute(chip, "property" + n + "_name");
+      const std::optional<std::string> value =
+          DefaultPropertyValue(catalogue.GetAttribute(chip, "property" + n + "_type"));
+      if (value) {
+        action.SetBoxProperty(m_cellX, m_cellY, key, *value);
+      }
     }
   }
   Close();
 }
 
 void CPaletteWindow::Close() {
-  g_registry->RemoveObject(kWindow);
+  m_registry.RemoveObject(kWindow);
   for (int i = 0; i < m_barCount; ++i) {
-    g_registry->RemoveObject(BarName(i));
+    m_registry.RemoveObject(BarName(i));
   }
-  g_registry->RemoveObject(kUp);
-  g_registry->RemoveObject(kDown);
+  m_registry.RemoveObject(kUp);
+  m_registry.RemoveObject(kDown);
   // The editor takes the palette out of its slot and destroys it once this
   // call has returned; nothing of the palette may be used after this line.
   m_owner.CloseOverlay();

@@ -7,7 +7,9 @@
 
 #include "foundation/scene.h"
 
-class CEditorScene;
+class CDisplay;
+class CEditorHost;
+class CObjectRegistry;
 
 // The value a new chip gives a property of the type text (fields split at
 // ":", the options of a SELECT field at ";"), or none when the type names no
@@ -20,7 +22,7 @@ class CPaletteWindow final : public CScene {
  public:
   // The palette for the empty cell (cellX, cellY), its top-left corner at
   // the screen point (x, y), which the editor chose so that it fits.
-  CPaletteWindow(CEditorScene& owner, int cellX, int cellY, int x, int y);
+  CPaletteWindow(CEditorHost& owner, int cellX, int cellY, int x, int y);
 
   // Creates the window, the bars and the two scroll buttons. Returns 1.
   int Enter(int argument) override;
@@ -49,7 +51,10 @@ class CPaletteWindow final : public CScene {
   static DWORD s_scrollTimer;
 
  private:
-  CEditorScene& m_owner;
+  CEditorHost& m_owner;
+  // What the palette draws on: the editor's own display and registry.
+  CDisplay& m_display;
+  CObjectRegistry& m_registry;
   int m_cellX;
   int m_cellY;
   int m_x;

@@ -8,12 +8,13 @@
 #include "catalogue/chip_catalogue.h"
 #include "display/display.h"
 #include "display/object_registry.h"
-#include "editor/editor_scene.h"
+#include "editor/editor_document.h"
+#include "editor/editor_host.h"
+#include "platform/platform.h"
+#include "program/block_program.h"
 #include "foundation/settings.h"
 #include "foundation/strings.h"
 #include "foundation/texts.h"
-#include "platform/platform.h"
-#include "program/block_program.h"
 
 namespace {
 
@@ -105,8 +106,12 @@ int ChipPropertyCount(const CChipCatalogue& catalogue, const std::string& chip) 
                     kMaxChipProperties);
 }
 
-CPropertyWindow::CPropertyWindow(CEditorScene& owner, int x, int y)
-    : m_owner(owner), m_left(x), m_top(y) {}
+CPropertyWindow::CPropertyWindow(CEditorHost& owner, int x, int y)
+    : m_owner(owner),
+      m_display(owner.Display()),
+      m_registry(owner.Registry()),
+      m_left(x),
+      m_top(y) {}
 
 RECT CPropertyWindow::WindowRect() const {
   return RECT{m_left, m_top, m_left + m_width, m_top + m_height};
@@ -117,15 +122,14 @@ RECT CPropertyWindow::ListRect() const {
 }
 
 int CPropertyWindow::Enter(int /*argument*/) {
-  const std::vector<Cell>& selection = m_owner.SelectedCells();
-  const CBlockProgram& program = m_owner.Program();
-  const CChipCatalogue& catalogue = m_owner.Catalogue();
-  // Reading a value must not add an empty property to a chip that the user
-  // only looked at, so the boxes are read without the adding getter.
+  const CEditorDocument& document = m_owner.Document();
+  const std::vector<Cell>& selection = document.Selection().Cells();
+  const CBlockProgram& program = document.Program();
+  const CChipCatalogue& catalogue = document.Catalogue();
+  // Reading a value adds no empty property to a chip that the user only
+  // looked at.
   auto valueOf = [&program](Cell cell, const std::string& key) {
-    const CBox* box = program.GetBox(cell.x, cell.y);
-    const std::string* value = box ? box->Find(key) : nullptr;
-    return value ? *value : std::string();
+    return program.BoxProperty(cell.x, cell.y, key);
   };
   auto idOf = [&valueOf](Cell cell) { return valueOf(cell, "id"); };
 
@@ -189,8 +193,8 @@ int CPropertyWindow::Enter(int /*argument*/) {
     break;
   }
 
-  m_width = g_registry->GetSymbolWidth(kRowSprite);
-  m_rowHeight = g_registry->GetSymbolHeight(kRowSprite);
+  m_width = m_registry.GetSymbolWidth(kRowSprite);
+  m_rowHeight = m_registry.GetSymbolHeight(kRowSprite);
   const int rowCount = static_cast<int>(m_rows.size());
   m_height = m_rowHeight * (rowCount + 1);
   // The window opens to the left of and above the click where the screen has
@@ -202,11 +206,11 @@ int CPropertyWindow::Enter(int /*argument*/) {
     m_top -= m_height;
   }
   for (int i = 0; i < rowCount; ++i) {
-    g_registry->CreateObject(RowName(i), kRowSprite, m_left, m_top + i * m_rowHeight - 1);
+    m_registry.CreateObject(RowName(i), kRowSprite, m_left, m_top + i * m_rowHeight - 1);
   }
   const int buttonsTop = m_top + rowCount * m_rowHeight - 1;
-  g_registry->CreateObject(kUpdate, kUpdateSprite, m_left, buttonsTop);
-  g_registry->CreateObject(kCancel, kCancelSprite, m_left + m_width / 2, buttonsTop);
+  m_registry.CreateObject(kUpdate, kUpdateSprite, m_left, buttonsTop);
+  m_registry.CreateObject(kCancel, kCancelSprite, m_left + m_width / 2, buttonsTop);
   return 1;
 }
 
@@ -247,9 +251,9 @@ LRESULT CPropertyWindow::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wPara
 }
 
 void CPropertyWindow::MouseMove(POINT p) {
-  auto hover = [p](const std::string& object, const std::string& plain,
-                   const std::string& hovered) {
-    g_registry->ChangeSymbol(object, g_registry->IsOnSymbol(object, p.x, p.y) ? hovered : plain);
+  auto hover = [this, p](const std::string& object, const std::string& plain,
+                         const std::string& hovered) {
+    m_registry.ChangeSymbol(object, m_registry.IsOnSymbol(object, p.x, p.y) ? hovered : plain);
   };
   if (m_listOpen) {
     for (std::size_t i = 0; i < m_options.size(); ++i) {
@@ -293,17 +297,17 @@ void CPropertyWindow::LeftUp(POINT p) {
 }
 
 void CPropertyWindow::WindowClick(POINT s) {
-  if (g_registry->IsOnSymbol(kCancel, s.x, s.y)) {
+  if (m_registry.IsOnSymbol(kCancel, s.x, s.y)) {
     Cancel();
     return;
   }
-  if (g_registry->IsOnSymbol(kUpdate, s.x, s.y)) {
+  if (m_registry.IsOnSymbol(kUpdate, s.x, s.y)) {
     Commit();
     return;
   }
   int hit = -1;
   for (int i = 0; i < static_cast<int>(m_rows.size()); ++i) {
-    if (g_registry->IsOnSymbol(RowName(i), s.x, s.y)) {
+    if (m_registry.IsOnSymbol(RowName(i), s.x, s.y)) {
       hit = i;
       break;
     }
@@ -316,9 +320,9 @@ void CPropertyWindow::WindowClick(POINT s) {
   if (hit != m_activeRow) {
     m_keyboardEntry = false;
     if (m_activeRow >= 0) {
-      g_registry->ChangeSymbol(RowName(m_activeRow), kRowSprite);
+      m_registry.ChangeSymbol(RowName(m_activeRow), kRowSprite);
     }
-    g_registry->ChangeSymbol(RowName(hit), kRowActiveSprite);
+    m_registry.ChangeSymbol(RowName(hit), kRowActiveSprite);
     m_activeRow = hit;
   }
   Activate(s);
@@ -366,8 +370,8 @@ void CPropertyWindow::OpenList(POINT s, const std::vector<std::string>& options)
   }
   CloseList();
   m_options = options;
-  m_listWidth = g_registry->GetSymbolWidth(kListSprite);
-  m_listRowHeight = g_registry->GetSymbolHeight(kListSprite);
+  m_listWidth = m_registry.GetSymbolWidth(kListSprite);
+  m_listRowHeight = m_registry.GetSymbolHeight(kListSprite);
   m_listHeight = m_listRowHeight * static_cast<int>(m_options.size());
   m_listLeft = s.x;
   if (Settings.ScreenWidth - m_listLeft < m_listWidth) {
@@ -381,8 +385,8 @@ void CPropertyWindow::OpenList(POINT s, const std::vector<std::string>& options)
     m_listTop = 0;
   }
   for (std::size_t i = 0; i < m_options.size(); ++i) {
-    g_registry->CreateObject(ListRowName(static_cast<int>(i)), kListSprite, m_listLeft,
-                             m_listTop + static_cast<int>(i) * m_listRowHeight);
+    m_registry.CreateObject(ListRowName(static_cast<int>(i)), kListSprite, m_listLeft,
+                            m_listTop + static_cast<int>(i) * m_listRowHeight);
   }
   m_listOpen = true;
 }
@@ -392,7 +396,7 @@ void CPropertyWindow::CloseList() {
     return;
   }
   for (std::size_t i = 0; i < m_options.size(); ++i) {
-    g_registry->RemoveObject(ListRowName(static_cast<int>(i)));
+    m_registry.RemoveObject(ListRowName(static_cast<int>(i)));
   }
   m_options.clear();
   m_listOpen = false;
@@ -463,13 +467,17 @@ void CPropertyWindow::TypeKey(WPARAM key) {
 }
 
 void CPropertyWindow::Commit() {
-  CBlockProgram& program = m_owner.Program();
-  for (const Row& row : m_rows) {
-    if (row.value == kDiffering) {
-      continue;
-    }
-    for (Cell cell : m_owner.SelectedCells()) {
-      program.SetBoxProperty(cell.x, cell.y, row.name, row.value);
+  {
+    // Every value written to every selected chip is one action.
+    CEditorDocument& document = m_owner.Document();
+    CEditorDocument::CAction action = document.Begin(EditKind::kSetProperties);
+    for (const Row& row : m_rows) {
+      if (row.value == kDiffering) {
+        continue;
+      }
+      for (Cell cell : document.Selection().Cells()) {
+        action.SetBoxProperty(cell.x, cell.y, row.name, row.value);
+      }
     }
   }
   Close();
@@ -482,7 +490,7 @@ void CPropertyWindow::Cancel() {
 void CPropertyWindow::Close() {
   CloseList();
   for (int i = 0; i < static_cast<int>(m_rows.size()); ++i) {
-    g_registry->RemoveObject(RowName(i));
+    m_registry.RemoveObject(RowName(i));
   }
   // "update" and "cancel" stay registered; whichever window uses those names
   // next creates them anew. The editor destroys the window once this call
@@ -491,39 +499,39 @@ void CPropertyWindow::Close() {
 }
 
 void CPropertyWindow::Update() {
-  g_display->RestoreScreen();
+  m_display.RestoreScreen();
   const int rowCount = static_cast<int>(m_rows.size());
   for (int i = 0; i < rowCount; ++i) {
     const Row& row = m_rows[static_cast<std::size_t>(i)];
     const int y = m_top + i * m_rowHeight + kTextTop;
-    g_registry->Draw(RowName(i));
+    m_registry.Draw(RowName(i));
     if (row.name != kNull) {
-      g_display->DrawText(m_left + kNameLeft, y, kWhite, kLabelOutline, "%s", row.name.c_str());
+      m_display.DrawText(m_left + kNameLeft, y, kWhite, kLabelOutline, "%s", row.name.c_str());
     }
     if (row.value != kNull) {
-      g_display->DrawText(m_left + kValueLeft, y, kWhite, kValueOutline, "%s", row.value.c_str());
+      m_display.DrawText(m_left + kValueLeft, y, kWhite, kValueOutline, "%s", row.value.c_str());
     }
     const std::string* unit = UnitOf(row);
     if (unit && *unit != kNull) {
-      g_display->DrawText(m_left + m_width - kUnitFromRight, y, kWhite, kLabelOutline, "%s",
-                          unit->c_str());
+      m_display.DrawText(m_left + m_width - kUnitFromRight, y, kWhite, kLabelOutline, "%s",
+                         unit->c_str());
     }
   }
-  g_registry->Draw(kUpdate);
-  g_registry->Draw(kCancel);
+  m_registry.Draw(kUpdate);
+  m_registry.Draw(kCancel);
   const int labelTop = m_top + rowCount * m_rowHeight + kTextTop;
   const int half = m_width / 2;
-  g_display->DrawText(m_left + (half - kOkLabelWidth) / 2, labelTop, kWhite, kButtonOutline, "%s",
-                      text::kButtonOk);
-  g_display->DrawText(m_left + half + (half - kCancelLabelWidth) / 2, labelTop, kWhite,
-                      kButtonOutline, "%s", text::kButtonCancel);
+  m_display.DrawText(m_left + (half - kOkLabelWidth) / 2, labelTop, kWhite, kButtonOutline, "%s",
+                     text::kButtonOk);
+  m_display.DrawText(m_left + half + (half - kCancelLabelWidth) / 2, labelTop, kWhite,
+                     kButtonOutline, "%s", text::kButtonCancel);
   if (m_listOpen) {
     for (std::size_t i = 0; i < m_options.size(); ++i) {
       const int row = static_cast<int>(i);
-      g_registry->Draw(ListRowName(row));
-      g_display->DrawText(m_listLeft + kOptionLeft, m_listTop + row * m_listRowHeight + kTextTop,
-                          kWhite, kValueOutline, "%s", m_options[i].c_str());
+      m_registry.Draw(ListRowName(row));
+      m_display.DrawText(m_listLeft + kOptionLeft, m_listTop + row * m_listRowHeight + kTextTop,
+                         kWhite, kValueOutline, "%s", m_options[i].c_str());
     }
   }
-  g_display->Present();
+  m_display.Present();
 }

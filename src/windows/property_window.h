@@ -10,7 +10,9 @@
 #include "foundation/scene.h"
 
 class CChipCatalogue;
-class CEditorScene;
+class CDisplay;
+class CEditorHost;
+class CObjectRegistry;
 
 // The most properties a chip type can describe for the two windows that read
 // them. "property_num" comes from ChipDB.txt unchecked; a huge number would
@@ -29,7 +31,7 @@ class CPropertyWindow final : public CScene {
  public:
   // The window for the editor's selection, opened at the screen point of the
   // click, which becomes its top-left corner unless the screen has no room.
-  CPropertyWindow(CEditorScene& owner, int x, int y);
+  CPropertyWindow(CEditorHost& owner, int x, int y);
 
   // Builds the rows common to every selected chip and creates the window's
   // objects. Returns 0, creating nothing, when the chips share no property.
@@ -81,7 +83,10 @@ class CPropertyWindow final : public CScene {
   void Cancel();
   void Close();
 
-  CEditorScene& m_owner;
+  CEditorHost& m_owner;
+  // What the window draws on: the editor's own display and registry.
+  CDisplay& m_display;
+  CObjectRegistry& m_registry;
   int m_left;
   int m_top;
   int m_width = 0;

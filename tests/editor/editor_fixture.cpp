@@ -59,7 +59,7 @@ void EditorTest::StartEditor() {
   g_display = new CDisplay();
   ASSERT_EQ(g_display->Init(DisplaySettingsFrom(Settings)), 1);
   g_registry = new CObjectRegistry();
-  m_scene = std::make_unique<RecordingEditorScene>();
+  m_scene = std::make_unique<RecordingEditorScene>(Windows());
   ASSERT_EQ(m_scene->Enter(0), 1);
 }
 
@@ -105,15 +105,16 @@ POINT EditorTest::ObjectCentre(const std::string& name) {
 }
 
 void EditorTest::Place(Cell cell, const std::string& id, const std::string& to) {
-  m_scene->Program().AddBox(cell.x, cell.y, id);
+  CEditorDocument::CAction action = m_scene->Document().Begin(EditKind::kPlaceChip);
+  action.AddBox(cell.x, cell.y, id);
   if (!to.empty()) {
-    m_scene->Program().SetBoxProperty(cell.x, cell.y, "to", to);
+    action.SetBoxProperty(cell.x, cell.y, "to", to);
   }
 }
 
 std::string EditorTest::Id(Cell cell) {
-  CBlockProgram& program = m_scene->Program();
-  return program.HasBox(cell.x, cell.y) ? program.GetBoxProperty(cell.x, cell.y, "id") : "(empty)";
+  const CBlockProgram& program = m_scene->Program();
+  return program.HasBox(cell.x, cell.y) ? program.BoxProperty(cell.x, cell.y, "id") : "(empty)";
 }
 
 std::vector<std::string> EditorTest::Messages() {

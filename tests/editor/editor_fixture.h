@@ -27,15 +27,27 @@ struct OverlayRequest {
 };
 std::ostream& operator<<(std::ostream& out, const OverlayRequest& request);
 
+// The command actions and menu commands as the tests name them.
+inline constexpr int kActionOpen = static_cast<int>(CommandAction::kOpen);
+inline constexpr int kActionSave = static_cast<int>(CommandAction::kSave);
+inline constexpr int kActionSaveAs = static_cast<int>(CommandAction::kSaveAs);
+inline constexpr int kActionConfirm = static_cast<int>(CommandAction::kConfirm);
+inline constexpr int kActionTransfer = static_cast<int>(CommandAction::kTransfer);
+inline constexpr MenuCommand kCommandNew = MenuCommand::kNew;
+inline constexpr MenuCommand kCommandStorageCard = MenuCommand::kStorageCard;
+
 class RecordingEditorScene : public CEditorScene {
  public:
-  RecordingEditorScene() : CEditorScene(ApplicationEditorServices()) {}
+  explicit RecordingEditorScene(COverlayFactory* windows = nullptr)
+      : CEditorScene(windows, ApplicationEditorServices()) {}
   void OpenPalette(int cellX, int cellY, int windowX, int windowY) override {
     requests.push_back({"palette", {cellX, cellY, windowX, windowY}});
   }
   void OpenPropertyWindow(int x, int y) override { requests.push_back({"property", {x, y}}); }
   void OpenMenu(int x, int y) override { requests.push_back({"menu", {x, y}}); }
-  void OpenCommandWindow(int action) override { requests.push_back({"command", {action}}); }
+  void OpenCommandWindow(CommandAction action) override {
+    requests.push_back({"command", {static_cast<int>(action)}});
+  }
 
   std::vector<OverlayRequest> requests;
 };
@@ -49,6 +61,9 @@ class EditorTest : public ::testing::Test {
   // tests change Settings or m_extra* before.
   void StartEditor();
   void WriteSettingIni(const std::string& extraLines = "");
+  // The windows that the scene opens when a test calls its own overlay
+  // operations; none in the editor's tests.
+  virtual COverlayFactory* Windows() { return nullptr; }
 
   // Input, dispatched through the window procedure as the window would.
   void Frame() { Pumped(WM_APP_TICK); }
@@ -86,7 +101,7 @@ class EditorTest : public ::testing::Test {
   // Saves the program as it is, so that only later changes count as unsaved.
   void Settle() { ASSERT_TRUE(m_scene->SaveProgram("settled.bhb")); }
   std::string Id(Cell cell);
-  std::string To(Cell c) { return m_scene->Program().GetBoxProperty(c.x, c.y, "to"); }
+  std::string To(Cell c) { return m_scene->Program().BoxProperty(c.x, c.y, "to"); }
   const std::vector<Cell>& Selected() { return m_scene->SelectedCells(); }
   std::vector<std::string> Messages();  // the message log's lines, oldest first
 

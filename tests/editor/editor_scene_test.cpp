@@ -217,7 +217,7 @@ TEST_F(EditorSceneTest, DeleteAndEveryPressMarkTheTitleOnceUntilANewProgram) {
 
   // As after a save: Delete marks the program again.
   Click(CellPoint({1, 0}));
-  platform::SetWindowText("PELU BLOCK - [a.bhb]");
+  m_scene->SetCurrentFileName("a.bhb");
   m_scene->SetModified(0);
   Key(VK_DELETE);
   EXPECT_EQ(Title(), "PELU BLOCK - [a.bhb]*");
@@ -236,7 +236,7 @@ TEST_F(EditorSceneTest, ScriptCardAndTransferNeverUseAScriptThatCouldNotBeWritte
   std::filesystem::create_directory(m_dir.Path() + "/card");
   WriteSettingIni("StorageCardPath=card/robot.r\r\n");
   Place({0, 0}, kWalk);
-  m_scene->Program().SetBoxProperty(0, 0, "speed", "7");
+  m_scene->Document().Begin(EditKind::kSetProperties).SetBoxProperty(0, 0, "speed", "7");
   Key(VK_F7);
   EXPECT_EQ(m_dir.ReadFile("out.r"), "WALK:7\r\nEXIT\r\n");
   Key(VK_F6);
@@ -252,7 +252,7 @@ TEST_F(EditorSceneTest, ScriptCardAndTransferNeverUseAScriptThatCouldNotBeWritte
   WriteSettingIni("StorageCardPath=card/robot.r\r\n");
   std::filesystem::remove(m_dir.Path() + "/out.r");
   std::filesystem::create_directory(m_dir.Path() + "/out.r");
-  m_scene->Program().SetBoxProperty(0, 0, "speed", "9");
+  m_scene->Document().Begin(EditKind::kSetProperties).SetBoxProperty(0, 0, "speed", "9");
   Key(VK_F7);
   Key(VK_F6);
   Key(VK_F5);
@@ -278,7 +278,9 @@ class EditorLongScriptTest : public EditorTest {
   void Row(int chips) {
     for (int x = 0; x < chips; ++x) {
       Place({x, 0}, "burst");
-      m_scene->Program().SetBoxProperty(x, 0, "false", text::kGlyphRight);
+      m_scene->Document()
+          .Begin(EditKind::kSetProperties)
+          .SetBoxProperty(x, 0, "false", text::kGlyphRight);
     }
   }
 };
@@ -384,7 +386,7 @@ TEST_F(EditorStartupTest, CommandLineProgramOpensOnTheFirstEntryOnly) {
   const std::string path = m_dir.Path() + "/start.bhb";
   SetStartupProgramPath(path);
   StartEditor();
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 0, "speed"), "3");
+  EXPECT_EQ(m_scene->Program().BoxProperty(1, 0, "speed"), "3");
   EXPECT_EQ(m_scene->CurrentFileName(), path);
   EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [" + path + "]");
   EXPECT_EQ(m_scene->IsModified(), 0);

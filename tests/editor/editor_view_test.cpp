@@ -77,11 +77,17 @@ TEST_F(EditorViewTest, ArrowsAndExitsAreCentredInTheMarginsByThePlainArrowsSize)
   Place({3, 6}, kWalk, "sideways");
   Place({5, 6}, kWalk, "left");
   Place({1, 1}, kIf, "upper");  // plain arrows draw too
-  m_scene->Program().SetBoxProperty(1, 1, "true", text::kGlyphRight);
-  m_scene->Program().SetBoxProperty(1, 1, "false", text::kGlyphDown);
+  m_scene->Document()
+      .Begin(EditKind::kSetProperties)
+      .SetBoxProperty(1, 1, "true", text::kGlyphRight);
+  m_scene->Document()
+      .Begin(EditKind::kSetProperties)
+      .SetBoxProperty(1, 1, "false", text::kGlyphDown);
   Place({4, 4}, kLoop);
-  m_scene->Program().SetBoxProperty(4, 4, "ltrue", text::kGlyphUp);
-  m_scene->Program().SetBoxProperty(4, 4, "lfalse", "left");  // a word is no exit
+  m_scene->Document().Begin(EditKind::kSetProperties).SetBoxProperty(4, 4, "ltrue", text::kGlyphUp);
+  m_scene->Document()
+      .Begin(EditKind::kSetProperties)
+      .SetBoxProperty(4, 4, "lfalse", "left");  // a word is no exit
   Draw();
   // Down: 6 x 10 at (110 + 40 - 3, 430 + 50 + 10 - 5); left: 10 x 6 at
   // (510 - 10 - 5, 430 + 25 - 3).

@@ -4,15 +4,20 @@
 #include <gtest/gtest.h>
 
 #include "program/block_program.h"
+#include "foundation/settings.h"
+#include "program/program_settings.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
 TEST(SummaryTest, TemplatePiecesAndSeparators) {
-  CBox box("walk");
-  box.Set("speed", "5");
-  box.Set("mode", "fast");
+  CBlockProgram program;
+  program.Init(nullptr, ProgramSettingsFrom(Settings));
+  program.AddBox(0, 0, "walk");
+  program.SetBoxProperty(0, 0, "speed", "5");
+  program.SetBoxProperty(0, 0, "mode", "fast");
+  const CBox& box = *program.GetBox(0, 0);
   const std::pair<const char*, Lines> cases[] = {
       {"*L:speed", {"L", "5"}},
       {"*T=;speed", {"T=5"}},
@@ -28,10 +33,11 @@ TEST(SummaryTest, TemplatePiecesAndSeparators) {
   for (const auto& [pattern, lines] : cases) {
     EXPECT_EQ(BuildSummaryLines(pattern, box), lines) << pattern;
   }
-  // An empty piece names no property; an absent named one is read as the
-  // model reads it, which adds it.
+  // Drawing reads without adding: neither an empty piece nor an absent
+  // property reaches the box (and so its saved file).
   EXPECT_EQ(box.Find(""), nullptr);
-  EXPECT_NE(box.Find("missing"), nullptr);
+  EXPECT_EQ(box.Find("missing"), nullptr);
+  EXPECT_EQ(box.Properties().size(), 3u);
 }
 
 TEST(SummaryTest, LinesAreCutWithoutSplittingADoubleByteCharacter) {

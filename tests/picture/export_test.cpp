@@ -129,7 +129,7 @@ struct EditorScreen {
     scrollView.Init();
     scrollView.ScrollBy(scroll.x, scroll.y);
     CEditorView view(scrollView);
-    view.SetUp();
+    view.SetUp(*display, *registry);
     view.DrawFrame(*program, catalogue, CSelection(), GestureView());
     back = display->BackSurface();
   }

@@ -26,7 +26,9 @@ class CommandWindowTest : public WindowTest {
 
   void Edit(Cell cell, const std::string& speed) {
     Place(cell, kWalk);
-    m_scene->Program().SetBoxProperty(cell.x, cell.y, "speed", speed);
+    m_scene->Document()
+        .Begin(EditKind::kSetProperties)
+        .SetBoxProperty(cell.x, cell.y, "speed", speed);
     m_scene->SetModified(1);
   }
   bool Holds(const std::string& file, const std::string& text) {
@@ -71,7 +73,7 @@ TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   EXPECT_FALSE(m_scene->Program().HasBox(0, 0));
   EXPECT_TRUE(Selected().empty());  // the selection belonged to the old program
 
-  m_scene->Program().SetBoxProperty(1, 1, "speed", "8");
+  m_scene->Document().Begin(EditKind::kSetProperties).SetBoxProperty(1, 1, "speed", "8");
   m_scene->SetModified(1);
   Key(VK_F2);
   EXPECT_EQ(m_dialog.asked.size(), 1u);  // no dialog
@@ -148,7 +150,7 @@ TEST_F(CommandWindowTest, FailedCancelledOrMissingDialogsLeaveTheProgramAsItWas)
   ExpectSeen(
       kept, 0,
       {text::kOpenFailed, text::kOpenFailed, text::kDialogUnavailable, text::kDialogUnavailable});
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 2, "speed"), "6");
+  EXPECT_EQ(m_scene->Program().BoxProperty(2, 2, "speed"), "6");
   EXPECT_TRUE(fs::is_empty(m_dir.Path() + "/samples/folder.bhb"));
 }
 

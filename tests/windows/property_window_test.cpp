@@ -52,7 +52,9 @@ class PropertyWindowTest : public WindowTest {
   void PlaceWith(Cell cell, const std::string& id, const Properties& properties) {
     Place(cell, id);
     for (const auto& [key, value] : properties) {
-      m_scene->Program().SetBoxProperty(cell.x, cell.y, key, value);
+      m_scene->Document()
+          .Begin(EditKind::kSetProperties)
+          .SetBoxProperty(cell.x, cell.y, key, value);
     }
   }
   // Selects the cells in order and opens the window at a screen point.
@@ -94,10 +96,10 @@ TEST_F(PropertyWindowTest, RowsAreThoseCommonToTheSelectionAndDifferingValuesSur
   EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=* NULL"}));
   ClickOn("update");
   EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(2, 1, "mode"), "on");
+  EXPECT_EQ(m_scene->Program().BoxProperty(2, 1, "mode"), "on");
 
   // The first selected chip orders the rows; a digit replaces "*".
-  m_scene->Program().SetBoxProperty(2, 1, "speed", "20");
+  m_scene->Document().Begin(EditKind::kSetProperties).SetBoxProperty(2, 1, "speed", "20");
   Open({{2, 1}, {1, 1}});
   EXPECT_EQ(Rows(), (Strings{"mode=*", "speed=*"}));
   ClickOn("row1");
@@ -204,7 +206,7 @@ TEST_F(PropertyWindowTest, EscapeAndEnterOrAPressOutsideCloseAnOpenListBeforeThe
     EXPECT_FALSE(Window()->IsListOpen());
     Key(key);
     EXPECT_EQ(Window(), nullptr);
-    EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "cond"), condition);
+    EXPECT_EQ(m_scene->Program().BoxProperty(1, 1, "cond"), condition);
   }
   const Properties before = BoxProperties({1, 1});
   Open({{1, 1}});
@@ -236,7 +238,7 @@ TEST_F(PropertyWindowTest, CatalogueTextsAreDrawnAsTheyAreAndTheListGoesWhenClos
   Frame();
   EXPECT_EQ(CountColour(list, kListRow) + CountColour(list, kListRowHover), 0);
   Key(VK_RETURN);
-  EXPECT_EQ(m_scene->Program().GetBoxProperty(1, 1, "%n%s"), "%s%s");
+  EXPECT_EQ(m_scene->Program().BoxProperty(1, 1, "%n%s"), "%s%s");
 }
 
 }  // namespace

@@ -167,7 +167,7 @@ class TransferTest : public WindowTest {
   bool Send(const Robot& robot, const std::string& script) {
     m_dir.WriteFile("out.r", script);
     SetEditorTransferPort(robot.Port());
-    m_scene->OpenCommandWindow(kActionTransfer);
+    m_scene->OpenCommandWindow(CommandAction::kTransfer);
     return Open();
   }
   void SendConnected(Robot& robot, const std::string& script) {
@@ -329,7 +329,7 @@ TEST_F(TransferTest, AFailedStartSaysSoAndStaysOpenUntilEnterOrEscape) {
   ASSERT_TRUE(Send(robot, "MOVE\r\n"));
   Key(VK_ESCAPE);
   std::filesystem::remove(m_dir.Path() + "/out.r");
-  m_scene->OpenCommandWindow(kActionTransfer);
+  m_scene->OpenCommandWindow(CommandAction::kTransfer);
   EXPECT_EQ(LastMessage(), text::kTransferFailed);
   EXPECT_EQ(Log(), "Failed to open out.r file.");
   ExpectReleased();

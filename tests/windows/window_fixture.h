@@ -17,17 +17,20 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
+#include "windows/window_factory.h"
 
 namespace editor_test {
 
 // Records what the editor asks for, and opens the menu and command windows.
 class LiveEditorScene : public RecordingEditorScene {
  public:
+  explicit LiveEditorScene(COverlayFactory* windows) : RecordingEditorScene(windows) {}
+
   void OpenMenu(int x, int y) override {
     RecordingEditorScene::OpenMenu(x, y);
     CEditorScene::OpenMenu(x, y);
   }
-  void OpenCommandWindow(int action) override {
+  void OpenCommandWindow(CommandAction action) override {
     RecordingEditorScene::OpenCommandWindow(action);
     CEditorScene::OpenCommandWindow(action);
   }
@@ -78,12 +81,14 @@ class WindowTest : public EditorTest {
 
   void StartLiveEditor() {
     StartEditor();
-    m_scene = std::make_unique<LiveEditorScene>();
+    m_scene = std::make_unique<LiveEditorScene>(&m_windows);
     ASSERT_EQ(m_scene->Enter(0), 1);
     s_current = this;
     platform::SetWindowProc(&WindowTest::Procedure);
     Frame();
   }
+
+  COverlayFactory* Windows() override { return &m_windows; }
 
   std::string Abs(const std::string& name) { return m_dir.Path() + "/" + name; }
   void ClickAt(POINT p) {  // press and release at once
@@ -115,6 +120,7 @@ class WindowTest : public EditorTest {
   // The wParam of each unhandled WM_CLOSE: the main window would have gone.
   std::vector<WPARAM> m_closedBy;
   ScriptedDialog m_dialog;
+  CWindowFactory m_windows;
 
  private:
   static LRESULT Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
