@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "program/block_program.h"
 #include "foundation/settings.h"
+#include "program/block_program.h"
 #include "program/program_settings.h"
 
 CEditorDocument::CEditorDocument(CChipCatalogue* catalogue)
@@ -97,4 +97,10 @@ void CEditorDocument::CAction::ReplaceProgram(std::unique_ptr<CBlockProgram> pro
   m_document.m_selection.Clear();
   m_document.m_replacedSinceSave = true;
   m_document.m_actionReplaced = true;
+}
+
+void CEditorDocument::ReadShownKeys(Cell cell, const std::vector<std::string>& keys) {
+  for (const std::string& key : keys) {
+    m_program->GetBoxProperty(cell.x, cell.y, key);
+  }
 }

@@ -102,6 +102,14 @@ class CEditorDocument {
   // The program as it is now is what its file holds.
   void MarkSaved();
 
+  // The design reads the properties a chip's picture shows with its adding
+  // read, so a chip that has been on screen is saved with an empty line for
+  // each of them that it lacks ("to=" for a chip with no arrow). The editor
+  // calls this for the chips of every frame it draws, before drawing, which
+  // itself only reads. It is no edit: the revision stays, no observer hears
+  // of it, and an absent key reads as an empty one everywhere.
+  void ReadShownKeys(Cell cell, const std::vector<std::string>& keys);
+
   // The observer is not owned and must outlive the document or be removed.
   void AddObserver(CDocumentObserver* observer);
   void RemoveObserver(CDocumentObserver* observer);

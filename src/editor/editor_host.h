@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "foundation/scene.h"
 #include "editor/scroll_view.h"
+#include "foundation/scene.h"
 
 class CDisplay;
 class CEditorDocument;

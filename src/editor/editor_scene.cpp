@@ -20,8 +20,8 @@
 #include "platform/dialog.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
-#include "program/program_settings.h"
 #include "program/program_file.h"
+#include "program/program_settings.h"
 
 namespace {
 
@@ -416,9 +416,21 @@ void CEditorScene::Update() {
   }
   // A click may have opened a window; it draws the next frame.
   if (!m_overlay) {
-    m_view.DrawFrame(Program(), *m_catalogue, Selection(),
-                     GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
+    DrawEditorFrame();
   }
+}
+
+void CEditorScene::DrawEditorFrame() {
+  // The chips about to be shown are read as the design reads them first, so
+  // that the drawing itself changes nothing.
+  const CBlockProgram& program = Program();
+  for (const Cell cell : m_view.CellsInView(m_view.FrameArea())) {
+    if (const CBox* box = program.GetBox(cell.x, cell.y)) {
+      m_document->ReadShownKeys(cell, ShownKeys(*box, *m_catalogue, program.Roles()));
+    }
+  }
+  m_view.DrawFrame(program, *m_catalogue, Selection(),
+                   GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
 }
 
 void CEditorScene::RunMenuCommand(MenuCommand command) {
@@ -690,7 +702,8 @@ void CEditorScene::NewProgram() {
 }
 
 bool CEditorScene::LoadProgram(const std::string& path) {
-  std::unique_ptr<CBlockProgram> program = ReadBlockProgram(m_catalogue.get(), path, ProgramSettingsFrom(Settings));
+  std::unique_ptr<CBlockProgram> program =
+      ReadBlockProgram(m_catalogue.get(), path, ProgramSettingsFrom(Settings));
   if (!program) {
     return false;
   }
@@ -801,8 +814,7 @@ bool CEditorScene::GenerateScript() {
   const bool announce = work && *work > kLongScriptChips;
   if (announce && !m_overlay) {
     MessageLog().Add(text::kScriptWorking);
-    m_view.DrawFrame(Program(), *m_catalogue, Selection(),
-                     GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
+    DrawEditorFrame();
   }
   if (WriteScript(Program())) {
     return true;
@@ -832,8 +844,8 @@ bool CEditorScene::ExportPicture() {
   }
   // The picture draws on a display of its own; the editor's screen objects
   // and back surface are left as they are.
-  const bool written = m_services.writePicture &&
-                       m_services.writePicture(Program(), *m_catalogue, fileName, path);
+  const bool written =
+      m_services.writePicture && m_services.writePicture(Program(), *m_catalogue, fileName, path);
   MessageLog().Add(std::string(written ? text::kPictureWritten : text::kPictureFailed) + " " +
                    path);
   return written;

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "foundation/scene.h"
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
 #include "editor/editor_view.h"
@@ -195,6 +194,8 @@ class CEditorScene : public CScene, public CEditorHost {
   CSelection& Selection() { return m_document->Selection(); }
 
  private:
+  // Draws and presents one editor frame.
+  void DrawEditorFrame();
   // Counts the calls into the overlay that are under way; see CloseOverlay.
   class OverlayCall;
 

@@ -121,10 +121,7 @@ void CEditorView::SetUp(CDisplay& display, CObjectRegistry& registry) {
 void CEditorView::DrawFrame(const CBlockProgram& program, const CChipCatalogue& catalogue,
                             const CSelection& selection, const GestureView& gesture) {
   const POINT mouse = platform::GetCursorClientPos();
-  const GridGeometry& g = m_scrollView.Geometry();
-  const POINT scroll = m_scrollView.GetScroll();
-  DrawGrid(program, catalogue, selection,
-           GridArea{scroll, scroll, Size{g.screenWidth, g.screenHeight}});
+  DrawGrid(program, catalogue, selection, FrameArea());
   if (gesture.chipDrag) {
     DrawDraggedChips(selection, gesture, mouse);
   }
@@ -163,8 +160,13 @@ void CEditorView::DrawBackground(const GridArea& area) {
   }
 }
 
-void CEditorView::DrawCells(const CBlockProgram& program, const CChipCatalogue& catalogue,
-                            const CSelection& selection, const GridArea& area) {
+GridArea CEditorView::FrameArea() const {
+  const GridGeometry& g = m_scrollView.Geometry();
+  const POINT scroll = m_scrollView.GetScroll();
+  return GridArea{scroll, scroll, Size{g.screenWidth, g.screenHeight}};
+}
+
+std::vector<Cell> CEditorView::CellsInView(const GridArea& area) const {
   // Only the cells that can be in view are visited, however large the grid.
   const GridGeometry& g = m_scrollView.Geometry();
   const POINT o = area.origin;
@@ -172,11 +174,52 @@ void CEditorView::DrawCells(const CBlockProgram& program, const CChipCatalogue& 
   const int c0 = o.x < g.marginX / 2 ? 0 : (o.x - g.marginX / 2) / g.pitchX;
   const int rowEnd = r0 + area.size.height / g.pitchY + 2;
   const int columnEnd = c0 + area.size.width / g.pitchX + 2;
+  std::vector<Cell> cells;
   for (int r = r0; r < rowEnd && r < g.rows; ++r) {
     for (int c = c0; c < columnEnd && c < g.columns; ++c) {
-      DrawCell(program, catalogue, selection, area, Cell{c, r});
+      cells.push_back(Cell{c, r});
     }
   }
+  return cells;
+}
+
+void CEditorView::DrawCells(const CBlockProgram& program, const CChipCatalogue& catalogue,
+                            const CSelection& selection, const GridArea& area) {
+  for (const Cell cell : CellsInView(area)) {
+    DrawCell(program, catalogue, selection, area, cell);
+  }
+}
+
+namespace {
+
+// The chip name a picture shows: cut to the longest name a chip can have.
+std::string ShownId(const CBox& box) {
+  std::string id = box.Value("id");
+  if (id.size() > kMaxIdBytes) {
+    id.resize(kMaxIdBytes);
+  }
+  return id;
+}
+
+}  // namespace
+
+std::vector<std::string> ShownKeys(const CBox& box, const CChipCatalogue& catalogue,
+                                   const ChipRoles& roles) {
+  // In the order DrawCell reads them, with the chip name as it is drawn.
+  std::vector<std::string> keys = {"id", "to"};
+  const std::string id = ShownId(box);
+  if (id == roles.branchChipId) {
+    keys.push_back(roles.branchTrueKey);
+    keys.push_back(roles.branchFalseKey);
+  }
+  if (id == roles.loopChipId) {
+    keys.push_back(roles.loopTrueKey);
+    keys.push_back(roles.loopFalseKey);
+  }
+  for (std::string& key : SummaryKeys(catalogue.GetAttribute(id, "display"))) {
+    keys.push_back(std::move(key));
+  }
+  return keys;
 }
 
 void CEditorView::DrawCell(const CBlockProgram& program, const CChipCatalogue& catalogue,
@@ -192,10 +235,7 @@ void CEditorView::DrawCell(const CBlockProgram& program, const CChipCatalogue& c
     }
     return;
   }
-  std::string id = box->Value("id");
-  if (id.size() > kMaxIdBytes) {
-    id.resize(kMaxIdBytes);
-  }
+  const std::string id = ShownId(*box);
   m_registry->DrawAt(id == text::kDoNothingChip ? kNopChip : kChip, p.x, p.y);
   m_display->DrawText(p.x + 5, p.y + 4, kWhite, kShortNameOutline, "%s",
                       catalogue.GetShortName(id).c_str());
@@ -235,13 +275,14 @@ void CEditorView::DrawCell(const CBlockProgram& program, const CChipCatalogue& c
   if (!to.empty()) {
     drawArrow(to, ArrowForm::kWord, kPlainArrow);
   }
-  if (id == Settings.IfChipID) {
-    drawArrow(box->Value(Settings.IfChipTrueID), ArrowForm::kGlyph, kTrueArrow);
-    drawArrow(box->Value(Settings.IfChipFalseID), ArrowForm::kGlyph, kFalseArrow);
+  const ChipRoles& roles = program.Roles();
+  if (id == roles.branchChipId) {
+    drawArrow(box->Value(roles.branchTrueKey), ArrowForm::kGlyph, kTrueArrow);
+    drawArrow(box->Value(roles.branchFalseKey), ArrowForm::kGlyph, kFalseArrow);
   }
-  if (id == Settings.LoopChipID) {
-    drawArrow(box->Value(Settings.LoopChipTrueID), ArrowForm::kGlyph, kTrueArrow);
-    drawArrow(box->Value(Settings.LoopChipFalseID), ArrowForm::kGlyph, kFalseArrow);
+  if (id == roles.loopChipId) {
+    drawArrow(box->Value(roles.loopTrueKey), ArrowForm::kGlyph, kTrueArrow);
+    drawArrow(box->Value(roles.loopFalseKey), ArrowForm::kGlyph, kFalseArrow);
   }
 
   const std::string& pattern = catalogue.GetAttribute(id, "display");

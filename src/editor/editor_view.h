@@ -8,8 +8,10 @@
 #include "editor/message_log.h"
 #include "editor/scroll_view.h"
 #include "editor/selection.h"
+#include "program/program_settings.h"
 
 class CBlockProgram;
+class CBox;
 class CChipCatalogue;
 class CDisplay;
 class CObjectRegistry;
@@ -30,6 +32,15 @@ struct GestureView {
   bool rubberBand = false;
   POINT dragStart;  // world point of the left press
 };
+
+// The properties that a chip's picture shows: its arrow, the exits of a
+// branch or loop chip, and the properties its summary names. The design
+// reads them with its adding read, so a chip that has been on screen is
+// saved with an empty line for each one it lacks ("to=" for a chip with no
+// arrow); the editor keeps that (CEditorDocument::ReadShownKeys) apart from
+// the drawing, which only reads.
+std::vector<std::string> ShownKeys(const CBox& box, const CChipCatalogue& catalogue,
+                                   const ChipRoles& roles);
 
 class CEditorView {
  public:
@@ -55,6 +66,11 @@ class CEditorView {
                 const CSelection& selection, const GridArea& area);
 
   CMessageLog& MessageLog() { return m_log; }
+
+  // The area of the screen that a frame's grid covers, and the cells of an
+  // area that drawing it visits (only those that can be in view).
+  GridArea FrameArea() const;
+  std::vector<Cell> CellsInView(const GridArea& area) const;
 
  private:
   void DrawBackground(const GridArea& area);

@@ -20,6 +20,10 @@ inline constexpr std::size_t kSummaryLineBytes = 10;
 // never changes the program.
 std::vector<std::string> BuildSummaryLines(std::string_view pattern, const CBox& box);
 
+// The property keys a template's pieces name, in the order of the pieces
+// (literal and empty pieces name none).
+std::vector<std::string> SummaryKeys(std::string_view pattern);
+
 // The longest start of a CP932 text that fits in maxBytes without cutting a
 // double-byte character in half.
 std::string_view CutCp932(std::string_view text, std::size_t maxBytes);

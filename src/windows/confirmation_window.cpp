@@ -4,11 +4,11 @@
 #include <string>
 #include <utility>
 
-#include "foundation/settings.h"
-#include "foundation/texts.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_document.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "platform/platform.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_host.h"
-#include "platform/platform.h"
 #include "foundation/settings.h"
 #include "foundation/texts.h"
+#include "platform/platform.h"
 
 namespace {
 

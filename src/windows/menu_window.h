@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "foundation/scene.h"
 #include "editor/editor_host.h"
+#include "foundation/scene.h"
 
 class CMenuWindow final : public CScene {
  public:

@@ -9,11 +9,11 @@
 #include "display/object_registry.h"
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
+#include "foundation/settings.h"
+#include "foundation/strings.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
 #include "windows/property_window.h"
-#include "foundation/settings.h"
-#include "foundation/strings.h"
 
 namespace {
 

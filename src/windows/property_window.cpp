@@ -10,11 +10,11 @@
 #include "display/object_registry.h"
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
-#include "platform/platform.h"
-#include "program/block_program.h"
 #include "foundation/settings.h"
 #include "foundation/strings.h"
 #include "foundation/texts.h"
+#include "platform/platform.h"
+#include "program/block_program.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <vector>
 
-#include "foundation/settings.h"
 #include "codegen/script_generator.h"
 #include "display/display.h"
 #include "editor/editor_host.h"
+#include "foundation/settings.h"
 #include "platform/platform.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // shows the progress over the editor's picture and closes when it ends.
 #pragma once
 
-#include "windows/command_window.h"
 #include "transfer/transfer.h"
+#include "windows/command_window.h"
 
 class CTransferWindow final : public CCommandWindow, private CTransferMessages {
  public:

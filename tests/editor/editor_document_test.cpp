@@ -10,9 +10,9 @@
 #include "document_observer.h"
 #include "editor/editor_document.h"
 #include "editor_fixture.h"
+#include "foundation/settings.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
-#include "foundation/settings.h"
 #include "program/program_settings.h"
 
 namespace editor_test {
@@ -90,9 +90,9 @@ TEST_F(EditorDocumentTest, EveryGestureEditsThroughOneActionOfItsKind) {
   EXPECT_FALSE(m_observer.ChangedOutsideActions(m_scene->Document()));
 }
 
-TEST_F(EditorDocumentTest, DrawingAFrameLeavesWhatSaveWritesAsItWas) {
+TEST_F(EditorDocumentTest, OnlyTheDesignsReadOfShownChipsAddsKeysAndDrawingAddsNone) {
   // Chips without an arrow, without exits and without the property that
-  // their summary names: drawing reads every one of those keys.
+  // their summary names: the picture shows every one of those keys.
   Place({0, 0}, kWalk);
   Place({1, 0}, kIf);
   Place({2, 0}, kLoop);
@@ -101,12 +101,31 @@ TEST_F(EditorDocumentTest, DrawingAFrameLeavesWhatSaveWritesAsItWas) {
   m_scene->Selection().Select({1, 1});
   const std::string before = Saved();
   const unsigned long revision = m_scene->Program().Revision();
-  Frame();
-  MoveTo(CellPoint({1, 0}));  // the hover frame
-  Frame();
-  EXPECT_EQ(Saved(), before);
-  EXPECT_EQ(m_scene->Program().Revision(), revision);
   EXPECT_EQ(before.find("to=\r\n"), std::string::npos);
+
+  // The editor's frame reads the shown keys as the design does, so a chip
+  // that was on screen is saved with its empty lines, as it always was.
+  Frame();
+  const std::string shown = Saved();
+  EXPECT_NE(shown, before);
+  std::size_t emptyArrows = 0;
+  for (std::size_t at = shown.find("\nto=\r\n"); at != std::string::npos;
+       at = shown.find("\nto=\r\n", at + 1)) {
+    ++emptyArrows;
+  }
+  EXPECT_EQ(emptyArrows, 4u) << shown;  // every chip but the one with its arrow
+  EXPECT_EQ(m_scene->Program().Revision(), revision);
+
+  // Anything drawn after that (hover frames, more frames, a picture of the
+  // program) changes nothing at all.
+  MoveTo(CellPoint({1, 0}));
+  Frame();
+  Frames(3);
+  Hold(VK_CONTROL, true);
+  Key('P');
+  Hold(VK_CONTROL, false);
+  EXPECT_EQ(Saved(), shown);
+  EXPECT_EQ(m_scene->Program().Revision(), revision);
 }
 
 // The document alone: actions that nest are one, and the question about
