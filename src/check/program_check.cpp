@@ -133,8 +133,13 @@ class CChecker {
         m_out(out) {}
 
   void Run() {
-    const std::vector<std::uint8_t> written = Reachable(Roots::kEveryChain);
-    const std::vector<std::uint8_t> run = Reachable(Roots::kStartOnly);
+    // One byte per cell holds both answers, to keep a large grid's check
+    // small.
+    std::vector<std::uint8_t> reached(
+        static_cast<std::size_t>(m_program.Columns()) * static_cast<std::size_t>(m_program.Rows()),
+        0);
+    Reach(Roots::kStartOnly, kRun, reached);
+    Reach(Roots::kEveryChain, kWritten, reached);
     if (!m_program.HasBox(0, 0)) {
       Add(FindingCode::kEmptyStart, 0, 0);
     }
@@ -144,9 +149,9 @@ class CChecker {
         if (box == nullptr) {
           continue;
         }
-        if (written[Index(x, y)] == 0) {
+        if ((reached[Index(x, y)] & kWritten) == 0) {
           Add(FindingCode::kUnreachableChip, x, y);
-        } else if (run[Index(x, y)] == 0) {
+        } else if ((reached[Index(x, y)] & kRun) == 0) {
           Add(FindingCode::kDeadChip, x, y);
         }
         CheckBox(*box, x, y);
@@ -177,19 +182,19 @@ class CChecker {
   }
 
   enum class Roots { kEveryChain, kStartOnly };
+  static constexpr std::uint8_t kWritten = 1;
+  static constexpr std::uint8_t kRun = 2;
 
-  // The chips that the generator writes (every chain it starts) or that
-  // the robot can run (the start chain and the labels it jumps to),
-  // followed along the connections that the generator follows.
-  std::vector<std::uint8_t> Reachable(Roots roots) const {
+  // Marks with the flag the chips that the generator writes (every chain it
+  // starts) or that the robot can run (the start chain and the labels it
+  // jumps to), followed along the connections that the generator follows.
+  void Reach(Roots roots, std::uint8_t flag, std::vector<std::uint8_t>& reached) const {
     const int columns = m_program.Columns();
     const int rows = m_program.Rows();
-    std::vector<std::uint8_t> reached(
-        static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
     std::vector<GridCell> pending;
     const auto reach = [&](int x, int y) {
-      if (m_program.HasBox(x, y) && reached[Index(x, y)] == 0) {
-        reached[Index(x, y)] = 1;
+      if (m_program.HasBox(x, y) && (reached[Index(x, y)] & flag) == 0) {
+        reached[Index(x, y)] |= flag;
         pending.push_back(GridCell{x, y});
       }
     };
@@ -229,7 +234,6 @@ class CChecker {
         follow(branch ? m_roles.branchFalseKey : m_roles.loopFalseKey, ArrowForm::kGlyph);
       }
     }
-    return reached;
   }
 
   void CheckBox(const CBox& box, int x, int y) {
