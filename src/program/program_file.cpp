@@ -221,20 +221,15 @@ std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std:
 
 std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue, const std::string& path,
                                                 const ProgramSettings& settings) {
-  std::string text;
-  // A file over the limit is refused from its size, before any of it is
-  // read or any memory is taken for it.
-  if (platform::ReadWholeFile(path, &text, kMaxProgramFileBytes) != platform::ReadResult::kRead) {
-    ErrorLog(kFailedToOpen);
-    return nullptr;
-  }
-  return ParseBlockProgram(catalogue, text, settings);
+  return ReadBlockProgram(catalogue, path, settings, nullptr);
 }
 
 std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue, const std::string& path,
                                                 const ProgramSettings& settings,
                                                 CReadReport* report) {
   std::string text;
+  // A file over the limit is refused from its size, before any of it is
+  // read or any memory is taken for it.
   if (platform::ReadWholeFile(path, &text, kMaxProgramFileBytes) != platform::ReadResult::kRead) {
     ErrorLog(kFailedToOpen);
     return nullptr;

@@ -84,7 +84,8 @@ class CReadReport {
 };
 
 // The reader as above, noting in *report what it skipped and where each box
-// began. What is read is exactly what the reader without a report reads.
+// began (nothing when report is nullptr). What is read is exactly what the
+// reader without a report reads.
 std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std::string_view text,
                                                  const ProgramSettings& settings,
                                                  CReadReport* report);
