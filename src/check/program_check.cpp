@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <string_view>
+#include <utility>
 
 #include "catalogue/chip_catalogue.h"
 #include "codegen/script_generator.h"
@@ -109,19 +111,74 @@ bool IsNumber(std::string_view value) {
   return i == value.size();
 }
 
-// Whether a value is one of the options of a "SELECT;a;b;c" type.
-bool IsOption(const std::string& type, const std::string& value) {
-  const std::vector<std::string> options = SplitTokens(type, ";");
-  return std::find(options.begin() + (options.empty() ? 0 : 1), options.end(), value) !=
-         options.end();
+// Whether a value is one of the options of a "SELECT;a;b;c" type: a
+// non-empty ';' field after the first, as the generator splits them.
+bool IsOption(std::string_view type, std::string_view value) {
+  if (value.empty()) {
+    return false;
+  }
+  std::size_t start = type.find(';');
+  while (start != std::string_view::npos) {
+    const std::size_t end = type.find(';', start + 1);
+    const std::string_view option = type.substr(
+        start + 1, end == std::string_view::npos ? std::string_view::npos : end - start - 1);
+    if (option == value) {
+      return true;
+    }
+    start = end;
+  }
+  return false;
 }
 
-std::string PropertyKey(int n, std::string_view suffix) {
-  std::string key = "property";
-  key.append(std::to_string(n));
-  key.append(suffix);
-  return key;
+// The ':' fields of a type, empty ones dropped (strtok's rule, as the
+// generator splits them).
+std::vector<std::string_view> Fields(std::string_view type) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  while (start <= type.size()) {
+    std::size_t end = type.find(':', start);
+    if (end == std::string_view::npos) {
+      end = type.size();
+    }
+    if (end > start) {
+      fields.push_back(type.substr(start, end - start));
+    }
+    start = end + 1;
+  }
+  return fields;
 }
+
+// The property keys of a chip definition, made once.
+struct PropertyKeys {
+  std::array<std::string, kMaxCheckedProperty + 1> name;
+  std::array<std::string, kMaxCheckedProperty + 1> type;
+  PropertyKeys() {
+    for (int n = 1; n <= kMaxCheckedProperty; ++n) {
+      name[static_cast<std::size_t>(n)] = "property" + std::to_string(n) + "_name";
+      type[static_cast<std::size_t>(n)] = "property" + std::to_string(n) + "_type";
+    }
+  }
+};
+
+const PropertyKeys& Keys() {
+  static const PropertyKeys keys;
+  return keys;
+}
+
+// What the checker reads of one chip type, read from its definition once
+// per check rather than once per chip.
+struct ChipSpec {
+  struct Property {
+    std::uint8_t number;
+    const std::string* name;
+    std::string_view type;                      // for a condition-dependent one, empty
+    std::vector<std::string_view> byCondition;  // "VARIABLE:..." split, else empty
+  };
+  const std::string* conditionName = nullptr;  // a branch chip's condition key
+  std::vector<std::string_view> conditions;    // "IF:a:b" split
+  std::vector<Property> properties;
+  TakenExits taken;
+};
 
 class CChecker {
  public:
@@ -172,6 +229,41 @@ class CChecker {
     return m_catalogue == nullptr ? nullptr : m_catalogue->Find(BoxValue(box, kIdKey));
   }
 
+  const ChipSpec& SpecOf(const CChipDefinition& chip, ChipKind kind) {
+    auto [at, made] = m_specs.try_emplace(std::make_pair(&chip, kind));
+    ChipSpec& spec = at->second;
+    if (!made) {
+      return spec;
+    }
+    const PropertyKeys& keys = Keys();
+    spec.taken = ExitsTaken(chip.Get(kCodeKey), kind);
+    int first = 1;
+    if (kind == ChipKind::kBranch) {
+      spec.conditionName = &chip.Get(keys.name[1]);
+      spec.conditions = Fields(chip.Get(keys.type[1]));
+      first = 2;
+    }
+    const int count = std::min(ParseLeadingInt(chip.Get(kPropertyCountKey)), kMaxCheckedProperty);
+    for (int n = first; n <= count; ++n) {
+      const std::string& name = chip.Get(keys.name[static_cast<std::size_t>(n)]);
+      if (name.empty() || name == kIdKey || name == kToKey || IsExitKey(name, kind)) {
+        continue;
+      }
+      const std::string& type = chip.Get(keys.type[static_cast<std::size_t>(n)]);
+      ChipSpec::Property property{static_cast<std::uint8_t>(n), &name, type, {}};
+      if (type.starts_with("VARIABLE")) {
+        // Only a branch chip's condition tells which field applies.
+        if (kind != ChipKind::kBranch) {
+          continue;
+        }
+        property.type = std::string_view();
+        property.byCondition = Fields(type);
+      }
+      spec.properties.push_back(std::move(property));
+    }
+    return spec;
+  }
+
   Finding& Add(FindingCode code, int x, int y, std::uint8_t detail = 0) {
     Finding finding{code, detail, true, GridCell{x, y}, 0, 0};
     if (m_report != nullptr) {
@@ -188,7 +280,7 @@ class CChecker {
   // Marks with the flag the chips that the generator writes (every chain it
   // starts) or that the robot can run (the start chain and the labels it
   // jumps to), followed along the connections that the generator follows.
-  void Reach(Roots roots, std::uint8_t flag, std::vector<std::uint8_t>& reached) const {
+  void Reach(Roots roots, std::uint8_t flag, std::vector<std::uint8_t>& reached) {
     const int columns = m_program.Columns();
     const int rows = m_program.Rows();
     std::vector<GridCell> pending;
@@ -225,7 +317,8 @@ class CChecker {
         continue;
       }
       const CChipDefinition* chip = ChipOf(box);
-      const TakenExits taken = ExitsTaken(chip == nullptr ? kEmpty : chip->Get(kCodeKey), kind);
+      const TakenExits taken =
+          chip == nullptr ? ExitsTaken(kEmpty, kind) : SpecOf(*chip, kind).taken;
       const bool branch = kind == ChipKind::kBranch;
       if (taken.trueExit) {
         follow(branch ? m_roles.branchTrueKey : m_roles.loopTrueKey, ArrowForm::kGlyph);
@@ -318,14 +411,12 @@ class CChecker {
   // after "IF"; the type of each further property then depends on the
   // condition, one ':' field per condition, as the generator reads them.
   void CheckProperties(const CBox& box, const CChipDefinition& chip, ChipKind kind, int x, int y) {
+    const ChipSpec& spec = SpecOf(chip, kind);
     std::size_t condition = 0;
-    int first = 1;
     if (kind == ChipKind::kBranch) {
-      const std::vector<std::string> conditions =
-          SplitTokens(chip.Get(PropertyKey(1, "_type")), ":");
-      const std::string& chosen = BoxValue(box, chip.Get(PropertyKey(1, "_name")));
-      for (std::size_t i = 1; i < conditions.size(); ++i) {
-        if (conditions[i] == chosen) {
+      const std::string& chosen = BoxValue(box, *spec.conditionName);
+      for (std::size_t i = 1; i < spec.conditions.size(); ++i) {
+        if (spec.conditions[i] == chosen) {
           condition = i;
           break;
         }
@@ -333,32 +424,24 @@ class CChecker {
       if (condition == 0) {
         Add(FindingCode::kBadCondition, x, y, 1);
       }
-      first = 2;
     }
-    const int count = std::min(ParseLeadingInt(chip.Get(kPropertyCountKey)), kMaxCheckedProperty);
-    for (int n = first; n <= count; ++n) {
-      const std::string& name = chip.Get(PropertyKey(n, "_name"));
-      if (name.empty() || name == kIdKey || name == kToKey || IsExitKey(name, kind)) {
-        continue;
-      }
-      std::string type = chip.Get(PropertyKey(n, "_type"));
-      if (type.starts_with("VARIABLE")) {
+    for (const ChipSpec::Property& property : spec.properties) {
+      std::string_view type = property.type;
+      if (!property.byCondition.empty()) {
         // Without a known condition nothing is known about the property.
-        const std::vector<std::string> fields = SplitTokens(type, ":");
-        if (kind != ChipKind::kBranch || condition == 0 || condition >= fields.size()) {
+        if (condition == 0 || condition >= property.byCondition.size()) {
           continue;
         }
-        type = fields[condition];
+        type = property.byCondition[condition];
       }
-      const std::string& value = BoxValue(box, name);
-      const auto detail = static_cast<std::uint8_t>(n);
+      const std::string& value = BoxValue(box, *property.name);
       if (type.starts_with("NUM")) {
         if (!IsNumber(value)) {
-          Add(FindingCode::kBadNumber, x, y, detail);
+          Add(FindingCode::kBadNumber, x, y, property.number);
         }
       } else if (type.starts_with("SELECT")) {
         if (!IsOption(type, value)) {
-          Add(FindingCode::kBadOption, x, y, detail);
+          Add(FindingCode::kBadOption, x, y, property.number);
         }
       }
     }
@@ -404,6 +487,7 @@ class CChecker {
   const CChipCatalogue* m_catalogue;
   const CReadReport* m_report;
   std::vector<Finding>* m_out;
+  std::map<std::pair<const CChipDefinition*, ChipKind>, ChipSpec> m_specs;
 };
 
 }  // namespace
