@@ -75,6 +75,24 @@ void RecheckSmallProgramAfterAnEdit(benchmark::State& state) {
 }
 BENCHMARK(RecheckSmallProgramAfterAnEdit)->Unit(benchmark::kMicrosecond);
 
+// The largest grid the settings allow, with a chip in two corners: the
+// check's own memory is a few bytes a cell, whatever the program holds.
+void CheckLargestGrid(benchmark::State& state) {
+  CChipCatalogue catalogue;
+  catalogue.Parse(kCatalogue);
+  CBlockProgram program;
+  program.Init(&catalogue, Grid(4096));
+  program.AddBox(0, 0, "move");
+  program.AddBox(4095, 4095, "move");
+  const double programMiB = PeakRssMiB();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(CheckProgram(program));
+  }
+  state.counters["program_MiB"] = programMiB;
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(CheckLargestGrid)->Unit(benchmark::kMillisecond);
+
 std::string LargeFileText() {
   CBlockProgram program;
   FillSnake(program, nullptr, 1000);
