@@ -12,6 +12,7 @@
 #include "check_fixture.h"
 #include "foundation/settings.h"
 #include "shell/check_command.h"
+#include "shell/command_line.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -55,10 +56,12 @@ class CheckCommandTest : public ::testing::Test {
   }
   void TearDown() override { Settings = m_saved; }
 
-  int Run(const Args& args) {
+  int Run(const Args& args) { return Run(RunCheck, args); }
+  template <typename Command>
+  int Run(Command command, const Args& args) {
     CCapture out(1, stdout, m_dir.Path() + "/stdout.txt");
     CCapture err(2, stderr, m_dir.Path() + "/stderr.txt");
-    const int status = RunCheck(args);
+    const int status = command(args);
     m_errors = err.Finish();
     m_output = out.Finish();
     return status;
@@ -152,6 +155,19 @@ TEST_F(CheckCommandTest, UsageErrorsShowTheUsageAndHelpListsIt) {
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(m_output.find("Exit status: 0 no findings, 1 warnings only, 2 errors, 3"),
             std::string::npos);
+
+  // The program's own help lists the command, and the command line reaches it.
+  char program[] = "pelublock";
+  char help[] = "--help";
+  char check[] = "check";
+  char file[] = "absent.bhb";
+  char* helpArgs[] = {program, help};
+  char* checkArgs[] = {program, check, file};
+  EXPECT_EQ(Run([&](const Args&) { return RunCommandLine(2, helpArgs); }, {}), 0);
+  EXPECT_NE(m_output.find("  pelublock check PROGRAM.bhb [--format=text|json]\n"),
+            std::string::npos);
+  EXPECT_EQ(Run([&](const Args&) { return RunCommandLine(3, checkArgs); }, {}), 3);
+  EXPECT_EQ(m_errors, "pelublock: absent.bhb: cannot read the program file\n");
 }
 
 TEST_F(CheckCommandTest, TheShippedSamplesHaveNoFinding) {
