@@ -167,7 +167,7 @@ const PropertyKeys& Keys() {
 
 // What the checker reads of one chip type, read from its definition once
 // per check rather than once per chip.
-struct ChipSpec {
+struct ChipRules {
   struct Property {
     std::uint8_t number;
     const std::string* name;
@@ -229,18 +229,18 @@ class CChecker {
     return m_catalogue == nullptr ? nullptr : m_catalogue->Find(BoxValue(box, kIdKey));
   }
 
-  const ChipSpec& SpecOf(const CChipDefinition& chip, ChipKind kind) {
-    auto [at, made] = m_specs.try_emplace(std::make_pair(&chip, kind));
-    ChipSpec& spec = at->second;
+  const ChipRules& RulesOf(const CChipDefinition& chip, ChipKind kind) {
+    auto [at, made] = m_rules.try_emplace(std::make_pair(&chip, kind));
+    ChipRules& rules = at->second;
     if (!made) {
-      return spec;
+      return rules;
     }
     const PropertyKeys& keys = Keys();
-    spec.taken = ExitsTaken(chip.Get(kCodeKey), kind);
+    rules.taken = ExitsTaken(chip.Get(kCodeKey), kind);
     int first = 1;
     if (kind == ChipKind::kBranch) {
-      spec.conditionName = &chip.Get(keys.name[1]);
-      spec.conditions = Fields(chip.Get(keys.type[1]));
+      rules.conditionName = &chip.Get(keys.name[1]);
+      rules.conditions = Fields(chip.Get(keys.type[1]));
       first = 2;
     }
     const int count = std::min(ParseLeadingInt(chip.Get(kPropertyCountKey)), kMaxCheckedProperty);
@@ -250,7 +250,7 @@ class CChecker {
         continue;
       }
       const std::string& type = chip.Get(keys.type[static_cast<std::size_t>(n)]);
-      ChipSpec::Property property{static_cast<std::uint8_t>(n), &name, type, {}};
+      ChipRules::Property property{static_cast<std::uint8_t>(n), &name, type, {}};
       if (type.starts_with("VARIABLE")) {
         // Only a branch chip's condition tells which field applies.
         if (kind != ChipKind::kBranch) {
@@ -259,9 +259,9 @@ class CChecker {
         property.type = std::string_view();
         property.byCondition = Fields(type);
       }
-      spec.properties.push_back(std::move(property));
+      rules.properties.push_back(std::move(property));
     }
-    return spec;
+    return rules;
   }
 
   Finding& Add(FindingCode code, int x, int y, std::uint8_t detail = 0) {
@@ -318,7 +318,7 @@ class CChecker {
       }
       const CChipDefinition* chip = ChipOf(box);
       const TakenExits taken =
-          chip == nullptr ? ExitsTaken(kEmpty, kind) : SpecOf(*chip, kind).taken;
+          chip == nullptr ? ExitsTaken(kEmpty, kind) : RulesOf(*chip, kind).taken;
       const bool branch = kind == ChipKind::kBranch;
       if (taken.trueExit) {
         follow(branch ? m_roles.branchTrueKey : m_roles.loopTrueKey, ArrowForm::kGlyph);
@@ -411,12 +411,12 @@ class CChecker {
   // after "IF"; the type of each further property then depends on the
   // condition, one ':' field per condition, as the generator reads them.
   void CheckProperties(const CBox& box, const CChipDefinition& chip, ChipKind kind, int x, int y) {
-    const ChipSpec& spec = SpecOf(chip, kind);
+    const ChipRules& rules = RulesOf(chip, kind);
     std::size_t condition = 0;
     if (kind == ChipKind::kBranch) {
-      const std::string& chosen = BoxValue(box, *spec.conditionName);
-      for (std::size_t i = 1; i < spec.conditions.size(); ++i) {
-        if (spec.conditions[i] == chosen) {
+      const std::string& chosen = BoxValue(box, *rules.conditionName);
+      for (std::size_t i = 1; i < rules.conditions.size(); ++i) {
+        if (rules.conditions[i] == chosen) {
           condition = i;
           break;
         }
@@ -425,7 +425,7 @@ class CChecker {
         Add(FindingCode::kBadCondition, x, y, 1);
       }
     }
-    for (const ChipSpec::Property& property : spec.properties) {
+    for (const ChipRules::Property& property : rules.properties) {
       std::string_view type = property.type;
       if (!property.byCondition.empty()) {
         // Without a known condition nothing is known about the property.
@@ -487,7 +487,7 @@ class CChecker {
   const CChipCatalogue* m_catalogue;
   const CReadReport* m_report;
   std::vector<Finding>* m_out;
-  std::map<std::pair<const CChipDefinition*, ChipKind>, ChipSpec> m_specs;
+  std::map<std::pair<const CChipDefinition*, ChipKind>, ChipRules> m_rules;
 };
 
 }  // namespace
