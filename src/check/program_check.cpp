@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <map>
 #include <string_view>
 #include <utility>
@@ -476,9 +477,12 @@ class CChecker {
       m_out->push_back(Finding{code, 0, skipped.hasCell, skipped.cell, skipped.line, 0});
     }
     if (m_report->Unlisted() != 0) {
+      // A file of at most a gigabyte has fewer lines than the count holds.
       const int last = m_report->Skipped().empty() ? 0 : m_report->Skipped().back().line;
-      m_out->push_back(Finding{FindingCode::kMoreSkippedLines, 0, false, GridCell{0, 0}, last,
-                               m_report->Unlisted()});
+      const auto unlisted = static_cast<std::uint32_t>(
+          std::min<std::size_t>(m_report->Unlisted(), std::numeric_limits<std::uint32_t>::max()));
+      m_out->push_back(
+          Finding{FindingCode::kMoreSkippedLines, 0, false, GridCell{0, 0}, last, unlisted});
     }
   }
 

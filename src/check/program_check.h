@@ -58,7 +58,7 @@ struct Finding {
   // line. 0 when unknown (no report, or a cell that holds no box).
   int line = 0;
   // For kMoreSkippedLines: how many.
-  std::uint64_t count = 0;
+  std::uint32_t count = 0;
 
   Severity GetSeverity() const;
   // A stable identifier, such as "unreachable-chip".
