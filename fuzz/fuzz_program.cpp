@@ -1,17 +1,22 @@
-// Fuzzes a .bhb file compiled into the robot script, with the settings and
-// the catalogue it is compiled against. The input is up to three parts
-// separated by a line "%%": setting.ini, ChipDB.txt, the program.
+// Fuzzes a .bhb file compiled into the robot script and checked by the
+// checker, with the settings and the catalogue it is compiled against. The
+// input is up to three parts separated by a line "%%": setting.ini,
+// ChipDB.txt, the program.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/chip_catalogue.h"
+#include "check/program_check.h"
 #include "codegen/script_generator.h"
 #include "foundation/settings.h"
 #include "program/program_file.h"
 #include "program/program_settings.h"
+#include "shell/check_command.h"
 
 #include "check.h"
 
@@ -45,6 +50,42 @@ bool NamesFitTheFormat(CBlockProgram& program) {
   return true;
 }
 
+// The checker on the program, read again with a report: the report changes
+// nothing that is read, every finding lies on the grid or on a line of the
+// file, and there are never more findings (nor more output) than the boxes
+// and lines of the input warrant.
+void CheckTheChecker(CChipCatalogue& catalogue, std::string_view text, const CBlockProgram& plain) {
+  CReadReport report;
+  auto program = ParseBlockProgram(&catalogue, text, ProgramSettingsFrom(Settings), &report);
+  Check(FormatBlockProgram(*program) == FormatBlockProgram(plain));
+
+  std::size_t lines = 1;
+  for (char c : text) {
+    lines += c == '\n' ? 1 : 0;
+  }
+  std::size_t boxes = 0;
+  for (int y = 0; y < program->Rows(); ++y) {
+    for (int x = 0; x < program->Columns(); ++x) {
+      boxes += program->HasBox(x, y) ? 1 : 0;
+    }
+  }
+  std::vector<Finding> findings = CheckProgram(*program, &report);
+  // Per box: reachability, the chip or its two connections, a condition and
+  // nine properties; then the empty start and the skipped lines, listed up
+  // to a bound and one count of the rest.
+  Check(findings.size() <= 13 * boxes + 1 + std::min(lines + 1, CReadReport::kMaxListed) + 1);
+  for (const Finding& finding : findings) {
+    Check(finding.line >= 0 && static_cast<std::size_t>(finding.line) <= lines);
+    if (finding.code < FindingCode::kBoxOutsideGrid) {
+      Check(finding.hasCell && program->IsInside(finding.cell.x, finding.cell.y));
+    }
+  }
+  SortByLine(findings);
+  const std::string file = "p.bhb";
+  Check(FormatFindingsText(file, findings).size() <= findings.size() * 200);
+  Check(FormatFindingsJson(file, findings).size() <= 4 + findings.size() * 250);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -73,10 +114,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(script.empty());
   }
 
+  CheckTheChecker(catalogue, program, *parsed);
+
   // Saving and reading back keeps the program, as far as the format can.
   if (NamesFitTheFormat(*parsed)) {
     const std::string saved = FormatBlockProgram(*parsed);
-    Check(FormatBlockProgram(*ParseBlockProgram(&catalogue, saved, ProgramSettingsFrom(Settings))) == saved);
+    Check(FormatBlockProgram(
+              *ParseBlockProgram(&catalogue, saved, ProgramSettingsFrom(Settings))) == saved);
   }
   return 0;
 }

@@ -651,15 +651,10 @@ const std::string& CScriptGenerator::Attribute(const CChipDefinition* chip,
   return chip == nullptr ? kEmpty : chip->Get(key);
 }
 
-namespace {
-
-// Whether a template takes one of its exits more than once. The markers are
-// read as the template scan reads them: "*" and the character after it; in
-// a loop template "**c" is a property, not an exit. A branch takes its true
-// exit at the first *e and its false one at each later; a loop names its
-// counter at the first, leaves at the second and goes round at each later.
-bool TemplateRepeatsAnExit(const std::string& code, ChipKind kind) {
-  int exits = 0;
+std::size_t ExitMarkers(const std::string& code, ChipKind kind) {
+  // The markers are read as the template scan reads them: "*" and the
+  // character after it; in a loop template "**c" is a property, not an exit.
+  std::size_t exits = 0;
   for (std::size_t star = code.find('*'); star != std::string::npos && star + 1 < code.size();
        star = code.find('*', star)) {
     const char marker = code[star + 1];
@@ -670,7 +665,30 @@ bool TemplateRepeatsAnExit(const std::string& code, ChipKind kind) {
       ++star;
     }
   }
-  return exits > (kind == ChipKind::kBranch ? 2 : 3);
+  return exits;
+}
+
+TakenExits ExitsTaken(const std::string& code, ChipKind kind) {
+  const std::size_t markers = ExitMarkers(code, kind);
+  switch (kind) {
+    case ChipKind::kBranch:
+      return TakenExits{markers >= 1, markers >= 2};
+    case ChipKind::kLoop:
+      return TakenExits{markers >= 3, markers >= 2};
+    case ChipKind::kPlain:
+      break;
+  }
+  return TakenExits{};
+}
+
+namespace {
+
+// Whether a template takes one of its exits more than once. A branch takes
+// its true exit at the first *e and its false one at each later; a loop
+// names its counter at the first, leaves at the second and goes round at
+// each later.
+bool TemplateRepeatsAnExit(const std::string& code, ChipKind kind) {
+  return ExitMarkers(code, kind) > (kind == ChipKind::kBranch ? 2u : 3u);
 }
 
 }  // namespace

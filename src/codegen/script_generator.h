@@ -48,6 +48,22 @@ ScriptSize MeasureScript(const CBlockProgram& program);
 // once and the script cannot outgrow its grid by more than its templates.
 bool RepeatsAnExit(const CBlockProgram& program);
 
+// The *e markers of a branch or loop template, counted as the generator's
+// scan meets them.
+std::size_t ExitMarkers(const std::string& code, ChipKind kind);
+
+// Which exits a branch or loop chip with this template follows. A branch
+// follows its true exit at the first *e and its false exit at every later
+// one; a loop names its counter at the first, follows its false (leave) exit
+// at the second and its true (repeat) exit at every later one. An exit that
+// the template never reaches is never written, nor is anything behind it.
+// A plain chip has no such exits (its arrow is always followed).
+struct TakenExits {
+  bool trueExit = false;
+  bool falseExit = false;
+};
+TakenExits ExitsTaken(const std::string& code, ChipKind kind);
+
 // About how many chips writing the script visits, to tell a long generation
 // from one within a frame: measured where a template repeats an exit, else
 // the chips on the grid (an upper bound, as each is written at most once).

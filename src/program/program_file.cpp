@@ -46,41 +46,131 @@ bool SplitProperty(std::string_view line, std::string* key, std::string* value) 
   return true;
 }
 
-}  // namespace
+bool IsBlank(std::string_view line) {
+  return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
 
-std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std::string_view text,
-                                                 const ProgramSettings& settings) {
+// The default read notes nothing, and compiles to the reader alone.
+struct NoRecord {
+  void Line() {}
+  int Current() const { return 0; }
+  void Skip(LineProblem) {}
+  void Skip(LineProblem, GridCell) {}
+  void SkipAt(int, LineProblem) {}
+  void SkipAt(int, LineProblem, GridCell) {}
+  void Placed(int, int) {}
+  void Dropping() {}
+  void Closed() {}
+  void OutsideLine(std::string_view) {}
+  void UnusedInGeneral(std::string_view) {}
+  void UnusedInBox(std::string_view, GridCell) {}
+};
+
+// Notes into a report, counting lines as the reader visits them (each visit
+// is one whole line, as the reader reads lines whole).
+class CRecord {
+ public:
+  explicit CRecord(CReadReport* report) : m_report(report) {}
+  void Line() { ++m_line; }
+  void Skip(LineProblem problem) { m_report->Skip(m_line, problem); }
+  void Skip(LineProblem problem, GridCell cell) { m_report->Skip(m_line, problem, cell); }
+  void SkipAt(int line, LineProblem problem) { m_report->Skip(line, problem); }
+  void SkipAt(int line, LineProblem problem, GridCell cell) { m_report->Skip(line, problem, cell); }
+  void Placed(int x, int y) {
+    m_report->Placed(x, y, m_line);
+    m_dropping = false;
+  }
+  // A line outside every section. The lines of a box dropped for lying
+  // outside the grid were reported with its tag, so they are passed over up
+  // to its closing tag; blank lines between sections are layout, not loss.
+  void OutsideLine(std::string_view line) {
+    if (m_dropping) {
+      if (line.starts_with("</box>")) {
+        m_dropping = false;
+      }
+      return;
+    }
+    if (!IsBlank(line)) {
+      m_report->Skip(m_line, LineProblem::kOutsideSection);
+    }
+  }
+  // A line of the general section without '='.
+  void UnusedInGeneral(std::string_view line) {
+    if (!IsBlank(line)) {
+      m_report->Skip(m_line, LineProblem::kNotAProperty);
+    }
+  }
+  // A line of a box without '='. An opening tag there means that the box
+  // was never closed: the section's lines go on into that box, and the
+  // section itself is lost.
+  void UnusedInBox(std::string_view line, GridCell openBox) {
+    if (line.starts_with("<box") || line.starts_with("<general>")) {
+      m_report->Skip(m_line, LineProblem::kTagInsideBox, openBox);
+    } else if (!IsBlank(line)) {
+      m_report->Skip(m_line, LineProblem::kNotAProperty);
+    }
+  }
+  void Dropping() { m_dropping = true; }
+  void Closed() { m_dropping = false; }
+  int Current() const { return m_line; }
+
+ private:
+  CReadReport* m_report;
+  int m_line = 0;
+  bool m_dropping = false;
+};
+
+template <typename Record>
+std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view text,
+                                     const ProgramSettings& settings, Record& record,
+                                     CReadReport* report) {
   auto program = std::make_unique<CBlockProgram>();
   program->Init(catalogue, settings);
+  if (report != nullptr) {
+    report->Start(program->Columns(), program->Rows());
+  }
 
   enum class State { kOutside, kGeneral, kBox };
   State state = State::kOutside;
   int boxX = 0;
   int boxY = 0;
+  int generalLine = 0;
+  int boxLine = 0;
   std::string key;
   std::string value;
   // Each line is read whole, however long: a line cut into pieces would turn
   // the tail of a long value into a stray property of its own.
   ForEachTextLine(text, 0, [&](std::string_view line) {
+    record.Line();
     switch (state) {
       case State::kOutside:
         if (line.starts_with("<general>")) {
           state = State::kGeneral;
+          record.Closed();
+          generalLine = record.Current();
         } else if (line.starts_with("<box")) {
           std::vector<std::string> tokens = SplitTokens(line.substr(4), " >");
           if (tokens.size() < 3) {
+            record.Closed();
+            record.Skip(LineProblem::kMalformedTag);
             break;
           }
           int x = ParseLeadingInt(tokens[0]);
           int y = ParseLeadingInt(tokens[1]);
           // A box outside the grid is dropped together with its lines.
           if (!program->IsInside(x, y)) {
+            record.Skip(LineProblem::kBoxOutsideGrid, GridCell{x, y});
+            record.Dropping();
             break;
           }
           program->AddBox(x, y, tokens[2]);
+          record.Placed(x, y);
           boxX = x;
           boxY = y;
+          boxLine = record.Current();
           state = State::kBox;
+        } else {
+          record.OutsideLine(line);
         }
         break;
       case State::kGeneral:
@@ -88,6 +178,8 @@ std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std:
           state = State::kOutside;
         } else if (SplitProperty(line, &key, &value)) {
           program->SetGeneralAttribute(key, value);
+        } else {
+          record.UnusedInGeneral(line);
         }
         break;
       case State::kBox:
@@ -95,15 +187,46 @@ std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std:
           state = State::kOutside;
         } else if (SplitProperty(line, &key, &value)) {
           program->SetBoxProperty(boxX, boxY, key, value);
+        } else {
+          record.UnusedInBox(line, GridCell{boxX, boxY});
         }
         break;
     }
   });
+  if (state == State::kBox) {
+    record.SkipAt(boxLine, LineProblem::kUnclosedBox, GridCell{boxX, boxY});
+  } else if (state == State::kGeneral) {
+    record.SkipAt(generalLine, LineProblem::kUnclosedGeneral);
+  }
   return program;
+}
+
+}  // namespace
+
+std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std::string_view text,
+                                                 const ProgramSettings& settings) {
+  NoRecord record;
+  return Parse(catalogue, text, settings, record, nullptr);
+}
+
+std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std::string_view text,
+                                                 const ProgramSettings& settings,
+                                                 CReadReport* report) {
+  if (report == nullptr) {
+    return ParseBlockProgram(catalogue, text, settings);
+  }
+  CRecord record(report);
+  return Parse(catalogue, text, settings, record, report);
 }
 
 std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue, const std::string& path,
                                                 const ProgramSettings& settings) {
+  return ReadBlockProgram(catalogue, path, settings, nullptr);
+}
+
+std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue, const std::string& path,
+                                                const ProgramSettings& settings,
+                                                CReadReport* report) {
   std::string text;
   // A file over the limit is refused from its size, before any of it is
   // read or any memory is taken for it.
@@ -111,7 +234,50 @@ std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue, const
     ErrorLog(kFailedToOpen);
     return nullptr;
   }
-  return ParseBlockProgram(catalogue, text, settings);
+  return ParseBlockProgram(catalogue, text, settings, report);
+}
+
+void CReadReport::Start(int columns, int rows) {
+  m_columns = columns;
+  m_rows = rows;
+  m_boxLines.clear();
+  m_skipped.clear();
+  m_unlisted = 0;
+}
+
+void CReadReport::Skip(int line, LineProblem problem) {
+  if (m_skipped.size() >= kMaxListed) {
+    ++m_unlisted;
+    return;
+  }
+  m_skipped.push_back(SkippedLine{line, problem, false, GridCell{0, 0}});
+}
+
+void CReadReport::Skip(int line, LineProblem problem, GridCell cell) {
+  if (m_skipped.size() >= kMaxListed) {
+    ++m_unlisted;
+    return;
+  }
+  m_skipped.push_back(SkippedLine{line, problem, true, cell});
+}
+
+void CReadReport::Placed(int x, int y, int line) {
+  if (x < 0 || y < 0 || x >= m_columns || y >= m_rows) {
+    return;
+  }
+  if (m_boxLines.empty()) {
+    m_boxLines.assign(static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows), 0);
+  }
+  m_boxLines[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_columns) +
+             static_cast<std::size_t>(x)] = line;
+}
+
+int CReadReport::BoxLine(int x, int y) const {
+  if (m_boxLines.empty() || x < 0 || y < 0 || x >= m_columns || y >= m_rows) {
+    return 0;
+  }
+  return m_boxLines[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_columns) +
+                    static_cast<std::size_t>(x)];
 }
 
 std::string FormatBlockProgram(const CBlockProgram& program) {

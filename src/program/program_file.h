@@ -4,8 +4,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "program/block_program.h"
+#include "program/connections.h"
 
 class CChipCatalogue;
 
@@ -29,3 +31,64 @@ int WriteBlockProgram(const std::string& path, const CBlockProgram& program);
 std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std::string_view text,
                                                  const ProgramSettings& settings);
 std::string FormatBlockProgram(const CBlockProgram& program);
+
+// What the reader passes over. The reader keeps whatever it can and skips
+// the rest without a word, as the format wants; a caller that has to tell the
+// user what was lost asks for a report of it.
+enum class LineProblem {
+  kBoxOutsideGrid,   // an opening tag whose cell lies outside the grid
+  kMalformedTag,     // an opening tag without a column, a row and a chip name
+  kOutsideSection,   // a line that belongs to no box and no general section
+  kNotAProperty,     // a line without '=' inside a box or the general section
+  kTagInsideBox,     // an opening tag inside a box that was never closed
+  kUnclosedBox,      // a box still open at the end of the file
+  kUnclosedGeneral,  // a general section still open at the end of the file
+};
+
+struct SkippedLine {
+  int line;  // from 1
+  LineProblem problem;
+  // The cell that the line names, for the box problems that have one
+  // (kBoxOutsideGrid, kUnclosedBox, and kTagInsideBox for the box left open).
+  bool hasCell;
+  GridCell cell;
+};
+
+// The lines of one read: every line that was skipped or could not be used,
+// in file order, and the line of the opening tag of every box that was read.
+class CReadReport {
+ public:
+  // A file of nothing but junk lines would otherwise make a report as large
+  // as the file many times over; the lines past this many are only counted.
+  static constexpr std::size_t kMaxListed = 10000;
+
+  const std::vector<SkippedLine>& Skipped() const { return m_skipped; }
+  // The skipped lines beyond kMaxListed.
+  std::size_t Unlisted() const { return m_unlisted; }
+  // The line of the opening tag of the box that a cell holds (the last one
+  // read for it); 0 when none was read there.
+  int BoxLine(int x, int y) const;
+
+  // For the reader.
+  void Start(int columns, int rows);
+  void Skip(int line, LineProblem problem);
+  void Skip(int line, LineProblem problem, GridCell cell);
+  void Placed(int x, int y, int line);
+
+ private:
+  int m_columns = 0;
+  int m_rows = 0;
+  std::vector<int> m_boxLines;  // row-major; made at the first box
+  std::vector<SkippedLine> m_skipped;
+  std::size_t m_unlisted = 0;
+};
+
+// The reader as above, noting in *report what it skipped and where each box
+// began (nothing when report is nullptr). What is read is exactly what the
+// reader without a report reads.
+std::unique_ptr<CBlockProgram> ParseBlockProgram(CChipCatalogue* catalogue, std::string_view text,
+                                                 const ProgramSettings& settings,
+                                                 CReadReport* report);
+std::unique_ptr<CBlockProgram> ReadBlockProgram(CChipCatalogue* catalogue, const std::string& path,
+                                                const ProgramSettings& settings,
+                                                CReadReport* report);

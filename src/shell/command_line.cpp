@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shell/app.h"
+#include "shell/check_command.h"
 #include "shell/compile_command.h"
 #include "shell/export_command.h"
 #include "shell/send_command.h"
@@ -19,6 +20,9 @@ constexpr char kUsage[] =
     "  pelublock compile PROGRAM.bhb [-o FILE]\n"
     "                                     compile a program into the robot script\n"
     "                                     (out.r, or FILE), as F7 does in the editor\n"
+    "  pelublock check PROGRAM.bhb [--format=text|json]\n"
+    "                                     list what is wrong with a program, one\n"
+    "                                     FILE:LINE:1: error|warning: line each\n"
     "  pelublock send PROGRAM.bhb [--ip ADDRESS] [--port PORT]\n"
     "                                     compile a program and send it to the robot\n"
     "                                     over the wireless LAN, as F5 does\n"
@@ -35,7 +39,9 @@ constexpr char kUsage[] =
     "Exit status of the commands: 0 on success, 1 when a file, the skin or the\n"
     "robot failed, 2 for a usage error (and for export a bad cell range or size);\n"
     "run: 0 when the run ended normally, 1 on a script error, 2 for unreadable\n"
-    "input or a usage error.\n";
+    "input or a usage error. check exits with 0 without findings, 1 with\n"
+    "warnings only, 2 with errors and 3 when a file cannot be read or for a\n"
+    "usage error.\n";
 
 }  // namespace
 
@@ -51,6 +57,9 @@ int RunCommandLine(int argc, char** argv) {
   }
   if (command == "compile") {
     return RunCompile(std::vector<std::string>(args.begin() + 1, args.end()));
+  }
+  if (command == "check") {
+    return RunCheck(std::vector<std::string>(args.begin() + 1, args.end()));
   }
   if (command == "send") {
     return RunSend(std::vector<std::string>(args.begin() + 1, args.end()));

@@ -120,7 +120,7 @@ TEST_F(SkinOutputTest, SkinFileReadsAsTheEditorReadsItAndHasEverySpriteInItsSect
       "scrollbar-button-down|-hover newchip-window newchip-chipbar|-hover "
       "newchip-scrollbar-up|-hover newchip-scrollbar-down|-hover property-row|-active "
       "property-row-info property-row-update|-hover property-row-cancel|-hover "
-      "property-row-listbox|-hover");
+      "property-row-listbox|-hover check-mark-error|check-mark-warning");
   std::string section;
   for (std::string group; list >> group;) {
     if (group.ends_with(":")) {

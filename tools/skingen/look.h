@@ -42,6 +42,15 @@ inline constexpr Colour kArrowPlain = Hex(0xE8EEF4);
 inline constexpr Colour kArrowTrue = Hex(0x4CD68E);
 inline constexpr Colour kArrowFalse = Hex(0xFF6B66);
 
+// The checker's marks on a chip: a red disc for an error, an amber triangle
+// for a warning, each inside a dark rim so that it reads on every chip
+// colour and on the desk.
+inline constexpr Colour kMarkRim = Hex(0x1C1F24);
+inline constexpr Colour kMarkError = Hex(0xE5484D);
+inline constexpr Colour kMarkWarning = Hex(0xF5C518);
+inline constexpr Colour kMarkErrorSign = Hex(0xFFFFFF);
+inline constexpr Colour kMarkWarningSign = Hex(0x1C1F24);
+
 // Scroll bars.
 inline constexpr Colour kTrough = Hex(0x1D232B);
 inline constexpr Colour kTroughRim = Hex(0x46525F);

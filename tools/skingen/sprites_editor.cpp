@@ -42,6 +42,27 @@ void PaintDesk(CCanvas& c) {
   }
 }
 
+constexpr int kMark = 16;
+
+// A "!" of two bars centred in the mark, from top to bottom.
+void PaintExclamation(CCanvas& c, float top, float bottom, Colour colour) {
+  const float dot = 2;
+  c.FillRect(RectF{7, top, 2, bottom - top - dot - 1.5f}, colour);
+  c.FillRect(RectF{7, bottom - dot, 2, dot}, colour);
+}
+
+void PaintErrorMark(CCanvas& c) {
+  c.FillCircle(PointF{8, 8}, 7.8f, look::kMarkRim);
+  c.FillCircle(PointF{8, 8}, 6.2f, look::kMarkError);
+  PaintExclamation(c, 3.5f, 12.5f, look::kMarkErrorSign);
+}
+
+void PaintWarningMark(CCanvas& c) {
+  c.FillPolygon({PointF{8, 0}, PointF{16, 15.5f}, PointF{0, 15.5f}}, look::kMarkRim);
+  c.FillPolygon({PointF{8, 3}, PointF{13.6f, 14}, PointF{2.4f, 14}}, look::kMarkWarning);
+  PaintExclamation(c, 5, 13.4f, look::kMarkWarningSign);
+}
+
 void PaintChip(CCanvas& c, const look::ChipStyle& style) {
   look::DrawChipCard(c, Whole(c), kHeaderHeight, style);
 }
@@ -212,5 +233,10 @@ SheetRecipe EditorSheet() {
     s.push_back(Sprite(std::string(b.name) + "-hover", b.w, b.h,
                        [d](CCanvas& c) { PaintButton(c, d, true); }));
   }
+
+  // The checker's marks, drawn at a chip's top right corner: they differ in
+  // shape as well as colour, so that they stay apart for every eye.
+  s.push_back(Sprite("check-mark-error", kMark, kMark, PaintErrorMark));
+  s.push_back(Sprite("check-mark-warning", kMark, kMark, PaintWarningMark));
   return sheet;
 }
