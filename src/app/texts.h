@@ -196,4 +196,11 @@ inline constexpr char kDialogUnavailable[] =
     "B\x83X\x83v\x83\x8c\x83"
     "C\x82\xaa\x95K\x97v\x82\xc5\x82\xb7)";
 
+// Start-up
+// データフォルダを用意できません:\n
+inline constexpr char kDataDirectoryFailed[] =
+    "\x83"
+    "f\x81[\x83^\x83t\x83H\x83\x8b\x83_"
+    "\x82\xf0\x97p\x88\xd3\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1:\n";
+
 }  // namespace text
