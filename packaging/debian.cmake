@@ -5,15 +5,15 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pelublock)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "PELU BLOCK developers")
-set(CPACK_PACKAGE_CONTACT "PELU BLOCK developers <pelublock@localhost>")
+set(CPACK_PACKAGE_CONTACT "PELU BLOCK developers <maintainers@pelublock.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "visual programming editor for a small robot")
-set(CPACK_PACKAGE_DESCRIPTION
-    "PELU BLOCK places chips on a grid, joins them with arrows and compiles the\n"
-    "program into the robot's script, which it copies to a storage card or\n"
-    "sends to the robot over TCP. Includes the robot stand-in pelublock-robot.")
-string(JOIN " " CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "PELU BLOCK places chips on a grid, joins them with arrows and compiles the\n"
+       "program into the robot's script, which it copies to a storage card or\n"
+       "sends to the robot over TCP. Includes the robot stand-in pelublock-robot.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-dejavu-core
   zenity xvfb xdotool x11-apps
+  desktop-file-utils libxml2-utils shared-mime-info file lintian
 )
 
 missing=()
