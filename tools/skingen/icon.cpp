@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "bmp.h"
 #include "look.h"
 
 CCanvas PaintIcon(int size) {
@@ -107,6 +108,21 @@ bool WriteIconPng(const CCanvas& canvas, const std::string& path, std::string* e
   w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   w.info = w.png != nullptr ? png_create_info_struct(w.png) : nullptr;
   if (w.info == nullptr || !WriteRows(w, file.get(), size, rows) ||
+      std::fclose(file.release()) != 0) {
+    *error = path + ": cannot write the icon";
+    return false;
+  }
+  return true;
+}
+
+bool WriteIconBmp(const CCanvas& canvas, const std::string& path, std::string* error) {
+  Image image;
+  image.width = canvas.Width();
+  image.height = canvas.Height();
+  image.pixels = canvas.Flatten(look::kDeskMatte);
+  const std::vector<std::uint8_t> bytes = EncodeBmp24(image);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+  if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
       std::fclose(file.release()) != 0) {
     *error = path + ": cannot write the icon";
     return false;

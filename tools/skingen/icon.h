@@ -11,3 +11,7 @@ CCanvas PaintIcon(int size);
 
 // Writes the canvas as an 8-bit RGBA PNG; false with the reason in *error.
 bool WriteIconPng(const CCanvas& canvas, const std::string& path, std::string* error);
+
+// Writes the canvas as the 24-bit BMP that the window's icon is read from,
+// black where the icon is transparent, as the skin's bitmaps are keyed.
+bool WriteIconBmp(const CCanvas& canvas, const std::string& path, std::string* error);

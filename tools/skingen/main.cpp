@@ -17,16 +17,20 @@ int main(int argc, char** argv) {
       return 2;
     }
     std::string error;
-    if (!WriteIconPng(PaintIcon(size), argv[3], &error)) {
+    const std::string path = argv[3];
+    const bool bmp = path.size() > 4 && path.compare(path.size() - 4, 4, ".bmp") == 0;
+    if (!(bmp ? WriteIconBmp(PaintIcon(size), path, &error)
+              : WriteIconPng(PaintIcon(size), path, &error))) {
       std::fprintf(stderr, "skingen: %s\n", error.c_str());
       return 1;
     }
     return 0;
   }
   if (argc != 2 || std::string(argv[1]) == "--help") {
-    std::fprintf(stderr,
-                 "usage: skingen RUN_DIR\n  writes RUN_DIR/skin/def_skn.txt and its bitmaps\n"
-                 "       skingen --icon SIZE FILE.png\n  writes the desktop icon\n");
+    std::fprintf(
+        stderr,
+        "usage: skingen RUN_DIR\n  writes RUN_DIR/skin/def_skn.txt and its bitmaps\n"
+        "       skingen --icon SIZE FILE.png|FILE.bmp\n  writes the desktop or window icon\n");
     return argc == 2 ? 0 : 2;
   }
   std::string error;
