@@ -25,7 +25,8 @@ for file in bin/pelublock bin/pelublock-robot \
   share/pelublock/skin/def_skn.txt share/pelublock/skin/editor.bmp \
   share/applications/pelublock.desktop share/mime/packages/pelublock.xml \
   share/icons/hicolor/48x48/apps/pelublock.png share/icons/hicolor/128x128/apps/pelublock.png \
-  share/icons/hicolor/256x256/apps/pelublock.png share/man/man1/pelublock.1.gz; do
+  share/icons/hicolor/256x256/apps/pelublock.png share/man/man1/pelublock.1.gz \
+  share/man/man1/pelublock-robot.1.gz; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 for size in 48 128 256; do
@@ -125,7 +126,7 @@ if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
   grep -q '^\./usr/local' <<<"$contents" && fail "the package installs into /usr/local"
   if command -v lintian >/dev/null; then
     lintian "$deb" >"$scratch/lintian.log" 2>&1 || true
-    grep '^E:' "$scratch/lintian.log" && fail "lintian reports errors"
+    grep -E "^(E|W):" "$scratch/lintian.log" && fail "lintian reports errors or warnings"
   fi
 fi
 
