@@ -1,6 +1,6 @@
 // The real program's window on screens of several sizes: it opens at the
 // largest whole factor that fits 80 % of the screen, carries the desktop
-// file's class, and a click on a chip selects it at factors 1, 2 and 3 and
+// file's class and the program's icon, and a click on a chip selects it at factors 1, 2 and 3 and
 // in a window resized to no whole factor, where bars surround the picture.
 #include <algorithm>
 #include <regex>
@@ -63,6 +63,9 @@ class WindowScalingTest : public e2e::ProgramTest,
                           public ::testing::WithParamInterface<ScalingCase> {};
 
 TEST_P(WindowScalingTest, AClickOnAChipSelectsItAtEverySize) {
+  if (e2e::FindProgram("xprop").empty()) {
+    GTEST_SKIP() << "needs xprop (scripts/install-deps.sh installs it)";
+  }
   const ScalingCase c = GetParam();
   e2e::XvfbSession x(c.screenWidth, c.screenHeight);
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
@@ -78,6 +81,13 @@ TEST_P(WindowScalingTest, AClickOnAChipSelectsItAtEverySize) {
   EXPECT_EQ(g.height, kPictureHeight * c.factor);
   EXPECT_NE(x.Xdotool({"search", "--classname", "^pelublock$"}), "")
       << "the window's class is not the desktop file's";
+  const std::string window = x.Xdotool({"search", "--name", "^PELU BLOCK"});
+  const std::string properties =
+      e2e::Capture({e2e::FindProgram("xprop"), "-display", x.Display(), "-id",
+                    window.substr(0, window.find('\n')), "_NET_WM_ICON", "WM_CLASS"},
+                   x.Display());
+  EXPECT_NE(properties.find("Icon (64 x 64)"), std::string::npos) << properties;
+  EXPECT_NE(properties.find("\"pelublock\""), std::string::npos) << properties;
 
   int factor = c.factor;
   if (c.resizeTo != 0) {
