@@ -38,11 +38,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   args.push_back(current);
-  const std::string& command = args[1];
+  // Leading --data options choose the data directory; the command follows.
+  std::size_t first = 1;
+  while (first < args.size() && (args[first] == "--data" ||
+                                 (args[first].starts_with("--data=") && args[first].size() > 7))) {
+    first += args[first] == "--data" ? 2 : 1;
+  }
+  if (first > 1 && first >= args.size()) {
+    return 0;  // the editor, in that directory
+  }
+  const std::string command = first < args.size() ? args[first] : std::string();
   const bool isCommand =
       command == "compile" || command == "--help" || command == "-h" || command == "help";
   if (command == "send" ||
-      (args.size() == 2 && !isCommand && !command.empty() && command[0] != '-')) {
+      (args.size() == first + 1 && !isCommand && !command.empty() && command[0] != '-')) {
     return 0;
   }
   std::vector<char*> argv;
@@ -53,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int status = RunCommandLine(static_cast<int>(args.size()), argv.data());
   Check(status >= 0 && status <= 2);
   // A compile that succeeded left a script behind.
-  if (command == "compile" && status == 0) {
+  if (command == "compile" && status == 0 && first == 1) {
     std::string output = "out.r";
     for (std::size_t i = 2; i + 1 < args.size(); ++i) {
       if (args[i] == "-o") {

@@ -30,6 +30,11 @@ RECT RectOfSize(int left, int top, int width, int height) {
               ClampToInt(std::int64_t{top} + height)};
 }
 
+std::string& SkinBase() {
+  static std::string base;
+  return base;
+}
+
 void LogBadSpriteName(const std::string& name) {
   ErrorLog("%s", text::kLogBadSpriteName);
   ErrorLog("%s", name.c_str());
@@ -37,9 +42,20 @@ void LogBadSpriteName(const std::string& name) {
 
 }  // namespace
 
+void SetSkinBase(const std::string& directory) {
+  SkinBase() = directory;
+}
+
+std::string SkinPath(const std::string& path) {
+  if (SkinBase().empty() || (!path.empty() && path.front() == '/')) {
+    return path;
+  }
+  return SkinBase() + "/" + path;
+}
+
 int CSymbol::LoadSection(const std::string& section) {
   std::string text;
-  if (!platform::ReadFile(kSkinFileName, &text, kMaxSkinFileBytes)) {
+  if (!platform::ReadFile(SkinPath(kSkinFileName), &text, kMaxSkinFileBytes)) {
     return 0;
   }
   return LoadSectionFromText(text, section);
@@ -73,7 +89,7 @@ int CSymbol::LoadSectionFromText(std::string_view fileText, const std::string& s
     if (same != m_sprites.end()) {
       surface = same->second.surface;
     } else {
-      surface = g_display != nullptr ? g_display->LoadBitmap(file) : -1;
+      surface = g_display != nullptr ? g_display->LoadBitmap(SkinPath(ToNativePath(file))) : -1;
       if (surface < 0) {
         // The entry is left out of the table rather than kept without a
         // surface: a later entry naming the same file would otherwise take

@@ -10,6 +10,14 @@
 
 inline constexpr char kSkinFileName[] = "skin/def_skn.txt";
 
+// The directory that the skin file and the bitmaps it names are read
+// relative to; empty (the default) is the current directory. An installed
+// program whose data directory has no skin of its own reads the installed
+// one this way.
+void SetSkinBase(const std::string& directory);
+// A path of the skin (kSkinFileName, or a bitmap named in it) as it is opened.
+std::string SkinPath(const std::string& path);
+
 struct CSprite {
   std::string file;  // bitmap path as written in the skin file
   RECT source;       // within the bitmap

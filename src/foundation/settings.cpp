@@ -261,6 +261,8 @@ void ApplySettingsText(const std::string& file) {
   if (s.LoopMode == 1) {
     s.SleepTime = IntOr(file, "SleepTime", "10", 0, kMaxSleepTime);
   }
+  s.WindowScale = IntOr(file, "WindowScale", "0", 0, kMaxWindowScale);
+  s.SmoothScale = IntOr(file, "SmoothScale", "0", 0, 1);
   Settings = s;
 }
 

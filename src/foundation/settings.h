@@ -27,6 +27,11 @@ struct SettingsData {
   std::string LoopChipFalseID;
   std::string IP;
   int SleepTime = 10;
+  // The window's start size as a whole factor of the picture; 0 takes the
+  // largest that fits 80 % of the desktop.
+  int WindowScale = 0;
+  // 0 scales the picture by whole factors only; 1 fills the window.
+  int SmoothScale = 0;
 };
 
 // The one instance for the whole run. Written only by LoadSettings (and by
@@ -42,6 +47,7 @@ inline constexpr int kMaxChipSize = 4096;
 inline constexpr int kMaxChipMargin = 4096;
 inline constexpr int kMaxChipNum = 4096;
 inline constexpr int kMaxSleepTime = 1000;
+inline constexpr int kMaxWindowScale = 16;
 
 // The file that every settings access reads, relative to the current
 // directory at the moment of the access.

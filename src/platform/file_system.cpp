@@ -7,12 +7,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <random>
+#include <system_error>
 #include <utility>
 
 namespace platform {
@@ -330,6 +335,136 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
 
 void SetReplaceFaultForTesting(std::function<int(ReplaceStep)> hook) {
   FaultHook() = std::move(hook);
+}
+
+std::string CurrentDirectory() {
+  std::vector<char> buffer(PATH_MAX);
+  for (;;) {
+    if (getcwd(buffer.data(), buffer.size()) != nullptr) {
+      return std::string(buffer.data());
+    }
+    if (errno != ERANGE || buffer.size() > (1u << 20)) {
+      return std::string();
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool ChangeDirectory(const std::string& path, std::string* error) {
+  if (chdir(path.c_str()) == 0) {
+    return true;
+  }
+  *error = std::strerror(errno);
+  return false;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsWritableDirectory(const std::string& path) {
+  return IsDirectory(path) && access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string ExecutableDirectory() {
+  std::vector<char> buffer(PATH_MAX + 1);
+  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size() - 1) {
+    return std::string();
+  }
+  const std::string path(buffer.data(), static_cast<std::size_t>(length));
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+bool MakeDirectories(const std::string& path, std::string* error) {
+  if (path.empty()) {
+    *error = "empty path";
+    return false;
+  }
+  // Each prefix ending before a '/' is made in turn, as mkdir -p does.
+  for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+    const std::string prefix = path.substr(0, end);
+    if (!prefix.empty() && mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
+      *error = std::strerror(errno);
+      return false;
+    }
+    if (end == std::string::npos) {
+      break;
+    }
+  }
+  if (!IsDirectory(path)) {
+    *error = std::strerror(ENOTDIR);
+    return false;
+  }
+  return true;
+}
+
+std::string MakeTemporaryDirectory(const std::string& parent, const std::string& prefix,
+                                   std::string* error) {
+  std::string pattern = parent + "/." + prefix + ".XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) {
+    *error = std::strerror(errno);
+    return std::string();
+  }
+  return pattern;
+}
+
+void RemoveTree(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
+}
+
+std::vector<std::string> ListFiles(const std::string& directory, const std::string& suffix) {
+  std::vector<std::string> names;
+  std::error_code error;
+  std::filesystem::directory_iterator it(directory, error);
+  if (error) {
+    return names;
+  }
+  for (const std::filesystem::directory_entry& entry : it) {
+    std::error_code typeError;
+    if (!entry.is_regular_file(typeError)) {
+      continue;
+    }
+    const std::string name = entry.path().filename().string();
+    if (name.size() < suffix.size()) {
+      continue;
+    }
+    const bool matches =
+        std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<long>(suffix.size()),
+                   [](char a, char b) {
+                     return std::tolower(static_cast<unsigned char>(a)) ==
+                            std::tolower(static_cast<unsigned char>(b));
+                   });
+    if (matches) {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+RenameResult RenameDirectory(const std::string& from, const std::string& to, std::string* error) {
+  // A plain rename() would replace an empty directory at the target; another
+  // start that made the directory first must keep it, so the rename refuses
+  // to overwrite. File systems without RENAME_NOREPLACE get a check first.
+  int status = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+  if (status != 0 && errno == EINVAL) {
+    if (PathExists(to)) {
+      return RenameResult::kTargetExists;
+    }
+    status = rename(from.c_str(), to.c_str());
+  }
+  if (status == 0) {
+    return RenameResult::kRenamed;
+  }
+  if (errno == EEXIST || errno == ENOTEMPTY) {
+    return RenameResult::kTargetExists;
+  }
+  *error = std::strerror(errno);
+  return RenameResult::kFailed;
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -78,5 +79,37 @@ enum class ReplaceStep { kCreate, kWrite, kSync, kRename, kSyncDirectory };
 // Tests only: the hook is asked before each step and returns the errno the
 // step fails with, or 0 to let it run. An empty hook removes it.
 void SetReplaceFaultForTesting(std::function<int(ReplaceStep)> hook);
+
+// Directories, for the data directory of an installed program.
+
+// The absolute path of the current directory; empty when it cannot be had.
+std::string CurrentDirectory();
+// Makes the directory current; false (and the reason in *error) on failure.
+bool ChangeDirectory(const std::string& path, std::string* error);
+// True when the path is a directory (or a link to one).
+bool IsDirectory(const std::string& path);
+// True when files can be created in the directory.
+bool IsWritableDirectory(const std::string& path);
+// The directory that holds the running program's executable; empty when the
+// system does not say.
+std::string ExecutableDirectory();
+// Creates the directory and any missing parents (mode 0700 for new ones, as
+// the desktop's per-user data directories are made). False with the reason
+// in *error when one cannot be made.
+bool MakeDirectories(const std::string& path, std::string* error);
+// Creates a new empty directory of an unpredictable name ".<prefix>.XXXXXX"
+// in the parent and returns its path; empty (the reason in *error) on
+// failure.
+std::string MakeTemporaryDirectory(const std::string& parent, const std::string& prefix,
+                                   std::string* error);
+// Removes the directory and everything in it; a missing path is no error.
+void RemoveTree(const std::string& path);
+// The names of the regular files directly in the directory whose names end
+// in the suffix (compared without regard to ASCII case), sorted by bytes.
+std::vector<std::string> ListFiles(const std::string& directory, const std::string& suffix);
+enum class RenameResult { kRenamed, kTargetExists, kFailed };
+// Renames a directory to a path where nothing is yet; kTargetExists when
+// something got there first (another start of the program, say).
+RenameResult RenameDirectory(const std::string& from, const std::string& to, std::string* error);
 
 }  // namespace platform

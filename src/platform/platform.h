@@ -20,17 +20,36 @@
 
 #include "platform/surface_view.h"
 #include "platform/win_types.h"
+#include "platform/window_scaling.h"
 
 namespace platform {
 
 // ---- Front ends -------------------------------------------------------------
 
 struct WindowOptions {
-  int width = 800;          // client area (or full-screen mode) width
-  int height = 600;         // client area (or full-screen mode) height
-  bool fullScreen = false;  // exclusive full screen instead of a centred window
+  int width = 800;          // the picture's width, as the program draws it
+  int height = 600;         // the picture's height
+  bool fullScreen = false;  // the whole desktop instead of a centred window
   std::string title;        // initial title, as bytes
 };
+
+// How the window shows the picture; set before StartWindowed, which uses
+// what was set last. The defaults are the plain window: as large as the
+// picture, the picture filling it (and the full screen) with its aspect
+// kept, pixels repeated rather than blended.
+struct WindowPresentation {
+  // The window's size at start, as a whole factor of the picture; 0 picks
+  // the largest whose window fits 80 % of the desktop's usable area.
+  int startScale = 1;
+  // Whole factors only (crisp pixels), or any factor that fills the window.
+  ScaleMode scaleMode = ScaleMode::kFill;
+  // Blends neighbouring pixels when scaling, instead of repeating them.
+  bool smoothPixels = false;
+  // A BMP for the window's icon (black is transparent); none when empty or
+  // unreadable.
+  std::string iconPath;
+};
+void SetWindowPresentation(const WindowPresentation& presentation);
 
 // Opens the main window. Returns false and describes why in *error when no
 // window can be made (no display, SDL failure).

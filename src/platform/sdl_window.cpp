@@ -26,6 +26,7 @@
 #include "platform/input_translation.h"
 #include "platform/socket.h"
 #include "platform/window_geometry.h"
+#include "platform/window_scaling.h"
 
 namespace platform {
 namespace {
@@ -83,6 +84,11 @@ std::string SdlError(const char* what) {
 class WindowBackend;
 WindowBackend* g_window = nullptr;
 
+WindowPresentation& Presentation() {
+  static WindowPresentation presentation;
+  return presentation;
+}
+
 class WindowBackend final : public detail::Backend {
  public:
   WindowBackend(int width, int height) : m_width(width), m_height(height) {}
@@ -102,7 +108,8 @@ class WindowBackend final : public detail::Backend {
     // quit: the program decides, as with the window's close button on
     // Windows. SDL_QUIT then only comes from outside (a signal).
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, Presentation().smoothPixels ? "linear" : "nearest");
+    m_scaleMode = Presentation().scaleMode;
     if (!m_sdl.Started()) {
       *error = SdlError("cannot start SDL video");
       return false;
@@ -110,25 +117,37 @@ class WindowBackend final : public detail::Backend {
 
     int x = 0;
     int y = 0;
+    int width = options.width;
+    int height = options.height;
     if (!options.fullScreen) {
       SDL_DisplayMode desktop{};
       if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
         desktop.w = options.width;
         desktop.h = options.height;
       }
-      const RECT client = CentredClientRect(desktop.w, desktop.h, options.width, options.height);
+      SDL_Rect usable{0, 0, desktop.w, desktop.h};
+      if (SDL_GetDisplayUsableBounds(0, &usable) != 0) {
+        usable = SDL_Rect{0, 0, desktop.w, desktop.h};
+      }
+      const int scale = Presentation().startScale > 0
+                            ? Presentation().startScale
+                            : StartScaleFactor(options.width, options.height, usable.w, usable.h);
+      width = static_cast<int>(std::min<long long>(16384, 1LL * options.width * scale));
+      height = static_cast<int>(std::min<long long>(16384, 1LL * options.height * scale));
+      const RECT client = CentredClientRect(desktop.w, desktop.h, width, height);
       x = client.left;
       y = client.top;
     }
     // SDL places and sizes a window by its client area, which is what the
-    // centring computes; without SDL_WINDOW_RESIZABLE it has no resizing
-    // frame and no maximise button.
-    m_window.reset(SDL_CreateWindow(TitleToUtf8(options.title).c_str(), x, y, options.width,
-                                    options.height, SDL_WINDOW_HIDDEN));
+    // centring computes. The window may be resized at will: the picture is
+    // scaled into it (PictureRect) and the mouse mapped back.
+    m_window.reset(SDL_CreateWindow(TitleToUtf8(options.title).c_str(), x, y, width, height,
+                                    SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE));
     if (!m_window) {
       *error = SdlError("cannot create the window");
       return false;
     }
+    SetIcon(Presentation().iconPath);
     if (options.fullScreen && !EnterFullScreen(error)) {
       return false;
     }
@@ -141,9 +160,9 @@ class WindowBackend final : public detail::Backend {
       *error = SdlError("cannot create a renderer for the window");
       return false;
     }
-    // The frame keeps its size whatever the window manager or the display
-    // mode makes of the window: SDL scales it (and the mouse coordinates).
-    SDL_RenderSetLogicalSize(m_renderer.get(), options.width, options.height);
+    // The frame keeps its size whatever the window manager makes of the
+    // window: Repaint scales it into the window and WindowToFrame maps the
+    // mouse back.
     SDL_SetRenderDrawColor(m_renderer.get(), 0, 0, 0, 255);
 
     // Keys are read as virtual keys, never as typed text: keep the input
@@ -161,8 +180,8 @@ class WindowBackend final : public detail::Backend {
     if (!m_window) {
       return POINT{};
     }
-    // The mouse events carry frame coordinates (the renderer scales them
-    // with the frame), and they follow the pointer wherever it comes from.
+    // The mouse events carry frame coordinates (Translate maps them), and
+    // they follow the pointer wherever it comes from.
     // SDL's global pointer position does neither: it is in screen pixels,
     // and pointer motion injected through XTest leaves it at the last click,
     // while a held button may freeze it at the press. So the events answer
@@ -272,39 +291,70 @@ class WindowBackend final : public detail::Backend {
 
  private:
   bool EnterFullScreen(std::string* error) {
-    // The closest mode of the wanted size, 16-bit when the display offers
-    // one; the frame is scaled into whatever mode the display gives.
-    SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB565, m_width, m_height, 0, nullptr};
-    SDL_DisplayMode closest{};
-    const int display = SDL_GetWindowDisplayIndex(m_window.get());
-    if (SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &wanted, &closest) != nullptr) {
-      SDL_SetWindowDisplayMode(m_window.get(), &closest);
-    }
-    if (SDL_SetWindowFullscreen(m_window.get(), SDL_WINDOW_FULLSCREEN) != 0) {
+    // The desktop keeps its resolution: changing the display mode would
+    // disturb every other window and, on a screen of high density, give a
+    // blurred picture. The frame is scaled into it as into a window.
+    if (SDL_SetWindowFullscreen(m_window.get(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
       *error = SdlError("cannot switch to full screen");
       return false;
     }
     return true;
   }
 
-  // A point in window pixels as a point of the frame, scaled and shifted as
-  // the renderer shows the frame (and as SDL converts the mouse events).
-  // Rounded down, so that a point left of or above the frame stays outside.
-  // A window shrunk to nothing scales by zero: the point then stays as it is.
+  // A point in window coordinates as a point of the frame, scaled and
+  // shifted as Repaint shows the frame. Window coordinates and output pixels
+  // differ on a desktop that scales windows itself, hence the conversion.
   POINT WindowToFrame(int x, int y) const {
-    if (!m_renderer) {
+    if (!m_renderer || !m_window) {
       return POINT{x, y};
     }
-    float fx = 0;
-    float fy = 0;
-    SDL_RenderWindowToLogical(m_renderer.get(), x, y, &fx, &fy);
-    if (!std::isfinite(fx) || !std::isfinite(fy)) {
+    int windowWidth = 0;
+    int windowHeight = 0;
+    SDL_GetWindowSize(m_window.get(), &windowWidth, &windowHeight);
+    const RECT picture = OutputPictureRect();
+    if (windowWidth <= 0 || windowHeight <= 0 || picture.right <= picture.left) {
       return POINT{x, y};
     }
-    auto toInt = [](float v) {
-      return static_cast<int>(std::clamp<double>(std::floor(v), INT_MIN, INT_MAX));
-    };
-    return POINT{toInt(fx), toInt(fy)};
+    int outputWidth = 0;
+    int outputHeight = 0;
+    SDL_GetRendererOutputSize(m_renderer.get(), &outputWidth, &outputHeight);
+    const POINT output{static_cast<int>(1LL * x * outputWidth / windowWidth),
+                       static_cast<int>(1LL * y * outputHeight / windowHeight)};
+    return WindowToPicture(output, picture, m_width, m_height);
+  }
+
+  // A mouse event's point in the frame. As with SDL's own renderer scaling,
+  // only the events of our window are in its coordinates; an event of no
+  // window (pushed by a test or a tool) already speaks of the frame.
+  POINT EventToFrame(Uint32 windowID, int x, int y) const {
+    if (!m_window || windowID != SDL_GetWindowID(m_window.get())) {
+      return POINT{x, y};
+    }
+    return WindowToFrame(x, y);
+  }
+
+  // Where the frame goes in the renderer's output.
+  RECT OutputPictureRect() const {
+    int outputWidth = 0;
+    int outputHeight = 0;
+    if (SDL_GetRendererOutputSize(m_renderer.get(), &outputWidth, &outputHeight) != 0) {
+      return RECT{0, 0, 0, 0};
+    }
+    return PictureRect(outputWidth, outputHeight, m_width, m_height, m_scaleMode);
+  }
+
+  // The window's icon, from a BMP whose black pixels are transparent.
+  void SetIcon(const std::string& path) {
+    if (path.empty()) {
+      return;
+    }
+    SDL_Surface* icon = SDL_LoadBMP(path.c_str());
+    if (icon == nullptr) {
+      return;
+    }
+    SDL_SetColorKey(icon, SDL_TRUE, SDL_MapRGB(icon->format, 0, 0, 0));
+    SDL_SetWindowIcon(m_window.get(), icon);
+    SDL_FreeSurface(icon);
   }
 
   // Shows the last presented frame again (or black before the first).
@@ -314,8 +364,11 @@ class WindowBackend final : public detail::Backend {
       return false;
     }
     bool drawn = SDL_RenderClear(m_renderer.get()) == 0;
-    if (m_texture) {
-      drawn = SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, nullptr) == 0 && drawn;
+    const RECT picture = OutputPictureRect();
+    if (m_texture && picture.right > picture.left) {
+      const SDL_Rect target{picture.left, picture.top, picture.right - picture.left,
+                            picture.bottom - picture.top};
+      drawn = SDL_RenderCopy(m_renderer.get(), m_texture.get(), nullptr, &target) == 0 && drawn;
     }
     SDL_RenderPresent(m_renderer.get());
     return drawn;
@@ -329,18 +382,18 @@ class WindowBackend final : public detail::Backend {
         TranslateKey(event.key, event.type == SDL_KEYDOWN);
         break;
       case SDL_MOUSEMOTION:
-        m_lastMouse = POINT{event.motion.x, event.motion.y};
-        detail::TranslateMouseMove(event.motion.x, event.motion.y, Client());
+        m_lastMouse = EventToFrame(event.motion.windowID, event.motion.x, event.motion.y);
+        detail::TranslateMouseMove(m_lastMouse.x, m_lastMouse.y, Client());
         break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
         const bool down = event.type == SDL_MOUSEBUTTONDOWN;
-        m_lastMouse = POINT{event.button.x, event.button.y};
+        m_lastMouse = EventToFrame(event.button.windowID, event.button.x, event.button.y);
         if (event.button.button == SDL_BUTTON_LEFT || event.button.button == SDL_BUTTON_RIGHT) {
           detail::TranslateMouseButton(event.button.button == SDL_BUTTON_LEFT
                                            ? detail::MouseButton::kLeft
                                            : detail::MouseButton::kRight,
-                                       down, event.button.x, event.button.y, Client());
+                                       down, m_lastMouse.x, m_lastMouse.y, Client());
         }
         break;
       }
@@ -364,6 +417,7 @@ class WindowBackend final : public detail::Backend {
           case SDL_WINDOWEVENT_CLOSE:
             PostMessage(MainWindow(), WM_CLOSE, 0, 0);
             break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
           case SDL_WINDOWEVENT_EXPOSED:
             // No frames run while the program is inactive; an uncovered
             // window still shows the last one.
@@ -410,6 +464,7 @@ class WindowBackend final : public detail::Backend {
   // Whether the pointer is over the window, as SDL's enter and leave events
   // say.
   bool m_pointerInside = false;
+  ScaleMode m_scaleMode = ScaleMode::kInteger;
   int m_textureWidth = 0;
   int m_textureHeight = 0;
   Uint32 m_textureFormat = 0;
@@ -513,8 +568,17 @@ SDL_Renderer* Renderer() {
 
 }  // namespace sdl
 
+void SetWindowPresentation(const WindowPresentation& presentation) {
+  Presentation() = presentation;
+}
+
 bool StartWindowed(const WindowOptions& options, std::string* error) {
   Shutdown();
+  // The desktop groups the window with its menu entry by this name (the
+  // X11 WM_CLASS, the Wayland application id): the desktop file's name.
+  SDL_SetHint(SDL_HINT_APP_NAME, "pelublock");
+  SDL_SetHint("SDL_VIDEO_X11_WMCLASS", "pelublock");
+  SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "pelublock");
   auto backend = std::make_unique<WindowBackend>(options.width, options.height);
   std::string ignored;
   if (!backend->Open(options, error != nullptr ? error : &ignored)) {

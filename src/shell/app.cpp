@@ -11,11 +11,14 @@
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "foundation/settings.h"
+#include "display/symbol.h"
 #include "platform/platform.h"
 
 namespace {
 
 constexpr std::uint32_t kFramePeriodMs = 100;
+// The window's icon, drawn with the skin.
+constexpr char kWindowIconFile[] = "skin/icon.bmp";
 
 // The shell's process-wide state, used on the main thread only.
 struct ShellState {
@@ -66,6 +69,15 @@ int RunEditor(const std::string& programPath) {
   options.height = Settings.ScreenHeight;
   options.fullScreen = Settings.FullScreen != 0;
   options.title = kAppTitle;
+  platform::WindowPresentation presentation;
+  presentation.startScale = Settings.WindowScale;
+  // Whole factors keep every pixel crisp; SmoothScale fills the window and
+  // blends, for those who prefer no bars to sharp pixels.
+  presentation.scaleMode =
+      Settings.SmoothScale != 0 ? platform::ScaleMode::kFill : platform::ScaleMode::kInteger;
+  presentation.smoothPixels = Settings.SmoothScale != 0;
+  presentation.iconPath = SkinPath(kWindowIconFile);
+  platform::SetWindowPresentation(presentation);
   std::string error;
   if (!platform::StartWindowed(options, &error)) {
     // Without a window there is nothing to show a message in.
