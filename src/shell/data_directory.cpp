@@ -2,6 +2,8 @@
 // one on its first start.
 #include "shell/data_directory.h"
 
+#include <utility>
+
 #include "foundation/settings.h"
 #include "catalogue/chip_catalogue.h"
 #include "display/symbol.h"
@@ -17,6 +19,7 @@ namespace {
 
 constexpr char kDataDirectoryName[] = "pelublock";
 constexpr char kSamplesFolder[] = "samples";
+constexpr char kArenasFolder[] = "arenas";
 // The shipped files are a few kilobytes each; anything past this is not ours.
 constexpr std::size_t kMaxShippedFileBytes = 16u << 20;
 
@@ -65,18 +68,24 @@ bool CopyShippedData(const std::string& installedData, const std::string& into,
       return false;
     }
   }
-  const std::string samples = installedData + "/" + kSamplesFolder;
-  if (!platform::IsDirectory(samples)) {
-    return true;
-  }
-  std::string reason;
-  if (!platform::MakeDirectories(into + "/" + kSamplesFolder, &reason)) {
-    *error = into + "/" + kSamplesFolder + ": " + reason;
-    return false;
-  }
-  for (const std::string& name : platform::ListFiles(samples, ".bhb")) {
-    if (!CopyShippedFile(samples + "/" + name, into + "/" + kSamplesFolder + "/" + name, error)) {
+  // The samples, and the arenas they name (relative to the data directory)
+  // for the simulator.
+  for (const auto& [folder, extension] : {std::pair{kSamplesFolder, ".bhb"},
+                                          std::pair{kArenasFolder, ".arena"}}) {
+    const std::string from = installedData + "/" + folder;
+    if (!platform::IsDirectory(from)) {
+      continue;
+    }
+    const std::string to = into + "/" + folder;
+    std::string reason;
+    if (!platform::MakeDirectories(to, &reason)) {
+      *error = to + ": " + reason;
       return false;
+    }
+    for (const std::string& name : platform::ListFiles(from, extension)) {
+      if (!CopyShippedFile(from + "/" + name, to + "/" + name, error)) {
+        return false;
+      }
     }
   }
   return true;

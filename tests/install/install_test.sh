@@ -60,10 +60,12 @@ mkdir -p "$home" "$work"
 cp "$share/pelublock/samples/square.bhb" "$work/dance.bhb"
 user="$home/.local/share/pelublock"
 (cd "$work" && HOME="$home" XDG_DATA_HOME= "$bin" compile dance.bhb) || fail "first compile"
-for file in setting.ini ChipDB.txt samples/square.bhb samples/avoid.bhb; do
+for file in setting.ini ChipDB.txt samples/square.bhb samples/avoid.bhb arenas/square.arena; do
   cmp -s "$share/pelublock/$file" "$user/$file" || fail "$file was not copied"
 done
 [ -s "$user/out.r" ] || fail "out.r is written in the data directory"
+(cd "$work" && HOME="$home" XDG_DATA_HOME= "$bin" run dance.bhb >/dev/null) ||
+  fail "a sample does not run in the installed program's arena"
 [ ! -e "$work/out.r" ] || fail "out.r was written in the current directory"
 ls -A "$home/.local/share" | grep -qv '^pelublock$' && fail "a temporary folder was left"
 printf '[general]\r\nIP=10.0.0.9\r\n' >"$user/setting.ini"

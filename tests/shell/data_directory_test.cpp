@@ -97,6 +97,7 @@ class PrepareDataDirectoryTest : public ::testing::Test {
     m_dir.WriteFile("installed/samples/a.bhb", "<box 0 0 x>\r\n");
     m_dir.WriteFile("installed/samples/B.BHB", "<general>\r\n");
     m_dir.WriteFile("installed/samples/notes.txt", "not a program");
+    m_dir.WriteFile("installed/arenas/room.arena", "wall 0 0 100 0\n");
     m_dir.WriteFile("installed/skin/def_skn.txt", "skin");
   }
   std::string Installed() const { return m_dir.Path() + "/installed"; }
@@ -108,8 +109,11 @@ TEST_F(PrepareDataDirectoryTest, FirstUseCopiesAndLaterUsesReuse) {
   const std::string target = m_dir.Path() + "/home/.local/share/pelublock";
   std::string error;
   ASSERT_TRUE(PrepareDataDirectory(target, Installed(), &error)) << error;
-  EXPECT_EQ(Entries(target), (std::vector<std::string>{"ChipDB.txt", "samples", "setting.ini"}));
+  EXPECT_EQ(Entries(target),
+            (std::vector<std::string>{"ChipDB.txt", "arenas", "samples", "setting.ini"}));
   EXPECT_EQ(Entries(target + "/samples"), (std::vector<std::string>{"B.BHB", "a.bhb"}));
+  // The samples name their arenas relative to the data directory.
+  EXPECT_EQ(ReadFileBytes(target + "/arenas/room.arena"), "wall 0 0 100 0\n");
   EXPECT_EQ(ReadFileBytes(target + "/setting.ini"), "[general]\r\nScreenWidth=800\r\n");
   EXPECT_EQ(ReadFileBytes(target + "/samples/a.bhb"), "<box 0 0 x>\r\n");
   // No temporary directory is left beside it.
