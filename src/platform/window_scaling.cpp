@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 
 namespace platform {
@@ -24,11 +25,24 @@ int StartScaleFactor(int pictureWidth, int pictureHeight, int usableWidth, int u
   if (pictureWidth <= 0 || pictureHeight <= 0 || usableWidth <= 0 || usableHeight <= 0) {
     return 1;
   }
-  // k * picture <= 0.8 * usable, in whole numbers: 5 * k * picture <= 4 * usable.
-  const std::int64_t byWidth = (std::int64_t{4} * usableWidth) / (std::int64_t{5} * pictureWidth);
-  const std::int64_t byHeight =
-      (std::int64_t{4} * usableHeight) / (std::int64_t{5} * pictureHeight);
-  return ClampToInt(std::max<std::int64_t>(1, std::min(byWidth, byHeight)));
+  // The window must fit on the usable area, and take at most 80 % of it:
+  // 5 * k^2 * picture area <= 4 * usable area, exactly, in 128-bit numbers.
+  using Wide = unsigned __int128;
+  const std::int64_t fits =
+      std::min<std::int64_t>(usableWidth / pictureWidth, usableHeight / pictureHeight);
+  const Wide picture = Wide(pictureWidth) * Wide(pictureHeight);
+  const Wide usable = Wide(usableWidth) * Wide(usableHeight);
+  auto small = [&](std::int64_t k) { return 5 * Wide(k) * Wide(k) * picture <= 4 * usable; };
+  // The square root gives the factor to within one; the checks settle it.
+  std::int64_t k = std::min<std::int64_t>(
+      fits, static_cast<std::int64_t>(std::sqrt(0.8L * static_cast<long double>(usableWidth) *
+                                                static_cast<long double>(usableHeight) /
+                                                static_cast<long double>(picture))) +
+                1);
+  while (k > 1 && !small(k)) {
+    --k;
+  }
+  return ClampToInt(std::max<std::int64_t>(1, k));
 }
 
 RECT PictureRect(int windowWidth, int windowHeight, int pictureWidth, int pictureHeight,

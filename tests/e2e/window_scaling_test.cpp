@@ -1,5 +1,6 @@
 // The real program's window on screens of several sizes: it opens at the
-// largest whole factor that fits 80 % of the screen, carries the desktop
+// largest whole factor that fits on the screen and covers at most 80 % of
+// it, carries the desktop
 // file's class and the program's icon, and a click on a chip selects it at factors 1, 2 and 3 and
 // in a window resized to no whole factor, where bars surround the picture.
 #include <algorithm>
@@ -150,6 +151,8 @@ INSTANTIATE_TEST_SUITE_P(Screens, WindowScalingTest,
                          ::testing::Values(ScalingCase{1024, 768, 1, 0},
                                            ScalingCase{2048, 1536, 2, 0},
                                            ScalingCase{3072, 2304, 3, 0},
+                                           // A 4K screen: 2400 x 1800 fits and covers 52 %.
+                                           ScalingCase{3840, 2160, 3, 0},
                                            // Resized to 1000 x 900: factor 1 with bars.
                                            ScalingCase{1024, 968, 1, 1000},
                                            // Resized to 1900 x 1800 at factor 2 -> 2.

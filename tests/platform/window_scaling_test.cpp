@@ -16,23 +16,27 @@ bool Same(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-TEST(StartScaleFactorTest, LargestFactorWithinEightyPercent) {
-  // 3840 x 2160 less a 40-pixel panel: 3 x 800 x 600 = 2400 x 1800 fits
-  // into 3072 x 1696? No: 1800 > 1696, so 2.
-  EXPECT_EQ(StartScaleFactor(800, 600, 3840, 2120), 2);
-  // The whole 3840 x 2160 screen: 0.8 x 2160 = 1728 >= 1800? No; 2 again.
-  EXPECT_EQ(StartScaleFactor(800, 600, 3840, 2160), 2);
-  EXPECT_EQ(StartScaleFactor(640, 480, 3840, 2160), 3);
-  // Exactly 80 % fits: 5 x 800 = 4000 = 0.8 x 5000.
+TEST(StartScaleFactorTest, LargestFactorThatFitsAndCoversAtMostEightyPercent) {
+  // 4K: 3 x 800 x 600 = 2400 x 1800 fits on 3840 x 2160 and covers 52 % of
+  // it; 4 x would not fit. A 40-pixel panel changes nothing.
+  EXPECT_EQ(StartScaleFactor(800, 600, 3840, 2160), 3);
+  EXPECT_EQ(StartScaleFactor(800, 600, 3840, 2120), 3);
+  EXPECT_EQ(StartScaleFactor(640, 480, 3840, 2160), 4);
+  // Full HD: 2 x would be 1600 x 1200, taller than the screen.
+  EXPECT_EQ(StartScaleFactor(800, 600, 1920, 1080), 1);
+  // 2 x fits 1920 x 1200 exactly, but would cover 83 % of it.
+  EXPECT_EQ(StartScaleFactor(800, 600, 1920, 1200), 1);
+  // Exactly 80 %: 5 x 800 x 600 = 4000 x 3000, 12 M of 15 M pixels.
   EXPECT_EQ(StartScaleFactor(800, 600, 5000, 3750), 5);
-  EXPECT_EQ(StartScaleFactor(800, 600, 4999, 3750), 4);
+  // 6 x would fit too, but cover 17.28 M of 18.75 M.
+  EXPECT_EQ(StartScaleFactor(100, 100, 1000, 1000), 8);  // 64 % ; 9 x = 81 %
   // Small screens and nonsense still give a window.
   EXPECT_EQ(StartScaleFactor(800, 600, 1024, 768), 1);
   EXPECT_EQ(StartScaleFactor(800, 600, 640, 480), 1);
   EXPECT_EQ(StartScaleFactor(0, 600, 3840, 2160), 1);
   EXPECT_EQ(StartScaleFactor(800, 600, -1, 2160), 1);
-  // No overflow at the extremes.
-  EXPECT_EQ(StartScaleFactor(1, 1, 2147483647, 2147483647), 1717986917);
+  // No overflow at the extremes: sqrt(0.8) x 2147483647.
+  EXPECT_EQ(StartScaleFactor(1, 1, 2147483647, 2147483647), 1920767766);
 }
 
 TEST(PictureRectTest, WholeFactorsWithBarsAround) {
