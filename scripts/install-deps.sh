@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-dejavu-core
-  zenity xvfb xdotool x11-apps
+  zenity xvfb xdotool x11-apps x11-utils
 )
 
 missing=()

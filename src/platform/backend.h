@@ -31,6 +31,17 @@ class Backend {
   virtual void DestroyWindow() = 0;
 };
 
+// What the desktop last said about the main window; the program is active
+// when the window can be seen (see WindowChange).
+struct WindowVisibility {
+  bool fullScreen = false;
+  bool shown = true;
+  bool minimised = false;
+  bool focused = true;
+  // What the last WM_ACTIVATEAPP said; the program starts out active.
+  bool active = true;
+};
+
 // The state both front ends share: one queue, one window procedure, one key
 // table, one title.
 struct SharedState {
@@ -42,6 +53,7 @@ struct SharedState {
   // Set once WM_CLOSE has destroyed the main window: from then on messages
   // for it are dropped, as Windows drops messages for a destroyed window.
   bool windowDestroyed = false;
+  WindowVisibility visibility;
   std::unique_ptr<Backend> backend;
 };
 

@@ -269,6 +269,14 @@ void Activate(bool active) {
   PostMessage(MainWindow(), WM_ACTIVATEAPP, active ? 1 : 0, 0);
 }
 
+void ChangeWindow(WindowChange change) {
+  detail::TranslateWindowChange(change);
+}
+
+void SetFullScreen(bool fullScreen) {
+  detail::SetFullScreenWindow(fullScreen);
+}
+
 void Close() {
   PostMessage(MainWindow(), WM_CLOSE, 0, 0);
 }

@@ -67,6 +67,7 @@ void Shutdown() {
   state.quitCode = 0;
   state.title.clear();
   state.windowDestroyed = false;
+  state.visibility = detail::WindowVisibility{};
 }
 
 void SetWindowProc(WindowProc proc) {

@@ -42,6 +42,15 @@ void StartHeadless(int width, int height);
 // Ends whichever front end runs; safe to call when none does.
 void Shutdown();
 
+// What happened to the main window, as the desktop reports it. The program is
+// inactive (WM_ACTIVATEAPP 0: no frames) only while its window cannot be
+// seen: hidden or minimised, and in full screen also while another window
+// has the focus, since a full-screen window that lost the focus is covered.
+// Keyboard focus alone says nothing about being seen: with a focus-follows-
+// mouse window manager, after the window manager restarts, or with the focus
+// on the root window, a visible window without focus still gets clicks.
+enum class WindowChange { kShown, kHidden, kMinimised, kRestored, kFocusGained, kFocusLost };
+
 // ---- The main window and its message queue ----------------------------------
 
 struct MSG {

@@ -132,6 +132,7 @@ class WindowBackend final : public detail::Backend {
     if (options.fullScreen && !EnterFullScreen(error)) {
       return false;
     }
+    detail::SetFullScreenWindow(options.fullScreen);
 
     m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_PRESENTVSYNC));
     if (!m_renderer) {
@@ -347,13 +348,23 @@ class WindowBackend final : public detail::Backend {
       case SDL_WINDOWEVENT:
         switch (event.window.event) {
           case SDL_WINDOWEVENT_FOCUS_GAINED:
-            Activate(true);
+            detail::TranslateWindowChange(WindowChange::kFocusGained);
             break;
           case SDL_WINDOWEVENT_FOCUS_LOST:
-            // Whatever is released while another window has the focus never
-            // reaches us: nothing stays held once the focus is gone.
-            ReleaseKeysAndButtons();
-            Activate(false);
+            detail::TranslateWindowChange(WindowChange::kFocusLost);
+            break;
+          case SDL_WINDOWEVENT_SHOWN:
+            detail::TranslateWindowChange(WindowChange::kShown);
+            break;
+          case SDL_WINDOWEVENT_HIDDEN:
+            detail::TranslateWindowChange(WindowChange::kHidden);
+            break;
+          case SDL_WINDOWEVENT_MINIMIZED:
+            detail::TranslateWindowChange(WindowChange::kMinimised);
+            break;
+          case SDL_WINDOWEVENT_RESTORED:
+          case SDL_WINDOWEVENT_MAXIMIZED:
+            detail::TranslateWindowChange(WindowChange::kRestored);
             break;
           case SDL_WINDOWEVENT_ENTER:
             m_pointerInside = true;
@@ -390,16 +401,6 @@ class WindowBackend final : public detail::Backend {
 
   detail::ClientSize Client() const { return detail::ClientSize{m_width, m_height}; }
 
-  void Activate(bool active) {
-    if (active == m_active) {
-      return;
-    }
-    m_active = active;
-    PostMessage(MainWindow(), WM_ACTIVATEAPP, active ? 1 : 0, 0);
-  }
-
-  static void ReleaseKeysAndButtons() { detail::State().keys.fill(false); }
-
   SdlSubsystems m_sdl;  // first member: quits last
   int m_width;
   int m_height;
@@ -414,9 +415,6 @@ class WindowBackend final : public detail::Backend {
   int m_textureHeight = 0;
   Uint32 m_textureFormat = 0;
   SDL_TimerID m_timer = 0;
-  // The program starts out active (its active flag starts at 1), so only a
-  // change of focus is reported, as WM_ACTIVATEAPP is on Windows.
-  bool m_active = true;
 };
 
 }  // namespace
