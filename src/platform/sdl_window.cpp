@@ -26,6 +26,7 @@
 #include "platform/input_translation.h"
 #include "platform/socket.h"
 #include "platform/window_geometry.h"
+#include "platform/x11_window.h"
 
 namespace platform {
 namespace {
@@ -150,6 +151,8 @@ class WindowBackend final : public detail::Backend {
     // Keys are read as virtual keys, never as typed text: keep the input
     // method out of the way so that it cannot swallow them.
     SDL_StopTextInput();
+    detail::x11::MakeTopLevel(m_window.get());
+    detail::x11::SetNames(m_window.get(), TitleToUtf8(options.title));
     SDL_ShowWindow(m_window.get());
     Repaint();
     g_window = this;
@@ -255,7 +258,9 @@ class WindowBackend final : public detail::Backend {
 
   void SetTitle(const std::string& title) override {
     if (m_window) {
-      SDL_SetWindowTitle(m_window.get(), TitleToUtf8(title).c_str());
+      const std::string utf8 = TitleToUtf8(title);
+      SDL_SetWindowTitle(m_window.get(), utf8.c_str());
+      detail::x11::SetNames(m_window.get(), utf8);
     }
   }
 

@@ -3,6 +3,7 @@
 // did, and what it tells the X server about itself (its names, that it is a
 // top-level window of its own) is what every window manager can show.
 #include <algorithm>
+#include <filesystem>
 #include <regex>
 #include <string>
 
@@ -95,6 +96,68 @@ TEST_F(WindowTest, WithTheFocusOnTheRootWindowAClickIsStillDrawn) {
   EXPECT_TRUE(e2e::WaitUntil(
       [&] { return ClientChanges(title, x.Shoot()) > m_width * m_height / 4; }, seconds(20)))
       << "the click was handled blind: the title stayed on the screen";
+  program.Terminate();
+}
+
+// What xprop (in a UTF-8 locale) prints for the properties of a window.
+std::string Properties(const e2e::XvfbSession& x, const std::string& window,
+                       const std::vector<std::string>& names) {
+  std::vector<std::string> argv{e2e::FindProgram("env"),
+                                "LANG=C.UTF-8",
+                                "LC_ALL=C.UTF-8",
+                                e2e::FindProgram("xprop"),
+                                "-display",
+                                x.Display(),
+                                "-id",
+                                window};
+  argv.insert(argv.end(), names.begin(), names.end());
+  return e2e::Capture(argv, x.Display());
+}
+
+TEST_F(WindowTest, ATopLevelWindowWhoseOldAndNewNamesBothShowAUtf8Path) {
+  // A program in a folder with a Japanese name, opened at the start.
+  const std::string folder = m_dir.Path() + "/ユーザ";
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  std::filesystem::copy_file(m_dir.Path() + "/samples/square.bhb", folder + "/歩く.bhb");
+  e2e::XvfbSession x(kScreenWidth, kScreenHeight);
+  ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
+  e2e::Child program;
+  ASSERT_TRUE(program.Start({Binary(), "ユーザ/歩く.bhb"},
+                            {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
+                             "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
+                            m_dir.Path()));
+  std::string window;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        window =
+            FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}), std::regex("^([0-9]+)"));
+        return !window.empty();
+      },
+      seconds(30)));
+  // The title screen: the program's name, ASCII, as a plain STRING.
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] { return Properties(x, window, {"WM_NAME"}) == "WM_NAME(STRING) = \"PELU BLOCK\"\n"; },
+      seconds(10)))
+      << Properties(x, window, {"WM_NAME"});
+
+  // The editor on the program: its path in both names, exactly.
+  x.Xdotool({"mousemove", std::to_string(m_origin.x + m_width / 2),
+             std::to_string(m_origin.y + m_height / 2)});
+  x.Xdotool({"click", "1"});
+  const std::string title = "\"PELU BLOCK - [ユーザ/歩く.bhb]\"";
+  std::string shown;
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] {
+        shown = Properties(x, window, {"WM_NAME", "_NET_WM_NAME", "WM_ICON_NAME"});
+        return shown == "WM_NAME(UTF8_STRING) = " + title +
+                            "\n_NET_WM_NAME(UTF8_STRING) = " + title +
+                            "\nWM_ICON_NAME(UTF8_STRING) = " + title + "\n";
+      },
+      seconds(10)))
+      << shown;
+  // A window of its own, not a transient of the root window.
+  const std::string transient = Properties(x, window, {"WM_TRANSIENT_FOR"});
+  EXPECT_NE(transient.find("not found"), std::string::npos) << transient;
   program.Terminate();
 }
 
