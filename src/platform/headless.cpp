@@ -286,6 +286,7 @@ int PumpMessages() {
   MSG msg;
   // Socket notifications due by now join the queue before it is emptied.
   PollSockets(0);
+  detail::PostSignalledEnd();
   while (detail::State().queue.Pop(&msg)) {
     if (msg.message == WM_QUIT) {
       if (HeadlessBackend* h = Headless()) {

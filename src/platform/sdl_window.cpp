@@ -154,6 +154,7 @@ class WindowBackend final : public detail::Backend {
     detail::x11::MakeTopLevel(m_window.get());
     detail::x11::SetNames(m_window.get(), TitleToUtf8(options.title));
     SDL_ShowWindow(m_window.get());
+    detail::x11::WatchConnection(m_window.get());
     Repaint();
     g_window = this;
     return true;
@@ -231,6 +232,7 @@ class WindowBackend final : public detail::Backend {
     while (SDL_PollEvent(&event) != 0) {
       Translate(event);
     }
+    NoteEnds();
     if (!wait) {
       return true;
     }
@@ -243,6 +245,7 @@ class WindowBackend final : public detail::Backend {
         Translate(event);
         any = true;
       }
+      NoteEnds();
       if (any) {
         continue;
       }
@@ -268,9 +271,15 @@ class WindowBackend final : public detail::Backend {
 
   void DestroyWindow() override {
     StopTimer();
+    // The handlers stay until the window is gone: destroying a window that
+    // another client destroyed already fails like any request about it.
+    const bool watching = m_window != nullptr;
     m_texture.reset();
     m_renderer.reset();
     m_window.reset();
+    if (watching) {
+      detail::x11::StopWatching();
+    }
   }
 
   SDL_Window* Window() const { return m_window.get(); }
@@ -389,13 +398,25 @@ class WindowBackend final : public detail::Backend {
             break;
         }
         break;
+      case SDL_SYSWMEVENT:
+        detail::x11::NoteEvent(event.syswm.msg);
+        break;
       case SDL_QUIT:
-        // Asked to end from outside (SIGINT, SIGTERM): close as the close
-        // button does, so that the program shuts down in its usual order.
+        // Asked to end from a terminal (SIGINT): close as the close button
+        // does, question included. SIGTERM and SIGHUP end the session
+        // instead (WatchEndSignals).
         PostMessage(MainWindow(), WM_CLOSE, 0, 0);
         break;
       default:
         break;
+    }
+  }
+
+  // A signal, or the window destroyed from outside, ends the session.
+  void NoteEnds() {
+    detail::PostSignalledEnd();
+    if (detail::x11::WindowGone()) {
+      detail::RequestEnd(EndReason::kWindowGone);
     }
   }
 
@@ -525,6 +546,9 @@ bool StartWindowed(const WindowOptions& options, std::string* error) {
   }
   detail::State().title = options.title;
   detail::State().backend = std::move(backend);
+  // SDL took SIGTERM (for SDL_QUIT, a WM_CLOSE with its question) when it
+  // started; a session that ends gives no time for a question.
+  WatchEndSignals();
   return true;
 }
 

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "platform/backend.h"
+
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -32,7 +34,78 @@ Target X11Of(SDL_Window* window) {
   return Target{info.info.x11.display, info.info.x11.window};
 }
 
+// The watched window; the handlers run on the main thread, inside Xlib.
+Display* g_display = nullptr;
+Window g_watched = 0;
+bool g_gone = false;
+XErrorHandler g_previousError = nullptr;
+XIOErrorHandler g_previousIoError = nullptr;
+bool g_watching = false;
+
+int OnError(Display* display, XErrorEvent* error) {
+  if (g_watched != 0 && (g_gone || error->resourceid == g_watched)) {
+    // Whatever SDL still does with the destroyed window fails the same way.
+    g_gone = true;
+    return 0;
+  }
+  return g_previousError != nullptr ? g_previousError(display, error) : 0;
+}
+
+int OnIoError(Display* display) {
+  if (const DisplayLostHandler handler = State().displayLost) {
+    State().displayLost = nullptr;  // once, even if the handler fails in X
+    handler();
+  }
+  return g_previousIoError != nullptr ? g_previousIoError(display) : 0;
+}
+
 }  // namespace
+
+void WatchConnection(SDL_Window* window) {
+  const Target t = X11Of(window);
+  if (t.display == nullptr) {
+    return;
+  }
+  // Makes sure that errors of SDL's own requests so far are not taken for
+  // errors about a window destroyed later.
+  XSync(t.display, False);
+  g_display = t.display;
+  g_watched = t.window;
+  g_gone = false;
+  if (!g_watching) {
+    g_previousError = XSetErrorHandler(OnError);
+    g_previousIoError = XSetIOErrorHandler(OnIoError);
+    g_watching = true;
+  }
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+void NoteEvent(const SDL_SysWMmsg* message) {
+  if (message != nullptr && message->subsystem == SDL_SYSWM_X11 && g_watched != 0 &&
+      message->msg.x11.event.type == DestroyNotify &&
+      message->msg.x11.event.xdestroywindow.window == g_watched) {
+    g_gone = true;
+  }
+}
+
+bool WindowGone() {
+  return g_gone;
+}
+
+void StopWatching() {
+  if (g_watching) {
+    // Errors of the last requests about the window (destroying it when it
+    // is gone already) arrive here, while they are still ignored.
+    XSync(g_display, False);
+    XSetErrorHandler(g_previousError);
+    XSetIOErrorHandler(g_previousIoError);
+    g_watching = false;
+  }
+  SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE);
+  g_display = nullptr;
+  g_watched = 0;
+  g_gone = false;
+}
 
 void MakeTopLevel(SDL_Window* window) {
   const Target t = X11Of(window);
@@ -65,6 +138,12 @@ void SetNames(SDL_Window* window, const std::string& utf8) {
 
 void MakeTopLevel(SDL_Window* /*window*/) {}
 void SetNames(SDL_Window* /*window*/, const std::string& /*utf8*/) {}
+void WatchConnection(SDL_Window* /*window*/) {}
+void NoteEvent(const SDL_SysWMmsg* /*message*/) {}
+bool WindowGone() {
+  return false;
+}
+void StopWatching() {}
 
 #endif
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <string>
 
@@ -21,5 +22,18 @@ void MakeTopLevel(SDL_Window* window);
 // here as STRING when the text is ASCII and as UTF8_STRING otherwise, beside
 // SDL's _NET_WM_NAME.
 void SetNames(SDL_Window* window, const std::string& utf8);
+
+// Watches the window's X connection: an error about the window (it was
+// destroyed by another client, as `xdotool windowclose` does) or its
+// DestroyNotify marks it gone instead of ending the process, and a lost
+// connection calls the program's display-lost handler before Xlib ends the
+// process. Errors about anything else end the program as before.
+void WatchConnection(SDL_Window* window);
+// Looks at an X event that SDL passed on (SDL_SYSWMEVENT).
+void NoteEvent(const SDL_SysWMmsg* message);
+// True once the watched window was destroyed from outside.
+bool WindowGone();
+// Stops watching; the earlier handlers are put back.
+void StopWatching();
 
 }  // namespace platform::detail::x11

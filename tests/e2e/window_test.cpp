@@ -2,8 +2,12 @@
 // keyboard focus on the root window does not stop it drawing what a click
 // did, and what it tells the X server about itself (its names, that it is a
 // top-level window of its own) is what every window manager can show.
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <string>
 
@@ -159,6 +163,63 @@ TEST_F(WindowTest, ATopLevelWindowWhoseOldAndNewNamesBothShowAUtf8Path) {
   const std::string transient = Properties(x, window, {"WM_TRANSIENT_FOR"});
   EXPECT_NE(transient.find("not found"), std::string::npos) << transient;
   program.Terminate();
+}
+
+// With unsaved changes, an end from outside asks nothing and fails nothing:
+// the window destroyed by another client, and SIGTERM, both end the program
+// with status 0 (it used to die of the X error, or to wait for an answer to
+// its save question that nobody could give).
+TEST_F(WindowTest, AWindowDestroyedFromOutsideOrASigtermEndsTheProgramCleanly) {
+  for (const bool destroy : {true, false}) {
+    SCOPED_TRACE(destroy ? "xdotool windowclose" : "SIGTERM");
+    e2e::XvfbSession x(kScreenWidth, kScreenHeight);
+    ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
+    e2e::Child program;
+    ASSERT_TRUE(program.Start({Binary(), "samples/square.bhb"},
+                              {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
+                               "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
+                              m_dir.Path()));
+    std::string window;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          window = FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}),
+                                 std::regex("^([0-9]+)"));
+          return !window.empty();
+        },
+        seconds(30)));
+    auto click = [&](int cx, int cy) {
+      x.Xdotool({"mousemove", std::to_string(m_origin.x + cx), std::to_string(m_origin.y + cy)});
+      x.Xdotool({"click", "1"});
+    };
+    ASSERT_TRUE(
+        e2e::WaitUntil([&] { return ClientLit(x.Shoot()) > m_width * m_height / 4; }, seconds(30)))
+        << "the title screen never appeared";
+    // Into the editor, then the first chip selected and deleted.
+    click(m_width / 2, m_height / 2);
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          return x.Xdotool({"getwindowname", window}).find("square") != std::string::npos;
+        },
+        seconds(10)));
+    click(50, 35);
+    x.Xdotool({"key", "Delete"});
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          return x.Xdotool({"getwindowname", window}).find('*') != std::string::npos;
+        },
+        seconds(10)))
+        << x.Xdotool({"getwindowname", window});
+
+    if (destroy) {
+      x.Xdotool({"windowclose", window});
+    } else {
+      program.Signal(SIGTERM);
+    }
+    const std::optional<int> status = program.Wait(seconds(10));
+    ASSERT_TRUE(status.has_value()) << "the program is still running";
+    EXPECT_TRUE(WIFEXITED(*status)) << *status;
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+  }
 }
 
 }  // namespace
