@@ -60,6 +60,10 @@ class CDisplay {
   // in the arguments.
   void DrawText(int x, int y, COLORREF color, COLORREF outline, const char* format, ...)
       __attribute__((format(printf, 6, 7)));
+  // How DrawText draws from now on (the design's look until the skin asks
+  // for another); the text's point stays where it was either way.
+  void SetTextLook(TextLook look);
+  TextLook GetTextLook() const;
   // Snapshot of the back surface, and back again.
   void SaveScreen();
   void RestoreScreen();

@@ -45,7 +45,19 @@ int CSymbol::LoadSection(const std::string& section) {
   return LoadSectionFromText(text, section);
 }
 
+TextLook SkinTextLook(std::string_view fileText) {
+  for (std::string_view line : SplitTextLines(fileText, kSkinLineBuffer)) {
+    if (line.starts_with(kSkinOptionSmoothText)) {
+      return TextLook::kSmooth;
+    }
+  }
+  return TextLook::kDesign;
+}
+
 int CSymbol::LoadSectionFromText(std::string_view fileText, const std::string& section) {
+  if (g_display != nullptr) {
+    g_display->SetTextLook(SkinTextLook(fileText));
+  }
   bool started = false;
   for (std::string_view line : SplitTextLines(fileText, kSkinLineBuffer)) {
     if (!started) {

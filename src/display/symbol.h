@@ -6,9 +6,19 @@
 #include <string>
 #include <string_view>
 
+#include "display/text_image.h"
 #include "platform/win_types.h"
 
 inline constexpr char kSkinFileName[] = "skin/def_skn.txt";
+
+// A skin's options are lines of their own, outside the entries, which skins
+// of the old kind do not have (and readers of the old kind skip): this one
+// asks for smoothed texts with a light outline.
+inline constexpr std::string_view kSkinOptionSmoothText = "!text, smooth";
+
+// How the skin's texts look: TextLook::kSmooth when the skin file has the
+// option line anywhere, else the design's.
+TextLook SkinTextLook(std::string_view fileText);
 
 struct CSprite {
   std::string file;  // bitmap path as written in the skin file
@@ -19,8 +29,8 @@ struct CSprite {
 class CSymbol {
  public:
   // Reads the entries of a section (and of every section after it) and loads
-  // their bitmaps. Returns 1 when the file was read to its end, 0 when it
-  // cannot be opened or a bitmap cannot be loaded.
+  // their bitmaps; the display's text look follows the skin's options. Returns 1 when the file was
+  // read to its end, 0 when it cannot be opened or a bitmap cannot be loaded.
   int LoadSection(const std::string& section);
   // The same on the skin file's text, already read.
   int LoadSectionFromText(std::string_view fileText, const std::string& section);
