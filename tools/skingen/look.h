@@ -76,12 +76,13 @@ inline constexpr Colour kRowActiveField = Hex(0x1F4368);
 inline constexpr Colour kOk = Hex(0x2F8A5C);
 inline constexpr Colour kCancel = Hex(0x80444A);
 
-// The settings screen, drawn on white.
-inline constexpr Rgb kPaperMatte = HexRgb(0xFFFFFF);
-inline constexpr Colour kInk = Hex(0x1F2A36);
-inline constexpr Colour kInkSoft = Hex(0x3E4C5B);
-inline constexpr Colour kCard = Hex(0xF0F4F8);
-inline constexpr Colour kCardRim = Hex(0xC3CFDB);
+// The settings screen, in the program's theme: cards like the windows' rows
+// on the editor's desk (its "setting-background" tiles), light ink.
+inline constexpr Rgb kPaperMatte = kDeskMatte;
+inline constexpr Colour kInk = Hex(0xE8EEF4);
+inline constexpr Colour kInkSoft = Hex(0xB8C6D4);
+inline constexpr Colour kCard = Hex(0x35414F);
+inline constexpr Colour kCardRim = Hex(0x5D6D80);
 inline constexpr Colour kAccent = Hex(0x3A78B5);
 inline constexpr Colour kAccentDeep = Hex(0x2C5F94);
 inline constexpr Colour kOn = Hex(0x2E9E6B);
@@ -141,6 +142,10 @@ inline constexpr ChipStyle kUnknownStyle{kUnknownHeaderTop, kUnknownHeaderBottom
 // The card of each category, by the catalogue's category number.
 inline constexpr ChipStyle kCategoryStyles[] = {kChipStyle, kSensorStyle, kLightStyle,
                                                 kControlStyle};
+
+// The editor's desk tile: the desk colour with fine dots every 20 pixels and
+// a small cross every 100, so that 200-pixel tiles meet without a seam.
+void DrawDeskTile(CCanvas& canvas);
 
 // A chip card filling the rectangle: rounded corners, a dark edge, a header
 // band of headerHeight pixels and a light line along the top.

@@ -26,20 +26,7 @@ RectF Whole(const CCanvas& c) {
 }
 
 void PaintDesk(CCanvas& c) {
-  c.FillRect(Whole(c), look::kDesk);
-  // Fine dots every 20 pixels and a small cross every 100: both periods
-  // divide the 200-pixel tile, so the tiles meet without a seam.
-  for (int y = 10; y < c.Height(); y += 20) {
-    for (int x = 10; x < c.Width(); x += 20) {
-      const bool cross = (x % 100 == 50) && (y % 100 == 50);
-      if (cross) {
-        c.FillRect(RectF{x - 3.0f, static_cast<float>(y), 7, 1}, look::kDeskDot);
-        c.FillRect(RectF{static_cast<float>(x), y - 3.0f, 1, 7}, look::kDeskDot);
-      } else {
-        c.FillRect(RectF{static_cast<float>(x), static_cast<float>(y), 1, 1}, look::kDeskCross);
-      }
-    }
-  }
+  look::DrawDeskTile(c);
 }
 
 void PaintChip(CCanvas& c, const look::ChipStyle& style) {
