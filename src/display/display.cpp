@@ -258,6 +258,27 @@ void CDisplay::DrawText(int x, int y, COLORREF color, COLORREF outline, const ch
   d.CopyToBack(image, destination, RECT{0, 0, image.Width(), image.Height()}, false);
 }
 
+RECT CDisplay::TextExtent(int x, int y, COLORREF color, COLORREF outline, const std::string& text) {
+  Impl& d = *m_impl;
+  if (!d.back.Valid() || text.empty()) {
+    return RECT{};
+  }
+  const platform::Surface& image = d.TextSurface(text, color, outline);
+  if (!image.Valid()) {
+    return RECT{};
+  }
+  const std::int64_t left = std::int64_t{x} - kOutlineBefore;
+  const std::int64_t top = std::int64_t{y} - kOutlineBefore;
+  return RECT{ClampToInt(left), ClampToInt(top), ClampToInt(left + image.Width()),
+              ClampToInt(top + image.Height())};
+}
+
+void CDisplay::FillColour(const RECT& rect, COLORREF color) {
+  if (m_impl->back.Valid()) {
+    FillRect(PixelOfColorRef(m_impl->format, color), rect);
+  }
+}
+
 void CDisplay::SetTextLook(TextLook look) {
   m_impl->look = look;
 }

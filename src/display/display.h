@@ -60,6 +60,12 @@ class CDisplay {
   // in the arguments.
   void DrawText(int x, int y, COLORREF color, COLORREF outline, const char* format, ...)
       __attribute__((format(printf, 6, 7)));
+  // The rectangle that DrawText with these arguments covers (its outline
+  // included), for a text given as it is (no format); empty for a text that
+  // draws nothing.
+  RECT TextExtent(int x, int y, COLORREF color, COLORREF outline, const std::string& text);
+  // Fills a rectangle of the back surface with a colour (0x00BBGGRR).
+  void FillColour(const RECT& rect, COLORREF color);
   // How DrawText draws from now on (the design's look until the skin asks
   // for another); the text's point stays where it was either way.
   void SetTextLook(TextLook look);
