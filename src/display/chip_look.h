@@ -4,6 +4,7 @@
 // sprite, so such a skin draws exactly as before.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,10 @@ std::string ChipSpriteFor(const CSymbol& symbols, std::string_view category,
 // The small glyph of a category ("category-glyph3"); empty when the skin has
 // none for it.
 std::string CategoryGlyphFor(const CSymbol& symbols, std::string_view category);
+
+// How opaque the translucent ghost of dragged chips is drawn
+// (CSymbol::DrawSymbolTranslucent with the chips' own cards), of 255.
+inline constexpr std::uint8_t kGhostOpacity = 140;
 
 // The card of a chip whose type the catalogue does not know; designSprite
 // when the skin has no such card. Its name goes on it as a chip's short name

@@ -204,6 +204,24 @@ void CDisplay::Blit(const RECT& destination, int surface, const RECT& source) {
   d.CopyToBack(d.bitmaps[static_cast<std::size_t>(surface)], destination, source, true);
 }
 
+void CDisplay::BlitTranslucent(const RECT& destination, int surface, const RECT& source,
+                               std::uint8_t opacity) {
+  Impl& d = *m_impl;
+  if (!d.back.Valid() || surface < 0 || static_cast<std::size_t>(surface) >= d.bitmaps.size()) {
+    return;
+  }
+  ClippedCopy copy;
+  const platform::Surface& from = d.bitmaps[static_cast<std::size_t>(surface)];
+  if (!ClipCopy(destination, source, d.back.Width(), d.back.Height(), from.Width(), from.Height(),
+                &copy)) {
+    return;
+  }
+  const int result = from.CopyTranslucentTo(d.back, copy.source, copy.x, copy.y, opacity);
+  if (result != 0) {
+    ErrorLog(text::kLogDrawFailedCode, result);
+  }
+}
+
 void CDisplay::FillRect(std::uint32_t pixel, const RECT& rect) {
   Impl& d = *m_impl;
   RECT area;

@@ -49,6 +49,10 @@ class CDisplay {
   // Colour-keyed 1:1 copy of a bitmap's source rectangle onto the back
   // surface, clipped to the screen.
   void Blit(const RECT& destination, int surface, const RECT& source);
+  // The same, blended at opacity/255 (the translucent ghost of dragged
+  // chips); the key stays transparent.
+  void BlitTranslucent(const RECT& destination, int surface, const RECT& source,
+                       std::uint8_t opacity);
   // Fills a rectangle of the back surface with a raw pixel value.
   void FillRect(std::uint32_t pixel, const RECT& rect);
   void ClearScreen(std::uint32_t pixel);

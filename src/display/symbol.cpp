@@ -119,6 +119,20 @@ void CSymbol::DrawSymbol(const std::string& name, int x, int y) {
   }
 }
 
+void CSymbol::DrawSymbolTranslucent(const std::string& name, int x, int y, std::uint8_t opacity) {
+  const CSprite* sprite = Find(name);
+  if (sprite == nullptr) {
+    LogBadSpriteName(name);
+    return;
+  }
+  const RECT& s = sprite->source;
+  const int width = ClampToInt(std::int64_t{s.right} - s.left);
+  const int height = ClampToInt(std::int64_t{s.bottom} - s.top);
+  if (g_display != nullptr) {
+    g_display->BlitTranslucent(RectOfSize(x, y, width, height), sprite->surface, s, opacity);
+  }
+}
+
 void CSymbol::DrawSymbolPart(const std::string& name, int x, int y, int width, int height) {
   const CSprite* sprite = Find(name);
   if (sprite == nullptr) {

@@ -38,6 +38,10 @@ class CSymbol {
   void Release();
   void DrawSymbol(const std::string& name, int x, int y);
   void DrawSymbolPart(const std::string& name, int x, int y, int width, int height);
+  // The sprite blended at opacity/255: the current look's ghost of dragged
+  // chips (their own cards, translucent) instead of the design's
+  // "movingchip".
+  void DrawSymbolTranslucent(const std::string& name, int x, int y, std::uint8_t opacity);
   // The sprite's source rectangle; all zero for an unknown name.
   RECT GetSymbolRect(const std::string& name) const;
   // The sprite of a name, or nullptr.

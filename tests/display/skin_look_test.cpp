@@ -83,6 +83,34 @@ TEST_F(SkinLookTest, AnOldSkinLoadsWithTheDesignsTextAndSpritesAndTheNewOneWithI
   EXPECT_NE(current.Find(kUnknownChipMarkSprite), nullptr);
 }
 
+TEST_F(SkinLookTest, AGhostIsTheSpriteBlendedOverWhatIsThereWithItsKeyLeftAlone) {
+  // A sprite of green with a black (key) corner pixel, over grey.
+  m_dir.WriteFile("skin/def_skn.txt", ">main\r\n#g, skin\\g.bmp, 0, 0, 4, 4\r\n");
+  std::vector<std::uint32_t> rgb(16, 0x00FF00);
+  rgb[0] = 0;
+  m_dir.WriteFile("skin/g.bmp", bmp_test::Bmp24(4, 4, rgb));
+  ASSERT_EQ(m_registry->LoadSkin("main"), 1);
+  m_display->ClearScreen(Rgb(0x808080));
+  m_registry->Symbols().DrawSymbol("g", 10, 10);
+  ASSERT_EQ(m_display->BackSurface().PixelAt(12, 12), Rgb(0x00FF00));
+  for (const std::uint8_t opacity : {std::uint8_t{0}, kGhostOpacity, std::uint8_t{255}}) {
+    m_display->ClearScreen(Rgb(0x808080));
+    m_registry->Symbols().DrawSymbolTranslucent("g", 10, 10, opacity);
+    const SurfaceView back = m_display->BackSurface();
+    EXPECT_EQ(back.PixelAt(10, 10), Rgb(0x808080)) << "the key stays transparent";
+    const std::uint32_t mixed = back.PixelAt(12, 12);
+    const int green = static_cast<int>(mixed >> 8 & 0xFF);
+    const int red = static_cast<int>(mixed >> 16 & 0xFF);
+    const int want = 0x80 + (0xFF - 0x80) * opacity / 255;
+    EXPECT_NEAR(green, want, 2) << int{opacity};
+    EXPECT_NEAR(red, 0x80 - 0x80 * opacity / 255, 2) << int{opacity};
+  }
+  // The sprite itself is unchanged for the ordinary draw after it.
+  m_display->ClearScreen(Rgb(0x808080));
+  m_registry->Symbols().DrawSymbol("g", 10, 10);
+  EXPECT_EQ(m_display->BackSurface().PixelAt(12, 12), Rgb(0x00FF00));
+}
+
 TEST(SkinLookOptionTest, OnlyTheOptionLineAnywhereInTheFileAsksForSmoothText) {
   EXPECT_EQ(SkinTextLook(""), TextLook::kDesign);
   EXPECT_EQ(SkinTextLook(">main\r\n#chip, a.bmp, 0, 0, 1, 1\r\n"), TextLook::kDesign);
