@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev
+  libsdl2-dev libsdl2-ttf-dev libx11-dev libfontconfig-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-dejavu-core

@@ -52,6 +52,7 @@ struct CDisplay::Impl {
   // Composed outlined texts by font, colours and bytes. An invalid surface
   // remembers a text that renders to nothing.
   LruCache<platform::Surface> texts{kTextCacheEntries, kTextCacheBytes};
+  TextLook look = TextLook::kDesign;
 
   platform::Font* FontOf(TextFont font) {
     return fonts[font == TextFont::kDoubleByte ? 1 : 0].get();
@@ -69,8 +70,9 @@ const platform::Surface& CDisplay::Impl::TextSurface(const std::string& text, CO
                                                      COLORREF outline) {
   const TextFont chosen = ChooseTextFont(text);
   std::string key;
-  key.reserve(text.size() + 9);
+  key.reserve(text.size() + 10);
   key.push_back(chosen == TextFont::kDoubleByte ? 'D' : 'S');
+  key.push_back(look == TextLook::kSmooth ? 's' : 'd');
   for (COLORREF c : {color, outline}) {
     for (int shift = 0; shift < 32; shift += 8) {
       key.push_back(static_cast<char>(c >> shift));
@@ -93,8 +95,11 @@ const platform::Surface& CDisplay::Impl::TextSurface(const std::string& text, CO
   }
   platform::TextMask mask;
   platform::Surface surface;
-  if (font != nullptr && font->Render(utf8, &mask)) {
-    TextImage image = ComposeOutlinedText(mask, color, outline);
+  const platform::TextSmoothing smoothing = look == TextLook::kSmooth
+                                                ? platform::TextSmoothing::kBlended
+                                                : platform::TextSmoothing::kNone;
+  if (font != nullptr && font->Render(utf8, &mask, smoothing)) {
+    TextImage image = ComposeOutlinedText(mask, color, outline, look);
     surface = platform::Surface::FromArgb(image.argb.data(), image.width, image.height);
   }
   const std::size_t cost =
@@ -199,6 +204,24 @@ void CDisplay::Blit(const RECT& destination, int surface, const RECT& source) {
   d.CopyToBack(d.bitmaps[static_cast<std::size_t>(surface)], destination, source, true);
 }
 
+void CDisplay::BlitTranslucent(const RECT& destination, int surface, const RECT& source,
+                               std::uint8_t opacity) {
+  Impl& d = *m_impl;
+  if (!d.back.Valid() || surface < 0 || static_cast<std::size_t>(surface) >= d.bitmaps.size()) {
+    return;
+  }
+  ClippedCopy copy;
+  const platform::Surface& from = d.bitmaps[static_cast<std::size_t>(surface)];
+  if (!ClipCopy(destination, source, d.back.Width(), d.back.Height(), from.Width(), from.Height(),
+                &copy)) {
+    return;
+  }
+  const int result = from.CopyTranslucentTo(d.back, copy.source, copy.x, copy.y, opacity);
+  if (result != 0) {
+    ErrorLog(text::kLogDrawFailedCode, result);
+  }
+}
+
 void CDisplay::FillRect(std::uint32_t pixel, const RECT& rect) {
   Impl& d = *m_impl;
   RECT area;
@@ -251,6 +274,35 @@ void CDisplay::DrawText(int x, int y, COLORREF color, COLORREF outline, const ch
   const RECT destination{ClampToInt(left), ClampToInt(top), ClampToInt(left + image.Width()),
                          ClampToInt(top + image.Height())};
   d.CopyToBack(image, destination, RECT{0, 0, image.Width(), image.Height()}, false);
+}
+
+RECT CDisplay::TextExtent(int x, int y, COLORREF color, COLORREF outline, const std::string& text) {
+  Impl& d = *m_impl;
+  if (!d.back.Valid() || text.empty()) {
+    return RECT{};
+  }
+  const platform::Surface& image = d.TextSurface(text, color, outline);
+  if (!image.Valid()) {
+    return RECT{};
+  }
+  const std::int64_t left = std::int64_t{x} - kOutlineBefore;
+  const std::int64_t top = std::int64_t{y} - kOutlineBefore;
+  return RECT{ClampToInt(left), ClampToInt(top), ClampToInt(left + image.Width()),
+              ClampToInt(top + image.Height())};
+}
+
+void CDisplay::FillColour(const RECT& rect, COLORREF color) {
+  if (m_impl->back.Valid()) {
+    FillRect(PixelOfColorRef(m_impl->format, color), rect);
+  }
+}
+
+void CDisplay::SetTextLook(TextLook look) {
+  m_impl->look = look;
+}
+
+TextLook CDisplay::GetTextLook() const {
+  return m_impl->look;
 }
 
 void CDisplay::SaveScreen() {

@@ -49,6 +49,10 @@ class CDisplay {
   // Colour-keyed 1:1 copy of a bitmap's source rectangle onto the back
   // surface, clipped to the screen.
   void Blit(const RECT& destination, int surface, const RECT& source);
+  // The same, blended at opacity/255 (the translucent ghost of dragged
+  // chips); the key stays transparent.
+  void BlitTranslucent(const RECT& destination, int surface, const RECT& source,
+                       std::uint8_t opacity);
   // Fills a rectangle of the back surface with a raw pixel value.
   void FillRect(std::uint32_t pixel, const RECT& rect);
   void ClearScreen(std::uint32_t pixel);
@@ -60,6 +64,16 @@ class CDisplay {
   // in the arguments.
   void DrawText(int x, int y, COLORREF color, COLORREF outline, const char* format, ...)
       __attribute__((format(printf, 6, 7)));
+  // The rectangle that DrawText with these arguments covers (its outline
+  // included), for a text given as it is (no format); empty for a text that
+  // draws nothing.
+  RECT TextExtent(int x, int y, COLORREF color, COLORREF outline, const std::string& text);
+  // Fills a rectangle of the back surface with a colour (0x00BBGGRR).
+  void FillColour(const RECT& rect, COLORREF color);
+  // How DrawText draws from now on (the design's look until the skin asks
+  // for another); the text's point stays where it was either way.
+  void SetTextLook(TextLook look);
+  TextLook GetTextLook() const;
   // Snapshot of the back surface, and back again.
   void SaveScreen();
   void RestoreScreen();

@@ -61,7 +61,19 @@ int CSymbol::LoadSection(const std::string& section) {
   return LoadSectionFromText(text, section);
 }
 
+TextLook SkinTextLook(std::string_view fileText) {
+  for (std::string_view line : SplitTextLines(fileText, kSkinLineBuffer)) {
+    if (line.starts_with(kSkinOptionSmoothText)) {
+      return TextLook::kSmooth;
+    }
+  }
+  return TextLook::kDesign;
+}
+
 int CSymbol::LoadSectionFromText(std::string_view fileText, const std::string& section) {
+  if (g_display != nullptr) {
+    g_display->SetTextLook(SkinTextLook(fileText));
+  }
   bool started = false;
   for (std::string_view line : SplitTextLines(fileText, kSkinLineBuffer)) {
     if (!started) {
@@ -120,6 +132,20 @@ void CSymbol::DrawSymbol(const std::string& name, int x, int y) {
   const int height = ClampToInt(std::int64_t{s.bottom} - s.top);
   if (g_display != nullptr) {
     g_display->Blit(RectOfSize(x, y, width, height), sprite->surface, s);
+  }
+}
+
+void CSymbol::DrawSymbolTranslucent(const std::string& name, int x, int y, std::uint8_t opacity) {
+  const CSprite* sprite = Find(name);
+  if (sprite == nullptr) {
+    LogBadSpriteName(name);
+    return;
+  }
+  const RECT& s = sprite->source;
+  const int width = ClampToInt(std::int64_t{s.right} - s.left);
+  const int height = ClampToInt(std::int64_t{s.bottom} - s.top);
+  if (g_display != nullptr) {
+    g_display->BlitTranslucent(RectOfSize(x, y, width, height), sprite->surface, s, opacity);
   }
 }
 

@@ -14,14 +14,18 @@ TextFont ChooseTextFont(std::string_view cp932) {
   return characters != cp932.size() ? TextFont::kDoubleByte : TextFont::kSingleByte;
 }
 
-TextImage ComposeOutlinedText(const platform::TextMask& mask, COLORREF color, COLORREF outline) {
+TextImage ComposeOutlinedText(const platform::TextMask& mask, COLORREF color, COLORREF outline,
+                              TextLook look) {
   TextImage image;
   if (mask.width <= 0 || mask.height <= 0 ||
       mask.coverage.size() <
           static_cast<std::size_t>(mask.width) * static_cast<std::size_t>(mask.height)) {
     return image;
   }
-  const int spread = kOutlineBefore + kOutlineAfter;
+  const bool smooth = look == TextLook::kSmooth;
+  const int after = smooth ? kSmoothOutlineAfter : kOutlineAfter;
+  const unsigned outlineLimit = smooth ? kSmoothOutlineAlpha : 255;
+  const int spread = kOutlineBefore + after;
   image.width = mask.width + spread;
   image.height = mask.height + spread;
   image.argb.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height),
@@ -46,12 +50,13 @@ TextImage ComposeOutlinedText(const platform::TextMask& mask, COLORREF color, CO
       // Mask pixel (mx, my) lands at (mx + 1, my + 1) of the picture; the
       // outline copies land at (mx + 1 + i, my + 1 + j).
       unsigned outlineAlpha = 0;
-      for (int j = -kOutlineBefore; j <= kOutlineAfter; ++j) {
-        for (int i = -kOutlineBefore; i <= kOutlineAfter; ++i) {
+      for (int j = -kOutlineBefore; j <= after; ++j) {
+        for (int i = -kOutlineBefore; i <= after; ++i) {
           outlineAlpha =
               std::max(outlineAlpha, coverageAt(x - kOutlineBefore - i, y - kOutlineBefore - j));
         }
       }
+      outlineAlpha = outlineAlpha * outlineLimit / 255;
       const unsigned textAlpha = coverageAt(x - kOutlineBefore, y - kOutlineBefore);
       // The text drawn over the outline, both with straight alpha.
       const unsigned under = outlineAlpha * (255 - textAlpha) / 255;

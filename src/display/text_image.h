@@ -25,10 +25,22 @@ enum class TextFont {
 // the single-byte font.
 TextFont ChooseTextFont(std::string_view cp932);
 
-// How far the outline reaches beyond the text: it is drawn at every offset
-// from -1 to +2 in both directions.
+// How texts look. The skin chooses (CSymbol reads its "!text" line); a skin
+// that says nothing gets the design's look.
+enum class TextLook {
+  kDesign,  // crisp glyphs in a solid outline drawn at 16 offsets, -1..+2
+  kSmooth,  // smoothed glyphs in a light, translucent one-pixel outline
+};
+
+// How far the outline reaches beyond the text: in the design's look it is
+// drawn at every offset from -1 to +2 in both directions; the smooth look's
+// reaches one pixel on every side.
 inline constexpr int kOutlineBefore = 1;
 inline constexpr int kOutlineAfter = 2;
+inline constexpr int kSmoothOutlineAfter = 1;
+// The smooth look's outline covers at most this much (of 255), so that it
+// lifts the text off a busy ground without the design's heavy rim.
+inline constexpr unsigned kSmoothOutlineAlpha = 150;
 
 // An outlined text picture: 0xAARRGGBB with straight alpha. The text's own
 // origin is at (kOutlineBefore, kOutlineBefore) of the picture.
@@ -40,8 +52,10 @@ struct TextImage {
 
 // The text in the outline colour at the 16 offsets (i, j), i and j each in
 // -1..2, then the text once in its own colour on top, as one picture.
-// Colours are GDI 0x00BBGGRR.
-TextImage ComposeOutlinedText(const platform::TextMask& mask, COLORREF color, COLORREF outline);
+// Colours are GDI 0x00BBGGRR. In the smooth look the offsets are -1..+1 and
+// the outline is translucent (kSmoothOutlineAlpha at most).
+TextImage ComposeOutlinedText(const platform::TextMask& mask, COLORREF color, COLORREF outline,
+                              TextLook look = TextLook::kDesign);
 
 // A least-recently-used cache of values by text key, bounded both in entries
 // and in a cost that the caller gives each value (bytes of pixels, say).

@@ -24,7 +24,21 @@ void CMessageLog::Draw(CDisplay& display) {
   Expire(platform::TimeGetTime());
   const int n = static_cast<int>(m_lines.size());
   for (int i = 1; i <= n; ++i) {
-    display.DrawText(5, Settings.ScreenHeight - (n + 1 - i) * kLineHeight, 0xFFFFFF, 0x404040, "%s",
-                     m_lines[static_cast<std::size_t>(i - 1)].text.c_str());
+    DrawLine(display, 5, display.Height() - (n + 1 - i) * kLineHeight,
+             m_lines[static_cast<std::size_t>(i - 1)].text);
   }
+}
+
+void CMessageLog::DrawLine(CDisplay& display, int x, int y, const std::string& text) {
+  constexpr COLORREF kText = 0xFFFFFF;
+  constexpr COLORREF kOutline = 0x404040;
+  // The bands of neighbouring lines meet: each is one line pitch high, from
+  // just above the text's top, so a stack of lines reads as one block.
+  const RECT extent = display.TextExtent(x, y, kText, kOutline, text);
+  if (extent.right > extent.left) {
+    display.FillColour(
+        RECT{extent.left - kBandMargin, y - 1, extent.right + kBandMargin, y - 1 + kLineHeight},
+        kBandColour);
+  }
+  display.DrawText(x, y, kText, kOutline, "%s", text.c_str());
 }

@@ -27,8 +27,19 @@ class CMessageLog {
   // Drops every line older than the lifetime at time now.
   void Expire(DWORD now);
   // Expires old lines, then draws the rest upward from the bottom left, the
-  // newest at ScreenHeight - 15, onto the display's back surface.
+  // newest at the display's height - 15, onto its back surface, each on its
+  // band.
   void Draw(CDisplay& display);
+
+  // One line of results at (x, y) as the log draws it: white on a dark band
+  // as wide as the text and kLineHeight high, so that the scroll bar's
+  // buttons under it never cut into it. The transfer's progress lines are
+  // drawn the same way.
+  static void DrawLine(CDisplay& display, int x, int y, const std::string& text);
+  // The band's colour (0x00BBGGRR) and how far it reaches beyond the text's
+  // outline on the left and right.
+  static constexpr COLORREF kBandColour = 0x2B231D;
+  static constexpr int kBandMargin = 3;
 
   const std::vector<Line>& Lines() const { return m_lines; }
 

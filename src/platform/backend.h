@@ -31,6 +31,17 @@ class Backend {
   virtual void DestroyWindow() = 0;
 };
 
+// What the desktop last said about the main window; the program is active
+// when the window can be seen (see WindowChange).
+struct WindowVisibility {
+  bool fullScreen = false;
+  bool shown = true;
+  bool minimised = false;
+  bool focused = true;
+  // What the last WM_ACTIVATEAPP said; the program starts out active.
+  bool active = true;
+};
+
 // The state both front ends share: one queue, one window procedure, one key
 // table, one title.
 struct SharedState {
@@ -42,10 +53,19 @@ struct SharedState {
   // Set once WM_CLOSE has destroyed the main window: from then on messages
   // for it are dropped, as Windows drops messages for a destroyed window.
   bool windowDestroyed = false;
+  // Set once WM_ENDSESSION was posted: it comes only once.
+  bool endPosted = false;
+  DisplayLostHandler displayLost = nullptr;
+  WindowVisibility visibility;
   std::unique_ptr<Backend> backend;
 };
 
 SharedState& State();
+
+// Posts WM_ENDSESSION for the reason, unless it was posted before.
+void RequestEnd(EndReason reason);
+// Posts WM_ENDSESSION when a watched signal came since the last look.
+void PostSignalledEnd();
 
 // Sets a key of the asynchronous key table (virtual-key code 0..255).
 void SetKeyState(int vk, bool down);

@@ -1,6 +1,7 @@
 // The files of the machine, over POSIX.
 #include "platform/file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -174,6 +175,45 @@ bool PathExists(const std::string& path) {
 bool IsSpecialFile(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+bool ModificationTime(const std::string& path, std::int64_t* nanoseconds) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return false;
+  }
+  *nanoseconds = std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+  return true;
+}
+
+bool MakeDirectory(const std::string& path) {
+  if (mkdir(path.c_str(), 0700) == 0) {
+    return true;
+  }
+  struct stat info {};
+  return errno == EEXIST && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<std::string> ListRegularFiles(const std::string& directory) {
+  std::vector<std::string> names;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(directory.c_str()), closedir);
+  if (!dir) {
+    return names;
+  }
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    struct stat info {};
+    if (name != "." && name != ".." && lstat((directory + "/" + name).c_str(), &info) == 0 &&
+        S_ISREG(info.st_mode)) {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool RemoveFile(const std::string& path) {
+  return unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
 ReadResult ReadWholeFile(const std::string& path, std::string* out, std::size_t maxBytes) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,20 @@ bool PathExists(const std::string& path);
 // True when the path names something that exists and is not a regular file
 // (a FIFO, a device, a directory), so that a caller can say why it refused.
 bool IsSpecialFile(const std::string& path);
+
+// The last modification of a regular file (links followed), in nanoseconds
+// since the epoch; false when there is no such file.
+bool ModificationTime(const std::string& path, std::int64_t* nanoseconds);
+
+// Makes a directory (its parent must exist); true when one is there after.
+bool MakeDirectory(const std::string& path);
+
+// The names of the regular files in a directory, sorted by their bytes;
+// empty when it cannot be read. Links are not followed.
+std::vector<std::string> ListRegularFiles(const std::string& directory);
+
+// Removes a file; true when nothing is left at the path.
+bool RemoveFile(const std::string& path);
 
 enum class ReadResult {
   kRead,

@@ -269,6 +269,14 @@ void Activate(bool active) {
   PostMessage(MainWindow(), WM_ACTIVATEAPP, active ? 1 : 0, 0);
 }
 
+void ChangeWindow(WindowChange change) {
+  detail::TranslateWindowChange(change);
+}
+
+void SetFullScreen(bool fullScreen) {
+  detail::SetFullScreenWindow(fullScreen);
+}
+
 void Close() {
   PostMessage(MainWindow(), WM_CLOSE, 0, 0);
 }
@@ -278,6 +286,7 @@ int PumpMessages() {
   MSG msg;
   // Socket notifications due by now join the queue before it is emptied.
   PollSockets(0);
+  detail::PostSignalledEnd();
   while (detail::State().queue.Pop(&msg)) {
     if (msg.message == WM_QUIT) {
       if (HeadlessBackend* h = Headless()) {

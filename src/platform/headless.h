@@ -34,8 +34,13 @@ void RightDown(int x, int y);
 void RightUp(int x, int y);
 void KeyDown(int vk);  // WM_KEYDOWN; the key's state is down until KeyUp
 void KeyUp(int vk);
-void Activate(bool active);  // WM_ACTIVATEAPP
-void Close();                // WM_CLOSE, as the window's close button
+void Activate(bool active);  // WM_ACTIVATEAPP as it is, whatever the window's state
+// What the desktop reports of the window (shown, minimised, focus), turned
+// into WM_ACTIVATEAPP as the window's are; SetFullScreen says whether the
+// virtual window is a full-screen one (it starts as a window).
+void ChangeWindow(WindowChange change);
+void SetFullScreen(bool fullScreen);
+void Close();  // WM_CLOSE, as the window's close button
 
 // Dispatches queued messages through the window procedure until the queue is
 // empty (messages posted meanwhile included) or WM_QUIT is met. Returns the

@@ -5,6 +5,7 @@
 // what a real window delivers. Only the platform layer includes this file.
 #pragma once
 
+#include "platform/platform.h"
 #include "platform/win_types.h"
 
 namespace platform::detail {
@@ -30,8 +31,19 @@ struct ClientSize {
 // client area, as Windows sends mouse messages to the window under the
 // pointer; a move replaces a move still waiting at the end of the queue.
 void TranslateMouseMove(int x, int y, ClientSize client);
-// A button went down or up at (x, y). The button's state is kept whether or
+// A button went down or up at (x, y). A press on the client area while the
+// program is inactive activates it first (WM_ACTIVATEAPP 1 before the
+// button message): whatever the click does is then drawn. The button's state is kept whether or
 // not the point is inside the client area; the message only when it is.
 void TranslateMouseButton(MouseButton button, bool down, int x, int y, ClientSize client);
+
+// The window is shown full screen (true) or as a window: in full screen a
+// lost focus makes the program inactive.
+void SetFullScreenWindow(bool fullScreen);
+
+// The desktop reported a change of the window. Posts WM_ACTIVATEAPP when it
+// makes the program active or inactive; a lost focus also releases every key
+// and button held, since their release will reach another window.
+void TranslateWindowChange(WindowChange change);
 
 }  // namespace platform::detail

@@ -3,6 +3,7 @@
 // answers.
 #include "platform/platform.h"
 
+#include <csignal>
 #include <cstdint>
 
 #include "platform/backend.h"
@@ -13,7 +14,46 @@ struct HWND__ {
 };
 
 namespace platform {
+namespace {
+
+// Written by the signal handler, read by the main thread.
+volatile std::sig_atomic_t g_endSignal = 0;
+bool g_watchingSignals = false;
+
+extern "C" void NoteEndSignal(int /*signal*/) {
+  g_endSignal = 1;
+}
+
+void SetEndSignalHandler(void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  // A slow system call interrupted by the signal goes on; the loop looks at
+  // the flag at least every few milliseconds anyway.
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    sigaction(signal, &action, nullptr);
+  }
+}
+
+}  // namespace
+
 namespace detail {
+
+void RequestEnd(EndReason reason) {
+  if (State().endPosted || State().windowDestroyed) {
+    return;
+  }
+  State().endPosted = true;
+  PostMessage(MainWindow(), WM_ENDSESSION, 1, static_cast<LPARAM>(reason));
+}
+
+void PostSignalledEnd() {
+  if (g_endSignal != 0) {
+    g_endSignal = 0;
+    RequestEnd(EndReason::kSignal);
+  }
+}
 
 SharedState& State() {
   // Never destroyed: the front end is released by Shutdown, on the way out
@@ -67,6 +107,23 @@ void Shutdown() {
   state.quitCode = 0;
   state.title.clear();
   state.windowDestroyed = false;
+  state.endPosted = false;
+  state.displayLost = nullptr;
+  if (g_watchingSignals) {
+    SetEndSignalHandler(SIG_DFL);
+    g_watchingSignals = false;
+  }
+  g_endSignal = 0;
+  state.visibility = detail::WindowVisibility{};
+}
+
+void WatchEndSignals() {
+  SetEndSignalHandler(NoteEndSignal);
+  g_watchingSignals = true;
+}
+
+void SetDisplayLostHandler(DisplayLostHandler handler) {
+  detail::State().displayLost = handler;
 }
 
 void SetWindowProc(WindowProc proc) {
@@ -78,6 +135,7 @@ HWND MainWindow() {
 }
 
 bool PeekMessage(MSG* msg) {
+  detail::PostSignalledEnd();
   if (Current() != nullptr) {
     Current()->PumpEvents(false);
   }
@@ -85,6 +143,7 @@ bool PeekMessage(MSG* msg) {
 }
 
 bool GetMessage(MSG* msg) {
+  detail::PostSignalledEnd();
   while (!detail::State().queue.Pop(msg)) {
     if (Current() == nullptr || !Current()->PumpEvents(true)) {
       // Nothing can ever arrive: end the loop as WM_QUIT would.
@@ -110,8 +169,9 @@ LRESULT DispatchMessage(const MSG& msg) {
   return proc(msg.hwnd != nullptr ? msg.hwnd : MainWindow(), msg.message, msg.wParam, msg.lParam);
 }
 
-LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-  if (message == WM_CLOSE && !detail::State().windowDestroyed) {
+LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+  const bool closing = message == WM_CLOSE || (message == WM_ENDSESSION && wParam != 0);
+  if (closing && !detail::State().windowDestroyed) {
     detail::State().windowDestroyed = true;
     if (Current() != nullptr) {
       Current()->DestroyWindow();

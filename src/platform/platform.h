@@ -58,8 +58,41 @@ bool StartWindowed(const WindowOptions& options, std::string* error);
 // Starts the headless front end with a virtual client area of the given size.
 void StartHeadless(int width, int height);
 
-// Ends whichever front end runs; safe to call when none does.
+// Ends whichever front end runs; safe to call when none does. Puts back the
+// default handlers of the signals WatchEndSignals took.
 void Shutdown();
+
+// ---- Ending from outside ----------------------------------------------------
+// Some ends give the program no chance to ask anything: a SIGTERM or SIGHUP
+// (a killed session, a shutdown), the window destroyed by another client. The
+// message loop then finds WM_ENDSESSION (wParam 1, lParam the reason) in the
+// queue, once; the program keeps what it must keep and ends. A window
+// procedure that leaves WM_ENDSESSION to DefWindowProc ends as WM_CLOSE
+// would without a question: the window is destroyed.
+enum class EndReason : LPARAM { kSignal = 1, kWindowGone = 2 };
+
+// From now until Shutdown, SIGTERM and SIGHUP only note that they came
+// (nothing else happens in the signal handler) and become WM_ENDSESSION. The
+// window front end watches them from StartWindowed on; the headless one
+// (used by the command-line tools, which a signal should simply end) only
+// after this call.
+void WatchEndSignals();
+
+// A lost display connection leaves no way back to the message loop: Xlib
+// ends the process (exit status 1) as soon as its handler returns. The
+// handler given here runs just before, once, on the main thread; it may
+// write files but must not touch the window. Null removes it.
+using DisplayLostHandler = void (*)();
+void SetDisplayLostHandler(DisplayLostHandler handler);
+
+// What happened to the main window, as the desktop reports it. The program is
+// inactive (WM_ACTIVATEAPP 0: no frames) only while its window cannot be
+// seen: hidden or minimised, and in full screen also while another window
+// has the focus, since a full-screen window that lost the focus is covered.
+// Keyboard focus alone says nothing about being seen: with a focus-follows-
+// mouse window manager, after the window manager restarts, or with the focus
+// on the root window, a visible window without focus still gets clicks.
+enum class WindowChange { kShown, kHidden, kMinimised, kRestored, kFocusGained, kFocusLost };
 
 // ---- The main window and its message queue ----------------------------------
 
@@ -90,6 +123,7 @@ LRESULT DispatchMessage(const MSG& msg);
 // window, which sends WM_DESTROY to the window procedure at once. The window
 // is destroyed only once; messages still queued for it are then dropped by
 // DispatchMessage, while WM_QUIT still ends the loop.
+// WM_ENDSESSION with wParam 1 is handled as WM_CLOSE.
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues a message for the main window. Safe to call from any thread.
 void PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -27,6 +27,7 @@
 #include "platform/socket.h"
 #include "platform/window_geometry.h"
 #include "platform/window_scaling.h"
+#include "platform/x11_window.h"
 
 namespace platform {
 namespace {
@@ -151,6 +152,7 @@ class WindowBackend final : public detail::Backend {
     if (options.fullScreen && !EnterFullScreen(error)) {
       return false;
     }
+    detail::SetFullScreenWindow(options.fullScreen);
 
     m_renderer.reset(SDL_CreateRenderer(m_window.get(), -1, SDL_RENDERER_PRESENTVSYNC));
     if (!m_renderer) {
@@ -168,7 +170,10 @@ class WindowBackend final : public detail::Backend {
     // Keys are read as virtual keys, never as typed text: keep the input
     // method out of the way so that it cannot swallow them.
     SDL_StopTextInput();
+    detail::x11::MakeTopLevel(m_window.get());
+    detail::x11::SetNames(m_window.get(), TitleToUtf8(options.title));
     SDL_ShowWindow(m_window.get());
+    detail::x11::WatchConnection(m_window.get());
     Repaint();
     g_window = this;
     return true;
@@ -246,6 +251,7 @@ class WindowBackend final : public detail::Backend {
     while (SDL_PollEvent(&event) != 0) {
       Translate(event);
     }
+    NoteEnds();
     if (!wait) {
       return true;
     }
@@ -258,6 +264,7 @@ class WindowBackend final : public detail::Backend {
         Translate(event);
         any = true;
       }
+      NoteEnds();
       if (any) {
         continue;
       }
@@ -273,7 +280,9 @@ class WindowBackend final : public detail::Backend {
 
   void SetTitle(const std::string& title) override {
     if (m_window) {
-      SDL_SetWindowTitle(m_window.get(), TitleToUtf8(title).c_str());
+      const std::string utf8 = TitleToUtf8(title);
+      SDL_SetWindowTitle(m_window.get(), utf8.c_str());
+      detail::x11::SetNames(m_window.get(), utf8);
     }
   }
 
@@ -281,9 +290,15 @@ class WindowBackend final : public detail::Backend {
 
   void DestroyWindow() override {
     StopTimer();
+    // The handlers stay until the window is gone: destroying a window that
+    // another client destroyed already fails like any request about it.
+    const bool watching = m_window != nullptr;
     m_texture.reset();
     m_renderer.reset();
     m_window.reset();
+    if (watching) {
+      detail::x11::StopWatching();
+    }
   }
 
   SDL_Window* Window() const { return m_window.get(); }
@@ -400,13 +415,23 @@ class WindowBackend final : public detail::Backend {
       case SDL_WINDOWEVENT:
         switch (event.window.event) {
           case SDL_WINDOWEVENT_FOCUS_GAINED:
-            Activate(true);
+            detail::TranslateWindowChange(WindowChange::kFocusGained);
             break;
           case SDL_WINDOWEVENT_FOCUS_LOST:
-            // Whatever is released while another window has the focus never
-            // reaches us: nothing stays held once the focus is gone.
-            ReleaseKeysAndButtons();
-            Activate(false);
+            detail::TranslateWindowChange(WindowChange::kFocusLost);
+            break;
+          case SDL_WINDOWEVENT_SHOWN:
+            detail::TranslateWindowChange(WindowChange::kShown);
+            break;
+          case SDL_WINDOWEVENT_HIDDEN:
+            detail::TranslateWindowChange(WindowChange::kHidden);
+            break;
+          case SDL_WINDOWEVENT_MINIMIZED:
+            detail::TranslateWindowChange(WindowChange::kMinimised);
+            break;
+          case SDL_WINDOWEVENT_RESTORED:
+          case SDL_WINDOWEVENT_MAXIMIZED:
+            detail::TranslateWindowChange(WindowChange::kRestored);
             break;
           case SDL_WINDOWEVENT_ENTER:
             m_pointerInside = true;
@@ -427,13 +452,25 @@ class WindowBackend final : public detail::Backend {
             break;
         }
         break;
+      case SDL_SYSWMEVENT:
+        detail::x11::NoteEvent(event.syswm.msg);
+        break;
       case SDL_QUIT:
-        // Asked to end from outside (SIGINT, SIGTERM): close as the close
-        // button does, so that the program shuts down in its usual order.
+        // Asked to end from a terminal (SIGINT): close as the close button
+        // does, question included. SIGTERM and SIGHUP end the session
+        // instead (WatchEndSignals).
         PostMessage(MainWindow(), WM_CLOSE, 0, 0);
         break;
       default:
         break;
+    }
+  }
+
+  // A signal, or the window destroyed from outside, ends the session.
+  void NoteEnds() {
+    detail::PostSignalledEnd();
+    if (detail::x11::WindowGone()) {
+      detail::RequestEnd(EndReason::kWindowGone);
     }
   }
 
@@ -443,16 +480,6 @@ class WindowBackend final : public detail::Backend {
   }
 
   detail::ClientSize Client() const { return detail::ClientSize{m_width, m_height}; }
-
-  void Activate(bool active) {
-    if (active == m_active) {
-      return;
-    }
-    m_active = active;
-    PostMessage(MainWindow(), WM_ACTIVATEAPP, active ? 1 : 0, 0);
-  }
-
-  static void ReleaseKeysAndButtons() { detail::State().keys.fill(false); }
 
   SdlSubsystems m_sdl;  // first member: quits last
   int m_width;
@@ -469,9 +496,6 @@ class WindowBackend final : public detail::Backend {
   int m_textureHeight = 0;
   Uint32 m_textureFormat = 0;
   SDL_TimerID m_timer = 0;
-  // The program starts out active (its active flag starts at 1), so only a
-  // change of focus is reported, as WM_ACTIVATEAPP is on Windows.
-  bool m_active = true;
 };
 
 }  // namespace
@@ -586,6 +610,9 @@ bool StartWindowed(const WindowOptions& options, std::string* error) {
   }
   detail::State().title = options.title;
   detail::State().backend = std::move(backend);
+  // SDL took SIGTERM (for SDL_QUIT, a WM_CLOSE with its question) when it
+  // started; a session that ends gives no time for a question.
+  WatchEndSignals();
   return true;
 }
 

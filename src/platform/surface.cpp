@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <memory>
+
 #include <utility>
 
 namespace platform {
@@ -124,6 +126,33 @@ int Surface::CopyTo(Surface& destination, const RECT& source, int x, int y) cons
   // The rectangles are clipped by the caller, so the lower-level copy, which
   // skips SDL's own clipping, is safe here.
   return SDL_LowerBlit(m_surface, &from, destination.m_surface, &to);
+}
+
+int Surface::CopyTranslucentTo(Surface& destination, const RECT& source, int x, int y,
+                               std::uint8_t opacity) const {
+  if (m_surface == nullptr || destination.m_surface == nullptr) {
+    return -1;
+  }
+  // The keyed sprite goes first onto a clear picture with alpha, which takes
+  // the key's transparency along; that picture is then blended at the
+  // opacity. The sprite's own blit settings (run-length encoded for its
+  // key) are never touched.
+  SDL_Rect from = ToSdl(source);
+  std::unique_ptr<SDL_Surface, void (*)(SDL_Surface*)> picture(
+      SDL_CreateRGBSurfaceWithFormat(0, from.w, from.h, 32, SDL_PIXELFORMAT_ARGB8888),
+      SDL_FreeSurface);
+  if (!picture) {
+    return -1;
+  }
+  SDL_Rect whole{0, 0, from.w, from.h};
+  if (SDL_FillRect(picture.get(), nullptr, 0) != 0 ||
+      SDL_LowerBlit(m_surface, &from, picture.get(), &whole) != 0 ||
+      SDL_SetSurfaceBlendMode(picture.get(), SDL_BLENDMODE_BLEND) != 0 ||
+      SDL_SetSurfaceAlphaMod(picture.get(), opacity) != 0) {
+    return -1;
+  }
+  SDL_Rect to{x, y, from.w, from.h};
+  return SDL_LowerBlit(picture.get(), &whole, destination.m_surface, &to);
 }
 
 int Surface::Fill(const RECT& rect, std::uint32_t pixel) {

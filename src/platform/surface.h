@@ -51,6 +51,10 @@ class Surface {
   // rectangles must already lie inside their surfaces. Returns 0, or SDL's
   // negative result.
   int CopyTo(Surface& destination, const RECT& source, int x, int y) const;
+  // The same with every copied pixel blended at opacity/255 over the
+  // destination (a translucent picture of a sprite); 255 is CopyTo.
+  int CopyTranslucentTo(Surface& destination, const RECT& source, int x, int y,
+                        std::uint8_t opacity) const;
   // Fills a rectangle that lies inside the surface with a raw pixel value.
   int Fill(const RECT& rect, std::uint32_t pixel);
 

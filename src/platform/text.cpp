@@ -126,10 +126,13 @@ bool Font::HasGlyphs(std::string_view utf8) const {
   return true;
 }
 
-bool Font::Render(std::string_view utf8, TextMask* mask) const {
+bool Font::Render(std::string_view utf8, TextMask* mask, TextSmoothing smoothing) const {
   std::string text(utf8.substr(0, utf8.find('\0')));
   if (text.empty()) {
     return false;
+  }
+  if (smoothing == TextSmoothing::kBlended) {
+    return RenderBlended(text, mask);
   }
   // Glyphs are rendered without smoothing, as GDI draws small text: crisp
   // strokes that the outline then frames solidly.
@@ -156,6 +159,41 @@ bool Font::Render(std::string_view utf8, TextMask* mask) const {
     }
   }
   SDL_FreeSurface(rendered);
+  return ok;
+}
+
+bool Font::RenderBlended(const std::string& text, TextMask* mask) const {
+  // Smooth edges want the outlines' own shapes, not the pixel grid's: light
+  // hinting, for this text only (the crisp texts keep the monochrome one).
+  TTF_SetFontHinting(m_font, TTF_HINTING_LIGHT);
+  SDL_Surface* rendered =
+      TTF_RenderUTF8_Blended(m_font, text.c_str(), SDL_Color{255, 255, 255, 255});
+  TTF_SetFontHinting(m_font, TTF_HINTING_MONO);
+  if (rendered == nullptr) {
+    return false;
+  }
+  // Blended output is 32-bit with the coverage in its alpha channel.
+  SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
+  SDL_FreeSurface(rendered);
+  if (argb == nullptr) {
+    return false;
+  }
+  const bool ok = argb->w > 0 && argb->h > 0;
+  if (ok) {
+    mask->width = argb->w;
+    mask->height = argb->h;
+    mask->coverage.assign(static_cast<std::size_t>(argb->w) * static_cast<std::size_t>(argb->h), 0);
+    for (int y = 0; y < argb->h; ++y) {
+      const auto* row = reinterpret_cast<const Uint32*>(
+          static_cast<const Uint8*>(argb->pixels) + static_cast<std::ptrdiff_t>(y) * argb->pitch);
+      std::uint8_t* out =
+          mask->coverage.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(argb->w);
+      for (int x = 0; x < argb->w; ++x) {
+        out[x] = static_cast<std::uint8_t>(row[x] >> 24);
+      }
+    }
+  }
+  SDL_FreeSurface(argb);
   return ok;
 }
 

@@ -20,6 +20,12 @@ struct TextMask {
   std::vector<std::uint8_t> coverage;
 };
 
+// How glyph edges are rendered.
+enum class TextSmoothing {
+  kNone,     // every coverage value 0 or 255, as GDI draws small text
+  kBlended,  // anti-aliased edges (SDL2_ttf's blended rendering)
+};
+
 class Font {
  public:
   ~Font();
@@ -39,13 +45,15 @@ class Font {
   // True when this font has a glyph for every printable character of the
   // UTF-8 text.
   bool HasGlyphs(std::string_view utf8) const;
-  // Renders a UTF-8 text without smoothing, as GDI draws small text: every
-  // coverage value is 0 or 255. False for an empty text or when rendering
-  // fails.
-  bool Render(std::string_view utf8, TextMask* mask) const;
+  // Renders a UTF-8 text, by default without smoothing, as GDI draws small
+  // text: every coverage value is 0 or 255. False for an empty text or when
+  // rendering fails.
+  bool Render(std::string_view utf8, TextMask* mask,
+              TextSmoothing smoothing = TextSmoothing::kNone) const;
 
  private:
   Font(_TTF_Font* font, std::string family, std::string file);
+  bool RenderBlended(const std::string& text, TextMask* mask) const;
 
   _TTF_Font* m_font;
   std::string m_family;

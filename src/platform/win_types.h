@@ -40,6 +40,8 @@ inline constexpr UINT WM_NULL = 0x0000;
 inline constexpr UINT WM_DESTROY = 0x0002;
 inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_QUIT = 0x0012;
+// The session ends: wParam 1, lParam the platform::EndReason.
+inline constexpr UINT WM_ENDSESSION = 0x0016;
 inline constexpr UINT WM_ACTIVATEAPP = 0x001C;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr char kFullScreenKey[] = "FullScreen";
+constexpr char kGroundSprite[] = "setting-background";
 
 const char* FullScreenSprite(bool on) {
   return on ? "setting-use" : "setting-no-use";
@@ -89,11 +90,29 @@ void CSettingsScene::Click(POINT point) {
   }
 }
 
+void CSettingsScene::DrawGround() {
+  // The skin's ground for the screen, tiled, when it has one; the design's
+  // white page otherwise (a skin of the old kind).
+  CSymbol& symbols = g_registry->Symbols();
+  const RECT tile = symbols.GetSymbolRect(kGroundSprite);
+  const int w = tile.right - tile.left;
+  const int h = tile.bottom - tile.top;
+  if (symbols.Find(kGroundSprite) == nullptr || w <= 0 || h <= 0) {
+    g_display->ClearScreen(0xFFFFFF);
+    return;
+  }
+  for (int y = 0; y < g_display->Height(); y += h) {
+    for (int x = 0; x < g_display->Width(); x += w) {
+      symbols.DrawSymbol(kGroundSprite, x, y);
+    }
+  }
+}
+
 void CSettingsScene::Update() {
   if (g_display == nullptr || g_registry == nullptr) {
     return;
   }
-  g_display->ClearScreen(0xFFFFFF);
+  DrawGround();
   g_registry->DrawAll();
   g_display->Present();
 }

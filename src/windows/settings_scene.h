@@ -13,6 +13,7 @@ class CSettingsScene final : public CScene {
   void Update() override;
 
  private:
+  void DrawGround();
   void Click(POINT point);
 
   // Where the left button went down, until it comes up again.

@@ -102,6 +102,12 @@ class Child {
     return std::nullopt;
   }
 
+  void Signal(int signal) const {
+    if (m_pid > 0) {
+      kill(m_pid, signal);
+    }
+  }
+
   // SIGTERM, then SIGKILL after 5 s.
   void Terminate() {
     if (m_pid > 0) {

@@ -208,5 +208,34 @@ TEST_F(EditorViewTest, MessageLogStacksUpFromTheBottomLeftForFiveSeconds) {
   EXPECT_GT(CountColour(RECT{5, 570, 30, 585}, kWhite), 0);
 }
 
+// A result line sits on a dark band as wide as its text, drawn over the
+// scroll bar: a long line covers the left button instead of being cut by it,
+// a short one leaves it alone.
+TEST_F(EditorViewTest, MessageLinesLieOnABandAsWideAsTheirTextOverTheScrollBar) {
+  constexpr Rgb kBand{0x1D, 0x23, 0x2B};
+  const RECT button{186, 586, 199, 599};
+  m_scene->MessageLog().Add("M");
+  Draw();
+  Pixels({{190, 592, kButton}, {3, 590, kBand}, {3, 584, kBand}, {3, 583, kBand, false}});
+  EXPECT_EQ(CountColour(RECT{40, 585, 300, 600}, kBand), 0) << "no wider than its text";
+
+  m_scene->MessageLog().Add(std::string(30, 'M'));
+  Draw();
+  EXPECT_EQ(CountColour(button, kButton), 0) << "the button shows through the text";
+  EXPECT_GT(CountColour(button, kBand), 0);
+  EXPECT_GT(CountColour(RECT{186, 585, 300, 600}, kWhite), 0);
+  // The older line moved up one pitch, on a band of its own that meets the
+  // newer one's.
+  Pixels({{3, 569, kBand}, {3, 583, kBand}, {3, 586, kBand}, {3, 568, kBand, false}});
+  // The band ends a few pixels after the text.
+  int last = 0;
+  for (int x = 0; x < 400; ++x) {
+    last = PixelIs(x, 598, kBand) ? x : last;
+  }
+  EXPECT_GT(last, 186);
+  EXPECT_LT(last, 400);
+  EXPECT_FALSE(PixelIs(last + 1, 598, kBand));
+}
+
 }  // namespace
 }  // namespace editor_test

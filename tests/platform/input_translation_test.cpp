@@ -133,7 +133,8 @@ TEST(InputTranslationTest, BothFrontEndsDeliverTheSameMessagesForTheSameGestures
   ASSERT_TRUE(StartWindowed(WindowOptions{800, 600, false, "PELU BLOCK"}, &error)) << error;
   Drain();
   const std::vector<Delivered> window = Session(WindowGestures());
-  const bool heldAfterWindow = IsKeyDown(VK_LBUTTON) || IsKeyDown(VK_RBUTTON) || IsKeyDown(VK_SHIFT);
+  const bool heldAfterWindow =
+      IsKeyDown(VK_LBUTTON) || IsKeyDown(VK_RBUTTON) || IsKeyDown(VK_SHIFT);
   Shutdown();
 
   StartHeadless(800, 600);
@@ -167,6 +168,105 @@ TEST(InputTranslationTest, BothFrontEndsDeliverTheSameMessagesForTheSameGestures
       {WM_LBUTTONUP, 0, MakeLParam(6, 7)},
   };
   EXPECT_EQ(headless, expected);
+}
+
+// What the desktop reports of the window, in each front end's own terms.
+using WindowChanges = std::function<void(WindowChange)>;
+
+void PushWindowChange(WindowChange change) {
+  static const SDL_WindowEventID kEvents[] = {
+      SDL_WINDOWEVENT_SHOWN,    SDL_WINDOWEVENT_HIDDEN,       SDL_WINDOWEVENT_MINIMIZED,
+      SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_FOCUS_LOST};
+  SDL_Event e{SDL_WINDOWEVENT};
+  e.window.event = static_cast<Uint8>(kEvents[static_cast<int>(change)]);
+  Push(e);
+}
+
+// A windowed session: the focus goes and comes back without the program ever
+// stopping; minimising, hiding and a click on a window that the desktop had
+// not yet reported as restored.
+std::vector<Delivered> VisibilitySession(const Gestures& g, const WindowChanges& change) {
+  change(WindowChange::kFocusLost);
+  g.button(true, true, 5, 5);  // clicks and keys still arrive, the program stays active
+  g.button(true, false, 5, 5);
+  g.key('A', SDLK_a, true, false);
+  g.key('A', SDLK_a, false, false);
+  change(WindowChange::kFocusGained);
+  change(WindowChange::kMinimised);
+  change(WindowChange::kMinimised);
+  change(WindowChange::kRestored);
+  change(WindowChange::kHidden);
+  g.move(8, 8);                // a move alone shows nothing: still inactive
+  g.button(true, true, 9, 9);  // the click draws before it acts
+  g.button(true, false, 9, 9);
+  change(WindowChange::kShown);
+  change(WindowChange::kFocusLost);
+  change(WindowChange::kMinimised);
+  g.key('B', SDLK_b, true, false);
+  g.key('B', SDLK_b, false, false);
+  return Drain();
+}
+
+TEST(InputTranslationTest, TheProgramIsInactiveOnlyWhileItsWindowCannotBeSeen) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  std::string error;
+  ASSERT_TRUE(StartWindowed(WindowOptions{800, 600, false, "PELU BLOCK"}, &error)) << error;
+  Drain();
+  const std::vector<Delivered> window = VisibilitySession(WindowGestures(), PushWindowChange);
+  Shutdown();
+
+  StartHeadless(800, 600);
+  const std::vector<Delivered> headless =
+      VisibilitySession(HeadlessGestures(), headless::ChangeWindow);
+  Shutdown();
+
+  EXPECT_EQ(window, headless);
+  const LPARAM up = (LPARAM{1} << 30) | (LPARAM{1} << 31) | 1;
+  const std::vector<Delivered> expected = {
+      {WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(5, 5)},
+      {WM_LBUTTONUP, 0, MakeLParam(5, 5)},
+      {WM_KEYDOWN, 'A', 1},
+      {WM_KEYUP, 'A', up},
+      {WM_ACTIVATEAPP, 0, 0},
+      {WM_ACTIVATEAPP, 1, 0},
+      {WM_ACTIVATEAPP, 0, 0},
+      {WM_MOUSEMOVE, 0, MakeLParam(8, 8)},
+      {WM_ACTIVATEAPP, 1, 0},
+      {WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(9, 9)},
+      {WM_LBUTTONUP, 0, MakeLParam(9, 9)},
+      {WM_ACTIVATEAPP, 0, 0},
+      {WM_ACTIVATEAPP, 1, 0},
+      {WM_KEYDOWN, 'B', 1},
+      {WM_KEYUP, 'B', up},
+  };
+  EXPECT_EQ(headless, expected);
+}
+
+// In full screen a lost focus means another window covers ours: inactive
+// until the focus comes back or a click on it arrives first. Whatever was
+// held is released either way.
+TEST(InputTranslationTest, FullScreenIsInactiveWithoutTheFocus) {
+  StartHeadless(800, 600);
+  headless::SetFullScreen(true);
+  headless::KeyDown(VK_CONTROL);
+  headless::ChangeWindow(WindowChange::kFocusLost);
+  EXPECT_FALSE(IsKeyDown(VK_CONTROL));
+  headless::ChangeWindow(WindowChange::kFocusGained);
+  headless::ChangeWindow(WindowChange::kFocusLost);
+  headless::LeftDown(1, 2);
+  headless::ChangeWindow(WindowChange::kFocusGained);
+  const std::vector<Delivered> expected = {
+      {WM_KEYDOWN, VK_CONTROL, 1}, {WM_ACTIVATEAPP, 0, 0},
+      {WM_ACTIVATEAPP, 1, 0},      {WM_ACTIVATEAPP, 0, 0},
+      {WM_ACTIVATEAPP, 1, 0},      {WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(1, 2)},
+  };
+  EXPECT_EQ(Drain(), expected);
+  // A new front end starts as a shown, active window.
+  Shutdown();
+  StartHeadless(800, 600);
+  headless::ChangeWindow(WindowChange::kFocusLost);
+  EXPECT_EQ(Drain(), std::vector<Delivered>{});
+  Shutdown();
 }
 
 }  // namespace

@@ -193,8 +193,9 @@ TEST_F(SdlWindowTest, FocusChangesReleaseEverythingHeldClosingBecomesWmCloseTitl
   Key(SDLK_LCTRL, true);
   Button(SDL_BUTTON_LEFT, true, 1, 1);
   Window(SDL_WINDOWEVENT_FOCUS_GAINED);  // already active: nothing to report
+  Window(SDL_WINDOWEVENT_FOCUS_LOST);    // a window without the focus is still seen
   Window(SDL_WINDOWEVENT_FOCUS_LOST);
-  Window(SDL_WINDOWEVENT_FOCUS_LOST);
+  Window(SDL_WINDOWEVENT_MINIMIZED);
   EXPECT_EQ(Drain(), (Messages{"keydown 17 0", "lbuttondown 1,1 LC", "activateapp 0"}));
   EXPECT_FALSE(IsKeyDown(VK_CONTROL));
   EXPECT_FALSE(IsKeyDown(VK_LCONTROL));

@@ -111,7 +111,7 @@ TEST_F(SkinOutputTest, SkinFileReadsAsTheEditorReadsItAndHasEverySpriteInItsSect
   // "a|b|-c" are the states a, b and b-c of one object: one hit box, and
   // each state looking unlike the others.
   std::istringstream list(
-      "title: title setting: setting-fullscreen setting-ip setting-use|setting-no-use "
+      "title: title setting: setting-background setting-fullscreen setting-ip setting-use|setting-no-use "
       "setting-back|-hover main: background chip|movingchip|nopchip "
       "chip-frame|-hover|-select|-start arrow-left|-true|-false arrow-right|-true|-false "
       "arrow-upper|-true|-false arrow-lower|-true|-false scrollbar-x scrollbar-left "
@@ -120,7 +120,9 @@ TEST_F(SkinOutputTest, SkinFileReadsAsTheEditorReadsItAndHasEverySpriteInItsSect
       "scrollbar-button-down|-hover newchip-window newchip-chipbar|-hover "
       "newchip-scrollbar-up|-hover newchip-scrollbar-down|-hover property-row|-active "
       "property-row-info property-row-update|-hover property-row-cancel|-hover "
-      "property-row-listbox|-hover check-mark-error|check-mark-warning");
+      "property-row-listbox|-hover check-mark-error|check-mark-warning "
+      "chip-category0|chip-category1|chip-category2|chip-category3|chip-unknown "
+      "category-glyph0|category-glyph1|category-glyph2|category-glyph3 chip-unknown-mark");
   std::string section;
   for (std::string group; list >> group;) {
     if (group.ends_with(":")) {
@@ -150,7 +152,8 @@ TEST_F(SkinOutputTest, SizesAndPixelsTheScreensRelyOn) {
   std::istringstream sizes(
       "title 640 360 background 200 200 chip 80 50 chip-frame 80 50 scrollbar-x 0 15 "
       "slider-x 0 15 scrollbar-left 0 15 scrollbar-right 0 15 scrollbar-y 15 0 slider-y 15 0 "
-      "scrollbar-upper 15 0 scrollbar-lower 15 0");
+      "scrollbar-upper 15 0 scrollbar-lower 15 0 chip-category0 80 50 chip-category3 80 50 "
+      "chip-unknown 80 50");
   std::string name;
   for (int w, h; sizes >> name >> w >> h;) {
     EXPECT_TRUE((w == 0 || Find(name).w == w) && (h == 0 || Find(name).h == h)) << name;
@@ -165,6 +168,13 @@ TEST_F(SkinOutputTest, SizesAndPixelsTheScreensRelyOn) {
   // The editor never clears its frame, so the tiles must cover it; the
   // hover and selection frames must let a chip's name and summary show.
   EXPECT_EQ(KeyPixels("background", 0, 0, 200, 200), 0);
+  // The current look asks for smoothed texts on a line of its own.
+  EXPECT_NE(s_dir->ReadFile("skin/def_skn.txt").find("\r\n!text, smooth\r\n"), std::string::npos);
+  // A glyph and the unknown mark are shapes on the key, not filled boxes.
+  for (const char* name : {"category-glyph0", "category-glyph3", "chip-unknown-mark"}) {
+    const int key = KeyPixels(name, 0, 0, Find(name).w, Find(name).h);
+    EXPECT_TRUE(key > 0 && key < Find(name).w * Find(name).h) << name;
+  }
   EXPECT_EQ(KeyPixels("chip-frame-hover", 5, 4, 75, 46), 70 * 42);
   EXPECT_EQ(KeyPixels("chip-frame-select", 5, 4, 75, 46), 70 * 42);
 }

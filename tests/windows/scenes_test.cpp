@@ -116,13 +116,31 @@ TEST_F(SceneTest, SettingsClickIsAReleaseWhereThePressWasAndTogglesTheFileOnly) 
   Pump();
   EXPECT_EQ(Sprite("back"), "setting-back-hover");
   m_settings.HandleMessage(platform::MainWindow(), WM_APP_TICK, 0, 0);
-  EXPECT_EQ(LastPresented().PixelAt(0, 0), Rgb(0xFFFFFF));
+  // The screen in the program's theme: the skin's dark ground, tiled.
+  const std::uint32_t ground = LastPresented().PixelAt(0, 0);
+  EXPECT_EQ(LastPresented().PixelAt(200, 200), ground);
+  EXPECT_LT((ground >> 16 & 0xFF) + (ground >> 8 & 0xFF) + (ground & 0xFF), 3u * 0x60);
   EXPECT_EQ(Log(), "") << "every sprite was found";
 
   Click(kBack);
   EXPECT_EQ(Pump(), kToTitle);
   KeyDown(VK_ESCAPE);
   EXPECT_EQ(Pump(), kToTitle);
+}
+
+// A skin of the old kind has no ground for the settings screen: it gets the
+// design's white page, and its sprites are drawn as before.
+TEST_F(SceneTest, SettingsWithAnOldSkinAreTheWhitePage) {
+  std::string skin = m_dir.ReadFile("skin/def_skn.txt");
+  const std::size_t line = skin.find("#setting-background,");
+  ASSERT_NE(line, std::string::npos);
+  skin.erase(line, skin.find('\n', line) + 1 - line);
+  m_dir.WriteFile("skin/def_skn.txt", skin);
+  Enter(m_settings);
+  m_settings.HandleMessage(platform::MainWindow(), WM_APP_TICK, 0, 0);
+  EXPECT_EQ(LastPresented().PixelAt(0, 0), Rgb(0xFFFFFF));
+  EXPECT_EQ(Sprite("back"), "setting-back");
+  EXPECT_EQ(Log(), "");
 }
 
 }  // namespace

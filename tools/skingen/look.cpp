@@ -5,6 +5,21 @@
 
 namespace look {
 
+void DrawDeskTile(CCanvas& c) {
+  c.FillRect(RectF{0, 0, static_cast<float>(c.Width()), static_cast<float>(c.Height())}, kDesk);
+  for (int y = 10; y < c.Height(); y += 20) {
+    for (int x = 10; x < c.Width(); x += 20) {
+      const bool cross = (x % 100 == 50) && (y % 100 == 50);
+      if (cross) {
+        c.FillRect(RectF{x - 3.0f, static_cast<float>(y), 7, 1}, kDeskDot);
+        c.FillRect(RectF{static_cast<float>(x), y - 3.0f, 1, 7}, kDeskDot);
+      } else {
+        c.FillRect(RectF{static_cast<float>(x), static_cast<float>(y), 1, 1}, kDeskCross);
+      }
+    }
+  }
+}
+
 void DrawChipCard(CCanvas& canvas, RectF r, float headerHeight, const ChipStyle& style) {
   constexpr float kRadius = 6;
   canvas.FillRoundRect(r, kRadius, style.edge);

@@ -85,17 +85,49 @@ inline constexpr Colour kRowActiveField = Hex(0x1F4368);
 inline constexpr Colour kOk = Hex(0x2F8A5C);
 inline constexpr Colour kCancel = Hex(0x80444A);
 
-// The settings screen, drawn on white.
-inline constexpr Rgb kPaperMatte = HexRgb(0xFFFFFF);
-inline constexpr Colour kInk = Hex(0x1F2A36);
-inline constexpr Colour kInkSoft = Hex(0x3E4C5B);
-inline constexpr Colour kCard = Hex(0xF0F4F8);
-inline constexpr Colour kCardRim = Hex(0xC3CFDB);
+// The settings screen, in the program's theme: cards like the windows' rows
+// on the editor's desk (its "setting-background" tiles), light ink.
+inline constexpr Rgb kPaperMatte = kDeskMatte;
+inline constexpr Colour kInk = Hex(0xE8EEF4);
+inline constexpr Colour kInkSoft = Hex(0xB8C6D4);
+inline constexpr Colour kCard = Hex(0x35414F);
+inline constexpr Colour kCardRim = Hex(0x5D6D80);
 inline constexpr Colour kAccent = Hex(0x3A78B5);
 inline constexpr Colour kAccentDeep = Hex(0x2C5F94);
 inline constexpr Colour kOn = Hex(0x2E9E6B);
 inline constexpr Colour kOff = Hex(0x8C96A1);
 inline constexpr Colour kWhite = Hex(0xFFFFFF);
+
+// The chip catalogue's four categories (movement, sensors, lights and sound,
+// control), each a card colour of its own and an accent for its glyph.
+// Movement keeps the design's blue.
+inline constexpr Colour kSensorHeaderTop = Hex(0x237A72);
+inline constexpr Colour kSensorHeaderBottom = Hex(0x1E6961);
+inline constexpr Colour kSensorBodyTop = Hex(0x2F8C83);
+inline constexpr Colour kSensorBodyBottom = Hex(0x297C74);
+inline constexpr Colour kSensorEdge = Hex(0x134540);
+inline constexpr Colour kSensorHighlight = Hex(0x97E3D9);
+inline constexpr Colour kLightHeaderTop = Hex(0x9A6A1F);
+inline constexpr Colour kLightHeaderBottom = Hex(0x875C1A);
+inline constexpr Colour kLightBodyTop = Hex(0xAD7A2B);
+inline constexpr Colour kLightBodyBottom = Hex(0x9A6C25);
+inline constexpr Colour kLightEdge = Hex(0x4E3510);
+inline constexpr Colour kLightHighlight = Hex(0xF2D29C);
+inline constexpr Colour kControlHeaderTop = Hex(0x6A4A9A);
+inline constexpr Colour kControlHeaderBottom = Hex(0x5C3F87);
+inline constexpr Colour kControlBodyTop = Hex(0x7A59AD);
+inline constexpr Colour kControlBodyBottom = Hex(0x6C4E9A);
+inline constexpr Colour kControlEdge = Hex(0x33234E);
+inline constexpr Colour kControlHighlight = Hex(0xD2BCF2);
+// A chip that the catalogue does not know: a dim card and a warning badge.
+inline constexpr Colour kUnknownHeaderTop = Hex(0x45403A);
+inline constexpr Colour kUnknownHeaderBottom = Hex(0x3E3934);
+inline constexpr Colour kUnknownBodyTop = Hex(0x524C45);
+inline constexpr Colour kUnknownBodyBottom = Hex(0x4A443E);
+inline constexpr Colour kUnknownEdge = Hex(0xE0A030);
+inline constexpr Colour kUnknownHighlight = Hex(0x8A8178);
+inline constexpr Colour kWarning = Hex(0xF2B233);
+inline constexpr Colour kWarningInk = Hex(0x2A2110);
 
 enum class Direction { kLeft, kUp, kRight, kDown };
 
@@ -106,6 +138,23 @@ inline constexpr ChipStyle kChipStyle{kChipHeaderTop,  kChipHeaderBottom, kChipB
                                       kChipBodyBottom, kChipEdge,         kChipHighlight};
 inline constexpr ChipStyle kNopStyle{kNopHeaderTop,  kNopHeaderBottom, kNopBodyTop,
                                      kNopBodyBottom, kNopEdge,         kNopHighlight};
+inline constexpr ChipStyle kSensorStyle{kSensorHeaderTop,  kSensorHeaderBottom, kSensorBodyTop,
+                                        kSensorBodyBottom, kSensorEdge,         kSensorHighlight};
+inline constexpr ChipStyle kLightStyle{kLightHeaderTop,  kLightHeaderBottom, kLightBodyTop,
+                                       kLightBodyBottom, kLightEdge,         kLightHighlight};
+inline constexpr ChipStyle kControlStyle{kControlHeaderTop, kControlHeaderBottom,
+                                         kControlBodyTop,   kControlBodyBottom,
+                                         kControlEdge,      kControlHighlight};
+inline constexpr ChipStyle kUnknownStyle{kUnknownHeaderTop, kUnknownHeaderBottom,
+                                         kUnknownBodyTop,   kUnknownBodyBottom,
+                                         kUnknownEdge,      kUnknownHighlight};
+// The card of each category, by the catalogue's category number.
+inline constexpr ChipStyle kCategoryStyles[] = {kChipStyle, kSensorStyle, kLightStyle,
+                                                kControlStyle};
+
+// The editor's desk tile: the desk colour with fine dots every 20 pixels and
+// a small cross every 100, so that 200-pixel tiles meet without a seam.
+void DrawDeskTile(CCanvas& canvas);
 
 // A chip card filling the rectangle: rounded corners, a dark edge, a header
 // band of headerHeight pixels and a light line along the top.

@@ -87,7 +87,9 @@ std::string SkinDefinitionText(const Skin& skin) {
       "; PELU BLOCK default skin, drawn by tools/skingen at build time.\r\n"
       "; Each section runs to the end of the file: a screen that loads \"title\"\r\n"
       "; also gets the sprites of the sections below it.\r\n"
-      "; Entry: #sprite-name, bitmap, x, y, width, height\r\n";
+      "; Entry: #sprite-name, bitmap, x, y, width, height\r\n"
+      "; Option: texts smoothed, with a light outline\r\n"
+      "!text, smooth\r\n";
   for (const char* section : kSkinSections) {
     text += "\r\n>";
     text += section;

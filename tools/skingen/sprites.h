@@ -6,7 +6,7 @@
 #include "skin.h"
 
 SheetRecipe TitleSheet();    // skin/title.bmp: the title picture
-SheetRecipe SettingSheet();  // skin/setting.bmp: the settings screen, on white
+SheetRecipe SettingSheet();  // skin/setting.bmp: the settings screen, on the desk
 SheetRecipe EditorSheet();   // skin/editor.bmp: grid, chips, arrows, scroll bars
 SheetRecipe WindowSheet();   // skin/window.bmp: palette, property rows, menu
 

@@ -26,20 +26,7 @@ RectF Whole(const CCanvas& c) {
 }
 
 void PaintDesk(CCanvas& c) {
-  c.FillRect(Whole(c), look::kDesk);
-  // Fine dots every 20 pixels and a small cross every 100: both periods
-  // divide the 200-pixel tile, so the tiles meet without a seam.
-  for (int y = 10; y < c.Height(); y += 20) {
-    for (int x = 10; x < c.Width(); x += 20) {
-      const bool cross = (x % 100 == 50) && (y % 100 == 50);
-      if (cross) {
-        c.FillRect(RectF{x - 3.0f, static_cast<float>(y), 7, 1}, look::kDeskDot);
-        c.FillRect(RectF{static_cast<float>(x), y - 3.0f, 1, 7}, look::kDeskDot);
-      } else {
-        c.FillRect(RectF{static_cast<float>(x), static_cast<float>(y), 1, 1}, look::kDeskCross);
-      }
-    }
-  }
+  look::DrawDeskTile(c);
 }
 
 constexpr int kMark = 16;
@@ -116,6 +103,58 @@ void PaintStartCell(CCanvas& c, CFontLibrary& fonts) {
            static_cast<int>(cy - TextHeight(font) / 2.0f), look::kStart);
 }
 
+// A category's glyph, white on the chip's header: a forward arrow for
+// movement, a sensor's waves, a note for lights and sound, a fork for
+// control.
+void PaintCategoryGlyph(CCanvas& c, int category) {
+  const Colour ink = look::kWhite;
+  const float w = static_cast<float>(c.Width());
+  const float h = static_cast<float>(c.Height());
+  switch (category) {
+    case 0:
+      c.FillPolygon(look::ArrowOutline(Direction::kRight, w, h * 0.8f), ink);
+      break;
+    case 1:
+      c.FillCircle(PointF{2.5f, h / 2}, 2.0f, ink);
+      for (int ring = 0; ring < 2; ++ring) {
+        CCanvas arc(c.Width(), c.Height());
+        const float radius = 5.0f + 4.0f * static_cast<float>(ring);
+        arc.StrokeRoundRect(RectF{2.5f - radius, h / 2 - radius, 2 * radius, 2 * radius}, radius,
+                            1.5f, ink);
+        for (int y = 0; y < c.Height(); ++y) {
+          for (int x = 0; x < c.Width(); ++x) {
+            if (x < 4) {
+              arc.ClearPixel(x, y);
+            }
+          }
+        }
+        c.Draw(arc, 0, 0);
+      }
+      break;
+    case 2:
+      c.FillCircle(PointF{w * 0.35f, h - 3.0f}, 2.6f, ink);
+      c.FillRect(RectF{w * 0.35f + 1.6f, 1, 1.6f, h - 4.0f}, ink);
+      c.FillPolygon({{w * 0.35f + 1.6f, 1}, {w - 1.0f, 3}, {w - 1.0f, 5.5f}, {w * 0.35f + 1.6f, 4}},
+                    ink);
+      break;
+    default:
+      c.StrokeLine(PointF{1, h / 2}, PointF{w / 2, h / 2}, 2.2f, ink);
+      c.StrokeLine(PointF{w / 2, h / 2}, PointF{w - 1.5f, 2}, 2.2f, ink);
+      c.StrokeLine(PointF{w / 2, h / 2}, PointF{w - 1.5f, h - 2}, 2.2f, ink);
+      break;
+  }
+}
+
+// The mark on a chip whose type the catalogue does not know: an amber
+// warning triangle with a dark "!" in it.
+void PaintUnknownMark(CCanvas& c) {
+  const float w = static_cast<float>(c.Width());
+  const float h = static_cast<float>(c.Height());
+  c.FillPolygon({{w / 2, 0.5f}, {w - 0.5f, h - 0.5f}, {0.5f, h - 0.5f}}, look::kWarning);
+  c.FillRect(RectF{w / 2 - 1, h * 0.35f, 2, h * 0.32f}, look::kWarningInk);
+  c.FillRect(RectF{w / 2 - 1, h * 0.75f, 2, 2}, look::kWarningInk);
+}
+
 void PaintArrow(CCanvas& c, Direction d, Colour colour) {
   const bool across = d == Direction::kLeft || d == Direction::kRight;
   const float along = static_cast<float>(across ? c.Width() : c.Height());
@@ -168,6 +207,20 @@ SheetRecipe EditorSheet() {
   s.push_back(Sprite("chip", kChipW, kChipH, [](CCanvas& c) { PaintChip(c, look::kChipStyle); }));
   s.push_back(Sprite("movingchip", kChipW, kChipH, PaintGhost));
   s.push_back(Sprite("nopchip", kChipW, kChipH, [](CCanvas& c) { PaintChip(c, look::kNopStyle); }));
+  // The current look: a card per category of the catalogue, its glyph, and
+  // the unknown chip with its mark. Skins without them draw every chip as
+  // "chip".
+  for (int category = 0; category < 4; ++category) {
+    s.push_back(Sprite("chip-category" + std::to_string(category), kChipW, kChipH,
+                       [category](CCanvas& c) { PaintChip(c, look::kCategoryStyles[category]); }));
+  }
+  for (int category = 0; category < 4; ++category) {
+    s.push_back(Sprite("category-glyph" + std::to_string(category), 12, 12,
+                       [category](CCanvas& c) { PaintCategoryGlyph(c, category); }));
+  }
+  s.push_back(Sprite("chip-unknown", kChipW, kChipH,
+                     [](CCanvas& c) { PaintChip(c, look::kUnknownStyle); }));
+  s.push_back(Sprite("chip-unknown-mark", 14, 12, PaintUnknownMark));
   s.push_back(Sprite("chip-frame", kChipW, kChipH, PaintEmptyCell));
   s.push_back(Sprite("chip-frame-hover", kChipW, kChipH, [](CCanvas& c) {
     c.StrokeRoundRect(Whole(c), kChipRadius, 2, look::kHover);

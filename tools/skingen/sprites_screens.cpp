@@ -224,6 +224,10 @@ SheetRecipe TitleSheet() {
 SheetRecipe SettingSheet() {
   SheetRecipe sheet{"setting.bmp", 512, {}};
   auto& s = sheet.sprites;
+  // The screen's ground, tiled over it; a skin without it gets the design's
+  // white page.
+  s.push_back(Setting("setting-background", 200, 200,
+                      [](CCanvas& c, CFontLibrary&) { look::DrawDeskTile(c); }));
   s.push_back(Setting("setting-fullscreen", 250, 32, PaintFullScreenLabel));
   s.push_back(Setting("setting-use", 120, 32,
                       [](CCanvas& c, CFontLibrary& f) { PaintSwitch(c, f, true); }));

@@ -1,0 +1,225 @@
+// The program's window among other X clients, with no window manager: the
+// keyboard focus on the root window does not stop it drawing what a click
+// did, and what it tells the X server about itself (its names, that it is a
+// top-level window of its own) is what every window manager can show.
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <regex>
+#include <string>
+
+#include "foundation/settings.h"
+#include "support/temp_dir.h"
+#include "x11_session.h"
+
+namespace {
+
+using e2e::Screenshot;
+using e2e::seconds;
+
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+
+class WindowTest : public e2e::ProgramTest {
+ protected:
+  void SetUp() override {
+    e2e::ProgramTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) {
+      return;
+    }
+    if (e2e::FindProgram("xprop").empty() || e2e::FindProgram("xwininfo").empty()) {
+      GTEST_SKIP() << "needs xprop and xwininfo (scripts/install-deps.sh installs them)";
+    }
+    const std::string ini = m_dir.ReadFile("setting.ini");
+    std::string value;
+    ASSERT_TRUE(profile::GetString(ini, "general", "ScreenWidth", &value));
+    m_width = profile::ParseInt(value);
+    ASSERT_TRUE(profile::GetString(ini, "general", "ScreenHeight", &value));
+    m_height = profile::ParseInt(value);
+    m_origin = POINT{(kScreenWidth - m_width) / 2, (kScreenHeight - m_height) / 2};
+  }
+
+  // Pixels of the client area that differ between two screenshots.
+  int ClientChanges(const Screenshot& a, const Screenshot& b) const {
+    int count = 0;
+    for (int y = m_origin.y; y < m_origin.y + m_height && y < a.height && y < b.height; ++y) {
+      for (int x = m_origin.x; x < m_origin.x + m_width && x < a.width && x < b.width; ++x) {
+        count += a.At(x, y) != b.At(x, y) ? 1 : 0;
+      }
+    }
+    return count;
+  }
+  int ClientLit(const Screenshot& shot) const {
+    return ClientChanges(shot, Screenshot{shot.width, shot.height,
+                                          std::vector<std::uint32_t>(shot.pixels.size(), 0)});
+  }
+
+  int m_width = 0;
+  int m_height = 0;
+  POINT m_origin{};
+};
+
+// The window id that xwininfo or xdotool printed ("0x1a00007" or decimal).
+std::string FirstWindowId(const std::string& text, const std::regex& pattern) {
+  std::smatch m;
+  return std::regex_search(text, m, pattern) ? m[1].str() : std::string();
+}
+
+TEST_F(WindowTest, WithTheFocusOnTheRootWindowAClickIsStillDrawn) {
+  e2e::XvfbSession x(kScreenWidth, kScreenHeight);
+  ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
+  e2e::Child program;
+  ASSERT_TRUE(StartProgram(program, x.Display()));
+  Screenshot title;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        title = x.Shoot();
+        return ClientLit(title) > m_width * m_height / 4;
+      },
+      seconds(30)))
+      << "the title screen never appeared";
+
+  // The focus falls back to the root window, as when a window manager
+  // restarts; the pointer rests on our window.
+  const std::string root = FirstWindowId(
+      e2e::Capture({e2e::FindProgram("xwininfo"), "-root", "-display", x.Display()}, x.Display()),
+      std::regex("Window id: (0x[0-9a-fA-F]+)"));
+  ASSERT_FALSE(root.empty());
+  x.Xdotool({"mousemove", std::to_string(m_origin.x + m_width / 2),
+             std::to_string(m_origin.y + m_height / 2)});
+  x.Xdotool({"windowfocus", "--sync", root});
+  ASSERT_NE(x.Xdotool({"getwindowfocus"}).find(std::to_string(std::stoul(root, nullptr, 16))),
+            std::string::npos)
+      << "the focus did not move to the root window";
+
+  // The click opens the editor, and the editor is what the window shows.
+  x.Xdotool({"click", "1"});
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] { return ClientChanges(title, x.Shoot()) > m_width * m_height / 4; }, seconds(20)))
+      << "the click was handled blind: the title stayed on the screen";
+  program.Terminate();
+}
+
+// What xprop (in a UTF-8 locale) prints for the properties of a window.
+std::string Properties(const e2e::XvfbSession& x, const std::string& window,
+                       const std::vector<std::string>& names) {
+  std::vector<std::string> argv{e2e::FindProgram("env"),
+                                "LANG=C.UTF-8",
+                                "LC_ALL=C.UTF-8",
+                                e2e::FindProgram("xprop"),
+                                "-display",
+                                x.Display(),
+                                "-id",
+                                window};
+  argv.insert(argv.end(), names.begin(), names.end());
+  return e2e::Capture(argv, x.Display());
+}
+
+TEST_F(WindowTest, ATopLevelWindowWhoseOldAndNewNamesBothShowAUtf8Path) {
+  // A program in a folder with a Japanese name, opened at the start.
+  const std::string folder = m_dir.Path() + "/ユーザ";
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  std::filesystem::copy_file(m_dir.Path() + "/samples/square.bhb", folder + "/歩く.bhb");
+  e2e::XvfbSession x(kScreenWidth, kScreenHeight);
+  ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
+  e2e::Child program;
+  ASSERT_TRUE(program.Start({Binary(), "ユーザ/歩く.bhb"},
+                            {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
+                             "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
+                            m_dir.Path()));
+  std::string window;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        window =
+            FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}), std::regex("^([0-9]+)"));
+        return !window.empty();
+      },
+      seconds(30)));
+  // The title screen: the program's name, ASCII, as a plain STRING.
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] { return Properties(x, window, {"WM_NAME"}) == "WM_NAME(STRING) = \"PELU BLOCK\"\n"; },
+      seconds(10)))
+      << Properties(x, window, {"WM_NAME"});
+
+  // The editor on the program: its path in both names, exactly.
+  x.Xdotool({"mousemove", std::to_string(m_origin.x + m_width / 2),
+             std::to_string(m_origin.y + m_height / 2)});
+  x.Xdotool({"click", "1"});
+  const std::string title = "\"PELU BLOCK - [ユーザ/歩く.bhb]\"";
+  std::string shown;
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] {
+        shown = Properties(x, window, {"WM_NAME", "_NET_WM_NAME", "WM_ICON_NAME"});
+        return shown == "WM_NAME(UTF8_STRING) = " + title +
+                            "\n_NET_WM_NAME(UTF8_STRING) = " + title +
+                            "\nWM_ICON_NAME(UTF8_STRING) = " + title + "\n";
+      },
+      seconds(10)))
+      << shown;
+  // A window of its own, not a transient of the root window.
+  const std::string transient = Properties(x, window, {"WM_TRANSIENT_FOR"});
+  EXPECT_NE(transient.find("not found"), std::string::npos) << transient;
+  program.Terminate();
+}
+
+// With unsaved changes, an end from outside asks nothing and fails nothing:
+// the window destroyed by another client, and SIGTERM, both end the program
+// with status 0 (it used to die of the X error, or to wait for an answer to
+// its save question that nobody could give).
+TEST_F(WindowTest, AWindowDestroyedFromOutsideOrASigtermEndsTheProgramCleanly) {
+  for (const bool destroy : {true, false}) {
+    SCOPED_TRACE(destroy ? "xdotool windowclose" : "SIGTERM");
+    e2e::XvfbSession x(kScreenWidth, kScreenHeight);
+    ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
+    e2e::Child program;
+    ASSERT_TRUE(program.Start({Binary(), "samples/square.bhb"},
+                              {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
+                               "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
+                              m_dir.Path()));
+    std::string window;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          window = FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}),
+                                 std::regex("^([0-9]+)"));
+          return !window.empty();
+        },
+        seconds(30)));
+    auto click = [&](int cx, int cy) {
+      x.Xdotool({"mousemove", std::to_string(m_origin.x + cx), std::to_string(m_origin.y + cy)});
+      x.Xdotool({"click", "1"});
+    };
+    ASSERT_TRUE(
+        e2e::WaitUntil([&] { return ClientLit(x.Shoot()) > m_width * m_height / 4; }, seconds(30)))
+        << "the title screen never appeared";
+    // Into the editor, then the first chip selected and deleted.
+    click(m_width / 2, m_height / 2);
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          return x.Xdotool({"getwindowname", window}).find("square") != std::string::npos;
+        },
+        seconds(10)));
+    click(50, 35);
+    x.Xdotool({"key", "Delete"});
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          return x.Xdotool({"getwindowname", window}).find('*') != std::string::npos;
+        },
+        seconds(10)))
+        << x.Xdotool({"getwindowname", window});
+
+    if (destroy) {
+      x.Xdotool({"windowclose", window});
+    } else {
+      program.Signal(SIGTERM);
+    }
+    const std::optional<int> status = program.Wait(seconds(10));
+    ASSERT_TRUE(status.has_value()) << "the program is still running";
+    EXPECT_TRUE(WIFEXITED(*status)) << *status;
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+  }
+}
+
+}  // namespace
