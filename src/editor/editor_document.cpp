@@ -23,6 +23,7 @@ bool CEditorDocument::HasUnsavedChanges() const {
 void CEditorDocument::MarkSaved() {
   m_savedRevision = m_program->Revision();
   m_replacedSinceSave = false;
+  m_savedEditCount = m_editCount;
 }
 
 void CEditorDocument::AddObserver(CDocumentObserver* observer) {
@@ -50,6 +51,9 @@ void CEditorDocument::EndAction() {
     return;
   }
   const bool changed = m_actionReplaced || m_program->Revision() != m_actionStartRevision;
+  if (changed) {
+    ++m_editCount;
+  }
   for (CDocumentObserver* observer : m_observers) {
     observer->OnActionEnd(*this, m_actionKind, changed);
   }

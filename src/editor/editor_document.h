@@ -2,6 +2,7 @@
 // file name, and the one door through which every user edit passes.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,6 +102,10 @@ class CEditorDocument {
   bool HasUnsavedChanges() const;
   // The program as it is now is what its file holds.
   void MarkSaved();
+  // Counts of the actions that changed the program (a replacement counts),
+  // now and at the last MarkSaved: what the autosave compares.
+  std::uint64_t EditCount() const { return m_editCount; }
+  std::uint64_t SavedEditCount() const { return m_savedEditCount; }
 
   // The design reads the properties a chip's picture shows with its adding
   // read, so a chip that has been on screen is saved with an empty line for
@@ -127,6 +132,8 @@ class CEditorDocument {
   // A replaced program starts its own revision count; this keeps "unsaved"
   // true across a replacement until MarkSaved, whatever the two counts are.
   bool m_replacedSinceSave = false;
+  std::uint64_t m_editCount = 0;
+  std::uint64_t m_savedEditCount = 0;
 
   std::vector<CDocumentObserver*> m_observers;
   int m_actionDepth = 0;

@@ -80,4 +80,8 @@ class COverlayFactory {
                                                    std::function<void(ConfirmAnswer)> onAnswer) = 0;
   // The wireless transfer of out.r, which the editor has just written.
   virtual std::unique_ptr<CScene> MakeTransferWindow(CEditorHost& host) = 0;
+  // Another question of the same kind, with the question's text, asked
+  // whatever the program holds ("はい" gives kSave, "いいえ" kDiscard).
+  virtual std::unique_ptr<CScene> MakeQuestion(CEditorHost& host, const char* question,
+                                               std::function<void(ConfirmAnswer)> onAnswer) = 0;
 };

@@ -214,10 +214,38 @@ CEditorScene::CEditorScene(COverlayFactory* windows, EditorServices services)
   // (empty) program.
 }
 
+namespace {
+
+// The editor whose work a lost display must save: Xlib ends the process
+// from inside its handler, which can reach nothing else.
+CEditorScene* g_editorOnScreen = nullptr;
+
+void SaveWorkBeforeTheDisplayGoes() {
+  if (g_editorOnScreen != nullptr) {
+    g_editorOnScreen->KeepUnsavedWork();
+  }
+}
+
+}  // namespace
+
 CEditorScene::~CEditorScene() {
+  if (g_editorOnScreen == this) {
+    platform::SetDisplayLostHandler(nullptr);
+    g_editorOnScreen = nullptr;
+  }
+  // A clean end keeps no recovery file: unsaved work was saved or given up
+  // at the question, or kept by KeepUnsavedWork when the end came from
+  // outside.
+  if (!m_document->HasUnsavedChanges()) {
+    m_recovery.Discarded(m_document->FileName());
+  }
   // Windows refer to the editor: they go before anything they may use.
   m_overlay.reset();
   m_retired.clear();
+}
+
+void CEditorScene::KeepUnsavedWork() {
+  m_recovery.Tick(*m_document, platform::TimeGetTime(), recovery::AutosaveUrgency::kNow);
 }
 
 int CEditorScene::Enter(int /*argument*/) {
@@ -252,7 +280,47 @@ int CEditorScene::Enter(int /*argument*/) {
       MessageLog().Add(text::kOpenFailed);
     }
   }
+  if (m_services.offerRecovery && m_services.offerRecovery()) {
+    m_recovery.FindOffers();
+  }
+  g_editorOnScreen = this;
+  platform::SetDisplayLostHandler(&SaveWorkBeforeTheDisplayGoes);
   return 1;
+}
+
+void CEditorScene::OfferRecovery() {
+  if (m_recoveryAsked || m_overlay || m_windows == nullptr || m_recovery.NextOffer() == nullptr) {
+    return;
+  }
+  m_recoveryAsked = true;
+  OpenOverlay(m_windows->MakeQuestion(*this, text::kAskRestore,
+                                      [this](ConfirmAnswer answer) { AnswerRecovery(answer); }),
+              0);
+}
+
+void CEditorScene::AnswerRecovery(ConfirmAnswer answer) {
+  m_recoveryAsked = false;
+  const recovery::RecoveryOffer* offer = m_recovery.NextOffer();
+  if (offer == nullptr) {
+    return;
+  }
+  if (answer == ConfirmAnswer::kSave) {
+    std::unique_ptr<CBlockProgram> program =
+        ParseBlockProgram(m_catalogue.get(), offer->bytes, ProgramSettingsFrom(Settings));
+    if (program) {
+      const std::string path = offer->programPath;
+      m_recovery.Take();
+      // Opened as it was left: with its file's name, and unsaved.
+      m_document->Begin(EditKind::kReplaceProgram).ReplaceProgram(std::move(program));
+      ClearGestures();
+      m_document->SetFileName(path);
+      m_modified = true;
+      UpdateTitle();
+      return;
+    }
+  }
+  // "いいえ", and Escape, which leaves the answer for a later start too.
+  m_recovery.Decline();
 }
 
 LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -260,6 +328,13 @@ LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, 
   // overlay may let the program go with unsaved changes.
   if (message == WM_CLOSE) {
     return HandleClose(wParam);
+  }
+  // Ended from outside (a signal, the window destroyed by another client):
+  // there is no asking, so the unsaved work goes to its recovery file and
+  // the default ends the program.
+  if (message == WM_ENDSESSION && wParam != 0) {
+    KeepUnsavedWork();
+    return 0;
   }
   if (m_overlay) {
     OverlayCall call(*this);
@@ -382,6 +457,8 @@ bool CEditorScene::PressScrollBarControl(POINT p) {
 }
 
 void CEditorScene::Update() {
+  m_recovery.Tick(*m_document, platform::TimeGetTime());
+  OfferRecovery();
   if (m_overlay) {
     OverlayCall call(*this);
     m_overlay->Update();
@@ -501,6 +578,8 @@ void CEditorScene::Answer(ConfirmAnswer answer) {
       }
       break;
     case ConfirmAnswer::kDiscard:
+      // Given up: nothing of it is offered back later.
+      m_recovery.Discarded(m_document->FileName());
       ContinueDiscard();
       break;
     case ConfirmAnswer::kKeep:
@@ -718,6 +797,7 @@ bool CEditorScene::SaveProgram(const std::string& path) {
   if (!WriteBlockProgram(path, Program())) {
     return false;
   }
+  m_recovery.Saved(m_document->FileName(), path);
   m_modified = false;
   m_document->MarkSaved();
   return true;

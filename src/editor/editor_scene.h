@@ -10,6 +10,7 @@
 
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
+#include "editor/editor_recovery.h"
 #include "editor/editor_view.h"
 #include "editor/scroll_view.h"
 #include "editor/selection.h"
@@ -57,6 +58,9 @@ struct EditorServices {
   // Writes a picture of the program to path (Ctrl+P); true when written.
   // The picture is drawn with this editor's own view, so the room that
   // draws it sits above the editor and comes in here.
+  // True on the run's first entry only: then the editor looks for recovery
+  // files left by an earlier run and offers them back.
+  std::function<bool()> offerRecovery;
   std::function<bool(const CBlockProgram& program, const CChipCatalogue& catalogue,
                      const std::string& programName, const std::string& path)>
       writePicture;
@@ -108,6 +112,9 @@ class CEditorScene : public CScene, public CEditorHost {
   // Titles the main window from the file name ("newfile" for none) and the
   // modified flag ("*"). The one place that sets the editor's title.
   void UpdateTitle();
+  // Writes the unsaved work to its recovery file at once: the program is
+  // about to end without asking (WM_ENDSESSION, a lost display).
+  void KeepUnsavedWork();
 
   // ---- Commands ------------------------------------------------------------
 
@@ -194,6 +201,10 @@ class CEditorScene : public CScene, public CEditorHost {
   CSelection& Selection() { return m_document->Selection(); }
 
  private:
+  // Asks about the next recovery file of an earlier run, when one waits and
+  // nothing else is open.
+  void OfferRecovery();
+  void AnswerRecovery(ConfirmAnswer answer);
   // Draws and presents one editor frame.
   void DrawEditorFrame();
   // Counts the calls into the overlay that are under way; see CloseOverlay.
@@ -253,4 +264,8 @@ class CEditorScene : public CScene, public CEditorHost {
   bool m_closePending = false;
   Cell m_sweepPrevious{-2, -2};
   EditorServices m_services;
+  // Unsaved work kept in recovery files (in the data directory, the current
+  // one), and the question about what an earlier run left.
+  CEditorRecovery m_recovery{"."};
+  bool m_recoveryAsked = false;
 };

@@ -1,6 +1,8 @@
 // The application's scenes by id. A scene that is not built into the program
 // yet gives no scene for its id, which leaves the scene manager without one,
 // as an unknown id does.
+#include <utility>
+
 #include "editor/editor_scene.h"
 #include "picture/picture_export.h"
 #include "shell/app.h"
@@ -12,6 +14,12 @@
 EditorServices ApplicationEditorServices() {
   EditorServices services;
   services.takeStartupProgramPath = TakeStartupProgramPath;
+  // Recovery files of an earlier run are offered on the run's first visit
+  // to the editor only.
+  services.offerRecovery = [] {
+    static bool offered = false;
+    return !std::exchange(offered, true);
+  };
   services.writePicture = [](const CBlockProgram& program, const CChipCatalogue& catalogue,
                              const std::string& programName, const std::string& path) {
     PictureOptions options;

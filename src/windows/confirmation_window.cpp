@@ -46,11 +46,12 @@ void DrawCentred(CDisplay& display, const RECT& r, const char* text) {
 }  // namespace
 
 CConfirmationWindow::CConfirmationWindow(CEditorHost& host,
-                                         std::function<void(ConfirmAnswer)> onAnswer)
-    : CCommandWindow(host), m_onAnswer(std::move(onAnswer)) {}
+                                         std::function<void(ConfirmAnswer)> onAnswer,
+                                         const char* question)
+    : CCommandWindow(host), m_onAnswer(std::move(onAnswer)), m_question(question) {}
 
 void CConfirmationWindow::Start() {
-  if (!Host().Document().HasUnsavedChanges()) {
+  if (m_question == nullptr && !Host().Document().HasUnsavedChanges()) {
     // Nothing to lose: the editor goes on without a question.
     Answer(ConfirmAnswer::kDiscard);
     return;
@@ -136,7 +137,7 @@ void CConfirmationWindow::DrawQuestion() {
   for (const char* name : {kInfoObject, kYesObject, kNoObject}) {
     m_registry.Draw(name);
   }
-  DrawCentred(m_display, m_info, text::kAskSaveChanges);
+  DrawCentred(m_display, m_info, m_question != nullptr ? m_question : text::kAskSaveChanges);
   DrawCentred(m_display, m_yes, text::kAnswerYes);
   DrawCentred(m_display, m_no, text::kAnswerNo);
 }

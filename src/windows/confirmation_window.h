@@ -9,8 +9,11 @@
 
 class CConfirmationWindow final : public CCommandWindow {
  public:
-  // The answer goes to onAnswer once the window has closed itself.
-  CConfirmationWindow(CEditorHost& host, std::function<void(ConfirmAnswer)> onAnswer);
+  // The answer goes to onAnswer once the window has closed itself. Without a
+  // question of its own the window asks the design's question about unsaved
+  // changes, and only when there are some; with one it always asks it.
+  CConfirmationWindow(CEditorHost& host, std::function<void(ConfirmAnswer)> onAnswer,
+                      const char* question = nullptr);
 
   // Enter and Escape keep the program ("cancel"); the answers are clicked
   // with the pointer and show their hover pictures.
@@ -30,6 +33,7 @@ class CConfirmationWindow final : public CCommandWindow {
   void Answer(ConfirmAnswer answer);
 
   std::function<void(ConfirmAnswer)> m_onAnswer;
+  const char* m_question;  // nullptr: the question about unsaved changes
   // The question's objects, while they exist, and where they are.
   bool m_questionShown = false;
   RECT m_info;

@@ -30,3 +30,8 @@ std::unique_ptr<CScene> CWindowFactory::MakeConfirmation(
 std::unique_ptr<CScene> CWindowFactory::MakeTransferWindow(CEditorHost& host) {
   return std::make_unique<CTransferWindow>(host);
 }
+
+std::unique_ptr<CScene> CWindowFactory::MakeQuestion(CEditorHost& host, const char* question,
+                                                     std::function<void(ConfirmAnswer)> onAnswer) {
+  return std::make_unique<CConfirmationWindow>(host, std::move(onAnswer), question);
+}

@@ -14,4 +14,6 @@ class CWindowFactory final : public COverlayFactory {
   std::unique_ptr<CScene> MakeConfirmation(CEditorHost& host,
                                            std::function<void(ConfirmAnswer)> onAnswer) override;
   std::unique_ptr<CScene> MakeTransferWindow(CEditorHost& host) override;
+  std::unique_ptr<CScene> MakeQuestion(CEditorHost& host, const char* question,
+                                       std::function<void(ConfirmAnswer)> onAnswer) override;
 };

@@ -10,6 +10,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "foundation/settings.h"
 #include "support/temp_dir.h"
@@ -219,6 +220,18 @@ TEST_F(WindowTest, AWindowDestroyedFromOutsideOrASigtermEndsTheProgramCleanly) {
     ASSERT_TRUE(status.has_value()) << "the program is still running";
     EXPECT_TRUE(WIFEXITED(*status)) << *status;
     EXPECT_EQ(WEXITSTATUS(*status), 0);
+    // The unsaved deletion is kept in a recovery file of the program.
+    const std::string folder = m_dir.Path() + "/recovery";
+    std::vector<std::string> kept;
+    if (std::filesystem::is_directory(folder)) {
+      for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        kept.push_back(entry.path().filename().string());
+      }
+    }
+    ASSERT_EQ(kept.size(), 1u) << "no recovery file of the unsaved work";
+    EXPECT_EQ(kept[0].rfind("square-", 0), 0u) << kept[0];
+    // The next run starts from nothing to offer.
+    std::filesystem::remove_all(folder);
   }
 }
 

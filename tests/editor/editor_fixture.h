@@ -38,8 +38,10 @@ inline constexpr MenuCommand kCommandStorageCard = MenuCommand::kStorageCard;
 
 class RecordingEditorScene : public CEditorScene {
  public:
-  explicit RecordingEditorScene(COverlayFactory* windows = nullptr)
-      : CEditorScene(windows, ApplicationEditorServices()) {}
+  // Recovery files of an earlier run are offered only when a test asks for
+  // it, so that no test meets another's.
+  explicit RecordingEditorScene(COverlayFactory* windows = nullptr, bool offerRecovery = false)
+      : CEditorScene(windows, Services(offerRecovery)) {}
   void OpenPalette(int cellX, int cellY, int windowX, int windowY) override {
     requests.push_back({"palette", {cellX, cellY, windowX, windowY}});
   }
@@ -50,6 +52,13 @@ class RecordingEditorScene : public CEditorScene {
   }
 
   std::vector<OverlayRequest> requests;
+
+ private:
+  static EditorServices Services(bool offerRecovery) {
+    EditorServices services = ApplicationEditorServices();
+    services.offerRecovery = [offerRecovery] { return offerRecovery; };
+    return services;
+  }
 };
 
 class EditorTest : public ::testing::Test {

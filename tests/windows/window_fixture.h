@@ -24,7 +24,8 @@ namespace editor_test {
 // Records what the editor asks for, and opens the menu and command windows.
 class LiveEditorScene : public RecordingEditorScene {
  public:
-  explicit LiveEditorScene(COverlayFactory* windows) : RecordingEditorScene(windows) {}
+  explicit LiveEditorScene(COverlayFactory* windows, bool offerRecovery = false)
+      : RecordingEditorScene(windows, offerRecovery) {}
 
   void OpenMenu(int x, int y) override {
     RecordingEditorScene::OpenMenu(x, y);
