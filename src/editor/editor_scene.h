@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/check_marks.h"
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
 #include "editor/editor_view.h"
@@ -192,6 +193,8 @@ class CEditorScene : public CScene, public CEditorHost {
   // The selected cells in the order they were selected.
   const std::vector<Cell>& SelectedCells() const { return m_document->Selection().Cells(); }
   CSelection& Selection() { return m_document->Selection(); }
+  // The checker's findings on the program, as of the last frame drawn.
+  const CCheckMarks& CheckMarks() const { return m_checkMarks; }
 
  private:
   // Draws and presents one editor frame.
@@ -253,4 +256,6 @@ class CEditorScene : public CScene, public CEditorHost {
   bool m_closePending = false;
   Cell m_sweepPrevious{-2, -2};
   EditorServices m_services;
+  // Watches the document from the constructor to the destructor.
+  CCheckMarks m_checkMarks;
 };
