@@ -3,6 +3,7 @@
 #include "editor/check_marks.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <tuple>
 #include <utility>
 
@@ -96,37 +97,55 @@ bool CCheckMarks::Refresh(const CBlockProgram& program, DWORD now) {
 }
 
 void CCheckMarks::Index() {
-  m_byCell.clear();
+  m_fileByCell.clear();
   m_errors = 0;
+  m_gridCount = 0;
   for (std::size_t i = 0; i < m_findings.size(); ++i) {
     const Finding& finding = m_findings[i];
     if (finding.GetSeverity() == Severity::kError) {
       ++m_errors;
     }
-    if (finding.hasCell) {
-      m_byCell[CellKey(Cell{finding.cell.x, finding.cell.y})].push_back(i);
+    if (!IsFileFinding(finding)) {
+      m_gridCount = i + 1;
+    } else if (finding.hasCell) {
+      m_fileByCell[CellKey(Cell{finding.cell.x, finding.cell.y})].push_back(i);
     }
   }
 }
 
+std::vector<std::size_t> CCheckMarks::IndexesAt(Cell cell) const {
+  std::vector<std::size_t> found;
+  const long long key = CellKey(cell);
+  const auto grid = m_findings.begin() + static_cast<std::ptrdiff_t>(m_gridCount);
+  const auto first =
+      std::lower_bound(m_findings.begin(), grid, key, [](const Finding& f, long long k) {
+        return CellKey(Cell{f.cell.x, f.cell.y}) < k;
+      });
+  for (auto it = first; it != grid && CellKey(Cell{it->cell.x, it->cell.y}) == key; ++it) {
+    found.push_back(static_cast<std::size_t>(it - m_findings.begin()));
+  }
+  const auto file = m_fileByCell.find(key);
+  if (file != m_fileByCell.end()) {
+    found.insert(found.end(), file->second.begin(), file->second.end());
+  }
+  return found;
+}
+
 std::vector<const Finding*> CCheckMarks::At(Cell cell) const {
   std::vector<const Finding*> found;
-  const auto it = m_byCell.find(CellKey(cell));
-  if (it != m_byCell.end()) {
-    for (const std::size_t i : it->second) {
-      found.push_back(&m_findings[i]);
-    }
+  for (const std::size_t i : IndexesAt(cell)) {
+    found.push_back(&m_findings[i]);
   }
   return found;
 }
 
 std::optional<Severity> CCheckMarks::WorstAt(Cell cell) const {
-  const auto it = m_byCell.find(CellKey(cell));
-  if (it == m_byCell.end()) {
+  const std::vector<std::size_t> found = IndexesAt(cell);
+  if (found.empty()) {
     return std::nullopt;
   }
   Severity worst = Severity::kWarning;
-  for (const std::size_t i : it->second) {
+  for (const std::size_t i : found) {
     if (m_findings[i].GetSeverity() == Severity::kError) {
       worst = Severity::kError;
     }

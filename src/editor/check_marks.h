@@ -72,12 +72,18 @@ class CCheckMarks : public CDocumentObserver {
 
  private:
   void Index();
+  // The indexes of a cell's findings, in order.
+  std::vector<std::size_t> IndexesAt(Cell cell) const;
 
   std::unique_ptr<CReadReport> m_report;
   std::vector<Finding> m_findings;
   std::size_t m_errors = 0;
-  // Finding indexes by cell (row-major key).
-  std::unordered_map<long long, std::vector<std::size_t>> m_byCell;
+  // The grid's findings come first, in cell order, and are found by a
+  // binary search: an index as large as a full grid's findings would double
+  // their memory. The file's findings that name a cell (at most as many as
+  // the report lists) are indexed by cell.
+  std::size_t m_gridCount = 0;
+  std::unordered_map<long long, std::vector<std::size_t>> m_fileByCell;
 
   // What the last check saw: it is current while no action changed the
   // program and the revision is the one checked.
