@@ -212,6 +212,8 @@ CEditorScene::CEditorScene(COverlayFactory* windows, EditorServices services)
       m_services(std::move(services)) {
   // Enter makes the real ones; until then the scene still holds a valid
   // (empty) program.
+  m_document->AddObserver(&m_checkMarks);
+  m_view.SetCheckMarks(&m_checkMarks);
 }
 
 namespace {
@@ -242,6 +244,7 @@ CEditorScene::~CEditorScene() {
   // Windows refer to the editor: they go before anything they may use.
   m_overlay.reset();
   m_retired.clear();
+  m_document->RemoveObserver(&m_checkMarks);
 }
 
 void CEditorScene::KeepUnsavedWork() {
@@ -390,6 +393,11 @@ bool CEditorScene::HandleKey(WPARAM key) {
     case VK_F7:
       GenerateScript();
       return true;
+    case VK_F8:
+      // The findings of the program as it is now, not of the last frame.
+      m_checkMarks.Refresh(Program(), platform::TimeGetTime());
+      GoToNextFinding(m_checkMarks, Program(), m_scrollView, Selection(), MessageLog());
+      return true;
     case 'P':
       if (!platform::IsKeyDown(VK_CONTROL)) {
         return false;
@@ -505,6 +513,15 @@ void CEditorScene::DrawEditorFrame() {
     if (const CBox* box = program.GetBox(cell.x, cell.y)) {
       m_document->ReadShownKeys(cell, ShownKeys(*box, *m_catalogue, program.Roles()));
     }
+  }
+  const DWORD now = platform::TimeGetTime();
+  m_checkMarks.Refresh(program, now);
+  Cell hovered;
+  const POINT mouse = platform::GetCursorClientPos();
+  const bool onCell = m_scrollView.ScreenToCell(mouse.x, mouse.y, CoordSpace::kScreen, &hovered);
+  for (const std::string& line :
+       m_checkMarks.HoverTexts(onCell ? std::optional<Cell>(hovered) : std::nullopt, now)) {
+    MessageLog().Add(line);
   }
   m_view.DrawFrame(program, *m_catalogue, Selection(),
                    GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
@@ -781,12 +798,15 @@ void CEditorScene::NewProgram() {
 }
 
 bool CEditorScene::LoadProgram(const std::string& path) {
+  auto report = std::make_unique<CReadReport>();
   std::unique_ptr<CBlockProgram> program =
-      ReadBlockProgram(m_catalogue.get(), path, ProgramSettingsFrom(Settings));
+      ReadBlockProgram(m_catalogue.get(), path, ProgramSettingsFrom(Settings), report.get());
   if (!program) {
     return false;
   }
   m_document->Begin(EditKind::kReplaceProgram).ReplaceProgram(std::move(program));
+  // What the reader skipped is shown with the other findings.
+  m_checkMarks.KeepReadReport(std::move(report));
   ClearGestures();
   m_modified = false;
   m_document->MarkSaved();
@@ -798,6 +818,8 @@ bool CEditorScene::SaveProgram(const std::string& path) {
     return false;
   }
   m_recovery.Saved(m_document->FileName(), path);
+  // The file no longer holds the lines the reader skipped.
+  m_checkMarks.ForgetReadReport();
   m_modified = false;
   m_document->MarkSaved();
   return true;

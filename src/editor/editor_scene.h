@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/check_marks.h"
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
 #include "editor/editor_recovery.h"
@@ -199,6 +200,8 @@ class CEditorScene : public CScene, public CEditorHost {
   // The selected cells in the order they were selected.
   const std::vector<Cell>& SelectedCells() const { return m_document->Selection().Cells(); }
   CSelection& Selection() { return m_document->Selection(); }
+  // The checker's findings on the program, as of the last frame drawn.
+  const CCheckMarks& CheckMarks() const { return m_checkMarks; }
 
  private:
   // Asks about the next recovery file of an earlier run, when one waits and
@@ -268,4 +271,6 @@ class CEditorScene : public CScene, public CEditorHost {
   // one), and the question about what an earlier run left.
   CEditorRecovery m_recovery{"."};
   bool m_recoveryAsked = false;
+  // Watches the document from the constructor to the destructor.
+  CCheckMarks m_checkMarks;
 };

@@ -1,12 +1,15 @@
 // The editor's screen objects and the drawing of one editor frame.
 #include "editor/editor_view.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "catalogue/chip_catalogue.h"
+#include "check/program_check.h"
 #include "display/display.h"
 #include "display/object_registry.h"
+#include "editor/check_marks.h"
 #include "editor/summary.h"
 #include "foundation/settings.h"
 #include "foundation/texts.h"
@@ -25,6 +28,19 @@ const std::string kFrame = "chip-frame";
 const std::string kFrameHover = "chip-frame-hover";
 const std::string kFrameSelect = "chip-frame-select";
 const std::string kFrameStart = "chip-frame-start";
+const std::string kMarkError = "check-mark-error";
+const std::string kMarkWarning = "check-mark-warning";
+// The marks sit inside the chip's top-right corner, clear of the selection
+// frame and of the short name at the top left.
+constexpr int kMarkInset = 3;
+// The finding count's distance from the right and bottom edges: beside the
+// scroll bars, in the corner that the grid scrolls under like the log's.
+constexpr int kCountRight = 20;
+constexpr int kCountBottom = 32;
+// The count's text is measured by its bytes: the editor's fonts draw a
+// single-byte character about this wide and a double-byte one twice as wide.
+constexpr int kCountByteWidth = 6;
+constexpr COLORREF kCountOutline = 0x202020;
 
 // The grid objects, each named after its sprite, in the order they are made.
 const char* const kGridObjects[] = {
@@ -86,6 +102,12 @@ void CEditorView::SetUp(CDisplay& display, CObjectRegistry& registry) {
   for (const char* name : kGridObjects) {
     m_registry->CreateObject(name, name, 0, 0);
   }
+  m_markSize =
+      Size{m_registry->GetSymbolWidth(kMarkError), m_registry->GetSymbolHeight(kMarkError)};
+  if (m_markSize.width > 0) {
+    m_registry->CreateObject(kMarkError, kMarkError, 0, 0);
+    m_registry->CreateObject(kMarkWarning, kMarkWarning, 0, 0);
+  }
   for (Direction d : kDirections) {
     m_arrowSize[d] = Size{m_registry->GetObjectWidth(kArrows[kPlainArrow][d]),
                           m_registry->GetObjectHeight(kArrows[kPlainArrow][d])};
@@ -122,6 +144,9 @@ void CEditorView::DrawFrame(const CBlockProgram& program, const CChipCatalogue& 
                             const CSelection& selection, const GestureView& gesture) {
   const POINT mouse = platform::GetCursorClientPos();
   DrawGrid(program, catalogue, selection, FrameArea());
+  if (m_marks != nullptr) {
+    DrawCheckMarks(FrameArea());
+  }
   if (gesture.chipDrag) {
     DrawDraggedChips(selection, gesture, mouse);
   }
@@ -130,6 +155,9 @@ void CEditorView::DrawFrame(const CBlockProgram& program, const CChipCatalogue& 
     DrawRubberBand(gesture, mouse);
   }
   DrawScrollBars(mouse);
+  if (m_marks != nullptr) {
+    DrawFindingCount();
+  }
   m_log.Draw(*m_display);
   m_display->Present();
 }
@@ -359,4 +387,40 @@ void CEditorView::DrawScrollBars(POINT mouse) {
     m_registry->Draw(kButtonUp.object);
     m_registry->Draw(kButtonDown.object);
   }
+}
+
+void CEditorView::DrawCheckMarks(const GridArea& area) {
+  if (m_markSize.width <= 0) {
+    return;
+  }
+  const GridGeometry& g = m_scrollView.Geometry();
+  for (const Cell cell : CellsInView(area)) {
+    const std::optional<Severity> worst = m_marks->WorstAt(cell);
+    if (!worst) {
+      continue;
+    }
+    const POINT w = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kWorld);
+    const int x = w.x - area.origin.x + g.chipWidth - m_markSize.width - kMarkInset;
+    const int y = w.y - area.origin.y + kMarkInset;
+    m_registry->DrawAt(*worst == Severity::kError ? kMarkError : kMarkWarning, x, y);
+  }
+}
+
+void CEditorView::DrawFindingCount() {
+  const std::size_t errors = m_marks->ErrorCount();
+  const std::size_t warnings = m_marks->WarningCount();
+  if (errors == 0 && warnings == 0) {
+    return;
+  }
+  std::string count;
+  if (errors > 0) {
+    count = std::string(text::kCheckCountErrors) + " " + std::to_string(errors);
+  }
+  if (warnings > 0) {
+    count += (count.empty() ? "" : "  ") + std::string(text::kCheckCountWarnings) + " " +
+             std::to_string(warnings);
+  }
+  const GridGeometry& g = m_scrollView.Geometry();
+  const int x = g.screenWidth - kCountRight - kCountByteWidth * static_cast<int>(count.size());
+  m_display->DrawText(x, g.screenHeight - kCountBottom, kWhite, kCountOutline, "%s", count.c_str());
 }

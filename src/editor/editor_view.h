@@ -12,6 +12,7 @@
 
 class CBlockProgram;
 class CBox;
+class CCheckMarks;
 class CChipCatalogue;
 class CDisplay;
 class CObjectRegistry;
@@ -67,6 +68,11 @@ class CEditorView {
 
   CMessageLog& MessageLog() { return m_log; }
 
+  // The checker's findings that a frame marks on the chips and counts; none
+  // (the default) draws neither. Not owned; must outlive the drawing. The
+  // grid alone (DrawGrid, and so a picture of the program) never shows them.
+  void SetCheckMarks(const CCheckMarks* marks) { m_marks = marks; }
+
   // The area of the screen that a frame's grid covers, and the cells of an
   // area that drawing it visits (only those that can be in view).
   GridArea FrameArea() const;
@@ -82,6 +88,8 @@ class CEditorView {
   void DrawHoverFrame(POINT mouse);
   void DrawRubberBand(const GestureView& gesture, POINT mouse);
   void DrawScrollBars(POINT mouse);
+  void DrawCheckMarks(const GridArea& area);
+  void DrawFindingCount();
 
   const CScrollView& m_scrollView;
   CDisplay* m_display = nullptr;
@@ -90,4 +98,8 @@ class CEditorView {
   // The sizes of the plain arrow objects, by direction (left, up, right,
   // down), taken at set-up: every arrow is centred by them.
   std::array<Size, 4> m_arrowSize{};
+  const CCheckMarks* m_marks = nullptr;
+  // The mark sprites' size; zero for a skin without them, which then shows
+  // no marks.
+  Size m_markSize{};
 };

@@ -283,6 +283,10 @@ inline constexpr char kCheckUnclosedGeneral[] =
 inline constexpr char kCheckMoreSkipped[] =
     "\x82\xd9\x82\xa9\x82\xc9\x82\xe0\x93\xc7\x82\xdd\x94\xf2\x82\xce\x82\xb5\x82\xbd\x8ds\x82\xaa"
     "\x82\xa0\x82\xe8\x82\xdc\x82\xb7";
+// エラー
+inline constexpr char kCheckCountErrors[] = "\x83G\x83\x89\x81[";
+// 警告
+inline constexpr char kCheckCountWarnings[] = "\x8cx\x8d\x90";
 // Start-up
 // データフォルダを用意できません:\n
 inline constexpr char kDataDirectoryFailed[] =

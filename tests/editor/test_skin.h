@@ -25,6 +25,9 @@ inline constexpr Rgb kBar{0x50, 0x50, 0x50}, kBarEnd{0x60, 0x60, 0x60}, kSlider{
 // over the property window's 200 x 20 button row, two halves).
 inline constexpr Rgb kListRow{0x2C, 0x4C, 0x6C}, kListRowHover{0x6C, 0x4C, 0x2C},
     kInfoPanel{0x30, 0x30, 0x50};
+// The checker's marks, 6 x 6, inside a chip's top-right corner.
+inline constexpr Rgb kMarkError{0xE0, 0x20, 0xE0}, kMarkWarning{0xE0, 0xE0, 0x20};
+inline constexpr int kMarkSize = 6;
 inline constexpr int kPaletteWidth = 150, kPaletteHeight = 200;
 inline constexpr int kListRowWidth = 120, kListRowHeight = 16;
 
