@@ -54,6 +54,11 @@ void CDryRun::Restart() {
   m_run.assign(static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows), false);
 }
 
+void CDryRun::ChangeArena(const sim::Arena& arena) {
+  m_arena = arena;
+  Restart();
+}
+
 void CDryRun::Stop() {
   m_simulator.reset();
   m_script.reset();

@@ -54,6 +54,8 @@ class CDryRun {
   bool Start(const CBlockProgram& program, const sim::Arena& arena, std::string* error);
   // The same script and arena from the beginning; breakpoints stay.
   void Restart();
+  // Another arena for the same script, from the beginning.
+  void ChangeArena(const sim::Arena& arena);
   // Forgets the run (breakpoints too).
   void Stop();
 

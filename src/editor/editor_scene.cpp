@@ -265,6 +265,9 @@ LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, 
     OverlayCall call(*this);
     return m_overlay->HandleMessage(platform::MainWindow(), message, wParam, lParam);
   }
+  if (m_dryRun.IsOn()) {
+    return HandleDryRunMessage(message, wParam, lParam);
+  }
   switch (message) {
     case WM_APP_TICK:
       Update();
@@ -314,6 +317,9 @@ bool CEditorScene::HandleKey(WPARAM key) {
       return true;
     case VK_F7:
       GenerateScript();
+      return true;
+    case VK_F9:
+      StartDryRun();
       return true;
     case 'P':
       if (!platform::IsKeyDown(VK_CONTROL)) {

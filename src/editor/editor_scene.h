@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/dry_run_mode.h"
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
 #include "editor/editor_view.h"
@@ -193,7 +194,22 @@ class CEditorScene : public CScene, public CEditorHost {
   const std::vector<Cell>& SelectedCells() const { return m_document->Selection().Cells(); }
   CSelection& Selection() { return m_document->Selection(); }
 
+  // ---- The dry run (F9) -----------------------------------------------------
+
+  // Compiles the program into memory and starts a paused dry run; the grid
+  // is read-only until it ends (F9 again or Escape).
+  void StartDryRun();
+  // Ends it and gives the scroll offset and selection back.
+  void EndDryRun();
+  const CDryRunMode& DryRun() const { return m_dryRun; }
+  CDryRunMode& DryRun() { return m_dryRun; }
+
  private:
+  // Every message while the dry run is on.
+  LRESULT HandleDryRunMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // A frame with the dry run over it, which reads the program without the
+  // design's adding read, so that the run leaves the program as it was.
+  void DrawDryRunFrame();
   // Draws and presents one editor frame.
   void DrawEditorFrame();
   // Counts the calls into the overlay that are under way; see CloseOverlay.
@@ -253,4 +269,5 @@ class CEditorScene : public CScene, public CEditorHost {
   bool m_closePending = false;
   Cell m_sweepPrevious{-2, -2};
   EditorServices m_services;
+  CDryRunMode m_dryRun;
 };

@@ -130,6 +130,9 @@ void CEditorView::DrawFrame(const CBlockProgram& program, const CChipCatalogue& 
     DrawRubberBand(gesture, mouse);
   }
   DrawScrollBars(mouse);
+  if (m_frameOverlay) {
+    m_frameOverlay();
+  }
   m_log.Draw(*m_display);
   m_display->Present();
 }

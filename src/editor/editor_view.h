@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <utility>
 
 #include "editor/message_log.h"
 #include "editor/scroll_view.h"
@@ -67,6 +69,10 @@ class CEditorView {
 
   CMessageLog& MessageLog() { return m_log; }
 
+  // Drawn over every frame's grid and bars, under the message log, while
+  // set: the dry run's marks and panel.
+  void SetFrameOverlay(std::function<void()> overlay) { m_frameOverlay = std::move(overlay); }
+
   // The area of the screen that a frame's grid covers, and the cells of an
   // area that drawing it visits (only those that can be in view).
   GridArea FrameArea() const;
@@ -90,4 +96,5 @@ class CEditorView {
   // The sizes of the plain arrow objects, by direction (left, up, right,
   // down), taken at set-up: every arrow is centred by them.
   std::array<Size, 4> m_arrowSize{};
+  std::function<void()> m_frameOverlay;
 };
