@@ -9,6 +9,7 @@
 
 #include "display/display.h"
 #include "display/frame.h"
+#include "display/object_registry.h"
 #include "editor/message_log.h"
 #include "editor/selection.h"
 #include "foundation/texts.h"
@@ -100,7 +101,24 @@ std::string LightsText(const sim::CSimulator& simulator) {
   return "off";
 }
 
+constexpr char kPanelObject[] = "DryRunPanel";
+constexpr char kPanelSprite[] = "dryrun-panel";
+
+struct ButtonSprites {
+  const char* object;
+  const char* sprite;
+};
+constexpr ButtonSprites kButtons[kDryRunButtonCount] = {
+    {"DryRunStep", "dryrun-step"}, {"DryRunLine", "dryrun-line"},       {"DryRunRun", "dryrun-run"},
+    {"DryRunX1", "dryrun-x1"},     {"DryRunX4", "dryrun-x4"},           {"DryRunX16", "dryrun-x16"},
+    {"DryRunFast", "dryrun-fast"}, {"DryRunRestart", "dryrun-restart"},
+};
+
 }  // namespace
+
+const char* DryRunButtonObject(DryRunButton button) {
+  return kButtons[static_cast<int>(button)].object;
+}
 
 RECT DryRunChipRect(const CScrollView& scroll, int x, int y) {
   const POINT p = scroll.CellToScreen(x, y, CoordSpace::kScreen);
@@ -138,7 +156,8 @@ sim::Arena CDryRunMode::LoadArena(const std::string& path, CMessageLog& log) {
 }
 
 bool CDryRunMode::Begin(const CBlockProgram& program, const std::string& programPath,
-                        const CScrollView& scroll, const CSelection& selection, CMessageLog& log) {
+                        const CScrollView& scroll, const CSelection& selection, CMessageLog& log,
+                        CObjectRegistry& registry) {
   const std::string named = program.GetGeneralAttribute("arena");
   std::string ignored;
   m_arenaPath = !named.empty() ? ProgramArenaPath(named, programPath)
@@ -152,6 +171,11 @@ bool CDryRunMode::Begin(const CBlockProgram& program, const std::string& program
   }
   m_on = true;
   m_endReported = false;
+  m_registry = &registry;
+  registry.CreateObject(kPanelObject, kPanelSprite, 0, 0);
+  for (const ButtonSprites& button : kButtons) {
+    registry.CreateObject(button.object, button.sprite, 0, 0);
+  }
   m_savedScroll = scroll.GetScroll();
   m_savedSelection = selection.Cells();
   if (!m_arenaPath.empty()) {
@@ -163,6 +187,13 @@ bool CDryRunMode::Begin(const CBlockProgram& program, const std::string& program
 void CDryRunMode::End(CScrollView& scroll, CSelection& selection) {
   m_run.Stop();
   m_on = false;
+  if (m_registry != nullptr) {
+    m_registry->RemoveObject(kPanelObject);
+    for (const ButtonSprites& button : kButtons) {
+      m_registry->RemoveObject(button.object);
+    }
+    m_registry = nullptr;
+  }
   const POINT now = scroll.GetScroll();
   scroll.ScrollBy(m_savedScroll.x - now.x, m_savedScroll.y - now.y);
   // The grid was read-only, so the selection is the same; it is given back
@@ -237,7 +268,48 @@ void CDryRunMode::HandleKey(WPARAM key, bool shift, bool ctrl, POINT cursor, CSc
   ReportEnd(log);
 }
 
-void CDryRunMode::LeftPress(POINT p, const CScrollView& scroll, const CBlockProgram& program) {
+void CDryRunMode::Press(DryRunButton button) {
+  switch (button) {
+    case DryRunButton::kStep:
+      m_run.StepChip();
+      break;
+    case DryRunButton::kLine:
+      m_run.StepLine();
+      break;
+    case DryRunButton::kRunPause:
+      m_run.TogglePause();
+      break;
+    case DryRunButton::kX1:
+      m_run.SetSpeed(DryRunSpeed::kX1);
+      break;
+    case DryRunButton::kX4:
+      m_run.SetSpeed(DryRunSpeed::kX4);
+      break;
+    case DryRunButton::kX16:
+      m_run.SetSpeed(DryRunSpeed::kX16);
+      break;
+    case DryRunButton::kFastest:
+      m_run.SetSpeed(DryRunSpeed::kFastest);
+      break;
+    case DryRunButton::kRestart:
+      m_run.Restart();
+      m_endReported = false;
+      break;
+  }
+}
+
+void CDryRunMode::LeftPress(POINT p, CScrollView& scroll, const CBlockProgram& program,
+                            CMessageLog& log) {
+  if (m_registry != nullptr) {
+    for (int i = 0; i < kDryRunButtonCount; ++i) {
+      if (m_registry->IsOnSymbol(kButtons[i].object, p.x, p.y)) {
+        Press(static_cast<DryRunButton>(i));
+        Follow(scroll);
+        ReportEnd(log);
+        return;
+      }
+    }
+  }
   if (m_run.State() != DryRunState::kPaused) {
     return;
   }
@@ -331,12 +403,12 @@ RECT CDryRunMode::ArenaRect(const CScrollView& scroll) const {
               panel.top + 24 + kDryRunArenaSize};
 }
 
-void CDryRunMode::Draw(CDisplay& display, const CScrollView& scroll) const {
+void CDryRunMode::Draw(CDisplay& display, const CScrollView& scroll, POINT mouse) {
   if (!m_on) {
     return;
   }
   DrawMarks(display, scroll);
-  DrawPanel(display, scroll);
+  DrawPanel(display, scroll, mouse);
 }
 
 void CDryRunMode::DrawMarks(CDisplay& display, const CScrollView& scroll) const {
@@ -450,11 +522,26 @@ void CDryRunMode::DrawArena(CDisplay& display, const RECT& area) const {
        2, 0x0000C0FF);
 }
 
-void CDryRunMode::DrawPanel(CDisplay& display, const CScrollView& scroll) const {
-  const PixelFormat format = display.BackSurface().format;
+void CDryRunMode::DrawPanel(CDisplay& display, const CScrollView& scroll, POINT mouse) {
   const RECT panel = PanelRect(scroll);
-  Fill(display, format, 0x00282420, panel);
-  Outline(display, format, 0x00A0A0A0, panel, 1);
+  m_registry->SetPosition(kPanelObject, panel.left, panel.top);
+  m_registry->Draw(kPanelObject);
+  // The buttons along the foot; the run button shows pause while running.
+  for (int i = 0; i < kDryRunButtonCount; ++i) {
+    const ButtonSprites& button = kButtons[i];
+    const int x = panel.left + 6 + i * kDryRunButtonPitch;
+    const int y = panel.bottom - 6 - kDryRunButtonHeight;
+    m_registry->SetPosition(button.object, x, y);
+    std::string sprite = button.sprite;
+    if (static_cast<DryRunButton>(i) == DryRunButton::kRunPause &&
+        m_run.State() == DryRunState::kRunning) {
+      sprite = "dryrun-pause";
+    }
+    const bool hover = mouse.x >= x && mouse.x < x + kDryRunButtonWidth && mouse.y >= y &&
+                       mouse.y < y + kDryRunButtonHeight;
+    m_registry->ChangeSymbol(button.object, hover ? sprite + "-hover" : sprite);
+    m_registry->Draw(button.object);
+  }
   const sim::CSimulator& simulator = m_run.Simulator();
   constexpr COLORREF kText = 0x00FFFFFF;
   constexpr COLORREF kTextOutline = 0x00282420;

@@ -14,6 +14,7 @@
 class CBlockProgram;
 class CDisplay;
 class CMessageLog;
+class CObjectRegistry;
 class CSelection;
 
 // The marks' colours (0x00BBGGRR) and sizes.
@@ -31,8 +32,17 @@ inline constexpr int kDryRunBreakpointSize = 10;
 
 // The run panel's size, and the arena picture's square inside it.
 inline constexpr int kDryRunPanelWidth = 340;
-inline constexpr int kDryRunPanelHeight = 250;
+inline constexpr int kDryRunPanelHeight = 272;
 inline constexpr int kDryRunArenaSize = 150;
+// The buttons along the panel's foot, left to right, by their screen
+// objects: a click does what their key does.
+enum class DryRunButton { kStep, kLine, kRunPause, kX1, kX4, kX16, kFastest, kRestart };
+inline constexpr int kDryRunButtonCount = 8;
+inline constexpr int kDryRunButtonWidth = 34;
+inline constexpr int kDryRunButtonHeight = 20;
+inline constexpr int kDryRunButtonPitch = 36;
+// The screen object of a button.
+const char* DryRunButtonObject(DryRunButton button);
 // The editor's tick, as the dry run advances on it.
 inline constexpr double kDryRunTickSeconds = 0.1;
 // The arena of a program that names none (or one that cannot be read).
@@ -46,9 +56,13 @@ class CDryRunMode {
   // program's own arena (found beside programPath when not in the data
   // directory), keeping the scroll offset and the selection to give back.
   // False, with a line in the log, when the script would be too large.
+  // The panel and its buttons become screen objects of the registry, drawn
+  // from the skin's sprites.
   bool Begin(const CBlockProgram& program, const std::string& programPath,
-             const CScrollView& scroll, const CSelection& selection, CMessageLog& log);
-  // Ends the run and gives the scroll offset and selection back as they were.
+             const CScrollView& scroll, const CSelection& selection, CMessageLog& log,
+             CObjectRegistry& registry);
+  // Ends the run, removes its screen objects, and gives the scroll offset
+  // and selection back as they were.
   void End(CScrollView& scroll, CSelection& selection);
 
   // A key while the run is on; Escape and F9 are the editor's, which ends
@@ -56,15 +70,17 @@ class CDryRunMode {
   // under it, else the chip running).
   void HandleKey(WPARAM key, bool shift, bool ctrl, POINT cursor, CScrollView& scroll,
                  const CBlockProgram& program, CMessageLog& log);
-  // A left press while the run is on: while paused, on the arena it claps
-  // and on a chip it toggles the chip's breakpoint.
-  void LeftPress(POINT p, const CScrollView& scroll, const CBlockProgram& program);
+  // A left press while the run is on: a button does what its key does;
+  // while paused, a press on the arena claps and one on a chip toggles the
+  // chip's breakpoint.
+  void LeftPress(POINT p, CScrollView& scroll, const CBlockProgram& program, CMessageLog& log);
   // One editor tick: the run advances by the tick at its speed, the view
   // follows the chip running, and an end is said in the log once.
   void Tick(CScrollView& scroll, CMessageLog& log);
 
-  // The marks on the grid and the panel, over a drawn frame.
-  void Draw(CDisplay& display, const CScrollView& scroll) const;
+  // The marks on the grid and the panel, over a drawn frame; the button
+  // under the mouse shows its hover sprite.
+  void Draw(CDisplay& display, const CScrollView& scroll, POINT mouse);
   // Where the panel is: the first corner of the screen (top right, top
   // left, bottom right, bottom left) where it leaves the chip running
   // uncovered.
@@ -83,10 +99,12 @@ class CDryRunMode {
   void Follow(CScrollView& scroll);
   void ReportEnd(CMessageLog& log);
   void DrawMarks(CDisplay& display, const CScrollView& scroll) const;
-  void DrawPanel(CDisplay& display, const CScrollView& scroll) const;
+  void DrawPanel(CDisplay& display, const CScrollView& scroll, POINT mouse);
+  void Press(DryRunButton button);
   void DrawArena(CDisplay& display, const RECT& area) const;
 
   bool m_on = false;
+  CObjectRegistry* m_registry = nullptr;
   CDryRun m_run;
   std::string m_arenaPath;
   bool m_endReported = false;

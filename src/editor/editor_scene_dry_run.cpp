@@ -5,7 +5,8 @@
 
 void CEditorScene::StartDryRun() {
   ClearGestures();
-  if (m_dryRun.Begin(Program(), CurrentFileName(), m_scrollView, Selection(), MessageLog())) {
+  if (m_dryRun.Begin(Program(), CurrentFileName(), m_scrollView, Selection(), MessageLog(),
+                     *m_registry)) {
     DrawDryRunFrame();
   }
 }
@@ -31,7 +32,8 @@ LRESULT CEditorScene::HandleDryRunMessage(UINT message, WPARAM wParam, LPARAM lP
                          platform::GetCursorClientPos(), m_scrollView, Program(), MessageLog());
       return 1;
     case WM_LBUTTONDOWN:
-      m_dryRun.LeftPress(POINT{GetXLParam(lParam), GetYLParam(lParam)}, m_scrollView, Program());
+      m_dryRun.LeftPress(POINT{GetXLParam(lParam), GetYLParam(lParam)}, m_scrollView, Program(),
+                         MessageLog());
       return 1;
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
@@ -43,7 +45,8 @@ LRESULT CEditorScene::HandleDryRunMessage(UINT message, WPARAM wParam, LPARAM lP
 }
 
 void CEditorScene::DrawDryRunFrame() {
-  m_view.SetFrameOverlay([this] { m_dryRun.Draw(*m_display, m_scrollView); });
+  m_view.SetFrameOverlay(
+      [this] { m_dryRun.Draw(*m_display, m_scrollView, platform::GetCursorClientPos()); });
   m_view.DrawFrame(Program(), *m_catalogue, Selection(), GestureView{});
   m_view.SetFrameOverlay(nullptr);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "display/object_registry.h"
 #include "editor/dry_run_mode.h"
 #include "editor_fixture.h"
 #include "foundation/texts.h"
@@ -214,9 +215,8 @@ TEST_F(DryRunEditorTest, ThePanelKeepsClearOfTheChipRunning) {
     // The chip's frame is drawn whole: nothing of the panel covers it.
     EXPECT_EQ(FramePixels(Cell{cell.x, cell.y}), kDryRunFrameWidth * (chip.right - chip.left));
     // The panel is drawn where it is said to be.
-    EXPECT_EQ(
-        CountColour(RECT{panel.left, panel.top, panel.right, panel.top + 1}, Rgb{0xA0, 0xA0, 0xA0}),
-        panel.right - panel.left);
+    EXPECT_EQ(CountColour(RECT{panel.left, panel.top, panel.right, panel.top + 1}, kDryRunPanel),
+              panel.right - panel.left);
   }
   EXPECT_TRUE(moved);
 }
@@ -227,6 +227,36 @@ TEST_F(DryRunEditorTest, ClickingTheArenaWhilePausedClaps) {
   const RECT arena = Mode().ArenaRect(m_scene->ScrollView());
   Click(POINT{(arena.left + arena.right) / 2, (arena.top + arena.bottom) / 2});
   EXPECT_EQ(Mode().Run().Simulator().Read(sim::Source::kClap), 1);
+}
+
+TEST_F(DryRunEditorTest, ThePanelsButtonsStepRunAndShowTheirHover) {
+  Chain(0, 0, 3);
+  Key(VK_F9);
+  Frame();
+  const POINT step = ObjectCentre(DryRunButtonObject(DryRunButton::kStep));
+  Click(step);
+  EXPECT_EQ(Mode().Run().CurrentCell(), (SourceCell{0, 0}));
+  Click(step);
+  EXPECT_EQ(Mode().Run().CurrentCell(), (SourceCell{1, 0}));
+  // The mouse rests on the step button: it shows its hover sprite, the
+  // others their own.
+  MoveTo(step);
+  Frame();
+  const RECT button{step.x - kDryRunButtonWidth / 2, step.y - kDryRunButtonHeight / 2,
+                    step.x + kDryRunButtonWidth / 2, step.y + kDryRunButtonHeight / 2};
+  EXPECT_EQ(CountColour(button, kDryRunButtonHover), kDryRunButtonWidth * kDryRunButtonHeight);
+  const POINT restart = ObjectCentre(DryRunButtonObject(DryRunButton::kRestart));
+  EXPECT_TRUE(PixelIs(restart.x, restart.y, kDryRunButton));
+  Click(ObjectCentre(DryRunButtonObject(DryRunButton::kFastest)));
+  EXPECT_EQ(Mode().Run().Speed(), DryRunSpeed::kFastest);
+  Click(ObjectCentre(DryRunButtonObject(DryRunButton::kRunPause)));
+  EXPECT_EQ(Mode().Run().State(), DryRunState::kEnded);
+  Click(restart);
+  EXPECT_EQ(Mode().Run().State(), DryRunState::kPaused);
+  EXPECT_EQ(Mode().Run().Simulator().Steps(), 0u);
+  // The buttons go with the run.
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(g_registry->Exists(DryRunButtonObject(DryRunButton::kStep)));
 }
 
 }  // namespace

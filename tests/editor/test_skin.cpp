@@ -57,7 +57,14 @@ std::vector<SpriteShape> SkinSprites() {
                                       {"property-row-cancel", RW / 2, RH, {0x6A, 0x2A, 0x2A}},
                                       {"property-row-cancel-hover", RW / 2, RH, {0x8A, 0x4A, 0x4A}},
                                       {"property-row-listbox", LW, LH, kListRow},
-                                      {"property-row-listbox-hover", LW, LH, kListRowHover}};
+                                      {"property-row-listbox-hover", LW, LH, kListRowHover},
+                                      {"dryrun-panel", 340, 272, kDryRunPanel}};
+  for (const char* button :
+       {"dryrun-step", "dryrun-line", "dryrun-run", "dryrun-pause", "dryrun-x1", "dryrun-x4",
+        "dryrun-x16", "dryrun-fast", "dryrun-restart"}) {
+    sprites.push_back({button, 34, 20, kDryRunButton});
+    sprites.push_back({std::string(button) + "-hover", 34, 20, kDryRunButtonHover});
+  }
   // Arrows 10 long and 6 wide, their -true/-false variants 14 x 8; the
   // scroll bars' buttons 15 along their bar and 16 across it.
   for (const std::string way : {"left", "right", "upper", "lower", "up", "down"}) {

@@ -25,6 +25,9 @@ inline constexpr Rgb kBar{0x50, 0x50, 0x50}, kBarEnd{0x60, 0x60, 0x60}, kSlider{
 // over the property window's 200 x 20 button row, two halves).
 inline constexpr Rgb kListRow{0x2C, 0x4C, 0x6C}, kListRowHover{0x6C, 0x4C, 0x2C},
     kInfoPanel{0x30, 0x30, 0x50};
+// The dry run's panel and its buttons.
+inline constexpr Rgb kDryRunPanel{0x28, 0x24, 0x20}, kDryRunButton{0x3C, 0x5C, 0x7C},
+    kDryRunButtonHover{0x7C, 0x5C, 0x3C};
 inline constexpr int kPaletteWidth = 150, kPaletteHeight = 200;
 inline constexpr int kListRowWidth = 120, kListRowHeight = 16;
 
