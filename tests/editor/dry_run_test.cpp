@@ -27,7 +27,8 @@ class DryRunEditorTest : public EditorTest {
     // A chip that drives: the test catalogue's own chips write lines the
     // robot skips.
     m_extraCatalogue =
-        "<define go>\r\nshortname=G\r\ncategory=0\r\ncode=MOVE:FWD:10:60\r\n</define>\r\n";
+        "<define go>\r\nshortname=G\r\ncategory=0\r\ncode=MOVE:FWD:10:60\r\n</define>\r\n"
+        "<define bad>\r\nshortname=X\r\ncategory=0\r\ncode=GO\r\n</define>\r\n";
     StartEditor();
   }
 
@@ -108,6 +109,28 @@ TEST_F(DryRunEditorTest, F10StepsChipByChipWithTheFrameAndTheExitTaken) {
   EXPECT_TRUE(Mode().IsOn());
   Key(VK_F9);
   EXPECT_FALSE(Mode().IsOn());
+}
+
+// A chip whose line the robot cannot read ends the run with a script error:
+// the log names the line and the chip is framed in red, not orange.
+TEST_F(DryRunEditorTest, AScriptErrorMarksItsChip) {
+  Place(Cell{0, 0}, "go", "right");
+  Place(Cell{1, 0}, "bad");
+  Key(VK_F9);
+  for (int i = 0; i < 4; ++i) {
+    StepChip();
+  }
+  ASSERT_EQ(Mode().Run().State(), DryRunState::kEnded);
+  EXPECT_EQ(Mode().Run().Simulator().Reason(), sim::EndReason::kScriptError);
+  EXPECT_EQ(Mode().Run().ErrorCell(), (SourceCell{1, 0}));
+  const std::string expected =
+      std::string(text::kDryRunEndError) + std::to_string(Mode().Run().Simulator().LastLine() + 1);
+  EXPECT_EQ(Messages().back(), expected);
+  const RECT f = FrameOf(Cell{1, 0});
+  EXPECT_EQ(
+      CountColour(RECT{f.left, f.top, f.right, f.top + kDryRunFrameWidth}, Rgb{0xFF, 0x00, 0x00}),
+      kDryRunFrameWidth * (f.right - f.left));
+  EXPECT_EQ(FramePixels(Cell{1, 0}), 0);
 }
 
 TEST_F(DryRunEditorTest, EscapeGivesTheEditorBackAsItWas) {
