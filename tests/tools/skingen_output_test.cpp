@@ -120,7 +120,10 @@ TEST_F(SkinOutputTest, SkinFileReadsAsTheEditorReadsItAndHasEverySpriteInItsSect
       "scrollbar-button-down|-hover newchip-window newchip-chipbar|-hover "
       "newchip-scrollbar-up|-hover newchip-scrollbar-down|-hover property-row|-active "
       "property-row-info property-row-update|-hover property-row-cancel|-hover "
-      "property-row-listbox|-hover check-mark-error|check-mark-warning");
+      "property-row-listbox|-hover check-mark-error|check-mark-warning "
+      "dryrun-panel dryrun-step|-hover dryrun-line|-hover dryrun-run|-hover "
+      "dryrun-pause|-hover dryrun-x1|-hover dryrun-x4|-hover dryrun-x16|-hover "
+      "dryrun-fast|-hover dryrun-restart|-hover");
   std::string section;
   for (std::string group; list >> group;) {
     if (group.ends_with(":")) {
