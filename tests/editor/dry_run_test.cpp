@@ -244,6 +244,29 @@ TEST_F(DryRunEditorTest, ThePanelKeepsClearOfTheChipRunning) {
   EXPECT_TRUE(moved);
 }
 
+// Without an arena of its own or the default one the robot stands on the
+// built-in floor; A cycles through the shipped arenas, each run from the
+// start in it.
+TEST_F(DryRunEditorTest, ACyclesThroughTheShippedArenas) {
+  m_dir.WriteFile("arenas/a.arena", "size 100 100\nstart 20 30 0\n");
+  m_dir.WriteFile("arenas/b.arena", "size 300 300\nstart 150 150 90\n");
+  Chain(0, 0, 2);
+  Key(VK_F9);
+  EXPECT_EQ(Mode().ArenaPath(), "");
+  EXPECT_EQ(Mode().Run().Arena().size.x, sim::Arena{}.size.x);
+  StepChip();
+  Key('A');
+  EXPECT_EQ(Mode().ArenaPath(), "arenas/a.arena");
+  EXPECT_EQ(Mode().Run().Simulator().Steps(), 0u);
+  EXPECT_EQ(Mode().Run().Simulator().GetPose().x, 20);
+  EXPECT_EQ(Messages().back(), std::string(text::kDryRunArena) + "arenas/a.arena");
+  Key('A');
+  EXPECT_EQ(Mode().ArenaPath(), "arenas/b.arena");
+  EXPECT_EQ(Mode().Run().Arena().size.x, 300);
+  Key('A');
+  EXPECT_EQ(Mode().ArenaPath(), "arenas/a.arena");
+}
+
 TEST_F(DryRunEditorTest, ClickingTheArenaWhilePausedClaps) {
   Chain(0, 0, 2);
   Key(VK_F9);
