@@ -220,28 +220,28 @@ void CDryRunMode::NextArena(CMessageLog& log) {
 
 void CDryRunMode::HandleKey(WPARAM key, bool shift, bool ctrl, POINT cursor, CScrollView& scroll,
                             const CBlockProgram& program, CMessageLog& log) {
+  // The keys of the panel's buttons do what the buttons do.
   switch (key) {
     case VK_F10:
-      shift ? m_run.StepLine() : m_run.StepChip();
+      Press(shift ? DryRunButton::kLine : DryRunButton::kStep);
       break;
     case VK_SPACE:
-      m_run.TogglePause();
+      Press(DryRunButton::kRunPause);
       break;
     case VK_HOME:
-      m_run.Restart();
-      m_endReported = false;
+      Press(DryRunButton::kRestart);
       break;
     case '1':
-      m_run.SetSpeed(DryRunSpeed::kX1);
+      Press(DryRunButton::kX1);
       break;
     case '2':
-      m_run.SetSpeed(DryRunSpeed::kX4);
+      Press(DryRunButton::kX4);
       break;
     case '3':
-      m_run.SetSpeed(DryRunSpeed::kX16);
+      Press(DryRunButton::kX16);
       break;
     case '4':
-      m_run.SetSpeed(DryRunSpeed::kFastest);
+      Press(DryRunButton::kFastest);
       break;
     case 'A':
       NextArena(log);
