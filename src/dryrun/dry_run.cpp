@@ -110,7 +110,7 @@ bool CDryRun::StepChip() {
   Pause();
   const SourceCell from = m_current;
   bool ran = false;
-  while (RunLine()) {
+  for (std::size_t n = 0; n < kDryRunLinesPerChipStep && RunLine(); ++n) {
     ran = true;
     if (!(m_current == from)) {
       break;

@@ -34,6 +34,9 @@ inline constexpr double kDryRunSeconds = 600;
 // Lines run in one tick at most, whatever the speed: a chain of jumps that
 // takes no simulated time would otherwise hold the frame.
 inline constexpr std::size_t kDryRunLinesPerTick = 20000;
+// Lines one chip step runs at most: a chip whose lines jump among
+// themselves without taking time would otherwise hold the editor for ever.
+inline constexpr std::size_t kDryRunLinesPerChipStep = 1000000;
 
 // A move from one chip to the next along an arrow or exit.
 struct DryRunTransition {
@@ -61,9 +64,9 @@ class CDryRun {
 
   // Runs one script line; false when nothing ran (idle or ended).
   bool StepLine();
-  // Runs lines until the current chip changes or the run ends; false when
-  // nothing ran. A breakpoint does not hold a step: the step stops at the
-  // next chip anyway.
+  // Runs lines until the current chip changes or the run ends, or at most
+  // kDryRunLinesPerChipStep of them; false when nothing ran. A breakpoint
+  // does not hold a step: the step stops at the next chip anyway.
   bool StepChip();
   void Run();
   void Pause();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,8 @@ class DryRunEditorTest : public EditorTest {
     // robot skips.
     m_extraCatalogue =
         "<define go>\r\nshortname=G\r\ncategory=0\r\ncode=MOVE:FWD:10:60\r\n</define>\r\n"
-        "<define bad>\r\nshortname=X\r\ncategory=0\r\ncode=GO\r\n</define>\r\n";
+        "<define bad>\r\nshortname=X\r\ncategory=0\r\ncode=GO\r\n</define>\r\n"
+        "<define spin>\r\nshortname=S\r\ncategory=0\r\ncode=:spin\\GO:spin\r\n</define>\r\n";
     StartEditor();
   }
 
@@ -131,6 +133,20 @@ TEST_F(DryRunEditorTest, AScriptErrorMarksItsChip) {
       CountColour(RECT{f.left, f.top, f.right, f.top + kDryRunFrameWidth}, Rgb{0xFF, 0x00, 0x00}),
       kDryRunFrameWidth * (f.right - f.left));
   EXPECT_EQ(FramePixels(Cell{1, 0}), 0);
+}
+
+// A chip that jumps to itself and never takes time: a chip step comes back
+// after its bounded number of lines, the run still paused there.
+TEST_F(DryRunEditorTest, AChipThatNeverLeavesDoesNotHoldAStep) {
+  Place(Cell{0, 0}, "spin");
+  Key(VK_F9);
+  StepChip();
+  ASSERT_EQ(Mode().Run().CurrentCell(), (SourceCell{0, 0}));
+  const std::uint64_t before = Mode().Run().Simulator().Steps();
+  StepChip();
+  EXPECT_EQ(Mode().Run().Simulator().Steps(), before + kDryRunLinesPerChipStep);
+  EXPECT_EQ(Mode().Run().State(), DryRunState::kPaused);
+  EXPECT_EQ(Mode().Run().CurrentCell(), (SourceCell{0, 0}));
 }
 
 TEST_F(DryRunEditorTest, EscapeGivesTheEditorBackAsItWas) {
