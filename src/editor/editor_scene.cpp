@@ -343,6 +343,9 @@ LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, 
     OverlayCall call(*this);
     return m_overlay->HandleMessage(platform::MainWindow(), message, wParam, lParam);
   }
+  if (m_dryRun.IsOn()) {
+    return HandleDryRunMessage(message, wParam, lParam);
+  }
   switch (message) {
     case WM_APP_TICK:
       Update();
@@ -397,6 +400,9 @@ bool CEditorScene::HandleKey(WPARAM key) {
       // The findings of the program as it is now, not of the last frame.
       m_checkMarks.Refresh(Program(), platform::TimeGetTime());
       GoToNextFinding(m_checkMarks, Program(), m_scrollView, Selection(), MessageLog());
+      return true;
+    case VK_F9:
+      StartDryRun();
       return true;
     case 'P':
       if (!platform::IsKeyDown(VK_CONTROL)) {

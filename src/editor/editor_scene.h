@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editor/check_marks.h"
+#include "editor/dry_run_mode.h"
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
 #include "editor/editor_recovery.h"
@@ -203,11 +204,26 @@ class CEditorScene : public CScene, public CEditorHost {
   // The checker's findings on the program, as of the last frame drawn.
   const CCheckMarks& CheckMarks() const { return m_checkMarks; }
 
+  // ---- The dry run (F9) -----------------------------------------------------
+
+  // Compiles the program into memory and starts a paused dry run; the grid
+  // is read-only until it ends (F9 again or Escape).
+  void StartDryRun();
+  // Ends it and gives the scroll offset and selection back.
+  void EndDryRun();
+  const CDryRunMode& DryRun() const { return m_dryRun; }
+  CDryRunMode& DryRun() { return m_dryRun; }
+
  private:
   // Asks about the next recovery file of an earlier run, when one waits and
   // nothing else is open.
   void OfferRecovery();
   void AnswerRecovery(ConfirmAnswer answer);
+  // Every message while the dry run is on.
+  LRESULT HandleDryRunMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // A frame with the dry run over it, which reads the program without the
+  // design's adding read, so that the run leaves the program as it was.
+  void DrawDryRunFrame();
   // Draws and presents one editor frame.
   void DrawEditorFrame();
   // Counts the calls into the overlay that are under way; see CloseOverlay.
@@ -273,4 +289,5 @@ class CEditorScene : public CScene, public CEditorHost {
   bool m_recoveryAsked = false;
   // Watches the document from the constructor to the destructor.
   CCheckMarks m_checkMarks;
+  CDryRunMode m_dryRun;
 };

@@ -158,6 +158,9 @@ void CEditorView::DrawFrame(const CBlockProgram& program, const CChipCatalogue& 
   if (m_marks != nullptr) {
     DrawFindingCount();
   }
+  if (m_frameOverlay) {
+    m_frameOverlay();
+  }
   m_log.Draw(*m_display);
   m_display->Present();
 }

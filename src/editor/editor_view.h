@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <utility>
 
 #include "editor/message_log.h"
 #include "editor/scroll_view.h"
@@ -72,6 +74,9 @@ class CEditorView {
   // (the default) draws neither. Not owned; must outlive the drawing. The
   // grid alone (DrawGrid, and so a picture of the program) never shows them.
   void SetCheckMarks(const CCheckMarks* marks) { m_marks = marks; }
+  // Drawn over every frame's grid and bars, under the message log, while
+  // set: the dry run's marks and panel.
+  void SetFrameOverlay(std::function<void()> overlay) { m_frameOverlay = std::move(overlay); }
 
   // The area of the screen that a frame's grid covers, and the cells of an
   // area that drawing it visits (only those that can be in view).
@@ -102,4 +107,5 @@ class CEditorView {
   // The mark sprites' size; zero for a skin without them, which then shows
   // no marks.
   Size m_markSize{};
+  std::function<void()> m_frameOverlay;
 };

@@ -294,4 +294,61 @@ inline constexpr char kDataDirectoryFailed[] =
     "f\x81[\x83^\x83t\x83H\x83\x8b\x83_"
     "\x82\xf0\x97p\x88\xd3\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1:\n";
 
+// The dry run
+// ドライラン終了: EXITに達しました
+inline constexpr char kDryRunEndExit[] =
+    "\x83h\x83\x89\x83"
+    "C\x83\x89\x83\x93\x8fI\x97\xb9: EXIT\x82\xc9\x92"
+    "B\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
+// ドライラン終了: スクリプトのエラー 行
+inline constexpr char kDryRunEndError[] =
+    "\x83h\x83\x89\x83"
+    "C\x83\x89\x83\x93\x8fI\x97\xb9: \x83X\x83N\x83\x8a\x83v\x83g\x82\xcc\x83G\x83\x89\x81[ \x8ds";
+// ドライラン終了: 10分の制限時間に達しました
+inline constexpr char kDryRunEndTime[] =
+    "\x83h\x83\x89\x83"
+    "C\x83\x89\x83\x93\x8fI\x97\xb9: 10\x95\xaa\x82\xcc\x90\xa7\x8c\xc0\x8e\x9e\x8a\xd4\x82\xc9\x92"
+    "B\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
+// ドライランできません: スクリプトが大きすぎます
+inline constexpr char kDryRunTooLarge[] =
+    "\x83h\x83\x89\x83"
+    "C\x83\x89\x83\x93\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1: "
+    "\x83X\x83N\x83\x8a\x83v\x83g\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xdc\x82\xb7";
+// アリーナ:
+inline constexpr char kDryRunArena[] =
+    "\x83"
+    "A\x83\x8a\x81[\x83i:";
+// アリーナを読めません:
+inline constexpr char kDryRunNoArena[] =
+    "\x83"
+    "A\x83\x8a\x81[\x83i\x82\xf0\x93\xc7\x82\xdf\x82\xdc\x82\xb9\x82\xf1:";
+// 実行中
+inline constexpr char kDryRunRunning[] = "\x8e\xc0\x8ds\x92\x86";
+// 一時停止
+inline constexpr char kDryRunPaused[] = "\x88\xea\x8e\x9e\x92\xe2\x8e~";
+// 終了
+inline constexpr char kDryRunEnded[] = "\x8fI\x97\xb9";
+// 速さ
+inline constexpr char kDryRunSpeed[] = "\x91\xac\x82\xb3";
+// 最速
+inline constexpr char kDryRunFastest[] = "\x8d\xc5\x91\xac";
+// 距離
+inline constexpr char kDryRunDistance[] = "\x8b\x97\x97\xa3";
+// ライン
+inline constexpr char kDryRunLine[] =
+    "\x83\x89\x83"
+    "C\x83\x93";
+// 光
+inline constexpr char kDryRunLight[] = "\x8c\xf5";
+// バンパー
+inline constexpr char kDryRunBumper[] = "\x83o\x83\x93\x83p\x81[";
+// タイマー
+inline constexpr char kDryRunTimer[] =
+    "\x83^\x83"
+    "C\x83}\x81[";
+// ライト
+inline constexpr char kDryRunLights[] =
+    "\x83\x89\x83"
+    "C\x83g";
+
 }  // namespace text

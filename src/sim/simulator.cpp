@@ -187,6 +187,18 @@ double CSimulator::Sample(Source source, std::uint32_t variable) {
   }
 }
 
+void CSimulator::Raise(ArenaEventKind kind) {
+  if (m_reason != EndReason::kRunning) {
+    return;
+  }
+  const bool clap = kind == ArenaEventKind::kClap;
+  (clap ? m_clap : m_button) = true;
+  Event record;
+  record.time = m_time;
+  record.kind = clap ? EventKind::kClap : EventKind::kButton;
+  Record(record);
+}
+
 void CSimulator::FireArenaEvents() {
   while (m_nextArenaEvent < m_arena.events.size() &&
          m_arena.events[m_nextArenaEvent].time <= m_time) {

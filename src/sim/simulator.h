@@ -89,6 +89,10 @@ class CSimulator {
   // most kMaxPathPoints; later points are then dropped).
   const std::vector<Vec2>& Path() const { return m_path; }
 
+  // A clap or a press of the button now, as an arena's timed event would
+  // raise it; for a user watching the run who claps or presses by hand.
+  void Raise(ArenaEventKind kind);
+
   // A sensor or variable as an IF would read it now, but without the
   // arena's noise: reading it draws nothing from the run's random numbers,
   // so a caller that shows the readings leaves the run as it would be.

@@ -59,7 +59,14 @@ std::vector<SpriteShape> SkinSprites() {
                                       {"property-row-listbox", LW, LH, kListRow},
                                       {"property-row-listbox-hover", LW, LH, kListRowHover},
                                       {"check-mark-error", kMarkSize, kMarkSize, kMarkError},
-                                      {"check-mark-warning", kMarkSize, kMarkSize, kMarkWarning}};
+                                      {"check-mark-warning", kMarkSize, kMarkSize, kMarkWarning},
+                                      {"dryrun-panel", 340, 272, kDryRunPanel}};
+  for (const char* button :
+       {"dryrun-step", "dryrun-line", "dryrun-run", "dryrun-pause", "dryrun-x1", "dryrun-x4",
+        "dryrun-x16", "dryrun-fast", "dryrun-restart"}) {
+    sprites.push_back({button, 34, 20, kDryRunButton});
+    sprites.push_back({std::string(button) + "-hover", 34, 20, kDryRunButtonHover});
+  }
   // Arrows 10 long and 6 wide, their -true/-false variants 14 x 8; the
   // scroll bars' buttons 15 along their bar and 16 across it.
   for (const std::string way : {"left", "right", "upper", "lower", "up", "down"}) {

@@ -28,6 +28,9 @@ inline constexpr Rgb kListRow{0x2C, 0x4C, 0x6C}, kListRowHover{0x6C, 0x4C, 0x2C}
 // The checker's marks, 6 x 6, inside a chip's top-right corner.
 inline constexpr Rgb kMarkError{0xE0, 0x20, 0xE0}, kMarkWarning{0xE0, 0xE0, 0x20};
 inline constexpr int kMarkSize = 6;
+// The dry run's panel and its buttons.
+inline constexpr Rgb kDryRunPanel{0x28, 0x24, 0x20}, kDryRunButton{0x3C, 0x5C, 0x7C},
+    kDryRunButtonHover{0x7C, 0x5C, 0x3C};
 inline constexpr int kPaletteWidth = 150, kPaletteHeight = 200;
 inline constexpr int kListRowWidth = 120, kListRowHeight = 16;
 

@@ -122,7 +122,10 @@ TEST_F(SkinOutputTest, SkinFileReadsAsTheEditorReadsItAndHasEverySpriteInItsSect
       "property-row-info property-row-update|-hover property-row-cancel|-hover "
       "property-row-listbox|-hover check-mark-error|check-mark-warning "
       "chip-category0|chip-category1|chip-category2|chip-category3|chip-unknown "
-      "category-glyph0|category-glyph1|category-glyph2|category-glyph3 chip-unknown-mark");
+      "category-glyph0|category-glyph1|category-glyph2|category-glyph3 chip-unknown-mark "
+      "dryrun-panel dryrun-step|-hover dryrun-line|-hover dryrun-run|-hover "
+      "dryrun-pause|-hover dryrun-x1|-hover dryrun-x4|-hover dryrun-x16|-hover "
+      "dryrun-fast|-hover dryrun-restart|-hover");
   std::string section;
   for (std::string group; list >> group;) {
     if (group.ends_with(":")) {

@@ -242,5 +242,5 @@ SheetRecipe SettingSheet() {
 }
 
 std::vector<SheetRecipe> DefaultSkinSheets() {
-  return {TitleSheet(), SettingSheet(), EditorSheet(), WindowSheet()};
+  return {TitleSheet(), SettingSheet(), EditorSheet(), WindowSheet(), DryRunSheet()};
 }
