@@ -10,7 +10,9 @@
 #include "editor/selection.h"
 
 class CBlockProgram;
+class CCellObserver;
 class CChipCatalogue;
+struct CellContent;
 
 // What a user action did to the program, as the document's observers are
 // told it. The names say which gesture or window asked, so that a history
@@ -22,6 +24,10 @@ enum class EditKind {
   kSweepArrow,       // one step of a right-button arrow sweep
   kDeleteSelection,  // Delete removed the selected chips
   kReplaceProgram,   // New or Open put another program in place
+  kUndo,             // the history put the cells of its last step back
+  kRedo,             // the history did its next step again
+  kPaste,            // the clipboard's chips were pasted
+  kCut,              // the selection was copied to the clipboard and deleted
 };
 
 class CEditorDocument;
@@ -67,6 +73,11 @@ class CEditorDocument {
     // Puts another program in place (New, Open); the selection goes with the
     // old one.
     void ReplaceProgram(std::unique_ptr<CBlockProgram> program);
+    // After a chip arrived in a cell (a paste): its arrow into an empty
+    // neighbour and a neighbour's arrow against its own are cleared.
+    void ResolveArrowsAt(int x, int y);
+    // The history's undo and redo (CBlockProgram::ExchangeCells).
+    void ExchangeCells(std::vector<CellContent>& cells, unsigned long revision);
 
    private:
     CEditorDocument& m_document;
@@ -114,6 +125,10 @@ class CEditorDocument {
   void AddObserver(CDocumentObserver* observer);
   void RemoveObserver(CDocumentObserver* observer);
   bool InAction() const { return m_actionDepth > 0; }
+  // Tells the observer of every cell of the program before it changes
+  // (nullptr stops that). The history does this while an action is open; a
+  // replaced program is watched by no one until the next call.
+  void WatchCells(CCellObserver* observer);
 
  private:
   void BeginAction(EditKind kind);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/edit_history.h"
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
 #include "editor/editor_view.h"
@@ -193,7 +194,30 @@ class CEditorScene : public CScene, public CEditorHost {
   const std::vector<Cell>& SelectedCells() const { return m_document->Selection().Cells(); }
   CSelection& Selection() { return m_document->Selection(); }
 
+  // ---- Undo, redo and the clipboard (editor_scene_edit.cpp) ----------------
+
+  // The program's history; New and Open start a fresh one.
+  CEditHistory& History() { return *m_history; }
+  // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z: the step is undone or redone, its
+  // selection restored, its cells scrolled into view and the modified mark
+  // set from the revision. Refused (false) while a drag, a rubber band or a
+  // sweep is under way.
+  bool UndoStep();
+  bool RedoStep();
+  // Ctrl+C, Ctrl+X (one step), Ctrl+V at the cell under the mouse, Ctrl+A.
+  void CopySelection();
+  void CutSelection();
+  bool PasteClipboard();
+  void SelectAll();
+
  private:
+  // The Ctrl keys of the history and the clipboard; false for other keys.
+  bool HandleEditKey(WPARAM key);
+  bool GestureActive() const;
+  // Scrolls the least that shows the cells (their top-left part when they
+  // do not fit).
+  void ShowCells(const CellRect& cells);
+
   // Draws and presents one editor frame.
   void DrawEditorFrame();
   // Counts the calls into the overlay that are under way; see CloseOverlay.
@@ -244,6 +268,8 @@ class CEditorScene : public CScene, public CEditorHost {
   CEditorView m_view{m_scrollView};
   std::unique_ptr<CChipCatalogue> m_catalogue;
   std::unique_ptr<CEditorDocument> m_document;
+  // Watches the document; goes before it.
+  std::unique_ptr<CEditHistory> m_history;
   bool m_modified = false;
   std::optional<MenuCommand> m_pendingCommand;
   // What the confirmation's answer continues with.

@@ -64,8 +64,9 @@ void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& setti
 
 void CBlockProgram::AddBox(int x, int y, const std::string& chipName) {
   if (IsInside(x, y)) {
+    WillChange(x, y);
     m_cells[Index(x, y)] = std::make_unique<CBox>(chipName);
-    ++m_revision;
+    Changed();
   }
 }
 
@@ -75,8 +76,9 @@ void CBlockProgram::DeleteBox(int x, int y) {
   }
   ClearArrowsInto(x, y);
   if (m_cells[Index(x, y)]) {
+    WillChange(x, y);
     m_cells[Index(x, y)].reset();
-    ++m_revision;
+    Changed();
   }
 }
 
@@ -84,16 +86,19 @@ void CBlockProgram::MoveBox(int fromX, int fromY, int toX, int toY) {
   if (!HasBox(fromX, fromY) || !IsInside(toX, toY) || (fromX == toX && fromY == toY)) {
     return;
   }
+  WillChange(fromX, fromY);
+  WillChange(toX, toY);
   m_cells[Index(toX, toY)] = std::move(m_cells[Index(fromX, fromY)]);
-  ++m_revision;
+  Changed();
 }
 
 void CBlockProgram::CopyBox(int fromX, int fromY, int toX, int toY) {
   if (!HasBox(fromX, fromY) || !IsInside(toX, toY) || (fromX == toX && fromY == toY)) {
     return;
   }
+  WillChange(toX, toY);
   m_cells[Index(toX, toY)] = std::make_unique<CBox>(*m_cells[Index(fromX, fromY)]);
-  ++m_revision;
+  Changed();
 }
 
 bool CBlockProgram::HasBox(int x, int y) const {
@@ -101,7 +106,25 @@ bool CBlockProgram::HasBox(int x, int y) const {
 }
 
 CBox* CBlockProgram::MutableBox(int x, int y) {
-  return IsInside(x, y) ? m_cells[Index(x, y)].get() : nullptr;
+  // Every change of a box's keys goes through here, reads that add an empty
+  // key included.
+  if (!IsInside(x, y)) {
+    return nullptr;
+  }
+  CBox* box = m_cells[Index(x, y)].get();
+  if (box != nullptr) {
+    WillChange(x, y);
+  }
+  return box;
+}
+
+void CBlockProgram::ExchangeCells(std::vector<CellContent>& cells, unsigned long revision) {
+  for (CellContent& cell : cells) {
+    if (IsInside(cell.x, cell.y)) {
+      std::swap(m_cells[Index(cell.x, cell.y)], cell.box);
+    }
+  }
+  m_revision = revision;
 }
 
 const CBox* CBlockProgram::GetBox(int x, int y) const {
@@ -126,7 +149,7 @@ void CBlockProgram::SetBoxProperty(int x, int y, const std::string& key, const s
   // An absent key and an empty value mean the same.
   const std::string* old = box->Find(key);
   if ((old == nullptr && !value.empty()) || (old != nullptr && *old != value)) {
-    ++m_revision;
+    Changed();
   }
   box->Set(key, value);
 }
@@ -148,17 +171,17 @@ void CBlockProgram::SetGeneralAttribute(const std::string& key, const std::strin
                              [](const auto& p, const std::string& k) { return p.first < k; });
   if (it == m_general.end() || it->first != key) {
     m_general.emplace(it, key, value);
-    ++m_revision;
+    Changed();
   } else if (it->second != value) {
     it->second = value;
-    ++m_revision;
+    Changed();
   }
 }
 
 void CBlockProgram::SetArrow(CBox& box, const std::string& direction) {
   if (box.Materialize("to") != direction) {
     box.Set("to", direction);
-    ++m_revision;
+    Changed();
   }
 }
 
