@@ -10,21 +10,47 @@ std::uint64_t CellKey(int x, int y) {
   return (std::uint64_t{static_cast<std::uint32_t>(x)} << 32) | static_cast<std::uint32_t>(y);
 }
 
-// The heap a string takes beyond its own object (nothing while it is short
-// enough to live inside it).
-std::size_t StringHeap(const std::string& s) {
-  return s.capacity() > std::string().capacity() ? s.capacity() + 1 : 0;
+void AppendLength(std::string& data, std::size_t length) {
+  // Seven bits a byte, the low ones first; the top bit says more follow.
+  do {
+    unsigned char byte = length & 0x7F;
+    length >>= 7;
+    if (length != 0) {
+      byte |= 0x80;
+    }
+    data.push_back(static_cast<char>(byte));
+  } while (length != 0);
 }
 
-std::size_t CellBytes(const CellContent& cell) {
-  std::size_t bytes = sizeof(CellContent);
-  if (cell.box) {
-    bytes += sizeof(CBox) + cell.box->Properties().capacity() * sizeof(CBox::Property);
-    for (const auto& [key, value] : cell.box->Properties()) {
-      bytes += StringHeap(key) + StringHeap(value);
+std::size_t ReadLength(const std::string& data, std::size_t& at) {
+  std::size_t length = 0;
+  int shift = 0;
+  while (at < data.size()) {
+    const auto byte = static_cast<unsigned char>(data[at++]);
+    length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) {
+      break;
     }
+    shift += 7;
   }
+  return length;
+}
+
+void AppendBytes(std::string& data, const std::string& bytes) {
+  AppendLength(data, bytes.size());
+  data.append(bytes);
+}
+
+std::string ReadBytes(const std::string& data, std::size_t& at) {
+  const std::size_t length = std::min(ReadLength(data, at), data.size() - at);
+  std::string bytes = data.substr(at, length);
+  at += length;
   return bytes;
+}
+
+// A step's cells and the two selections it restores.
+std::size_t SelectionBytes(const std::vector<Cell>& before, const std::vector<Cell>& after) {
+  return (before.capacity() + after.capacity()) * sizeof(Cell);
 }
 
 void Include(CellRect& rect, int x, int y) {
@@ -125,10 +151,26 @@ void CEditHistory::BeforeCellChange(int x, int y, const CBox* box) {
   if (!m_open || !m_seen.insert(CellKey(x, y)).second) {
     return;  // the first state of a cell in a step is the one it goes back to
   }
-  CellContent cell{x, y, box != nullptr ? std::make_unique<CBox>(*box) : nullptr};
-  m_open->bytes += CellBytes(cell);
+  Pack(*m_open, x, y, box);
   Include(m_open->bounds, x, y);
-  m_open->cells.push_back(std::move(cell));
+}
+
+void CEditHistory::Pack(Step& step, int x, int y, const CBox* box) {
+  RecordedCell cell{x, y, box != nullptr, step.data.size(), 0};
+  if (box != nullptr) {
+    AppendLength(step.data, box->Properties().size());
+    for (const auto& [key, value] : box->Properties()) {
+      AppendBytes(step.data, key);
+      AppendBytes(step.data, value);
+    }
+  }
+  cell.size = step.data.size() - cell.offset;
+  step.cells.push_back(cell);
+}
+
+std::size_t CEditHistory::StepBytes(const Step& step) {
+  return sizeof(Step) + step.cells.capacity() * sizeof(RecordedCell) + step.data.capacity() +
+         SelectionBytes(step.selectionBefore, step.selectionAfter);
 }
 
 void CEditHistory::CloseStep() {
@@ -139,6 +181,9 @@ void CEditHistory::CloseStep() {
   m_open.reset();
   m_seen.clear();
   step.revisionAfter = m_document.Program().Revision();
+  step.cells.shrink_to_fit();
+  step.data.shrink_to_fit();
+  step.bytes = StepBytes(step);
   // An action that changed nothing (a click, a drop refused) is no step;
   // the empty keys its reads may have added are no change either.
   if (step.revisionAfter == step.revisionBefore) {
@@ -168,18 +213,41 @@ void CEditHistory::Trim() {
 std::optional<HistoryMove> CEditHistory::Exchange(Step& step, unsigned long revision,
                                                   const std::vector<Cell>& selection,
                                                   EditKind kind) {
+  std::vector<CellContent> contents;
+  contents.reserve(step.cells.size());
+  for (const RecordedCell& cell : step.cells) {
+    CellContent content{cell.x, cell.y, nullptr};
+    if (cell.hasBox) {
+      std::size_t at = cell.offset;
+      const std::size_t count = ReadLength(step.data, at);
+      std::vector<CBox::Property> properties;
+      properties.reserve(std::min(count, cell.size));
+      for (std::size_t i = 0; i < count && at < cell.offset + cell.size; ++i) {
+        std::string key = ReadBytes(step.data, at);
+        std::string value = ReadBytes(step.data, at);
+        properties.emplace_back(std::move(key), std::move(value));
+      }
+      content.box = std::make_unique<CBox>(std::move(properties));
+    }
+    contents.push_back(std::move(content));
+  }
   m_replaying = true;
   {
     CEditorDocument::CAction action = m_document.Begin(kind);
-    action.ExchangeCells(step.cells, revision);
+    action.ExchangeCells(contents, revision);
   }
   m_replaying = false;
-  // The cells now hold the other state, whose size may differ.
-  m_bytes -= step.bytes;
-  step.bytes = 0;
-  for (const CellContent& cell : step.cells) {
-    step.bytes += CellBytes(cell);
+  // The cells now hold the other state, which the step keeps in their place.
+  Step other;
+  other.cells.reserve(contents.size());
+  for (const CellContent& content : contents) {
+    Pack(other, content.x, content.y, content.box.get());
   }
+  other.data.shrink_to_fit();
+  step.cells = std::move(other.cells);
+  step.data = std::move(other.data);
+  m_bytes -= step.bytes;
+  step.bytes = StepBytes(step);
   m_bytes += step.bytes;
   RestoreSelection(m_document.Selection(), selection);
   return HistoryMove{step.bounds};

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -58,16 +59,28 @@ class CEditHistory final : public CDocumentObserver, private CCellObserver {
 
   std::size_t StepCount() const { return m_steps.size(); }
   std::size_t UndoCount() const { return m_position; }
-  // The memory that the recorded cells of every step take, as estimated
-  // from their boxes.
+  // The memory that the steps take: their recorded cells, as estimated from
+  // their boxes, and the selections they restore.
   std::size_t RecordedBytes() const { return m_bytes; }
 
   void OnActionBegin(const CEditorDocument& document, EditKind kind) override;
   void OnActionEnd(const CEditorDocument& document, EditKind kind, bool changed) override;
 
  private:
+  // One recorded cell: where it is and where its box lies in the step's
+  // data (the box's keys and values, each preceded by its length).
+  struct RecordedCell {
+    int x = 0;
+    int y = 0;
+    bool hasBox = false;
+    std::size_t offset = 0;
+    std::size_t size = 0;
+  };
+  // A step keeps its cells packed rather than as boxes: a box's own objects
+  // would take several times its text.
   struct Step {
-    std::vector<CellContent> cells;  // the other state of each cell
+    std::vector<RecordedCell> cells;  // the other state of each cell
+    std::string data;
     std::vector<Cell> selectionBefore;
     std::vector<Cell> selectionAfter;
     unsigned long revisionBefore = 0;
@@ -77,6 +90,8 @@ class CEditHistory final : public CDocumentObserver, private CCellObserver {
   };
 
   void BeforeCellChange(int x, int y, const CBox* box) override;
+  static void Pack(Step& step, int x, int y, const CBox* box);
+  static std::size_t StepBytes(const Step& step);
   void OpenStep();
   void CloseStep();
   void Trim();

@@ -33,7 +33,7 @@ enum class EditKind {
 class CEditorDocument;
 
 // Watches the document's actions. This is where the edit history (undo and
-// redo) and the checker attach; neither exists yet.
+// redo, editor/edit_history.h) and the checker attach.
 //
 // Contract: OnActionBegin is called once before the first change of an
 // action, while the program is still as the previous action left it (the

@@ -2,6 +2,7 @@
 #include "program/block_program.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "foundation/settings.h"
 #include "program/directions.h"
@@ -12,6 +13,17 @@ const std::string kEmpty;
 
 CBox::CBox(const std::string& chipName) {
   m_properties.emplace_back("id", chipName);
+}
+
+CBox::CBox(std::vector<Property> properties) : m_properties(std::move(properties)) {
+  auto byKey = [](const Property& a, const Property& b) { return a.first < b.first; };
+  if (!std::is_sorted(m_properties.begin(), m_properties.end(), byKey)) {
+    std::stable_sort(m_properties.begin(), m_properties.end(), byKey);
+  }
+  m_properties.erase(
+      std::unique(m_properties.begin(), m_properties.end(),
+                  [](const Property& a, const Property& b) { return a.first == b.first; }),
+      m_properties.end());
 }
 
 std::vector<CBox::Property>::iterator CBox::LowerBound(const std::string& key) {

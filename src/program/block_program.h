@@ -42,6 +42,10 @@ class CBox {
   using Property = std::pair<std::string, std::string>;
 
   explicit CBox(const std::string& chipName);
+  // A box with these properties, as Properties() gave them: sorted by key,
+  // each key once (the edit history keeps boxes this way). Properties out of
+  // order are sorted and a repeated key keeps its first value.
+  explicit CBox(std::vector<Property> properties);
 
   // The value of a key without adding it; nullptr when absent.
   const std::string* Find(const std::string& key) const;
