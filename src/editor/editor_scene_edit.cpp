@@ -52,6 +52,10 @@ bool CEditorScene::UndoStep() {
   if (GestureActive()) {
     return false;
   }
+  if (!m_history->CanUndo()) {
+    MessageLog().Add(text::kNothingToUndo);
+    return false;
+  }
   const std::optional<HistoryMove> move = m_history->Undo();
   if (!move) {
     return false;
@@ -63,6 +67,10 @@ bool CEditorScene::UndoStep() {
 
 bool CEditorScene::RedoStep() {
   if (GestureActive()) {
+    return false;
+  }
+  if (!m_history->CanRedo()) {
+    MessageLog().Add(text::kNothingToRedo);
     return false;
   }
   const std::optional<HistoryMove> move = m_history->Redo();

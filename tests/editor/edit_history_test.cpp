@@ -160,11 +160,15 @@ TEST_F(EditHistoryTest, TwoHundredRandomActionsUndoToTheFirstBytesAndRedoToTheLa
     Ctrl('Z');
   }
   EXPECT_EQ(Bytes(), first);
-  EXPECT_FALSE(m_scene->History().CanUndo());
+  EXPECT_TRUE(Messages().empty());
+  Ctrl('Z');  // one too many
+  EXPECT_EQ(Messages(), (std::vector<std::string>{text::kNothingToUndo}));
   for (int i = 0; i < 200; ++i) {
     Ctrl('Y');
   }
   EXPECT_EQ(Bytes(), last);
+  Ctrl('Y');
+  EXPECT_EQ(Messages(), (std::vector<std::string>{text::kNothingToUndo, text::kNothingToRedo}));
 }
 
 TEST_F(EditHistoryTest, TheModifiedMarkFollowsTheHistoryToTheSavedState) {
