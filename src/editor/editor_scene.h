@@ -93,8 +93,9 @@ class CEditorScene : public CScene, public CEditorHost {
   // file was written; a failed write keeps it and returns false.
   bool SaveProgram(const std::string& path);
   // The design's modified flag: every press and Delete set it, open, save
-  // and New clear it, and the title's "*" shows it (UpdateTitle). It decides
-  // nothing else.
+  // and New clear it, undo and redo set it from the revision (so undoing back
+  // to the saved program clears it), and the title's "*" shows it
+  // (UpdateTitle). It decides nothing else.
   void SetModified(bool flag);
   bool IsModified() const { return m_modified; }
   // Whether the program differs from what was last opened or saved (or from
