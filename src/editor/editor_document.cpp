@@ -103,6 +103,19 @@ void CEditorDocument::CAction::ReplaceProgram(std::unique_ptr<CBlockProgram> pro
   m_document.m_actionReplaced = true;
 }
 
+void CEditorDocument::CAction::ResolveArrowsAt(int x, int y) {
+  m_document.m_program->ResolveArrowsAt(x, y);
+}
+
+void CEditorDocument::CAction::ExchangeCells(std::vector<CellContent>& cells,
+                                             unsigned long revision) {
+  m_document.m_program->ExchangeCells(cells, revision);
+}
+
+void CEditorDocument::WatchCells(CCellObserver* observer) {
+  m_program->SetCellObserver(observer);
+}
+
 void CEditorDocument::ReadShownKeys(Cell cell, const std::vector<std::string>& keys) {
   for (const std::string& key : keys) {
     m_program->GetBoxProperty(cell.x, cell.y, key);

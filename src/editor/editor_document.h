@@ -11,7 +11,9 @@
 #include "editor/selection.h"
 
 class CBlockProgram;
+class CCellObserver;
 class CChipCatalogue;
+struct CellContent;
 
 // What a user action did to the program, as the document's observers are
 // told it. The names say which gesture or window asked, so that a history
@@ -23,12 +25,16 @@ enum class EditKind {
   kSweepArrow,       // one step of a right-button arrow sweep
   kDeleteSelection,  // Delete removed the selected chips
   kReplaceProgram,   // New or Open put another program in place
+  kUndo,             // the history put the cells of its last step back
+  kRedo,             // the history did its next step again
+  kPaste,            // the clipboard's chips were pasted
+  kCut,              // the selection was copied to the clipboard and deleted
 };
 
 class CEditorDocument;
 
 // Watches the document's actions. This is where the edit history (undo and
-// redo) and the checker attach; neither exists yet.
+// redo, editor/edit_history.h) and the checker attach.
 //
 // Contract: OnActionBegin is called once before the first change of an
 // action, while the program is still as the previous action left it (the
@@ -68,6 +74,11 @@ class CEditorDocument {
     // Puts another program in place (New, Open); the selection goes with the
     // old one.
     void ReplaceProgram(std::unique_ptr<CBlockProgram> program);
+    // After a chip arrived in a cell (a paste): its arrow into an empty
+    // neighbour and a neighbour's arrow against its own are cleared.
+    void ResolveArrowsAt(int x, int y);
+    // The history's undo and redo (CBlockProgram::ExchangeCells).
+    void ExchangeCells(std::vector<CellContent>& cells, unsigned long revision);
 
    private:
     CEditorDocument& m_document;
@@ -119,6 +130,10 @@ class CEditorDocument {
   void AddObserver(CDocumentObserver* observer);
   void RemoveObserver(CDocumentObserver* observer);
   bool InAction() const { return m_actionDepth > 0; }
+  // Tells the observer of every cell of the program before it changes
+  // (nullptr stops that). The history does this while an action is open; a
+  // replaced program is watched by no one until the next call.
+  void WatchCells(CCellObserver* observer);
 
  private:
   void BeginAction(EditKind kind);

@@ -209,6 +209,7 @@ CEditorScene::CEditorScene(COverlayFactory* windows, EditorServices services)
     : m_windows(windows),
       m_catalogue(std::make_unique<CChipCatalogue>()),
       m_document(std::make_unique<CEditorDocument>(m_catalogue.get())),
+      m_history(std::make_unique<CEditHistory>(*m_document)),
       m_services(std::move(services)) {
   // Enter makes the real ones; until then the scene still holds a valid
   // (empty) program.
@@ -357,6 +358,8 @@ LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, 
       return 1;
     case WM_RBUTTONDOWN:
       SetModified(true);
+      // The whole sweep, press to release, is one step of the history.
+      m_history->BeginGroup();
       m_rightPressPoint = m_scrollView.ScreenToWorld(POINT{GetXLParam(lParam), GetYLParam(lParam)});
       m_arrowDrawing = true;
       return 1;
@@ -414,6 +417,13 @@ bool CEditorScene::HandleKey(WPARAM key) {
       SetModified(true);
       m_document->Begin(EditKind::kDeleteSelection).DeleteSelection();
       return true;
+    case 'A':
+    case 'C':
+    case 'V':
+    case 'X':
+    case 'Y':
+    case 'Z':
+      return HandleEditKey(key);
     default:
       return false;
   }
@@ -754,6 +764,7 @@ void CEditorScene::ArrowStep() {
   if (!platform::IsKeyDown(VK_RBUTTON)) {
     m_sweepPrevious = Cell{-2, -2};
     m_arrowDrawing = false;
+    m_history->EndGroup();
     if (m_scrollView.ScreenToWorld(mouse) == m_rightPressPoint) {
       RightClick();
     }
@@ -780,6 +791,9 @@ void CEditorScene::RightClick() {
 }
 
 void CEditorScene::ClearGestures() {
+  if (m_arrowDrawing) {
+    m_history->EndGroup();
+  }
   m_rubberBand = false;
   m_arrowDrawing = false;
   m_chipDrag = false;

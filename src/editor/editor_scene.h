@@ -10,6 +10,7 @@
 
 #include "editor/check_marks.h"
 #include "editor/dry_run_mode.h"
+#include "editor/edit_history.h"
 #include "editor/editor_document.h"
 #include "editor/editor_host.h"
 #include "editor/editor_recovery.h"
@@ -98,8 +99,9 @@ class CEditorScene : public CScene, public CEditorHost {
   // file was written; a failed write keeps it and returns false.
   bool SaveProgram(const std::string& path);
   // The design's modified flag: every press and Delete set it, open, save
-  // and New clear it, and the title's "*" shows it (UpdateTitle). It decides
-  // nothing else.
+  // and New clear it, undo and redo set it from the revision (so undoing back
+  // to the saved program clears it), and the title's "*" shows it
+  // (UpdateTitle). It decides nothing else.
   void SetModified(bool flag);
   bool IsModified() const { return m_modified; }
   // Whether the program differs from what was last opened or saved (or from
@@ -214,6 +216,22 @@ class CEditorScene : public CScene, public CEditorHost {
   const CDryRunMode& DryRun() const { return m_dryRun; }
   CDryRunMode& DryRun() { return m_dryRun; }
 
+  // ---- Undo, redo and the clipboard (editor_scene_edit.cpp) ----------------
+
+  // The program's history; New and Open start a fresh one.
+  CEditHistory& History() { return *m_history; }
+  // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z: the step is undone or redone, its
+  // selection restored, its cells scrolled into view and the modified mark
+  // set from the revision. Refused (false) while a drag, a rubber band or a
+  // sweep is under way.
+  bool UndoStep();
+  bool RedoStep();
+  // Ctrl+C, Ctrl+X (one step), Ctrl+V at the cell under the mouse, Ctrl+A.
+  void CopySelection();
+  void CutSelection();
+  bool PasteClipboard();
+  void SelectAll();
+
  private:
   // Asks about the next recovery file of an earlier run, when one waits and
   // nothing else is open.
@@ -224,6 +242,13 @@ class CEditorScene : public CScene, public CEditorHost {
   // A frame with the dry run over it, which reads the program without the
   // design's adding read, so that the run leaves the program as it was.
   void DrawDryRunFrame();
+  // The Ctrl keys of the history and the clipboard; false for other keys.
+  bool HandleEditKey(WPARAM key);
+  bool GestureActive() const;
+  // Scrolls the least that shows the cells (their top-left part when they
+  // do not fit).
+  void ShowCells(const CellRect& cells);
+
   // Draws and presents one editor frame.
   void DrawEditorFrame();
   // Counts the calls into the overlay that are under way; see CloseOverlay.
@@ -274,6 +299,8 @@ class CEditorScene : public CScene, public CEditorHost {
   CEditorView m_view{m_scrollView};
   std::unique_ptr<CChipCatalogue> m_catalogue;
   std::unique_ptr<CEditorDocument> m_document;
+  // Watches the document; goes before it.
+  std::unique_ptr<CEditHistory> m_history;
   bool m_modified = false;
   std::optional<MenuCommand> m_pendingCommand;
   // What the confirmation's answer continues with.

@@ -29,6 +29,9 @@ class Backend {
   virtual void SetTitle(const std::string& title) = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;
   virtual void DestroyWindow() = 0;
+  // The clipboard, in the program's bytes.
+  virtual void SetClipboard(const std::string& text) = 0;
+  virtual std::string Clipboard() = 0;
 };
 
 // What the desktop last said about the main window; the program is active

@@ -132,6 +132,33 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+bool Utf8ToCp932(std::string_view utf8, std::string* cp932) {
+  cp932->clear();
+  if (!IsValidUtf8(utf8)) {
+    return false;
+  }
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    return false;
+  }
+  char* inPtr = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size();
+  char chunk[1024];
+  bool whole = true;
+  while (inLeft > 0) {
+    char* outPtr = chunk;
+    std::size_t outLeft = sizeof chunk;
+    const std::size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    cp932->append(chunk, static_cast<std::size_t>(outPtr - chunk));
+    if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      whole = false;
+      break;
+    }
+  }
+  iconv_close(cd);
+  return whole;
+}
+
 std::string TitleToUtf8(std::string_view title) {
   if (IsValidUtf8(title)) {
     return std::string(title);

@@ -23,4 +23,10 @@ bool IsValidUtf8(std::string_view bytes);
 // is taken as CP932 and converted.
 std::string TitleToUtf8(std::string_view title);
 
+// UTF-8 back to CP932, for text that comes from the window system (the
+// clipboard). Returns false, leaving *cp932 unspecified, when the text is not
+// UTF-8 or holds a character that CP932 lacks: a text that cannot come back
+// whole is not taken in part.
+bool Utf8ToCp932(std::string_view utf8, std::string* cp932);
+
 }  // namespace platform

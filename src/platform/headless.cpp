@@ -60,6 +60,9 @@ class HeadlessBackend final : public detail::Backend {
     return wait && headless::WaitForSocketNotification(headless::kSocketWaitMs);
   }
   void SetTitle(const std::string& /*title*/) override {}
+  // The clipboard is a string that outlives nothing but this front end.
+  void SetClipboard(const std::string& text) override { m_clipboard = text; }
+  std::string Clipboard() override { return m_clipboard; }
   // Sleeping moves the virtual clock instead of waiting (in real time it
   // really sleeps).
   void Sleep(std::uint32_t milliseconds) override {
@@ -164,6 +167,7 @@ class HeadlessBackend final : public detail::Backend {
   DWORD m_realBase = 0;
   std::chrono::steady_clock::time_point m_realStart;
 
+  std::string m_clipboard;
   int m_width;
   int m_height;
   DWORD m_now = 1000000;

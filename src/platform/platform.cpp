@@ -207,6 +207,16 @@ std::string GetWindowText() {
   return detail::State().title;
 }
 
+void SetClipboardText(const std::string& text) {
+  if (Current() != nullptr) {
+    Current()->SetClipboard(text);
+  }
+}
+
+std::string GetClipboardText() {
+  return Current() != nullptr ? Current()->Clipboard() : std::string();
+}
+
 void Sleep(std::uint32_t milliseconds) {
   if (Current() != nullptr) {
     Current()->Sleep(milliseconds);

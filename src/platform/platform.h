@@ -136,6 +136,16 @@ std::string GetWindowText();
 
 void Sleep(std::uint32_t milliseconds);
 
+// ---- Clipboard ----------------------------------------------------------------
+
+// The clipboard's text, as the program's own bytes (CP932). The window front
+// end uses the system clipboard, converting to and from UTF-8, so other
+// programs and other editors see the text; the headless one keeps a string,
+// so tests can paste. Get returns an empty text when the clipboard holds no
+// text or one that does not convert back whole.
+void SetClipboardText(const std::string& text);
+std::string GetClipboardText();
+
 // ---- Frame timer ------------------------------------------------------------
 
 // Starts posting WM_APP_TICK (wParam 0, lParam 0) every periodMs

@@ -288,6 +288,24 @@ class WindowBackend final : public detail::Backend {
 
   void Sleep(std::uint32_t milliseconds) override { SDL_Delay(milliseconds); }
 
+  // The system clipboard holds UTF-8; the program's bytes are CP932.
+  void SetClipboard(const std::string& text) override {
+    SDL_SetClipboardText(Cp932ToUtf8(text).c_str());
+  }
+  std::string Clipboard() override {
+    std::string text;
+    if (SDL_HasClipboardText() == SDL_TRUE) {
+      char* utf8 = SDL_GetClipboardText();
+      if (utf8 != nullptr) {
+        if (!Utf8ToCp932(utf8, &text)) {
+          text.clear();
+        }
+        SDL_free(utf8);
+      }
+    }
+    return text;
+  }
+
   void DestroyWindow() override {
     StopTimer();
     // The handlers stay until the window is gone: destroying a window that

@@ -2,6 +2,7 @@
 #include "program/block_program.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "foundation/settings.h"
 #include "program/directions.h"
@@ -12,6 +13,17 @@ const std::string kEmpty;
 
 CBox::CBox(const std::string& chipName) {
   m_properties.emplace_back("id", chipName);
+}
+
+CBox::CBox(std::vector<Property> properties) : m_properties(std::move(properties)) {
+  auto byKey = [](const Property& a, const Property& b) { return a.first < b.first; };
+  if (!std::is_sorted(m_properties.begin(), m_properties.end(), byKey)) {
+    std::stable_sort(m_properties.begin(), m_properties.end(), byKey);
+  }
+  m_properties.erase(
+      std::unique(m_properties.begin(), m_properties.end(),
+                  [](const Property& a, const Property& b) { return a.first == b.first; }),
+      m_properties.end());
 }
 
 std::vector<CBox::Property>::iterator CBox::LowerBound(const std::string& key) {
@@ -64,8 +76,9 @@ void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& setti
 
 void CBlockProgram::AddBox(int x, int y, const std::string& chipName) {
   if (IsInside(x, y)) {
+    WillChange(x, y);
     m_cells[Index(x, y)] = std::make_unique<CBox>(chipName);
-    ++m_revision;
+    Changed();
   }
 }
 
@@ -75,8 +88,9 @@ void CBlockProgram::DeleteBox(int x, int y) {
   }
   ClearArrowsInto(x, y);
   if (m_cells[Index(x, y)]) {
+    WillChange(x, y);
     m_cells[Index(x, y)].reset();
-    ++m_revision;
+    Changed();
   }
 }
 
@@ -84,16 +98,19 @@ void CBlockProgram::MoveBox(int fromX, int fromY, int toX, int toY) {
   if (!HasBox(fromX, fromY) || !IsInside(toX, toY) || (fromX == toX && fromY == toY)) {
     return;
   }
+  WillChange(fromX, fromY);
+  WillChange(toX, toY);
   m_cells[Index(toX, toY)] = std::move(m_cells[Index(fromX, fromY)]);
-  ++m_revision;
+  Changed();
 }
 
 void CBlockProgram::CopyBox(int fromX, int fromY, int toX, int toY) {
   if (!HasBox(fromX, fromY) || !IsInside(toX, toY) || (fromX == toX && fromY == toY)) {
     return;
   }
+  WillChange(toX, toY);
   m_cells[Index(toX, toY)] = std::make_unique<CBox>(*m_cells[Index(fromX, fromY)]);
-  ++m_revision;
+  Changed();
 }
 
 bool CBlockProgram::HasBox(int x, int y) const {
@@ -101,7 +118,25 @@ bool CBlockProgram::HasBox(int x, int y) const {
 }
 
 CBox* CBlockProgram::MutableBox(int x, int y) {
-  return IsInside(x, y) ? m_cells[Index(x, y)].get() : nullptr;
+  // Every change of a box's keys goes through here, reads that add an empty
+  // key included.
+  if (!IsInside(x, y)) {
+    return nullptr;
+  }
+  CBox* box = m_cells[Index(x, y)].get();
+  if (box != nullptr) {
+    WillChange(x, y);
+  }
+  return box;
+}
+
+void CBlockProgram::ExchangeCells(std::vector<CellContent>& cells, unsigned long revision) {
+  for (CellContent& cell : cells) {
+    if (IsInside(cell.x, cell.y)) {
+      std::swap(m_cells[Index(cell.x, cell.y)], cell.box);
+    }
+  }
+  m_revision = revision;
 }
 
 const CBox* CBlockProgram::GetBox(int x, int y) const {
@@ -126,7 +161,7 @@ void CBlockProgram::SetBoxProperty(int x, int y, const std::string& key, const s
   // An absent key and an empty value mean the same.
   const std::string* old = box->Find(key);
   if ((old == nullptr && !value.empty()) || (old != nullptr && *old != value)) {
-    ++m_revision;
+    Changed();
   }
   box->Set(key, value);
 }
@@ -148,17 +183,17 @@ void CBlockProgram::SetGeneralAttribute(const std::string& key, const std::strin
                              [](const auto& p, const std::string& k) { return p.first < k; });
   if (it == m_general.end() || it->first != key) {
     m_general.emplace(it, key, value);
-    ++m_revision;
+    Changed();
   } else if (it->second != value) {
     it->second = value;
-    ++m_revision;
+    Changed();
   }
 }
 
 void CBlockProgram::SetArrow(CBox& box, const std::string& direction) {
   if (box.Materialize("to") != direction) {
     box.Set("to", direction);
-    ++m_revision;
+    Changed();
   }
 }
 

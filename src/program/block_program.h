@@ -10,7 +10,26 @@
 #include "program/program_settings.h"
 
 class CBlockProgram;
+class CBox;
 class CChipCatalogue;
+
+// Told of every cell of a program just before it changes: its box replaced,
+// removed, edited or given an empty key by a read. The edit history records
+// the cells of a step this way, so that a step costs what it changed.
+class CCellObserver {
+ public:
+  virtual ~CCellObserver() = default;
+  // The box as it still is; nullptr for an empty cell.
+  virtual void BeforeCellChange(int x, int y, const CBox* box) = 0;
+};
+
+// The content of one cell held outside its grid: what the edit history keeps
+// of a step, and swaps back in to undo or redo it.
+struct CellContent {
+  int x = 0;
+  int y = 0;
+  std::unique_ptr<CBox> box;  // nullptr for an empty cell
+};
 
 // One placed chip: property keys to values, kept in ascending byte order of
 // the key (the order in which they are saved). "id" names the chip type and
@@ -23,6 +42,10 @@ class CBox {
   using Property = std::pair<std::string, std::string>;
 
   explicit CBox(const std::string& chipName);
+  // A box with these properties, as Properties() gave them: sorted by key,
+  // each key once (the edit history keeps boxes this way). Properties out of
+  // order are sorted and a repeated key keeps its first value.
+  explicit CBox(std::vector<Property> properties);
 
   // The value of a key without adding it; nullptr when absent.
   const std::string* Find(const std::string& key) const;
@@ -105,6 +128,16 @@ class CBlockProgram {
   // the last open or save to know whether anything would be lost.
   unsigned long Revision() const { return m_revision; }
 
+  // The observer is not owned; nullptr removes it. At most one at a time.
+  void SetCellObserver(CCellObserver* observer) { m_cellObserver = observer; }
+  // Swaps the box of each cell with the one given (undo and redo), and puts
+  // the revision back to the one the program had when it last held these
+  // boxes. Revisions are never handed out twice, so a revision names one
+  // content: the saved one is recognised again when a redo comes back to it,
+  // and a new edit after an undo never looks saved. Cells outside the grid
+  // are skipped; the cell observer is not told.
+  void ExchangeCells(std::vector<CellContent>& cells, unsigned long revision);
+
   // The program is compiled into the robot script by WriteScript in the
   // generator's room (codegen/script_generator.h), which sits above this one.
 
@@ -115,11 +148,21 @@ class CBlockProgram {
   }
 
   CBox* MutableBox(int x, int y);
+  // Tells the cell observer that the cell is about to change.
+  void WillChange(int x, int y) {
+    if (m_cellObserver != nullptr && IsInside(x, y)) {
+      m_cellObserver->BeforeCellChange(x, y, m_cells[Index(x, y)].get());
+    }
+  }
+  // The program changed: a revision it never had before.
+  void Changed() { m_revision = ++m_lastRevision; }
   // Sets a box's arrow, counting a real change.
   void SetArrow(CBox& box, const std::string& direction);
 
   CChipCatalogue* m_catalogue = nullptr;
   unsigned long m_revision = 0;
+  unsigned long m_lastRevision = 0;  // the highest revision handed out
+  CCellObserver* m_cellObserver = nullptr;
   int m_columns = 0;
   int m_rows = 0;
   ChipRoles m_roles;

@@ -316,5 +316,21 @@ TEST(SdlFullScreenTest, TheScaledFrameIsShownAndTheCursorAgreesWithTheMouseMessa
   Shutdown();
 }
 
+// The system clipboard holds UTF-8; the program puts and gets its own CP932
+// bytes, and text that CP932 cannot hold comes back as none rather than in
+// part.
+TEST_F(SdlWindowTest, TheClipboardCarriesCp932TextAsUtf8) {
+  const std::string chips = std::string("PELU BLOCK chips ") + text::kGlyphUp;
+  SetClipboardText(chips);
+  char* system = SDL_GetClipboardText();
+  ASSERT_NE(system, nullptr);
+  EXPECT_EQ(std::string(system), "PELU BLOCK chips \xE2\x86\x91");
+  SDL_free(system);
+  EXPECT_EQ(GetClipboardText(), chips);
+
+  ASSERT_EQ(SDL_SetClipboardText("smile \xF0\x9F\x98\x80"), 0);
+  EXPECT_EQ(GetClipboardText(), "");
+}
+
 }  // namespace
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editor/document_observer.h"
+#include "program/program_file.h"
 #include "window_fixture.h"
 
 namespace editor_test {
@@ -69,6 +70,42 @@ TEST_F(DocumentEditsTest, PaletteAndPropertyWindowEditThroughOneActionEach) {
   EXPECT_EQ(m_observer.actions,
             (Actions{{EditKind::kPlaceChip, true}, {EditKind::kSetProperties, true}}));
   EXPECT_FALSE(m_observer.ChangedOutsideActions(m_scene->Document()));
+}
+
+// The windows' edits are steps of the history like the editor's own: Ctrl+Z
+// takes the property window's values back to all the chips at once, then
+// the palette's chip.
+TEST_F(DocumentEditsTest, UndoTakesBackThePropertyWindowAndThePaletteOneStepEach) {
+  auto bytes = [&] { return FormatBlockProgram(m_scene->Program()); };
+  auto ctrl = [&](int vk) {
+    Hold(VK_CONTROL, true);
+    Key(vk);
+    Hold(VK_CONTROL, false);
+    Frame();
+  };
+  const std::string empty = bytes();
+  Click(CellPoint({2, 2}));
+  OpenRequested();
+  ClickAt(ObjectCentre("chipbar-1"));
+  ASSERT_EQ(Id({2, 2}), kWalk);
+  Frame();
+  const std::string placed = bytes();
+  Click(CellPoint({2, 2}));
+  Click(CellPoint({2, 2}));
+  OpenRequested();
+  ClickAt(ObjectCentre("row0"));
+  Key('7');
+  Key(VK_RETURN);
+  ASSERT_EQ(m_scene->Program().BoxProperty(2, 2, "speed"), "7");
+  Frame();
+  const std::string edited = bytes();
+  ctrl('Z');
+  EXPECT_EQ(bytes(), placed);
+  ctrl('Z');
+  EXPECT_EQ(bytes(), empty);
+  ctrl('Y');
+  ctrl('Y');
+  EXPECT_EQ(bytes(), edited);
 }
 
 }  // namespace
