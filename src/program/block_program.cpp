@@ -2,13 +2,68 @@
 #include "program/block_program.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "foundation/settings.h"
 #include "program/directions.h"
 
 namespace {
 const std::string kEmpty;
+
+using Pair = std::pair<std::string, std::string>;
+
+// Merges the pairs added after the first `kept` ones of *pairs into those
+// (which are sorted by key without repeats), as if each were set in turn:
+// the result is sorted by key and a key keeps the value it was set to last.
+// Returns whether a key gained a different value; for a box an absent key
+// reads as empty, so a new key with an empty value changes nothing there,
+// while a new general attribute is always a change.
+enum class NewEmptyKey { kNoChange, kChange };
+bool MergeSorted(std::vector<Pair>* pairs, std::size_t kept, NewEmptyKey newEmptyKey) {
+  std::vector<Pair>& all = *pairs;
+  if (all.size() == kept) {
+    return false;
+  }
+  const auto byKey = [](const Pair& a, const Pair& b) { return a.first < b.first; };
+  // Comparing the old values before the merge, from a copy of the few that
+  // are met: the usual case, a fresh box, has one old key.
+  std::vector<Pair> old(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(kept));
+  // A stable sort keeps pairs of one key in the order they were set, so the
+  // last of each run is the value that stays. Keys that already come in
+  // ascending order (as the writer saves them) need no sort at all.
+  if (!std::is_sorted(all.begin(), all.end(), byKey)) {
+    std::stable_sort(all.begin(), all.end(), byKey);
+  }
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (i + 1 < all.size() && all[i + 1].first == all[i].first) {
+      continue;
+    }
+    if (out != i) {
+      all[out] = std::move(all[i]);
+    }
+    ++out;
+  }
+  all.resize(out);
+  // Changed when a key that was absent now has a value, or an old key's
+  // value differs.
+  bool changed = false;
+  auto previous = old.begin();
+  for (const Pair& pair : all) {
+    while (previous != old.end() && previous->first < pair.first) {
+      ++previous;
+    }
+    const bool wasThere = previous != old.end() && previous->first == pair.first;
+    if (wasThere ? previous->second != pair.second
+                 : (!pair.second.empty() || newEmptyKey == NewEmptyKey::kChange)) {
+      changed = true;
+      break;
+    }
+  }
+  return changed;
 }
+
+}  // namespace
 
 CBox::CBox(const std::string& chipName) {
   m_properties.emplace_back("id", chipName);
@@ -131,6 +186,21 @@ void CBlockProgram::SetBoxProperty(int x, int y, const std::string& key, const s
   box->Set(key, value);
 }
 
+void CBlockProgram::SetBoxProperties(int x, int y, std::vector<CBox::Property>&& properties) {
+  CBox* box = MutableBox(x, y);
+  if (box == nullptr || properties.empty()) {
+    return;
+  }
+  std::vector<Pair>& all = box->m_properties;
+  const std::size_t kept = all.size();
+  all.reserve(kept + properties.size());
+  std::move(properties.begin(), properties.end(), std::back_inserter(all));
+  properties.clear();
+  if (MergeSorted(&all, kept, NewEmptyKey::kNoChange)) {
+    ++m_revision;
+  }
+}
+
 bool CBlockProgram::GetBoxPropertyKeys(int x, int y, std::vector<std::string>& keys) const {
   const CBox* box = GetBox(x, y);
   if (box == nullptr) {
@@ -151,6 +221,20 @@ void CBlockProgram::SetGeneralAttribute(const std::string& key, const std::strin
     ++m_revision;
   } else if (it->second != value) {
     it->second = value;
+    ++m_revision;
+  }
+}
+
+void CBlockProgram::SetGeneralAttributes(
+    std::vector<std::pair<std::string, std::string>>&& attributes) {
+  if (attributes.empty()) {
+    return;
+  }
+  const std::size_t kept = m_general.size();
+  m_general.reserve(kept + attributes.size());
+  std::move(attributes.begin(), attributes.end(), std::back_inserter(m_general));
+  attributes.clear();
+  if (MergeSorted(&m_general, kept, NewEmptyKey::kChange)) {
     ++m_revision;
   }
 }
