@@ -201,15 +201,17 @@ ScriptSize CScriptGenerator::MeasureStep(int x, int y, bool head) {
 
 void CScriptGenerator::MeasureChip(int x, int y, std::vector<MeasuredExit>* exits) {
   Next next;
-  switch (ChipOf(*m_program.GetBox(x, y)).Kind()) {
+  const CBox& box = *m_program.GetBox(x, y);
+  const CCompiledChip& chip = ChipOf(box);
+  switch (chip.Kind()) {
     case ChipKind::kBranch:
-      next = EmitBranchChip(x, y);
+      next = EmitBranchChip(x, y, box, chip);
       break;
     case ChipKind::kLoop:
-      next = EmitLoopChip(x, y);
+      next = EmitLoopChip(x, y, box, chip);
       break;
     case ChipKind::kPlain:
-      next = EmitPlainChip(x, y);
+      next = EmitPlainChip(x, y, box, chip);
       break;
   }
   // Each exit the template takes is noted instead of followed, and the
@@ -287,15 +289,16 @@ CScriptGenerator::Next CScriptGenerator::EmitChip(int x, int y, bool head) {
     WriteCell("GO:chip", x, y, "\n");
     return std::nullopt;
   }
-  switch (ChipOf(*box).Kind()) {
+  const CCompiledChip& chip = ChipOf(*box);
+  switch (chip.Kind()) {
     case ChipKind::kBranch:
-      return EmitBranchChip(x, y);
+      return EmitBranchChip(x, y, *box, chip);
     case ChipKind::kLoop:
-      return EmitLoopChip(x, y);
+      return EmitLoopChip(x, y, *box, chip);
     case ChipKind::kPlain:
       break;
   }
-  return EmitPlainChip(x, y);
+  return EmitPlainChip(x, y, *box, chip);
 }
 
 CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, const std::string& value,
@@ -323,11 +326,9 @@ const CCompiledChip& CScriptGenerator::ChipOf(const CBox& box) {
   return *found->second;
 }
 
-CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y) {
+CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y, const CBox& box,
+                                                       const CCompiledChip& chip) {
   m_cell = SourceCell{x, y};
-  const CBox& box = *m_program.GetBox(x, y);
-  const CCompiledChip& chip = ChipOf(box);
-
   m_pending.clear();
   for (const TemplatePiece& piece : chip.Pieces()) {
     if (m_overflow) {
@@ -345,10 +346,9 @@ CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y) {
   return FollowExit(x, y, BoxValue(box, kToKey), false);
 }
 
-CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y) {
+CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y, const CBox& box,
+                                                        const CCompiledChip& chip) {
   m_cell = SourceCell{x, y};
-  const CBox& box = *m_program.GetBox(x, y);
-  const CCompiledChip& chip = ChipOf(box);
   PendingRest rest{&box, &chip, x, y, 0, 0, false, false, 0, {}};
 
   // The chosen condition: its position among the options of the IF type,
@@ -447,9 +447,8 @@ void CScriptGenerator::ExpandBranchParameter(PendingRest& rest, char c) {
   }
 }
 
-CScriptGenerator::Next CScriptGenerator::EmitLoopChip(int x, int y) {
-  const CBox& box = *m_program.GetBox(x, y);
-  const CCompiledChip& chip = ChipOf(box);
+CScriptGenerator::Next CScriptGenerator::EmitLoopChip(int x, int y, const CBox& box,
+                                                      const CCompiledChip& chip) {
   m_pending.clear();
   return ContinueLoop(PendingRest{&box, &chip, x, y, 0, 0, true, false, 0, {}});
 }
@@ -501,6 +500,10 @@ CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
 // The pending text leaves m_pending before it is written, so that the limit
 // never counts it twice, as pending and as written.
 void CScriptGenerator::Flush() {
+  if (WritePendingDirectly()) {
+    Spend(0);
+    return;
+  }
   std::string text = std::exchange(m_pending, std::string{});
   std::replace(text.begin(), text.end(), '\\', '\n');
   Write(text);
@@ -509,6 +512,14 @@ void CScriptGenerator::Flush() {
 }
 
 void CScriptGenerator::FinalWrite() {
+  if (m_pending.empty()) {
+    return;
+  }
+  if (WritePendingDirectly()) {
+    m_script.append("\r\n");
+    Spend(0);
+    return;
+  }
   std::string text = std::exchange(m_pending, std::string{});
   std::replace(text.begin(), text.end(), '\\', '\n');
   if (!text.empty()) {
@@ -517,6 +528,28 @@ void CScriptGenerator::FinalWrite() {
   }
   m_pending = std::move(text);
   m_pending.clear();
+}
+
+bool CScriptGenerator::WritePendingDirectly() {
+  // Without a measure or a source map to keep, the pending text goes into
+  // the script in one pass: its backslashes and line feeds both become the
+  // file's CR LF.
+  if (m_measuring || m_overflow || m_map != nullptr) {
+    return false;
+  }
+  const std::string_view text = m_pending;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find_first_of("\\\n", start);
+    if (end == std::string_view::npos) {
+      m_script.append(text.substr(start));
+      break;
+    }
+    m_script.append(text.substr(start, end - start)).append("\r\n");
+    start = end + 1;
+  }
+  m_pending.clear();
+  return true;
 }
 
 void CScriptGenerator::Write(std::string_view text) {

@@ -180,9 +180,9 @@ class CScriptGenerator {
   void RunChain(int x, int y, bool head);
 
   Next EmitChip(int x, int y, bool head);
-  Next EmitPlainChip(int x, int y);
-  Next EmitBranchChip(int x, int y);
-  Next EmitLoopChip(int x, int y);
+  Next EmitPlainChip(int x, int y, const CBox& box, const CCompiledChip& chip);
+  Next EmitBranchChip(int x, int y, const CBox& box, const CCompiledChip& chip);
+  Next EmitLoopChip(int x, int y, const CBox& box, const CCompiledChip& chip);
   Next FollowExit(int x, int y, const std::string& value, bool glyphs);
   // Scans a branch or loop template from rest.position on: up to the next
   // exit that it follows (the rest then waits on the stack) or to its end.
@@ -199,6 +199,9 @@ class CScriptGenerator {
   void Flush();
   // At the end of a template: the pending text, if any, as a line.
   void FinalWrite();
+  // Flush's work in one pass when no measure or map is kept (true), the
+  // limit not yet checked; false to take the general path.
+  bool WritePendingDirectly();
   // Appends to the script as a text-mode write does (LF becomes CR LF).
   void Write(std::string_view text);
   void WriteCell(std::string_view prefix, int x, int y, std::string_view suffix);
