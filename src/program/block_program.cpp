@@ -2,7 +2,6 @@
 #include "program/block_program.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "foundation/settings.h"
 #include "program/directions.h"
@@ -12,54 +11,52 @@ const std::string kEmpty;
 
 using Pair = std::pair<std::string, std::string>;
 
-// Merges the pairs added after the first `kept` ones of *pairs into those
-// (which are sorted by key without repeats), as if each were set in turn:
-// the result is sorted by key and a key keeps the value it was set to last.
-// Returns whether a key gained a different value; for a box an absent key
-// reads as empty, so a new key with an empty value changes nothing there,
-// while a new general attribute is always a change.
+// Merges pairs set in the given order into *pairs (sorted by key without
+// repeats), as if each were set in turn: the result is sorted by key and a
+// key keeps the value it was set to last. Returns whether a key gained a
+// different value; for a box an absent key reads as empty, so a new key with
+// an empty value changes nothing there, while a new general attribute is
+// always a change.
 enum class NewEmptyKey { kNoChange, kChange };
-bool MergeSorted(std::vector<Pair>* pairs, std::size_t kept, NewEmptyKey newEmptyKey) {
-  std::vector<Pair>& all = *pairs;
-  if (all.size() == kept) {
-    return false;
-  }
+bool MergeSorted(std::vector<Pair>* pairs, std::vector<Pair>& added, NewEmptyKey newEmptyKey) {
   const auto byKey = [](const Pair& a, const Pair& b) { return a.first < b.first; };
-  // Comparing the old values before the merge, from a copy of the few that
-  // are met: the usual case, a fresh box, has one old key.
-  std::vector<Pair> old(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(kept));
   // A stable sort keeps pairs of one key in the order they were set, so the
   // last of each run is the value that stays. Keys that already come in
   // ascending order (as the writer saves them) need no sort at all.
-  if (!std::is_sorted(all.begin(), all.end(), byKey)) {
-    std::stable_sort(all.begin(), all.end(), byKey);
+  if (!std::is_sorted(added.begin(), added.end(), byKey)) {
+    std::stable_sort(added.begin(), added.end(), byKey);
   }
-  std::size_t out = 0;
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    if (i + 1 < all.size() && all[i + 1].first == all[i].first) {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < added.size(); ++i) {
+    if (i + 1 < added.size() && added[i + 1].first == added[i].first) {
       continue;
     }
-    if (out != i) {
-      all[out] = std::move(all[i]);
+    if (kept != i) {
+      added[kept] = std::move(added[i]);
     }
-    ++out;
+    ++kept;
   }
-  all.resize(out);
-  // Changed when a key that was absent now has a value, or an old key's
-  // value differs.
+  added.resize(kept);
+
+  std::vector<Pair> merged;
+  merged.reserve(pairs->size() + added.size());
   bool changed = false;
-  auto previous = old.begin();
-  for (const Pair& pair : all) {
-    while (previous != old.end() && previous->first < pair.first) {
-      ++previous;
+  auto old = pairs->begin();
+  auto now = added.begin();
+  while (old != pairs->end() || now != added.end()) {
+    if (now == added.end() || (old != pairs->end() && old->first < now->first)) {
+      merged.push_back(std::move(*old++));
+      continue;
     }
-    const bool wasThere = previous != old.end() && previous->first == pair.first;
-    if (wasThere ? previous->second != pair.second
-                 : (!pair.second.empty() || newEmptyKey == NewEmptyKey::kChange)) {
-      changed = true;
-      break;
+    if (old == pairs->end() || now->first < old->first) {
+      changed = changed || !now->second.empty() || newEmptyKey == NewEmptyKey::kChange;
+    } else {
+      changed = changed || old->second != now->second;
+      ++old;
     }
+    merged.push_back(std::move(*now++));
   }
+  *pairs = std::move(merged);
   return changed;
 }
 
@@ -191,12 +188,9 @@ void CBlockProgram::SetBoxProperties(int x, int y, std::vector<CBox::Property>&&
   if (box == nullptr || properties.empty()) {
     return;
   }
-  std::vector<Pair>& all = box->m_properties;
-  const std::size_t kept = all.size();
-  all.reserve(kept + properties.size());
-  std::move(properties.begin(), properties.end(), std::back_inserter(all));
+  const bool changed = MergeSorted(&box->m_properties, properties, NewEmptyKey::kNoChange);
   properties.clear();
-  if (MergeSorted(&all, kept, NewEmptyKey::kNoChange)) {
+  if (changed) {
     ++m_revision;
   }
 }
@@ -230,11 +224,9 @@ void CBlockProgram::SetGeneralAttributes(
   if (attributes.empty()) {
     return;
   }
-  const std::size_t kept = m_general.size();
-  m_general.reserve(kept + attributes.size());
-  std::move(attributes.begin(), attributes.end(), std::back_inserter(m_general));
+  const bool changed = MergeSorted(&m_general, attributes, NewEmptyKey::kChange);
   attributes.clear();
-  if (MergeSorted(&m_general, kept, NewEmptyKey::kChange)) {
+  if (changed) {
     ++m_revision;
   }
 }
