@@ -108,6 +108,90 @@ BENCHMARK(CompileChainFile)
     ->ArgName("rows")
     ->Unit(benchmark::kMillisecond);
 
+// A program dense with branches and loops as the compile command meets it:
+// a third each of branch, loop and plain chips, 1000 columns wide, whose
+// exits lead right and down so that most cells are reached twice and
+// labelled. The target: at most 1 s for 1000 rows, linear from 10 rows on.
+void MakeBranchHeavy(CBlockProgram& program, CChipCatalogue& catalogue, int rows) {
+  Settings = SettingsData{};
+  Settings.MaxChipNumX = kColumns;
+  Settings.MaxChipNumY = rows;
+  Settings.IfChipID = "if";
+  Settings.IfChipTrueID = "yes";
+  Settings.IfChipFalseID = "no";
+  Settings.LoopChipID = "loop";
+  Settings.LoopChipTrueID = "again";
+  Settings.LoopChipFalseID = "leave";
+  catalogue.Parse(std::string(kChainCatalogue) +
+                  "<define if>\ncode=IF:*1:*3:*2\\*9*eELSE\\*e\nproperty1_name=test\n"
+                  "property1_type=IF:DIST:BUMP\nproperty1_code=DIST;BUMP\nproperty2_name=value\n"
+                  "property2_type=VARIABLE:NUM:SELECT;yes;no\nproperty2_code=0;1 0\n"
+                  "property3_name=compare\nproperty3_type=VARIABLE:SELECT;below;above:NULL\n"
+                  "property3_code=LT GE;EQ\n</define>\n"
+                  "<define loop>\ncode=LOOP:*e:*1*e*e\nproperty1_name=times\nproperty1_type=NUM\n"
+                  "</define>\n");
+  program.Init(&catalogue, ProgramSettingsFrom(Settings));
+  const char* const kRight = "\x81\xa8";
+  const char* const kDown = "\x81\xab";
+  for (int y = 0; y < rows; ++y) {
+    for (int x = 0; x < kColumns; ++x) {
+      const bool lastColumn = x == kColumns - 1;
+      switch ((x + y) % 3) {
+        case 0:
+          program.AddBox(x, y, "go");
+          program.SetBoxProperty(x, y, "distance", std::to_string(x % 100));
+          program.SetBoxProperty(x, y, "speed", "fast");
+          program.SetBoxProperty(x, y, "to", lastColumn ? "lower" : "right");
+          break;
+        case 1:
+          program.AddBox(x, y, "if");
+          program.SetBoxProperty(x, y, "test", y % 2 == 0 ? "DIST" : "BUMP");
+          program.SetBoxProperty(x, y, "value", y % 2 == 0 ? "30" : "yes");
+          program.SetBoxProperty(x, y, "compare", "below");
+          program.SetBoxProperty(x, y, "yes", lastColumn ? kDown : kRight);
+          program.SetBoxProperty(x, y, "no", kDown);
+          break;
+        default:
+          program.AddBox(x, y, "loop");
+          program.SetBoxProperty(x, y, "times", "3");
+          program.SetBoxProperty(x, y, "again", kDown);
+          program.SetBoxProperty(x, y, "leave", lastColumn ? kDown : kRight);
+          break;
+      }
+    }
+  }
+}
+
+void CompileBranchHeavyFile(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
+  CChipCatalogue catalogue;
+  ScratchDir dir;
+  const std::string bhb = dir.File("branches.bhb");
+  const std::string path = dir.File("out.r");
+  {
+    CBlockProgram program;
+    MakeBranchHeavy(program, catalogue, rows);
+    if (WriteBlockProgram(bhb, program) != 1) {
+      state.SkipWithError("the .bhb was not written");
+      return;
+    }
+  }
+  for (auto _ : state) {
+    auto program = ReadBlockProgram(&catalogue, bhb, ProgramSettingsFrom(Settings));
+    if (!program || WriteScriptFile(*program, path) != ScriptResult::kWritten) {
+      state.SkipWithError("the script was not written");
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows) * kColumns);
+  state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(CompileBranchHeavyFile)
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->ArgName("rows")
+    ->Unit(benchmark::kMillisecond);
+
 // The floor of CompileChainFile: the same .bhb read whole and out.r's bytes
 // written, with nothing parsed or generated.
 void CopyChainBytes(benchmark::State& state) {
