@@ -68,10 +68,13 @@ bool CScriptGenerator::Run(std::string* script, std::vector<SourceCell>* map) {
   // running count below refuses it as soon as it passes; the measure is then
   // skipped, as it costs nearly what the generation does.
   if (RepeatsAnExit(m_program)) {
-    if (Measure().Cost() > m_maxBytes) {
+    const ScriptSize size = Measure();
+    if (size.Cost() > m_maxBytes) {
       script->clear();
       return false;
     }
+    // The measure is exact: the script is written into one buffer.
+    m_script.reserve(static_cast<std::size_t>(size.bytes));
   } else {
     m_counts.emplace(m_program);
   }
