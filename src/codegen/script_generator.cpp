@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "catalogue/chip_catalogue.h"
+#include "codegen/chip_template.h"
 #include "foundation/strings.h"
 #include "platform/file_system.h"
 #include "program/block_program.h"
@@ -23,39 +24,10 @@ const std::string kEmpty;
 const std::string kIdKey = "id";
 const std::string kToKey = "to";
 const std::string kCodeKey = "code";
-const std::string kConditionTypeKey = "property1_type";
-const std::string kConditionNameKey = "property1_name";
-const std::string kConditionCodeKey = "property1_code";
-const std::string kResetTypeKey = "property2_type";
 
 const std::string& BoxValue(const CBox& box, const std::string& key) {
   const std::string* value = box.Find(key);
   return value == nullptr ? kEmpty : *value;
-}
-
-// The attribute key of property c ("property1_type" for c = '1' and suffix
-// "_type"); c is any byte of the template.
-std::string PropertyKey(char c, std::string_view suffix) {
-  std::string key = "property";
-  key.push_back(c);
-  key.append(suffix);
-  return key;
-}
-
-// Field n (from 1) of a list separated by ';', empty fields counted; false
-// when the list has fewer fields.
-bool FieldOf(std::string_view list, std::size_t n, std::string_view* field) {
-  std::size_t start = 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    std::size_t separator = list.find(';', start);
-    if (separator == std::string_view::npos) {
-      return false;
-    }
-    start = separator + 1;
-  }
-  std::size_t end = list.find(';', start);
-  *field = list.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-  return true;
 }
 
 constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint64_t>::max();
@@ -85,6 +57,8 @@ CScriptGenerator::CScriptGenerator(const CBlockProgram& program, std::size_t max
       m_columns(program.Columns()),
       m_rows(program.Rows()) {}
 
+CScriptGenerator::~CScriptGenerator() = default;
+
 bool CScriptGenerator::Run(std::string* script, std::vector<SourceCell>* map) {
   m_map = map;
   // A branch template that repeats an exit doubles the script with every
@@ -94,10 +68,13 @@ bool CScriptGenerator::Run(std::string* script, std::vector<SourceCell>* map) {
   // running count below refuses it as soon as it passes; the measure is then
   // skipped, as it costs nearly what the generation does.
   if (RepeatsAnExit(m_program)) {
-    if (Measure().Cost() > m_maxBytes) {
+    const ScriptSize size = Measure();
+    if (size.Cost() > m_maxBytes) {
       script->clear();
       return false;
     }
+    // The measure is exact: the script is written into one buffer.
+    m_script.reserve(static_cast<std::size_t>(size.bytes));
   } else {
     m_counts.emplace(m_program);
   }
@@ -227,15 +204,17 @@ ScriptSize CScriptGenerator::MeasureStep(int x, int y, bool head) {
 
 void CScriptGenerator::MeasureChip(int x, int y, std::vector<MeasuredExit>* exits) {
   Next next;
-  switch (KindOf(*m_program.GetBox(x, y), m_program.Roles())) {
+  const CBox& box = *m_program.GetBox(x, y);
+  const CCompiledChip& chip = ChipOf(box);
+  switch (chip.Kind()) {
     case ChipKind::kBranch:
-      next = EmitBranchChip(x, y);
+      next = EmitBranchChip(x, y, box, chip);
       break;
     case ChipKind::kLoop:
-      next = EmitLoopChip(x, y);
+      next = EmitLoopChip(x, y, box, chip);
       break;
     case ChipKind::kPlain:
-      next = EmitPlainChip(x, y);
+      next = EmitPlainChip(x, y, box, chip);
       break;
   }
   // Each exit the template takes is noted instead of followed, and the
@@ -266,7 +245,7 @@ void CScriptGenerator::WriteHeader() {
   for (int y = 0; y < m_rows; ++y) {
     for (int x = 0; x < m_columns; ++x) {
       const CBox* box = m_program.GetBox(x, y);
-      if (box != nullptr && KindOf(*box, m_program.Roles()) == ChipKind::kLoop) {
+      if (box != nullptr && ChipOf(*box).Kind() == ChipKind::kLoop) {
         m_cell = SourceCell{x, y};
         WriteCell("GLOBAL:gloopcount", x, y, ":0\n");
         anyLoop = true;
@@ -313,15 +292,16 @@ CScriptGenerator::Next CScriptGenerator::EmitChip(int x, int y, bool head) {
     WriteCell("GO:chip", x, y, "\n");
     return std::nullopt;
   }
-  switch (KindOf(*box, m_program.Roles())) {
+  const CCompiledChip& chip = ChipOf(*box);
+  switch (chip.Kind()) {
     case ChipKind::kBranch:
-      return EmitBranchChip(x, y);
+      return EmitBranchChip(x, y, *box, chip);
     case ChipKind::kLoop:
-      return EmitLoopChip(x, y);
+      return EmitLoopChip(x, y, *box, chip);
     case ChipKind::kPlain:
       break;
   }
-  return EmitPlainChip(x, y);
+  return EmitPlainChip(x, y, *box, chip);
 }
 
 CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, const std::string& value,
@@ -336,58 +316,55 @@ CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, const std::str
   return Step{to->x, to->y, false};
 }
 
-const CChipDefinition* CScriptGenerator::ChipOf(const CBox& box) const {
-  const CChipCatalogue* catalogue = m_program.Catalogue();
-  return catalogue == nullptr ? nullptr : catalogue->Find(BoxValue(box, kIdKey));
+const CCompiledChip& CScriptGenerator::ChipOf(const CBox& box) {
+  const std::string& id = BoxValue(box, kIdKey);
+  auto found = m_templates.find(id);
+  if (found == m_templates.end()) {
+    const CChipCatalogue* catalogue = m_program.Catalogue();
+    const CChipDefinition* chip = catalogue == nullptr ? nullptr : catalogue->Find(id);
+    found = m_templates
+                .emplace(id, std::make_unique<CCompiledChip>(chip, KindOf(box, m_program.Roles())))
+                .first;
+  }
+  return *found->second;
 }
 
-CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y) {
+CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y, const CBox& box,
+                                                       const CCompiledChip& chip) {
   m_cell = SourceCell{x, y};
-  const CBox& box = *m_program.GetBox(x, y);
-  const CChipDefinition* chip = ChipOf(box);
-  const std::string& code = Attribute(chip, kCodeKey);
-
   m_pending.clear();
-  std::size_t position = 0;
-  char marker = 0;
-  while (!m_overflow && NextMarker(code, &position, &marker)) {
-    if (marker == '*') {
-      // **c, the second code list; a template ending in "**" ends there.
-      if (position >= code.size()) {
-        break;
-      }
-      ExpandProperty(box, chip, code[position++], true);
-    } else {
-      ExpandProperty(box, chip, marker, false);
+  for (const TemplatePiece& piece : chip.Pieces()) {
+    if (m_overflow) {
+      break;
     }
+    m_pending.append(piece.literal);
+    if (piece.marker == TemplatePiece::Marker::kEnd) {
+      break;
+    }
+    // Every marker of a plain template is a property, *e included.
+    piece.property->Expand(BoxValue(box, piece.property->NameKey()), &m_pending);
+    Spend(0);
   }
   FinalWrite();
   return FollowExit(x, y, BoxValue(box, kToKey), false);
 }
 
-CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y) {
+CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y, const CBox& box,
+                                                        const CCompiledChip& chip) {
   m_cell = SourceCell{x, y};
-  const CBox& box = *m_program.GetBox(x, y);
-  const CChipDefinition* chip = ChipOf(box);
-  PendingRest rest{&box, chip, x, y, 0, 0, false, false, 0, {}};
+  PendingRest rest{&box, &chip, x, y, 0, 0, false, false, 0, {}};
 
   // The chosen condition: its position among the options of the IF type,
   // its code, and whether the parameter type for it asks for a reset.
-  std::vector<std::string> options = SplitTokens(Attribute(chip, kConditionTypeKey), ":");
-  const std::string& chosen = BoxValue(box, Attribute(chip, kConditionNameKey));
-  for (std::size_t i = 1; i < options.size(); ++i) {
-    if (options[i] == chosen) {
+  const std::string& chosen = BoxValue(box, chip.ConditionKey());
+  const std::vector<BranchCondition>& conditions = chip.Conditions();
+  for (std::size_t i = 1; i < conditions.size(); ++i) {
+    if (conditions[i].option == chosen) {
       rest.condition = i;
+      rest.conditionCode = conditions[i].code;
+      rest.reset = conditions[i].reset;
       break;
     }
-  }
-  if (rest.condition != 0) {
-    std::vector<std::string> codes = SplitTokens(Attribute(chip, kConditionCodeKey), ";");
-    if (rest.condition - 1 < codes.size()) {
-      rest.conditionCode = codes[rest.condition - 1];
-    }
-    std::vector<std::string> types = SplitTokens(Attribute(chip, kResetTypeKey), ":");
-    rest.reset = rest.condition < types.size() && types[rest.condition].starts_with("SELECT");
   }
   m_pending.clear();
   return ContinueBranch(std::move(rest));
@@ -397,11 +374,15 @@ CScriptGenerator::Next CScriptGenerator::ContinueBranch(PendingRest rest) {
   // The rest of a template goes on after the chain of an exit, whose chips
   // took the source cell over.
   m_cell = SourceCell{rest.x, rest.y};
-  const std::string& code = Attribute(rest.chip, kCodeKey);
-  char marker = 0;
-  while (!m_overflow && NextMarker(code, &rest.position, &marker)) {
-    switch (marker) {
-      case 'e': {
+  const std::vector<TemplatePiece>& pieces = rest.chip->Pieces();
+  while (!m_overflow && rest.piece < pieces.size()) {
+    const TemplatePiece& piece = pieces[rest.piece++];
+    m_pending.append(piece.literal);
+    switch (piece.marker) {
+      case TemplatePiece::Marker::kEnd:
+        rest.piece = pieces.size();
+        continue;
+      case TemplatePiece::Marker::kExit: {
         // The first *e writes the true chain, every later one the false.
         Flush();
         const std::string& key =
@@ -413,20 +394,20 @@ CScriptGenerator::Next CScriptGenerator::ContinueBranch(PendingRest rest) {
         m_rests.push_back(std::move(rest));
         return FollowExit(x, y, exit, true);
       }
-      case '1':
+      case TemplatePiece::Marker::kCondition:
         m_pending.append(rest.conditionCode);
         break;
-      case '2':
-      case '3':
-        ExpandBranchParameter(rest, marker);
+      case TemplatePiece::Marker::kParameter:
+        ExpandBranchParameter(rest, piece.c);
         break;
-      case '9':
+      case TemplatePiece::Marker::kReset:
         if (rest.reset) {
           // The trailing backslash becomes the line end at the next write.
           m_pending.append("SET:").append(rest.conditionCode).append(":0\\");
         }
         break;
-      default:
+      case TemplatePiece::Marker::kProperty:
+      case TemplatePiece::Marker::kIgnored:
         break;
     }
     Spend(0);
@@ -441,66 +422,53 @@ void CScriptGenerator::ExpandBranchParameter(PendingRest& rest, char c) {
   if (rest.condition == 0) {
     return;
   }
-  std::vector<std::string> types = SplitTokens(Attribute(rest.chip, PropertyKey(c, "_type")), ":");
-  if (rest.condition >= types.size()) {
+  const BranchParameter& parameter = rest.chip->Conditions()[rest.condition].parameters[c - '2'];
+  if (!parameter.known) {
     return;
   }
-  const std::string& type = types[rest.condition];
-  const std::string& value = BoxValue(*rest.box, Attribute(rest.chip, PropertyKey(c, "_name")));
-  if (type.starts_with("NUM")) {
+  const std::string& value = BoxValue(*rest.box, *parameter.nameKey);
+  if (parameter.num) {
     m_pending.append(value);
     return;
   }
-  std::vector<std::string> options = SplitTokens(type, ";");
-  std::vector<std::string> codeFields =
-      SplitTokens(Attribute(rest.chip, PropertyKey(c, "_code")), ";");
-  std::vector<std::string> codes;
-  if (rest.condition - 1 < codeFields.size()) {
-    codes = SplitTokens(codeFields[rest.condition - 1], " ");
-  }
-  // Options count from 1 after the type word; a value that is none of them
-  // takes the first code.
+  // A value that is none of the options takes the first code.
   const std::string* code = nullptr;
-  auto match = std::find(options.begin() + (options.empty() ? 0 : 1), options.end(), value);
-  if (match != options.end()) {
-    std::size_t j = static_cast<std::size_t>(match - options.begin());
-    if (j - 1 < codes.size()) {
-      code = &codes[j - 1];
+  auto match = std::find(parameter.options.begin(), parameter.options.end(), value);
+  if (match != parameter.options.end()) {
+    const auto j = static_cast<std::size_t>(match - parameter.options.begin());
+    if (j < parameter.codes.size()) {
+      code = &parameter.codes[j];
       if (c == '2' && rest.reset && *code == "0") {
         rest.reset = false;
       }
     }
-  } else if (!codes.empty()) {
-    code = &codes.front();
+  } else if (!parameter.codes.empty()) {
+    code = &parameter.codes.front();
   }
   if (code != nullptr) {
     m_pending.append(*code);
   }
 }
 
-CScriptGenerator::Next CScriptGenerator::EmitLoopChip(int x, int y) {
-  const CBox& box = *m_program.GetBox(x, y);
-  const CChipDefinition* chip = ChipOf(box);
+CScriptGenerator::Next CScriptGenerator::EmitLoopChip(int x, int y, const CBox& box,
+                                                      const CCompiledChip& chip) {
   m_pending.clear();
-  return ContinueLoop(PendingRest{&box, chip, x, y, 0, 0, true, false, 0, {}});
+  return ContinueLoop(PendingRest{&box, &chip, x, y, 0, 0, true, false, 0, {}});
 }
 
 CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
   m_cell = SourceCell{rest.x, rest.y};
-  const std::string& code = Attribute(rest.chip, kCodeKey);
-  char c = 0;
-  while (!m_overflow && NextMarker(code, &rest.position, &c)) {
-    if (c == '*') {
-      // **c, the second code list of property c; **e is one of them too. A
-      // template ending in "**" ends there.
-      if (rest.position >= code.size()) {
-        break;
-      }
-      ExpandProperty(*rest.box, rest.chip, code[rest.position++], true);
-      continue;
+  const std::vector<TemplatePiece>& pieces = rest.chip->Pieces();
+  while (!m_overflow && rest.piece < pieces.size()) {
+    const TemplatePiece& piece = pieces[rest.piece++];
+    m_pending.append(piece.literal);
+    if (piece.marker == TemplatePiece::Marker::kEnd) {
+      break;
     }
-    if (c != 'e') {
-      ExpandProperty(*rest.box, rest.chip, c, false);
+    if (piece.marker == TemplatePiece::Marker::kProperty) {
+      // *c or **c; **e is one of them too.
+      piece.property->Expand(BoxValue(*rest.box, piece.property->NameKey()), &m_pending);
+      Spend(0);
       continue;
     }
     const int marker = rest.markers++;
@@ -532,48 +500,13 @@ CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
   return std::nullopt;
 }
 
-bool CScriptGenerator::NextMarker(const std::string& code, std::size_t* position, char* marker) {
-  const std::size_t star = code.find('*', *position);
-  const std::size_t end = star == std::string::npos ? code.size() : star;
-  m_pending.append(code, *position, end - *position);
-  // The end of the template, which a lone "*" at its very end also is.
-  if (star == std::string::npos || star + 1 >= code.size()) {
-    *position = code.size();
-    return false;
-  }
-  *marker = code[star + 1];
-  *position = star + 2;
-  return true;
-}
-
-void CScriptGenerator::ExpandProperty(const CBox& box, const CChipDefinition* chip, char c,
-                                      bool secondList) {
-  const std::string& type = Attribute(chip, PropertyKey(c, "_type"));
-  const std::string& value = BoxValue(box, Attribute(chip, PropertyKey(c, "_name")));
-  if (type.starts_with("NUM")) {
-    m_pending.append(value);
-  } else if (type.starts_with("SELECT")) {
-    // The option is found by text: n is the number of ';' before the first
-    // place where the value occurs in the type, and field n of the code list
-    // is its code. An empty value occurs at the start, where n is 0.
-    std::size_t at = type.find(value);
-    if (at == std::string::npos) {
-      return;
-    }
-    std::size_t n = static_cast<std::size_t>(
-        std::count(type.begin(), type.begin() + static_cast<std::ptrdiff_t>(at), ';'));
-    std::string_view field;
-    if (n != 0 &&
-        FieldOf(Attribute(chip, PropertyKey(c, secondList ? "_code2" : "_code")), n, &field)) {
-      m_pending.append(field);
-    }
-  }
-  Spend(0);
-}
-
 // The pending text leaves m_pending before it is written, so that the limit
 // never counts it twice, as pending and as written.
 void CScriptGenerator::Flush() {
+  if (WritePendingDirectly()) {
+    Spend(0);
+    return;
+  }
   std::string text = std::exchange(m_pending, std::string{});
   std::replace(text.begin(), text.end(), '\\', '\n');
   Write(text);
@@ -582,6 +515,14 @@ void CScriptGenerator::Flush() {
 }
 
 void CScriptGenerator::FinalWrite() {
+  if (m_pending.empty()) {
+    return;
+  }
+  if (WritePendingDirectly()) {
+    m_script.append("\r\n");
+    Spend(0);
+    return;
+  }
   std::string text = std::exchange(m_pending, std::string{});
   std::replace(text.begin(), text.end(), '\\', '\n');
   if (!text.empty()) {
@@ -590,6 +531,28 @@ void CScriptGenerator::FinalWrite() {
   }
   m_pending = std::move(text);
   m_pending.clear();
+}
+
+bool CScriptGenerator::WritePendingDirectly() {
+  // Without a measure or a source map to keep, the pending text goes into
+  // the script in one pass: its backslashes and line feeds both become the
+  // file's CR LF.
+  if (m_measuring || m_overflow || m_map != nullptr) {
+    return false;
+  }
+  const std::string_view text = m_pending;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find_first_of("\\\n", start);
+    if (end == std::string_view::npos) {
+      m_script.append(text.substr(start));
+      break;
+    }
+    m_script.append(text.substr(start, end - start)).append("\r\n");
+    start = end + 1;
+  }
+  m_pending.clear();
+  return true;
 }
 
 void CScriptGenerator::Write(std::string_view text) {
@@ -644,11 +607,6 @@ void CScriptGenerator::Spend(std::size_t amount) {
   if (m_script.size() + m_pending.size() + m_spent > m_maxBytes) {
     m_overflow = true;
   }
-}
-
-const std::string& CScriptGenerator::Attribute(const CChipDefinition* chip,
-                                               const std::string& key) {
-  return chip == nullptr ? kEmpty : chip->Get(key);
 }
 
 std::size_t ExitMarkers(const std::string& code, ChipKind kind) {

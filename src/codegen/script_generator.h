@@ -3,16 +3,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "program/connections.h"
 
 class CBlockProgram;
 class CBox;
-class CChipDefinition;
+class CCompiledChip;
 
 inline constexpr char kScriptFileName[] = "out.r";
 
@@ -116,6 +118,7 @@ bool WriteScript(const CBlockProgram& program, const std::string& path);
 class CScriptGenerator {
  public:
   CScriptGenerator(const CBlockProgram& program, std::size_t maxBytes);
+  ~CScriptGenerator();
 
   // Runs the whole generation. False when the script would outgrow the
   // limit, which is known before any of it is written. With a map, every
@@ -142,15 +145,15 @@ class CScriptGenerator {
   // one of its exits is written.
   struct PendingRest {
     const CBox* box;
-    const CChipDefinition* chip;  // nullptr for a chip the catalogue lacks
+    const CCompiledChip* chip;
     int x;
     int y;
-    std::size_t position;  // where the scan of the template goes on
-    int markers;           // *e markers met so far
+    std::size_t piece;  // the template piece where the scan goes on
+    int markers;        // *e markers met so far
     bool isLoop;
-    bool reset;                 // branch: the reset flag read by *9
-    std::size_t condition;      // branch: position of the chosen condition, 0 for none
-    std::string conditionCode;  // branch: its code
+    bool reset;                      // branch: the reset flag read by *9
+    std::size_t condition;           // branch: position of the chosen condition, 0 for none
+    std::string_view conditionCode;  // branch: its code
   };
 
   // One exit of a chip met while measuring it, with how often it is taken.
@@ -177,39 +180,33 @@ class CScriptGenerator {
   void RunChain(int x, int y, bool head);
 
   Next EmitChip(int x, int y, bool head);
-  Next EmitPlainChip(int x, int y);
-  Next EmitBranchChip(int x, int y);
-  Next EmitLoopChip(int x, int y);
+  Next EmitPlainChip(int x, int y, const CBox& box, const CCompiledChip& chip);
+  Next EmitBranchChip(int x, int y, const CBox& box, const CCompiledChip& chip);
+  Next EmitLoopChip(int x, int y, const CBox& box, const CCompiledChip& chip);
   Next FollowExit(int x, int y, const std::string& value, bool glyphs);
   // Scans a branch or loop template from rest.position on: up to the next
   // exit that it follows (the rest then waits on the stack) or to its end.
   Next ContinueBranch(PendingRest rest);
   Next ContinueLoop(PendingRest rest);
 
-  // Appends the expansion of the property placeholder *c or **c.
-  void ExpandProperty(const CBox& box, const CChipDefinition* chip, char c, bool secondList);
   // Appends the expansion of the branch placeholders *2 and *3.
   void ExpandBranchParameter(PendingRest& rest, char c);
 
-  // Appends the template text from *position up to the next "*" to the
-  // pending text and reads the character after it into *marker, moving
-  // *position past both. False at the end of the template (its rest
-  // appended).
-  bool NextMarker(const std::string& code, std::size_t* position, char* marker);
-  // The chip definition of a box; nullptr for a chip the catalogue lacks.
-  const CChipDefinition* ChipOf(const CBox& box) const;
+  // The compiled template of a box's chip type, made at its first box.
+  const CCompiledChip& ChipOf(const CBox& box);
 
   // Writes the pending text with its backslashes turned into line feeds.
   void Flush();
   // At the end of a template: the pending text, if any, as a line.
   void FinalWrite();
+  // Flush's work in one pass when no measure or map is kept (true), the
+  // limit not yet checked; false to take the general path.
+  bool WritePendingDirectly();
   // Appends to the script as a text-mode write does (LF becomes CR LF).
   void Write(std::string_view text);
   void WriteCell(std::string_view prefix, int x, int y, std::string_view suffix);
   // Counts work done without output (a chip visited) against the limit.
   void Spend(std::size_t amount);
-
-  static const std::string& Attribute(const CChipDefinition* chip, const std::string& key);
 
   const CBlockProgram& m_program;
   const std::size_t m_maxBytes;
@@ -221,6 +218,9 @@ class CScriptGenerator {
   bool m_overflow = false;
   std::string m_pending;
   std::vector<PendingRest> m_rests;
+  // The compiled templates by chip name (the name viewed in the first box
+  // of the type, which outlives the run).
+  std::unordered_map<std::string_view, std::unique_ptr<CCompiledChip>> m_templates;
   // While measuring, writes count their bytes here instead of appending.
   bool m_measuring = false;
   std::uint64_t m_measured = 0;

@@ -9,7 +9,59 @@
 
 namespace {
 const std::string kEmpty;
+
+using Pair = std::pair<std::string, std::string>;
+
+// Merges pairs set in the given order into *pairs (sorted by key without
+// repeats), as if each were set in turn: the result is sorted by key and a
+// key keeps the value it was set to last. Returns whether a key gained a
+// different value; for a box an absent key reads as empty, so a new key with
+// an empty value changes nothing there, while a new general attribute is
+// always a change.
+enum class NewEmptyKey { kNoChange, kChange };
+bool MergeSorted(std::vector<Pair>* pairs, std::vector<Pair>& added, NewEmptyKey newEmptyKey) {
+  const auto byKey = [](const Pair& a, const Pair& b) { return a.first < b.first; };
+  // A stable sort keeps pairs of one key in the order they were set, so the
+  // last of each run is the value that stays. Keys that already come in
+  // ascending order (as the writer saves them) need no sort at all.
+  if (!std::is_sorted(added.begin(), added.end(), byKey)) {
+    std::stable_sort(added.begin(), added.end(), byKey);
+  }
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < added.size(); ++i) {
+    if (i + 1 < added.size() && added[i + 1].first == added[i].first) {
+      continue;
+    }
+    if (kept != i) {
+      added[kept] = std::move(added[i]);
+    }
+    ++kept;
+  }
+  added.resize(kept);
+
+  std::vector<Pair> merged;
+  merged.reserve(pairs->size() + added.size());
+  bool changed = false;
+  auto old = pairs->begin();
+  auto now = added.begin();
+  while (old != pairs->end() || now != added.end()) {
+    if (now == added.end() || (old != pairs->end() && old->first < now->first)) {
+      merged.push_back(std::move(*old++));
+      continue;
+    }
+    if (old == pairs->end() || now->first < old->first) {
+      changed = changed || !now->second.empty() || newEmptyKey == NewEmptyKey::kChange;
+    } else {
+      changed = changed || old->second != now->second;
+      ++old;
+    }
+    merged.push_back(std::move(*now++));
+  }
+  *pairs = std::move(merged);
+  return changed;
 }
+
+}  // namespace
 
 CBox::CBox(const std::string& chipName) {
   m_properties.emplace_back("id", chipName);
@@ -166,6 +218,18 @@ void CBlockProgram::SetBoxProperty(int x, int y, const std::string& key, const s
   box->Set(key, value);
 }
 
+void CBlockProgram::SetBoxProperties(int x, int y, std::vector<CBox::Property>&& properties) {
+  CBox* box = MutableBox(x, y);
+  if (box == nullptr || properties.empty()) {
+    return;
+  }
+  const bool changed = MergeSorted(&box->m_properties, properties, NewEmptyKey::kNoChange);
+  properties.clear();
+  if (changed) {
+    ++m_revision;
+  }
+}
+
 bool CBlockProgram::GetBoxPropertyKeys(int x, int y, std::vector<std::string>& keys) const {
   const CBox* box = GetBox(x, y);
   if (box == nullptr) {
@@ -187,6 +251,18 @@ void CBlockProgram::SetGeneralAttribute(const std::string& key, const std::strin
   } else if (it->second != value) {
     it->second = value;
     Changed();
+  }
+}
+
+void CBlockProgram::SetGeneralAttributes(
+    std::vector<std::pair<std::string, std::string>>&& attributes) {
+  if (attributes.empty()) {
+    return;
+  }
+  const bool changed = MergeSorted(&m_general, attributes, NewEmptyKey::kChange);
+  attributes.clear();
+  if (changed) {
+    ++m_revision;
   }
 }
 

@@ -110,10 +110,18 @@ class CBlockProgram {
   std::string BoxProperty(int x, int y, const std::string& key) const;
   void SetBoxProperty(int x, int y, const std::string& key, const std::string& value);
   bool GetBoxPropertyKeys(int x, int y, std::vector<std::string>& keys) const;
+  // Sets many properties of a cell's box at once, as SetBoxProperty would
+  // one after the other in the given order (a key given twice keeps its last
+  // value). Sorting them together costs n log n, where inserting them one by
+  // one into the sorted list costs n^2 for keys in descending order: the
+  // reader hands over each box's lines here.
+  void SetBoxProperties(int x, int y, std::vector<CBox::Property>&& properties);
 
   void SetGeneralAttribute(const std::string& key, const std::string& value);
   std::string GetGeneralAttribute(const std::string& key) const;
   bool GetGeneralKeys(std::vector<std::string>& keys) const;
+  // As SetGeneralAttribute for each pair in order, sorted once.
+  void SetGeneralAttributes(std::vector<std::pair<std::string, std::string>>&& attributes);
 
   // Before a box leaves a cell: every neighbour's "to" that points into the
   // cell is cleared.

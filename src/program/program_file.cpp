@@ -16,6 +16,11 @@ constexpr char kFailedToOpen[] = "Failed to open data file.";
 
 // Appends text as a text-mode write does: every line feed becomes CR LF.
 void AppendText(std::string& out, std::string_view text) {
+  // Keys and values read from a file hold no line feed: one copy.
+  if (text.find('\n') == std::string_view::npos) {
+    out.append(text);
+    return;
+  }
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t newline = text.find('\n', start);
@@ -36,14 +41,29 @@ void AppendInt(std::string& out, int value) {
 }
 
 // "key=value" split at the first '='; false for a line without one.
-bool SplitProperty(std::string_view line, std::string* key, std::string* value) {
+bool SplitProperty(std::string_view line, std::string_view* key, std::string_view* value) {
   std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) {
     return false;
   }
-  key->assign(line.substr(0, eq));
-  value->assign(line.substr(eq + 1));
+  *key = line.substr(0, eq);
+  *value = line.substr(eq + 1);
   return true;
+}
+
+// The next word of an opening tag from *position on, the words being
+// separated by runs of ' ' and '>'; empty when there is none.
+std::string_view NextTagWord(std::string_view text, std::size_t* position) {
+  std::size_t start = *position;
+  while (start < text.size() && (text[start] == ' ' || text[start] == '>')) {
+    ++start;
+  }
+  std::size_t end = start;
+  while (end < text.size() && text[end] != ' ' && text[end] != '>') {
+    ++end;
+  }
+  *position = end;
+  return text.substr(start, end - start);
 }
 
 bool IsBlank(std::string_view line) {
@@ -136,8 +156,14 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
   int boxY = 0;
   int generalLine = 0;
   int boxLine = 0;
-  std::string key;
-  std::string value;
+  std::string_view key;
+  std::string_view value;
+  // The lines of the open box and of the general sections wait here and are
+  // handed over sorted at once (a box at its closing tag, the general
+  // attributes at the end): inserting each key into a sorted list would
+  // make a box whose keys come in descending order quadratic to read.
+  std::vector<CBox::Property> boxLines;
+  std::vector<std::pair<std::string, std::string>> generalLines;
   // Each line is read whole, however long: a line cut into pieces would turn
   // the tail of a long value into a stray property of its own.
   ForEachTextLine(text, 0, [&](std::string_view line) {
@@ -149,21 +175,25 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
           record.Closed();
           generalLine = record.Current();
         } else if (line.starts_with("<box")) {
-          std::vector<std::string> tokens = SplitTokens(line.substr(4), " >");
-          if (tokens.size() < 3) {
+          const std::string_view tag = line.substr(4);
+          std::size_t position = 0;
+          const std::string_view column = NextTagWord(tag, &position);
+          const std::string_view row = NextTagWord(tag, &position);
+          const std::string_view chipName = NextTagWord(tag, &position);
+          if (chipName.empty()) {
             record.Closed();
             record.Skip(LineProblem::kMalformedTag);
             break;
           }
-          int x = ParseLeadingInt(tokens[0]);
-          int y = ParseLeadingInt(tokens[1]);
+          int x = ParseLeadingInt(column);
+          int y = ParseLeadingInt(row);
           // A box outside the grid is dropped together with its lines.
           if (!program->IsInside(x, y)) {
             record.Skip(LineProblem::kBoxOutsideGrid, GridCell{x, y});
             record.Dropping();
             break;
           }
-          program->AddBox(x, y, tokens[2]);
+          program->AddBox(x, y, std::string(chipName));
           record.Placed(x, y);
           boxX = x;
           boxY = y;
@@ -177,22 +207,27 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
         if (line.starts_with("</general>")) {
           state = State::kOutside;
         } else if (SplitProperty(line, &key, &value)) {
-          program->SetGeneralAttribute(key, value);
+          generalLines.emplace_back(key, value);
         } else {
           record.UnusedInGeneral(line);
         }
         break;
       case State::kBox:
         if (line.starts_with("</box>")) {
+          program->SetBoxProperties(boxX, boxY, std::move(boxLines));
+          boxLines.clear();
           state = State::kOutside;
         } else if (SplitProperty(line, &key, &value)) {
-          program->SetBoxProperty(boxX, boxY, key, value);
+          boxLines.emplace_back(key, value);
         } else {
           record.UnusedInBox(line, GridCell{boxX, boxY});
         }
         break;
     }
   });
+  // A box left open keeps the lines read into it.
+  program->SetBoxProperties(boxX, boxY, std::move(boxLines));
+  program->SetGeneralAttributes(std::move(generalLines));
   if (state == State::kBox) {
     record.SkipAt(boxLine, LineProblem::kUnclosedBox, GridCell{boxX, boxY});
   } else if (state == State::kGeneral) {
@@ -280,8 +315,40 @@ int CReadReport::BoxLine(int x, int y) const {
                     static_cast<std::size_t>(x)];
 }
 
+namespace {
+
+// The bytes FormatBlockProgram writes, or a little more (a line feed inside a
+// key or value takes one byte more than counted), so that the text is built
+// in one buffer without growing it.
+std::size_t FormattedSize(const CBlockProgram& program) {
+  constexpr std::size_t kTagBytes = sizeof "<box 0000000000 0000000000 >\r\n</box>\r\n";
+  std::size_t size = sizeof "<general>\r\n</general>\r\n\r\n";
+  std::vector<std::string> keys;
+  if (program.GetGeneralKeys(keys)) {
+    for (const std::string& key : keys) {
+      size += key.size() + program.GetGeneralAttribute(key).size() + 3;
+    }
+  }
+  for (int y = 0; y < program.Rows(); ++y) {
+    for (int x = 0; x < program.Columns(); ++x) {
+      const CBox* box = program.GetBox(x, y);
+      if (box == nullptr) {
+        continue;
+      }
+      size += kTagBytes;
+      for (const auto& [key, value] : box->Properties()) {
+        size += key.size() + value.size() + 3;
+      }
+    }
+  }
+  return size;
+}
+
+}  // namespace
+
 std::string FormatBlockProgram(const CBlockProgram& program) {
   std::string out;
+  out.reserve(FormattedSize(program));
   std::vector<std::string> keys;
   if (program.GetGeneralKeys(keys)) {
     out.append("<general>\r\n");
