@@ -226,7 +226,7 @@ void CBlockProgram::SetBoxProperties(int x, int y, std::vector<CBox::Property>&&
   const bool changed = MergeSorted(&box->m_properties, properties, NewEmptyKey::kNoChange);
   properties.clear();
   if (changed) {
-    ++m_revision;
+    Changed();
   }
 }
 
@@ -262,7 +262,7 @@ void CBlockProgram::SetGeneralAttributes(
   const bool changed = MergeSorted(&m_general, attributes, NewEmptyKey::kChange);
   attributes.clear();
   if (changed) {
-    ++m_revision;
+    Changed();
   }
 }
 
