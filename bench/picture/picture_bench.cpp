@@ -16,8 +16,8 @@
 #include "catalogue/chip_catalogue.h"
 #include "foundation/settings.h"
 #include "program/block_program.h"
-#include "program/program_settings.h"
 #include "program/program_file.h"
+#include "program/program_settings.h"
 
 namespace fs = std::filesystem;
 
@@ -95,7 +95,8 @@ void BM_ExportFull100x100(benchmark::State& state) {
   LoadSettings();
   CChipCatalogue catalogue;
   catalogue.Load();
-  std::unique_ptr<CBlockProgram> sample = ReadBlockProgram(&catalogue, "samples/avoid.bhb", ProgramSettingsFrom(Settings));
+  std::unique_ptr<CBlockProgram> sample =
+      ReadBlockProgram(&catalogue, "samples/avoid.bhb", ProgramSettingsFrom(Settings));
   if (!sample || sample->GetBox(0, 2) == nullptr) {
     state.SkipWithError("samples/avoid.bhb has no chip at 0,2");
     return;

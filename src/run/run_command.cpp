@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "foundation/settings.h"
 #include "catalogue/chip_catalogue.h"
+#include "foundation/settings.h"
 #include "platform/file_system.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
@@ -90,7 +90,8 @@ bool CompileForRun(const std::string& programPath, CompiledProgram* out, std::st
     *error = programPath + ": not a regular file";
     return false;
   }
-  std::unique_ptr<CBlockProgram> program = ReadBlockProgram(&catalogue, programPath, ProgramSettingsFrom(Settings));
+  std::unique_ptr<CBlockProgram> program =
+      ReadBlockProgram(&catalogue, programPath, ProgramSettingsFrom(Settings));
   if (!program) {
     *error = programPath + ": cannot read the program file";
     return false;

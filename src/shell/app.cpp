@@ -10,8 +10,8 @@
 
 #include "display/display.h"
 #include "display/object_registry.h"
-#include "foundation/settings.h"
 #include "display/symbol.h"
+#include "foundation/settings.h"
 #include "platform/platform.h"
 
 namespace {

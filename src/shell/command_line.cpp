@@ -191,9 +191,9 @@ int RunCommandLine(int argc, char** argv) {
     return 0;
   }
   const bool editor =
-      args.empty() || (args.size() == 1 && !command.empty() && command[0] != '-' &&
-                       command != "compile" && command != "send" && command != "export" &&
-                       command != "check" && command != "run");
+      args.empty() ||
+      (args.size() == 1 && !command.empty() && command[0] != '-' && command != "compile" &&
+       command != "send" && command != "export" && command != "check" && command != "run");
   CommandOptions options;
   if (command == "compile") {
     options.pathValued = {"-o"};

@@ -9,8 +9,8 @@
 #include "foundation/settings.h"
 #include "platform/file_system.h"
 #include "program/block_program.h"
-#include "program/program_settings.h"
 #include "program/program_file.h"
+#include "program/program_settings.h"
 
 namespace {
 
@@ -69,7 +69,8 @@ bool CompileProgramFile(const char* command, const std::string& programPath,
     std::fprintf(stderr, "%s: warning: cannot read %s; chips compile to no code\n", command,
                  kChipCatalogueFileName);
   }
-  std::unique_ptr<CBlockProgram> program = ReadBlockProgram(&catalogue, programPath, ProgramSettingsFrom(Settings));
+  std::unique_ptr<CBlockProgram> program =
+      ReadBlockProgram(&catalogue, programPath, ProgramSettingsFrom(Settings));
   if (!program && platform::IsSpecialFile(programPath)) {
     // A FIFO or device is refused without being read; say why.
     std::fprintf(stderr, "%s: %s: not a regular file\n", command, programPath.c_str());

@@ -4,9 +4,9 @@
 
 #include <utility>
 
-#include "foundation/settings.h"
 #include "catalogue/chip_catalogue.h"
 #include "display/symbol.h"
+#include "foundation/settings.h"
 #include "platform/file_system.h"
 
 // The installed data relative to the installed executable, set by the build
@@ -70,8 +70,8 @@ bool CopyShippedData(const std::string& installedData, const std::string& into,
   }
   // The samples, and the arenas they name (relative to the data directory)
   // for the simulator.
-  for (const auto& [folder, extension] : {std::pair{kSamplesFolder, ".bhb"},
-                                          std::pair{kArenasFolder, ".arena"}}) {
+  for (const auto& [folder, extension] :
+       {std::pair{kSamplesFolder, ".bhb"}, std::pair{kArenasFolder, ".arena"}}) {
     const std::string from = installedData + "/" + folder;
     if (!platform::IsDirectory(from)) {
       continue;

@@ -13,8 +13,8 @@
 #include "picture/picture_export.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
-#include "program/program_settings.h"
 #include "program/program_file.h"
+#include "program/program_settings.h"
 
 namespace {
 
@@ -126,7 +126,8 @@ int RunExport(const std::vector<std::string>& args, const std::string& commandLi
     std::fprintf(stderr, "pelublock export: warning: cannot read %s; chips have no names\n",
                  kChipCatalogueFileName);
   }
-  std::unique_ptr<CBlockProgram> program = ReadBlockProgram(&catalogue, programPath, ProgramSettingsFrom(Settings));
+  std::unique_ptr<CBlockProgram> program =
+      ReadBlockProgram(&catalogue, programPath, ProgramSettingsFrom(Settings));
   if (!program) {
     std::fprintf(stderr, "pelublock export: %s: cannot read the program file\n",
                  programPath.c_str());

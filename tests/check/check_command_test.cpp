@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 

@@ -36,7 +36,9 @@ TEST_P(SampleTest, CompilesToItsGoldenScriptAndIsStoredAsTheEditorSavesIt) {
   LoadSettings();
   const std::string bytes = ReadFileBytes(sample);
   CChipCatalogue catalogue;
-  EXPECT_EQ(FormatBlockProgram(*ParseBlockProgram(&catalogue, bytes, ProgramSettingsFrom(Settings))), bytes);
+  EXPECT_EQ(
+      FormatBlockProgram(*ParseBlockProgram(&catalogue, bytes, ProgramSettingsFrom(Settings))),
+      bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, SampleTest,

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "foundation/settings.h"
-#include "foundation/texts.h"
 #include "catalogue/chip_catalogue.h"
 #include "codegen/script_generator.h"
+#include "foundation/settings.h"
+#include "foundation/texts.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
 #include "program/program_settings.h"

@@ -8,8 +8,8 @@
 
 #include "foundation/settings.h"
 #include "program/block_program.h"
-#include "program/program_settings.h"
 #include "program/program_file.h"
+#include "program/program_settings.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "program/block_program.h"
 #include "foundation/settings.h"
+#include "program/block_program.h"
 #include "program/program_settings.h"
 
 namespace {

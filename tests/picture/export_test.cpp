@@ -21,8 +21,8 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "program/block_program.h"
-#include "program/program_settings.h"
 #include "program/program_file.h"
+#include "program/program_settings.h"
 #include "shell/export_command.h"
 #include "support/temp_dir.h"
 
@@ -196,7 +196,8 @@ TEST_F(ExportTest, ByDefaultTheUsedCellsAndOneCellOfMarginInsideTheGridAreShown)
 
   // The sample beside its program, sized by its cells.
   ASSERT_EQ(Export({"samples/avoid.bhb"}), 0);
-  std::unique_ptr<CBlockProgram> avoid = ReadBlockProgram(&m_catalogue, "samples/avoid.bhb", ProgramSettingsFrom(Settings));
+  std::unique_ptr<CBlockProgram> avoid =
+      ReadBlockProgram(&m_catalogue, "samples/avoid.bhb", ProgramSettingsFrom(Settings));
   ASSERT_NE(avoid, nullptr);
   const CellRange range = DefaultCellRange(*avoid);
   const Picture picture = Read("samples/avoid.png");
@@ -234,7 +235,8 @@ TEST_F(ExportTest, NoGridLeavesOutTheFramesOfEmptyCellsOnly) {
   ASSERT_EQ(Export({"samples/line.bhb", "-o", "bare.png", "--cells", "0,0,6,6", "--no-grid"}), 0);
   const Picture grid = Read("grid.png");
   const Picture bare = Read("bare.png");
-  std::unique_ptr<CBlockProgram> line = ReadBlockProgram(&m_catalogue, "samples/line.bhb", ProgramSettingsFrom(Settings));
+  std::unique_ptr<CBlockProgram> line =
+      ReadBlockProgram(&m_catalogue, "samples/line.bhb", ProgramSettingsFrom(Settings));
   ASSERT_NE(line, nullptr);
   const int px = Settings.ChipWidth + Settings.ChipMarginX;
   const int py = Settings.ChipHeight + Settings.ChipMarginY;

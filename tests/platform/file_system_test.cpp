@@ -20,8 +20,8 @@
 #include "codegen/script_generator.h"
 #include "foundation/settings.h"
 #include "program/block_program.h"
-#include "program/program_settings.h"
 #include "program/program_file.h"
+#include "program/program_settings.h"
 #include "support/temp_dir.h"
 
 namespace {

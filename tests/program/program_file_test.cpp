@@ -41,8 +41,9 @@ TEST(ProgramFileTest, MalformedAndOddLinesAreReadSafely) {
   // LF alone, CR LF, a lone CR inside a value, NUL bytes, no final line end,
   // and a value far beyond 255 bytes, whose tail cut off would become a key.
   const std::string value = std::string(10000, 'v') + "=tail";
-  auto program = ParseBlockProgram(nullptr, "<box 0 0 a>\r\nk=1\r2\nn=a\0b\r\r\nlong="s + value +
-                                                "\n</box>\n<box 1 0 b>\nt=end", ProgramSettingsFrom(Settings));
+  auto program = ParseBlockProgram(
+      nullptr, "<box 0 0 a>\r\nk=1\r2\nn=a\0b\r\r\nlong="s + value + "\n</box>\n<box 1 0 b>\nt=end",
+      ProgramSettingsFrom(Settings));
   EXPECT_EQ(program->GetBoxProperty(0, 0, "k"), "1\r2");
   EXPECT_EQ(program->GetBoxProperty(0, 0, "n"), "a\0b\r"s);
   EXPECT_EQ(program->GetBoxProperty(0, 0, "long"), value);
@@ -73,7 +74,8 @@ TEST(ProgramFileTest, SaveNeverDestroysThePreviousFile) {
             2);  // mine.bhb and ErrLog.txt: no temporary file left
 
   EXPECT_EQ(ReadBlockProgram(nullptr, "missing.bhb", ProgramSettingsFrom(Settings)), nullptr);
-  EXPECT_EQ(ReadBlockProgram(nullptr, dir.Path(), ProgramSettingsFrom(Settings)), nullptr);  // a folder
+  EXPECT_EQ(ReadBlockProgram(nullptr, dir.Path(), ProgramSettingsFrom(Settings)),
+            nullptr);  // a folder
   EXPECT_EQ(dir.ReadFile("ErrLog.txt"),
             "Failed to open data file.Failed to open data file.Failed to open data file.");
   auto read = ReadBlockProgram(nullptr, "mine.bhb", ProgramSettingsFrom(Settings));

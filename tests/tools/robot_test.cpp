@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/send_command.h"
 #include "foundation/settings.h"
+#include "shell/send_command.h"
 #include "support/robot_stand_in.h"
 #include "support/temp_dir.h"
 

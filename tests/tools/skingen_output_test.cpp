@@ -111,7 +111,8 @@ TEST_F(SkinOutputTest, SkinFileReadsAsTheEditorReadsItAndHasEverySpriteInItsSect
   // "a|b|-c" are the states a, b and b-c of one object: one hit box, and
   // each state looking unlike the others.
   std::istringstream list(
-      "title: title setting: setting-background setting-fullscreen setting-ip setting-use|setting-no-use "
+      "title: title setting: setting-background setting-fullscreen setting-ip "
+      "setting-use|setting-no-use "
       "setting-back|-hover main: background chip|movingchip|nopchip "
       "chip-frame|-hover|-select|-start arrow-left|-true|-false arrow-right|-true|-false "
       "arrow-upper|-true|-false arrow-lower|-true|-false scrollbar-x scrollbar-left "
