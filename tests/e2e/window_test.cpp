@@ -236,3 +236,77 @@ TEST_F(WindowTest, AWindowDestroyedFromOutsideOrASigtermEndsTheProgramCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Undo and redo in the real window, keys as X delivers them: a chip
+// deleted, brought back by Ctrl+Z (the title's "*" goes with it, since the
+// program is as opened again) and deleted again by Ctrl+Y; the saved file
+// holds what the screen shows.
+TEST_F(WindowTest, CtrlZBringsADeletedChipBackAndCtrlYDeletesItAgain) {
+  e2e::XvfbSession x(kScreenWidth, kScreenHeight);
+  ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
+  e2e::Child program;
+  ASSERT_TRUE(program.Start({Binary(), "samples/square.bhb"},
+                            {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
+                             "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
+                            m_dir.Path()));
+  std::string window;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        window =
+            FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}), std::regex("^([0-9]+)"));
+        return !window.empty();
+      },
+      seconds(30)));
+  auto click = [&](int cx, int cy) {
+    x.Xdotool({"mousemove", std::to_string(m_origin.x + cx), std::to_string(m_origin.y + cy)});
+    x.Xdotool({"click", "1"});
+  };
+  auto title = [&] { return x.Xdotool({"getwindowname", window}); };
+  auto ctrl = [&](const char* key) {
+    x.Xdotool({"keydown", "ctrl"});
+    x.Xdotool({"key", key});
+    x.Xdotool({"keyup", "ctrl"});
+  };
+  ASSERT_TRUE(
+      e2e::WaitUntil([&] { return ClientLit(x.Shoot()) > m_width * m_height / 4; }, seconds(30)));
+  click(m_width / 2, m_height / 2);
+  ASSERT_TRUE(
+      e2e::WaitUntil([&] { return title().find("square") != std::string::npos; }, seconds(10)));
+  click(50, 35);
+  // The chip is selected once its frame shows; then Delete takes it away.
+  Screenshot before = x.Shoot();
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        const Screenshot now = x.Shoot();
+        const bool settled = ClientChanges(before, now) == 0;
+        before = now;
+        return settled;
+      },
+      seconds(10)));
+  x.Xdotool({"key", "Delete"});
+  ASSERT_TRUE(e2e::WaitUntil([&] { return title().find('*') != std::string::npos; }, seconds(10)))
+      << title();
+  Screenshot deleted = x.Shoot();
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        deleted = x.Shoot();
+        return ClientChanges(before, deleted) > 500;
+      },
+      seconds(10)))
+      << "the deleted chip is still drawn";
+
+  ctrl("z");
+  EXPECT_TRUE(e2e::WaitUntil([&] { return title().find('*') == std::string::npos; }, seconds(10)))
+      << "undone back to the file, yet marked: " << title();
+  EXPECT_TRUE(e2e::WaitUntil([&] { return ClientChanges(deleted, x.Shoot()) > 500; }, seconds(10)))
+      << "the chip did not come back on the screen";
+
+  ctrl("y");
+  EXPECT_TRUE(e2e::WaitUntil([&] { return title().find('*') != std::string::npos; }, seconds(10)))
+      << title();
+  program.Terminate();
+}
+
+}  // namespace
