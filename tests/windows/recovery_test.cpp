@@ -119,7 +119,8 @@ TEST_F(RecoveryTest, NoTwiceRemovesTheOfferAndAnsweringNoToTheSaveQuestionGivesT
   EXPECT_TRUE(RecoveryFiles().empty()) << "kept after the second no";
 
   // Work kept, then given up at the save question: nothing is left.
-  StartLiveEditor();
+  m_scene = std::make_unique<LiveEditorScene>(&m_windows);
+  ASSERT_EQ(m_scene->Enter(0), 1);
   Place({0, 2}, kWalk);
   Frame();
   Wait(recovery::kAutosaveIntervalMs + 100);
