@@ -7,6 +7,7 @@
 
 #include "catalogue/chip_catalogue.h"
 #include "check/program_check.h"
+#include "display/chip_look.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/check_marks.h"
@@ -80,6 +81,8 @@ const BarButton kButtonDown{"ScrollBarButtonDown", "scrollbar-button-down",
 
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kShortNameOutline = 0x0070A0;
+// As much of an unknown chip's type name as fits where a short name goes.
+constexpr std::size_t kUnknownNameBytes = 12;
 constexpr COLORREF kSummaryOutline = 0x5C5C5C;
 // Chip ids are read into a 256-byte buffer by design: longer ones are cut.
 constexpr std::size_t kMaxIdBytes = 255;
@@ -267,9 +270,18 @@ void CEditorView::DrawCell(const CBlockProgram& program, const CChipCatalogue& c
     return;
   }
   const std::string id = ShownId(*box);
-  m_registry->DrawAt(id == text::kDoNothingChip ? kNopChip : kChip, p.x, p.y);
-  m_display->DrawText(p.x + 5, p.y + 4, kWhite, kShortNameOutline, "%s",
-                      catalogue.GetShortName(id).c_str());
+  if (catalogue.Find(id) != nullptr) {
+    m_registry->DrawAt(id == text::kDoNothingChip ? kNopChip : kChip, p.x, p.y);
+    m_display->DrawText(p.x + 5, p.y + 4, kWhite, kShortNameOutline, "%s",
+                        catalogue.GetShortName(id).c_str());
+  } else {
+    // A type the catalogue does not know (a file made with another one) has
+    // no short name: its own name goes on a card of its own, so that the
+    // chip is not a blank; the checker's mark says why.
+    m_registry->DrawAt(UnknownChipSpriteFor(m_registry->Symbols(), kChip), p.x, p.y);
+    m_display->DrawText(p.x + 5, p.y + 4, kWhite, kShortNameOutline, "%s",
+                        std::string(CutCp932(id, kUnknownNameBytes)).c_str());
+  }
   if (selection.Contains(cell)) {
     m_registry->DrawAt(kFrameSelect, p.x, p.y);
   }
