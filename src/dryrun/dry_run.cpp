@@ -212,6 +212,9 @@ bool ReadArenaFile(const std::string& path, sim::Arena* arena, std::string* erro
     case platform::ReadResult::kTooLarge:
       *error = path + ": the arena is too large";
       return false;
+    case platform::ReadResult::kNotRegularFile:
+      *error = path + ": not a regular file";
+      return false;
     default:
       *error = path + ": cannot read the arena";
       return false;

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "catalogue/chip_catalogue.h"
+#include "dryrun/dry_run.h"
 #include "foundation/settings.h"
 #include "platform/file_system.h"
 #include "program/block_program.h"
@@ -72,11 +73,6 @@ sim::ChipCell CellOf(const std::vector<SourceCell>& map, std::size_t line) {
   return sim::ChipCell{map[line].x, map[line].y};
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 }  // namespace
 
 bool CompileForRun(const std::string& programPath, CompiledProgram* out, std::string* error) {
@@ -101,46 +97,6 @@ bool CompileForRun(const std::string& programPath, CompiledProgram* out, std::st
     return false;
   }
   out->arena = program->GetGeneralAttribute("arena");
-  return true;
-}
-
-std::string ResolveArenaPath(const std::string& named, const std::string& programPath) {
-  std::string path = named;
-  for (char& c : path) {
-    if (c == '\\') {
-      c = '/';
-    }
-  }
-  if (path.empty() || path[0] == '/') {
-    return path;
-  }
-  std::string ignored;
-  if (platform::ReadFile(path, &ignored, 0)) {
-    return path;
-  }
-  return FolderOf(programPath) + path;
-}
-
-bool LoadArena(const std::string& path, sim::Arena* arena, std::string* error) {
-  std::string text;
-  switch (platform::ReadWholeFile(path, &text, sim::kMaxArenaBytes)) {
-    case platform::ReadResult::kRead:
-      break;
-    case platform::ReadResult::kTooLarge:
-      *error = path + ": the arena file is larger than 1 MiB";
-      return false;
-    case platform::ReadResult::kNotRegularFile:
-      *error = path + ": not a regular file";
-      return false;
-    default:
-      *error = path + ": cannot read the arena file";
-      return false;
-  }
-  std::string problem;
-  if (!sim::ParseArena(text, arena, &problem)) {
-    *error = path + ":" + problem;
-    return false;
-  }
   return true;
 }
 
@@ -206,7 +162,7 @@ int RunSimulation(const std::vector<std::string>& args) {
       return 2;
     }
     if (arenaPath.empty() && !compiled.arena.empty()) {
-      arenaPath = ResolveArenaPath(compiled.arena, programPath);
+      arenaPath = ProgramArenaPath(compiled.arena, programPath);
     }
   } else {
     switch (platform::ReadWholeFile(scriptPath, &compiled.script, kMaxScriptFileBytes)) {
@@ -222,7 +178,7 @@ int RunSimulation(const std::vector<std::string>& args) {
     }
   }
   sim::Arena arena;
-  if (!arenaPath.empty() && !LoadArena(arenaPath, &arena, &error)) {
+  if (!arenaPath.empty() && !ReadArenaFile(arenaPath, &arena, &error)) {
     std::fprintf(stderr, "pelublock: %s\n", error.c_str());
     return 2;
   }

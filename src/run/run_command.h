@@ -26,10 +26,5 @@ struct CompiledProgram {
 // compiles it in memory. False with *error set when it cannot.
 bool CompileForRun(const std::string& programPath, CompiledProgram* out, std::string* error);
 
-// The arena a program names: the path as given from the current directory
-// when a file is there, else from the program's own folder. A '\' in the
-// name is taken for '/'.
-std::string ResolveArenaPath(const std::string& named, const std::string& programPath);
-
-// Reads and parses an arena file; false with *error set ("FILE: ...").
-bool LoadArena(const std::string& path, sim::Arena* arena, std::string* error);
+// The arena a program names is found and read as the dry run does it
+// (ProgramArenaPath and ReadArenaFile in dryrun/dry_run.h).

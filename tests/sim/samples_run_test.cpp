@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dryrun/dry_run.h"
 #include "foundation/settings.h"
 #include "run/arena_picture.h"
 #include "run/run_command.h"
@@ -41,8 +42,8 @@ class RunDirectory : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(CompileForRun("samples/" + name + ".bhb", &m_compiled, &error)) << error;
     ASSERT_EQ(m_compiled.arena, "arenas/" + name + ".arena");
-    ASSERT_TRUE(
-        LoadArena(ResolveArenaPath(m_compiled.arena, "samples/" + name + ".bhb"), &m_arena, &error))
+    ASSERT_TRUE(ReadArenaFile(ProgramArenaPath(m_compiled.arena, "samples/" + name + ".bhb"),
+                              &m_arena, &error))
         << error;
   }
 
