@@ -3,7 +3,6 @@
 // libpng as soon as they are drawn, so memory stays bounded for any grid.
 #include "picture/picture_export.h"
 
-#include <png.h>
 #include <algorithm>
 #include <csetjmp>
 #include <memory>
@@ -18,6 +17,7 @@
 #include "editor/selection.h"
 #include "foundation/settings.h"
 #include "platform/file_system.h"
+#include "png/png_stream.h"
 #include "program/block_program.h"
 
 namespace {
@@ -63,33 +63,12 @@ class BorrowedDrawing {
   int m_fullScreen;
 };
 
-struct PngWriter {
-  png_structp png = nullptr;
-  png_infop info = nullptr;
-  ~PngWriter() { png_destroy_write_struct(&png, &info); }
-};
-
-void PngError(png_structp png, png_const_charp) {
-  std::longjmp(png_jmpbuf(png), 1);
-}
-void PngWarning(png_structp, png_const_charp) {}
-
-// libpng hands its bytes to the file's replacement; a failed write ends the
-// picture through the error handler.
-void PngWrite(png_structp png, png_bytep data, png_size_t length) {
-  auto* file = static_cast<platform::CReplacement*>(png_get_io_ptr(png));
-  if (!file->Write(std::string_view(reinterpret_cast<const char*>(data), length))) {
-    png_error(png, "write failed");
-  }
-}
-void PngFlush(png_structp) {}
-
 // Draws and writes the rows; false on any failure of libpng or the file.
 // Kept apart from anything with a destructor of its own, for the longjmp.
-bool WriteRows(PngWriter& w, platform::CReplacement& file, CEditorView& view,
-               const CBlockProgram& program, const CChipCatalogue& catalogue,
-               const CellRange& range, const PictureOptions& options, PictureSize size,
-               int bandHeight, std::vector<png_byte>& row) {
+bool WriteRows(CPngStream& w, CEditorView& view, const CBlockProgram& program,
+               const CChipCatalogue& catalogue, const CellRange& range,
+               const PictureOptions& options, PictureSize size, int bandHeight,
+               std::vector<png_byte>& row) {
   const Pitch pitch = PitchOf();
   const POINT origin{pitch.x * range.x0, pitch.y * range.y0};
   const int width = size.width / options.scale;
@@ -101,17 +80,16 @@ bool WriteRows(PngWriter& w, platform::CReplacement& file, CEditorView& view,
   std::string key2 = "Software";
   std::string key3 = "Comment";
   std::string software = "pelublock";
-  if (setjmp(png_jmpbuf(w.png)) != 0) {
+  if (setjmp(png_jmpbuf(w.Png())) != 0) {
     return false;
   }
-  png_set_write_fn(w.png, &file, PngWrite, PngFlush);
-  png_set_IHDR(w.png, w.info, static_cast<png_uint_32>(size.width),
+  png_set_IHDR(w.Png(), w.Info(), static_cast<png_uint_32>(size.width),
                static_cast<png_uint_32>(size.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   // Flat colours compress well at a low level; the default level and the
   // trial of every filter on every row took most of a large picture's time.
-  png_set_compression_level(w.png, 3);
-  png_set_filter(w.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+  png_set_compression_level(w.Png(), 3);
+  png_set_filter(w.Png(), PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   // The texts are passed as they are: they are only ever data here.
   png_text texts[3] = {};
   texts[0].compression = PNG_TEXT_COMPRESSION_NONE;
@@ -123,8 +101,8 @@ bool WriteRows(PngWriter& w, platform::CReplacement& file, CEditorView& view,
   texts[2].compression = PNG_TEXT_COMPRESSION_NONE;
   texts[2].key = key3.data();
   texts[2].text = const_cast<char*>(options.commandLine.c_str());
-  png_set_text(w.png, w.info, texts, 3);
-  png_write_info(w.png, w.info);
+  png_set_text(w.Png(), w.Info(), texts, 3);
+  png_write_info(w.Png(), w.Info());
 
   for (int top = 0; top < height; top += bandHeight) {
     const int rows = std::min(bandHeight, height - top);
@@ -143,11 +121,11 @@ bool WriteRows(PngWriter& w, platform::CReplacement& file, CEditorView& view,
         }
       }
       for (int k = 0; k < options.scale; ++k) {
-        png_write_row(w.png, row.data());
+        png_write_row(w.Png(), row.data());
       }
     }
   }
-  png_write_end(w.png, nullptr);
+  png_write_end(w.Png(), nullptr);
   return true;
 }
 
@@ -230,14 +208,10 @@ PictureResult WriteProgramPicture(const CBlockProgram& program, const CChipCatal
   }
   bool written = false;
   {
-    PngWriter w;
-    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
-    if (w.png != nullptr) {
-      w.info = png_create_info_struct(w.png);
-    }
+    CPngStream w(file);
     std::vector<png_byte> row(static_cast<std::size_t>(size->width) * 3);
-    written = w.info != nullptr &&
-              WriteRows(w, file, view, program, catalogue, range, options, *size, bandHeight, row);
+    written =
+        w.Valid() && WriteRows(w, view, program, catalogue, range, options, *size, bandHeight, row);
   }
   // The back surface and registry go before the file is kept, as in AppTerm.
   registry.reset();

@@ -2,13 +2,12 @@
 // PNG written with libpng through the file layer's safe replacement.
 #include "run/arena_picture.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
 
 #include "platform/file_system.h"
+#include "png/png_stream.h"
 
 namespace {
 
@@ -131,40 +130,21 @@ void Pose(CCanvas& canvas, sim::Pose pose, Rgb c) {
   canvas.Line(sim::Vec2{pose.x, pose.y}, nose, std::max(canvas.Scale() * 0.8, 1.5), c);
 }
 
-struct PngWriter {
-  png_structp png = nullptr;
-  png_infop info = nullptr;
-  ~PngWriter() { png_destroy_write_struct(&png, &info); }
-};
-
-void PngError(png_structp png, png_const_charp) {
-  std::longjmp(png_jmpbuf(png), 1);
-}
-void PngWarning(png_structp, png_const_charp) {}
-void PngWrite(png_structp png, png_bytep data, png_size_t length) {
-  auto* file = static_cast<platform::CReplacement*>(png_get_io_ptr(png));
-  if (!file->Write(std::string_view(reinterpret_cast<const char*>(data), length))) {
-    png_error(png, "write failed");
-  }
-}
-void PngFlush(png_structp) {}
-
 // Kept apart from any object with a destructor, so that libpng's jump
 // back skips none.
-bool WriteRows(PngWriter& w, platform::CReplacement& file, const RunPicture& picture) {
-  if (setjmp(png_jmpbuf(w.png)) != 0) {
+bool WriteRows(CPngStream& w, const RunPicture& picture) {
+  if (setjmp(png_jmpbuf(w.Png())) != 0) {
     return false;
   }
-  png_set_write_fn(w.png, &file, PngWrite, PngFlush);
-  png_set_IHDR(w.png, w.info, static_cast<png_uint_32>(picture.width),
+  png_set_IHDR(w.Png(), w.Info(), static_cast<png_uint_32>(picture.width),
                static_cast<png_uint_32>(picture.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(w.png, w.info);
+  png_write_info(w.Png(), w.Info());
   for (int y = 0; y < picture.height; ++y) {
-    png_write_row(w.png, const_cast<png_bytep>(
-                             &picture.rgb[static_cast<std::size_t>(y) * picture.width * 3]));
+    png_write_row(w.Png(), const_cast<png_bytep>(
+                               &picture.rgb[static_cast<std::size_t>(y) * picture.width * 3]));
   }
-  png_write_end(w.png, nullptr);
+  png_write_end(w.Png(), nullptr);
   return true;
 }
 
@@ -219,12 +199,8 @@ bool WriteRunPicture(const RunPicture& picture, const std::string& path) {
   if (!file.Open()) {
     return false;
   }
-  PngWriter w;
-  w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
-  if (w.png != nullptr) {
-    w.info = png_create_info_struct(w.png);
-  }
-  if (w.png == nullptr || w.info == nullptr || !WriteRows(w, file, picture)) {
+  CPngStream w(file);
+  if (!w.Valid() || !WriteRows(w, picture)) {
     return false;
   }
   return file.Commit();
