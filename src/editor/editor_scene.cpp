@@ -141,13 +141,23 @@ void CEditorScene::CloseOverlay() {
 }
 
 void CEditorScene::OpenOverlay(std::unique_ptr<CScene> window, int argument) {
+  OpenOverlay(std::move(window), argument, OverlayOnClose::kWaits);
+}
+
+void CEditorScene::OpenOverlay(std::unique_ptr<CScene> window, int argument,
+                               OverlayOnClose onClose) {
   if (!window) {
     return;
   }
-  // The window draws itself over this picture of the editor.
-  m_display->SaveScreen();
+  // The window draws itself over this picture of the editor. The back
+  // surface may still hold the last frame of a window that has just closed
+  // (no tick came between its end and this click), so the editor is drawn
+  // first: no closed window may show behind the new one.
   Retire(std::move(m_overlay));
+  DrawCurrentFrame();
+  m_display->SaveScreen();
   m_overlay = std::move(window);
+  m_overlayOnClose = onClose;
   CScene* opened = m_overlay.get();
   OverlayCall call(*this);
   if (opened->Enter(argument) == 0 && m_overlay.get() == opened) {
@@ -157,7 +167,8 @@ void CEditorScene::OpenOverlay(std::unique_ptr<CScene> window, int argument) {
 
 void CEditorScene::OpenPalette(int cellX, int cellY, int windowX, int windowY) {
   if (m_windows != nullptr) {
-    OpenOverlay(m_windows->MakePalette(*this, Cell{cellX, cellY}, windowX, windowY), 0);
+    OpenOverlay(m_windows->MakePalette(*this, Cell{cellX, cellY}, windowX, windowY), 0,
+                OverlayOnClose::kClosesAsEscape);
   }
 }
 
@@ -165,7 +176,7 @@ void CEditorScene::OpenPropertyWindow(int x, int y) {
   // A selection without a common property opens nothing: OpenOverlay drops a
   // window whose Enter returns 0.
   if (m_windows != nullptr) {
-    OpenOverlay(m_windows->MakePropertyWindow(*this, x, y), 0);
+    OpenOverlay(m_windows->MakePropertyWindow(*this, x, y), 0, OverlayOnClose::kClosesAsEscape);
   }
 }
 
@@ -173,7 +184,7 @@ void CEditorScene::OpenMenu(int x, int y) {
   if (m_windows != nullptr) {
     OpenOverlay(m_windows->MakeMenu(*this, x, y,
                                     [this](MenuCommand command) { SetPendingCommand(command); }),
-                0);
+                0, OverlayOnClose::kClosesAsEscape);
   }
 }
 
@@ -214,6 +225,7 @@ CEditorScene::CEditorScene(COverlayFactory* windows, EditorServices services)
   // Enter makes the real ones; until then the scene still holds a valid
   // (empty) program.
   m_document->AddObserver(&m_checkMarks);
+  m_document->AddObserver(&m_modifiedMark);
   m_view.SetCheckMarks(&m_checkMarks);
 }
 
@@ -246,6 +258,7 @@ CEditorScene::~CEditorScene() {
   m_overlay.reset();
   m_retired.clear();
   m_document->RemoveObserver(&m_checkMarks);
+  m_document->RemoveObserver(&m_modifiedMark);
 }
 
 void CEditorScene::KeepUnsavedWork() {
@@ -318,7 +331,6 @@ void CEditorScene::AnswerRecovery(ConfirmAnswer answer) {
       m_document->Begin(EditKind::kReplaceProgram).ReplaceProgram(std::move(program));
       ClearGestures();
       m_document->SetFileName(path);
-      m_modified = true;
       UpdateTitle();
       return;
     }
@@ -357,7 +369,6 @@ LRESULT CEditorScene::HandleMessage(HWND /*hwnd*/, UINT message, WPARAM wParam, 
       LeftPress(lParam);
       return 1;
     case WM_RBUTTONDOWN:
-      SetModified(true);
       // The whole sweep, press to release, is one step of the history.
       m_history->BeginGroup();
       m_rightPressPoint = m_scrollView.ScreenToWorld(POINT{GetXLParam(lParam), GetYLParam(lParam)});
@@ -414,7 +425,6 @@ bool CEditorScene::HandleKey(WPARAM key) {
       ExportPicture();
       return true;
     case VK_DELETE:
-      SetModified(true);
       m_document->Begin(EditKind::kDeleteSelection).DeleteSelection();
       return true;
     case 'A':
@@ -430,7 +440,6 @@ bool CEditorScene::HandleKey(WPARAM key) {
 }
 
 void CEditorScene::LeftPress(LPARAM lParam) {
-  SetModified(true);
   const POINT p{GetXLParam(lParam), GetYLParam(lParam)};
   m_pressPoint = p;
   if (PressScrollBarControl(p)) {
@@ -543,6 +552,14 @@ void CEditorScene::DrawEditorFrame() {
                    GestureView{m_chipDrag, m_rubberBand, m_pressPoint});
 }
 
+void CEditorScene::DrawCurrentFrame() {
+  if (m_dryRun.IsOn()) {
+    DrawDryRunFrame();
+  } else {
+    DrawEditorFrame();
+  }
+}
+
 void CEditorScene::RunMenuCommand(MenuCommand command) {
   switch (command) {
     case MenuCommand::kNone:
@@ -581,12 +598,30 @@ LRESULT CEditorScene::HandleClose(WPARAM wParam) {
   if (wParam == kCloseConfirmed || !HasUnsavedChanges()) {
     return 0;
   }
-  if (m_overlay) {
+  // A palette, property window or menu holds nothing the user would wait
+  // for: it goes as its Escape would send it, and the question comes at
+  // once instead of after the user has closed it.
+  if (m_overlay && !CloseOverlayAsEscape()) {
     m_closePending = true;
   } else {
     DiscardProgramThen(DiscardAction::kCloseWindow);
   }
   return 1;
+}
+
+bool CEditorScene::CloseOverlayAsEscape() {
+  if (m_overlayOnClose != OverlayOnClose::kClosesAsEscape) {
+    return false;
+  }
+  // The property window's first Escape closes an open value list, its
+  // second the window: two presses close any window of this kind.
+  constexpr int kEscapesToClose = 2;
+  const CScene* window = m_overlay.get();
+  for (int i = 0; i < kEscapesToClose && m_overlay.get() == window; ++i) {
+    OverlayCall call(*this);
+    m_overlay->HandleMessage(platform::MainWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+  }
+  return !m_overlay;
 }
 
 void CEditorScene::DiscardProgramThen(DiscardAction action) {
@@ -811,7 +846,6 @@ void CEditorScene::NewProgram() {
   // A gesture in progress belongs to the program that went, as the
   // selection did.
   ClearGestures();
-  m_modified = false;
   m_document->MarkSaved();
   m_document->SetFileName("");
   UpdateTitle();
@@ -828,8 +862,8 @@ bool CEditorScene::LoadProgram(const std::string& path) {
   // What the reader skipped is shown with the other findings.
   m_checkMarks.KeepReadReport(std::move(report));
   ClearGestures();
-  m_modified = false;
   m_document->MarkSaved();
+  m_modified = false;
   return true;
 }
 
@@ -840,8 +874,8 @@ bool CEditorScene::SaveProgram(const std::string& path) {
   m_recovery.Saved(m_document->FileName(), path);
   // The file no longer holds the lines the reader skipped.
   m_checkMarks.ForgetReadReport();
-  m_modified = false;
   m_document->MarkSaved();
+  m_modified = false;
   return true;
 }
 
@@ -851,15 +885,25 @@ void CEditorScene::SetCurrentFileName(const std::string& path) {
 }
 
 void CEditorScene::UpdateTitle() {
+  m_modified = HasUnsavedChanges();
   const std::string& name = m_document->FileName();
   platform::SetWindowText(EditorTitle(name.empty() ? kNewFileName : name) +
                           (m_modified ? "*" : ""));
 }
 
-void CEditorScene::SetModified(bool flag) {
-  if (m_modified != flag) {
-    m_modified = flag;
+void CEditorScene::UpdateModifiedMark() {
+  if (m_modified != HasUnsavedChanges()) {
     UpdateTitle();
+  }
+}
+
+void CEditorScene::ModifiedMark::OnActionEnd(const CEditorDocument& /*document*/, EditKind kind,
+                                             bool changed) {
+  // New, Open and a recovered program replace the program and then set the
+  // title themselves, with the file name that goes with it; marking the
+  // replacement here would show the old name with a "*" for a moment.
+  if (changed && kind != EditKind::kReplaceProgram) {
+    m_scene.UpdateModifiedMark();
   }
 }
 

@@ -98,11 +98,12 @@ class CEditorScene : public CScene, public CEditorHost {
   // Writes the program to the file. The modified flag is cleared when the
   // file was written; a failed write keeps it and returns false.
   bool SaveProgram(const std::string& path);
-  // The design's modified flag: every press and Delete set it, open, save
-  // and New clear it, undo and redo set it from the revision (so undoing back
-  // to the saved program clears it), and the title's "*" shows it
-  // (UpdateTitle). It decides nothing else.
-  void SetModified(bool flag);
+  // The title's "*": shown while the program differs from what was last
+  // opened or saved (HasUnsavedChanges, from the revision), so that the mark
+  // and the question before a discard always agree. A press or Delete that
+  // changed nothing leaves it as it was; every action of the document that
+  // moves the revision, undo back to the saved program included, sets it
+  // anew. Open, save and New clear it. It decides nothing else.
   bool IsModified() const { return m_modified; }
   // Whether the program differs from what was last opened or saved (or from
   // the empty program of New), from the program's revision: the question
@@ -114,7 +115,7 @@ class CEditorScene : public CScene, public CEditorHost {
   const std::string& CurrentFileName() const { return m_document->FileName(); }
   void SetCurrentFileName(const std::string& path);
   // Titles the main window from the file name ("newfile" for none) and the
-  // modified flag ("*"). The one place that sets the editor's title.
+  // unsaved changes ("*"). The one place that sets the editor's title.
   void UpdateTitle();
   // Writes the unsaved work to its recovery file at once: the program is
   // about to end without asking (WM_ENDSESSION, a lost display).
@@ -180,8 +181,12 @@ class CEditorScene : public CScene, public CEditorHost {
   // transfer open their windows.
   virtual void OpenCommandWindow(CommandAction action);
 
-  // Saves the screen, installs the window as the overlay and enters it with
-  // the argument. A window whose Enter returns 0 is destroyed at once.
+  // Draws the editor as it is now and saves that picture as the window's
+  // backdrop, installs the window as the overlay and enters it with the
+  // argument. A window whose Enter returns 0 is destroyed at once. A window
+  // opened here waits for its own end when the main window is asked to close
+  // (the questions, the transfer); the palette, the property window and the
+  // menu are closed then, as their Escape closes them.
   void OpenOverlay(std::unique_ptr<CScene> window, int argument);
   // Takes the overlay out of its slot; called by the window itself, which is
   // destroyed once the call that reached it has returned.
@@ -251,6 +256,32 @@ class CEditorScene : public CScene, public CEditorHost {
 
   // Draws and presents one editor frame.
   void DrawEditorFrame();
+  // The frame the user would see now with no window open: the dry run's
+  // while it is on, else the editor's.
+  void DrawCurrentFrame();
+
+  // What a request to close the main window does to the overlay.
+  enum class OverlayOnClose {
+    kWaits,           // the question comes once the window has ended itself
+    kClosesAsEscape,  // the window is closed as its Escape would, and the question comes at once
+  };
+  void OpenOverlay(std::unique_ptr<CScene> window, int argument, OverlayOnClose onClose);
+  // Closes an overlay of the kClosesAsEscape kind with its own Escape key;
+  // true when no overlay is left open.
+  bool CloseOverlayAsEscape();
+
+  // Keeps the title's "*" with the document's unsaved changes.
+  class ModifiedMark final : public CDocumentObserver {
+   public:
+    explicit ModifiedMark(CEditorScene& scene) : m_scene(scene) {}
+    void OnActionBegin(const CEditorDocument& /*document*/, EditKind /*kind*/) override {}
+    void OnActionEnd(const CEditorDocument& document, EditKind kind, bool changed) override;
+
+   private:
+    CEditorScene& m_scene;
+  };
+  // Retitles the window when the "*" no longer matches the unsaved changes.
+  void UpdateModifiedMark();
   // Counts the calls into the overlay that are under way; see CloseOverlay.
   class OverlayCall;
 
@@ -284,6 +315,7 @@ class CEditorScene : public CScene, public CEditorHost {
   // Windows that closed themselves while one of their calls was running.
   std::vector<std::unique_ptr<CScene>> m_retired;
   int m_overlayCallDepth = 0;
+  OverlayOnClose m_overlayOnClose = OverlayOnClose::kWaits;
 
   POINT m_pressPoint;       // world point; a screen point during a slider drag
   POINT m_rightPressPoint;  // world point
@@ -301,12 +333,14 @@ class CEditorScene : public CScene, public CEditorHost {
   std::unique_ptr<CEditorDocument> m_document;
   // Watches the document; goes before it.
   std::unique_ptr<CEditHistory> m_history;
+  // What the title's "*" shows now.
   bool m_modified = false;
+  ModifiedMark m_modifiedMark{*this};
   std::optional<MenuCommand> m_pendingCommand;
   // What the confirmation's answer continues with.
   DiscardAction m_discardAction = DiscardAction::kToTitle;
-  // The main window was asked to close while a window was open over the
-  // editor; the question comes once that window has gone.
+  // The main window was asked to close while a window that waits for its
+  // own end was open over the editor; the question comes once it has gone.
   bool m_closePending = false;
   Cell m_sweepPrevious{-2, -2};
   EditorServices m_services;

@@ -61,7 +61,6 @@ bool CEditorScene::UndoStep() {
     return false;
   }
   ShowCells(move->cells);
-  SetModified(HasUnsavedChanges());
   return true;
 }
 
@@ -78,7 +77,6 @@ bool CEditorScene::RedoStep() {
     return false;
   }
   ShowCells(move->cells);
-  SetModified(HasUnsavedChanges());
   return true;
 }
 
@@ -120,7 +118,6 @@ void CEditorScene::CutSelection() {
     return;
   }
   CopySelection();
-  SetModified(true);
   m_document->Begin(EditKind::kCut).DeleteSelection();
 }
 
@@ -152,7 +149,6 @@ bool CEditorScene::PasteClipboard() {
       return false;
     }
   }
-  SetModified(true);
   {
     CEditorDocument::CAction action = m_document->Begin(EditKind::kPaste);
     for (const ClipboardChip& chip : group->chips) {
@@ -174,7 +170,6 @@ bool CEditorScene::PasteClipboard() {
       selection.Select(Cell{at.x + chip.offset.x, at.y + chip.offset.y});
     }
   }
-  SetModified(HasUnsavedChanges());
   return true;
 }
 

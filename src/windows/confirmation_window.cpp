@@ -1,6 +1,7 @@
 // The question about unsaved changes.
 #include "windows/confirmation_window.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -31,9 +32,16 @@ constexpr COLORREF kOutlineColour = 0x404040;
 constexpr int kPixelsPerByte = 6;
 constexpr int kTextHeight = 13;
 
-RECT RectAt(const CObjectRegistry& registry, int left, int top, const char* sprite) {
-  return RECT{left, top, left + registry.GetSymbolWidth(sprite),
-              top + registry.GetSymbolHeight(sprite)};
+// The room the layout leaves between the frame's edge, the question's line
+// and the answers, where the frame has that much to spare.
+constexpr int kMargin = 8;
+
+RECT RectOf(int left, int top, SpriteSize size) {
+  return RECT{left, top, left + size.width, top + size.height};
+}
+
+SpriteSize SizeOf(const CObjectRegistry& registry, const char* sprite) {
+  return SpriteSize{registry.GetSymbolWidth(sprite), registry.GetSymbolHeight(sprite)};
 }
 
 void DrawCentred(CDisplay& display, const RECT& r, const char* text) {
@@ -44,6 +52,48 @@ void DrawCentred(CDisplay& display, const RECT& r, const char* text) {
 }
 
 }  // namespace
+
+QuestionLayout LayOutQuestion(int screenWidth, int screenHeight, SpriteSize frame, SpriteSize yes,
+                              SpriteSize no) {
+  QuestionLayout layout{};
+  const int centre = screenWidth / 2;
+  const int left = centre - frame.width / 2;
+  const int rowWidth = yes.width + no.width;
+  const int rowHeight = std::max(yes.height, no.height);
+  const int columnWidth = std::max(yes.width, no.width);
+  const int spareInRow = frame.height - kTextHeight - rowHeight;
+  const int spareInColumn = frame.height - kTextHeight - yes.height - no.height;
+  if (rowWidth <= frame.width && spareInRow >= 0) {
+    // Side by side at the bottom, the margins shrunk to what the frame spares.
+    const int gap = std::min(kMargin, (frame.width - rowWidth) / 3);
+    const int margin = std::min(kMargin, spareInRow / 3);
+    layout.frame = RectOf(left, (screenHeight - frame.height) / 2, frame);
+    const int top = layout.frame.bottom - margin - rowHeight;
+    const int rowLeft = layout.frame.left + (frame.width - rowWidth - gap) / 2;
+    layout.yes = RectOf(rowLeft, top, yes);
+    layout.no = RectOf(rowLeft + yes.width + gap, top, no);
+    layout.question = RECT{layout.frame.left, layout.frame.top, layout.frame.right, top - margin};
+    return layout;
+  }
+  if (columnWidth <= frame.width && spareInColumn >= 0) {
+    const int margin = std::min(kMargin, spareInColumn / 4);
+    layout.frame = RectOf(left, (screenHeight - frame.height) / 2, frame);
+    const int noTop = layout.frame.bottom - margin - no.height;
+    const int yesTop = noTop - margin - yes.height;
+    layout.yes = RectOf(centre - yes.width / 2, yesTop, yes);
+    layout.no = RectOf(centre - no.width / 2, noTop, no);
+    layout.question =
+        RECT{layout.frame.left, layout.frame.top, layout.frame.right, yesTop - margin};
+    return layout;
+  }
+  // The frame and the row under it, centred on the screen together.
+  const int top = (screenHeight - frame.height - rowHeight) / 2;
+  layout.frame = RectOf(left, top, frame);
+  layout.question = layout.frame;
+  layout.yes = RectOf(centre - yes.width, layout.frame.bottom, yes);
+  layout.no = RectOf(centre, layout.frame.bottom, no);
+  return layout;
+}
 
 CConfirmationWindow::CConfirmationWindow(CEditorHost& host,
                                          std::function<void(ConfirmAnswer)> onAnswer,
@@ -56,20 +106,12 @@ void CConfirmationWindow::Start() {
     Answer(ConfirmAnswer::kDiscard);
     return;
   }
-  // The panel with the question, and the two answers side by side under it,
-  // centred on the screen together.
-  const int infoWidth = m_registry.GetSymbolWidth(kInfoSprite);
-  const int infoHeight = m_registry.GetSymbolHeight(kInfoSprite);
-  const int answerHeight = m_registry.GetSymbolHeight(kYesSprite);
-  const int top = (Settings.ScreenHeight - infoHeight - answerHeight) / 2;
-  const int centre = Settings.ScreenWidth / 2;
-  m_info = RectAt(m_registry, centre - infoWidth / 2, top, kInfoSprite);
-  m_yes = RectAt(m_registry, centre - m_registry.GetSymbolWidth(kYesSprite), top + infoHeight,
-                 kYesSprite);
-  m_no = RectAt(m_registry, centre, top + infoHeight, kNoSprite);
-  m_registry.CreateObject(kInfoObject, kInfoSprite, m_info.left, m_info.top);
-  m_registry.CreateObject(kYesObject, kYesSprite, m_yes.left, m_yes.top);
-  m_registry.CreateObject(kNoObject, kNoSprite, m_no.left, m_no.top);
+  m_layout =
+      LayOutQuestion(Settings.ScreenWidth, Settings.ScreenHeight, SizeOf(m_registry, kInfoSprite),
+                     SizeOf(m_registry, kYesSprite), SizeOf(m_registry, kNoSprite));
+  m_registry.CreateObject(kInfoObject, kInfoSprite, m_layout.frame.left, m_layout.frame.top);
+  m_registry.CreateObject(kYesObject, kYesSprite, m_layout.yes.left, m_layout.yes.top);
+  m_registry.CreateObject(kNoObject, kNoSprite, m_layout.no.left, m_layout.no.top);
   m_questionShown = true;
   Update();
 }
@@ -137,9 +179,10 @@ void CConfirmationWindow::DrawQuestion() {
   for (const char* name : {kInfoObject, kYesObject, kNoObject}) {
     m_registry.Draw(name);
   }
-  DrawCentred(m_display, m_info, m_question != nullptr ? m_question : text::kAskSaveChanges);
-  DrawCentred(m_display, m_yes, text::kAnswerYes);
-  DrawCentred(m_display, m_no, text::kAnswerNo);
+  DrawCentred(m_display, m_layout.question,
+              m_question != nullptr ? m_question : text::kAskSaveChanges);
+  DrawCentred(m_display, m_layout.yes, text::kAnswerYes);
+  DrawCentred(m_display, m_layout.no, text::kAnswerNo);
 }
 
 void CConfirmationWindow::HoverAnswers(int x, int y) {

@@ -7,6 +7,28 @@
 #include "editor/editor_host.h"
 #include "windows/command_window.h"
 
+// A sprite's width and height.
+struct SpriteSize {
+  int width = 0;
+  int height = 0;
+};
+
+// Where the question window puts its frame (the "info" panel, centred on the
+// screen), the line of the question and its two answers. The answers lie
+// inside the frame along its bottom, under the question's line: side by
+// side, or one above the other where the frame is too narrow for both in a
+// row. A frame too small to hold them even so (a skin made for another
+// layout) gets them directly under it, side by side, so that they can still
+// be read and clicked.
+struct QuestionLayout {
+  RECT frame;
+  RECT question;  // the part of the frame that the question is centred in
+  RECT yes;
+  RECT no;
+};
+QuestionLayout LayOutQuestion(int screenWidth, int screenHeight, SpriteSize frame, SpriteSize yes,
+                              SpriteSize no);
+
 class CConfirmationWindow final : public CCommandWindow {
  public:
   // The answer goes to onAnswer once the window has closed itself. Without a
@@ -36,9 +58,7 @@ class CConfirmationWindow final : public CCommandWindow {
   const char* m_question;  // nullptr: the question about unsaved changes
   // The question's objects, while they exist, and where they are.
   bool m_questionShown = false;
-  RECT m_info;
-  RECT m_yes;
-  RECT m_no;
+  QuestionLayout m_layout{};
   POINT m_pressPoint;  // screen point; the question does not scroll
   DWORD m_pressTime = 0;
   bool m_buttonDown = false;

@@ -175,9 +175,7 @@ TEST_F(EditHistoryTest, TheModifiedMarkFollowsTheHistoryToTheSavedState) {
   Place({0, 0}, kWalk);
   Place({1, 0}, kWalk);
   Settle();
-  m_scene->SetModified(false);
   Place({2, 0}, kWalk);
-  m_scene->SetModified(true);
   EXPECT_EQ(Title(), "PELU BLOCK - [newfile]*");
   Ctrl('Z');  // back to the save
   EXPECT_EQ(Title(), "PELU BLOCK - [newfile]");

@@ -206,30 +206,58 @@ TEST_F(EditorSceneTest, ScrollBarButtonsAndSliderDrag) {
   EXPECT_TRUE(m_scene->requests.empty());
 }
 
-TEST_F(EditorSceneTest, DeleteAndEveryPressMarkTheTitleOnceUntilANewProgram) {
+// The "*" says what the question before a discard would say: presses that
+// changed nothing leave it off, a real change puts it on, and it goes with
+// the change.
+TEST_F(EditorSceneTest, TheTitlesMarkComesFromRealChangesOnlyNotFromPresses) {
   Place({0, 0}, "A", "right");
+  EXPECT_EQ(Title(), "PELU BLOCK - [newfile]*") << "an edit through the document";
   Place({1, 0}, "B");
-  EXPECT_EQ(Title(), "PELU BLOCK - [newfile]");
+  Settle();
+  m_scene->SetCurrentFileName("a.bhb");
+  ASSERT_EQ(Title(), "PELU BLOCK - [a.bhb]");
+
+  // A click and a right click on the margin, a click on an empty cell (the
+  // palette it asks for is not opened here), a click that selects a chip, a
+  // drag that ends where it started, Delete with nothing selected.
   Click(Margin());
   RightDown(Margin());
+  Frame();
   RightUp(Margin());
-  EXPECT_EQ(Title(), "PELU BLOCK - [newfile]*");
-
-  // As after a save: Delete marks the program again.
+  Frame();
+  Click(CellPoint({3, 3}));
+  Key(VK_DELETE);
   Click(CellPoint({1, 0}));
+  Drag(CellPoint({1, 0}), CellPoint({2, 2}), 0);
+  ASSERT_EQ(Id({2, 2}), "B");
+  Drag(CellPoint({2, 2}), CellPoint({1, 0}), 0);
+  ASSERT_EQ(Id({1, 0}), "B");
+  EXPECT_EQ(Title(), "PELU BLOCK - [a.bhb]*") << "the chip went away and back: two steps";
+  EXPECT_TRUE(m_scene->HasUnsavedChanges());
+  Settle();
   m_scene->SetCurrentFileName("a.bhb");
-  m_scene->SetModified(0);
+  Drag(CellPoint({1, 0}), CellPoint({1, 0}, 30, 25));
+  EXPECT_EQ(Title(), "PELU BLOCK - [a.bhb]");
+  EXPECT_FALSE(m_scene->IsModified());
+  EXPECT_EQ(m_scene->requests, (Requests{{"menu", {95, 30}}, {"palette", {3, 3, 330, 240}}}));
+
+  // Delete of a selected chip is a change; the same click after it is not.
+  Click(CellPoint({1, 0}));
   Key(VK_DELETE);
   EXPECT_EQ(Title(), "PELU BLOCK - [a.bhb]*");
   EXPECT_EQ(Id({1, 0}) + To({0, 0}), "(empty)");
   EXPECT_TRUE(Selected().empty());
+  EXPECT_TRUE(m_scene->IsModified());
 
   m_scene->NewProgram();
   EXPECT_EQ(Title(), "PELU BLOCK - [newfile]");
-  EXPECT_EQ(m_scene->IsModified(), 0);
+  EXPECT_FALSE(m_scene->IsModified());
   EXPECT_EQ(Id({0, 0}), "(empty)");
   RightDown(Margin());
-  EXPECT_EQ(Title(), "PELU BLOCK - [newfile]*");
+  Frame();
+  RightUp(Margin());
+  Frame();
+  EXPECT_EQ(Title(), "PELU BLOCK - [newfile]");
 }
 
 TEST_F(EditorSceneTest, ScriptCardAndTransferNeverUseAScriptThatCouldNotBeWritten) {
@@ -354,8 +382,11 @@ TEST_F(EditorSceneTest, OverlayGetsEveryMessageUntilItClosesItself) {
   EXPECT_EQ(m_scene->HandleMessage(platform::MainWindow(), WM_APP_SOCKET, 3, 1), 0);
   Texts log;
   Frame();
-  const int presented = platform::headless::PresentCount();
+  const int before = platform::headless::PresentCount();
+  // The window's backdrop is the editor drawn afresh, once.
   m_scene->OpenOverlay(std::make_unique<LoggingWindow>(*m_scene, log), 6);
+  const int presented = platform::headless::PresentCount();
+  EXPECT_EQ(presented, before + 1);
   LeftDown(CellPoint({2, 2}));
   LeftUp(CellPoint({2, 2}));
   Frame();

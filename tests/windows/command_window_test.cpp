@@ -29,7 +29,6 @@ class CommandWindowTest : public WindowTest {
     m_scene->Document()
         .Begin(EditKind::kSetProperties)
         .SetBoxProperty(cell.x, cell.y, "speed", speed);
-    m_scene->SetModified(1);
   }
   bool Holds(const std::string& file, const std::string& text) {
     return m_dir.ReadFile(file).find(text) != std::string::npos;
@@ -74,7 +73,7 @@ TEST_F(CommandWindowTest, SaveAfterOpenWritesTheOpenedFileAndSaysSo) {
   EXPECT_TRUE(Selected().empty());  // the selection belonged to the old program
 
   m_scene->Document().Begin(EditKind::kSetProperties).SetBoxProperty(1, 1, "speed", "8");
-  m_scene->SetModified(1);
+  ExpectSeen(path, 1);
   Key(VK_F2);
   EXPECT_EQ(m_dialog.asked.size(), 1u);  // no dialog
   EXPECT_EQ(m_dir.ReadFile("samples/robot.bhb"), "<box 1 1 walk>\r\nspeed=8\r\n</box>\r\n");

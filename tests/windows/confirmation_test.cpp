@@ -1,14 +1,17 @@
 // The question before unsaved changes are thrown away: every action that
 // would lose them (Escape, New, Open, closing the window) with every answer.
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "foundation/scene.h"
+#include "foundation/settings.h"
 #include "foundation/texts.h"
 #include "window_fixture.h"
+#include "windows/confirmation_window.h"
 
 namespace editor_test {
 namespace {
@@ -51,7 +54,6 @@ class ConfirmationTest : public WindowTest {
       m_scene->SetCurrentFileName(Abs("named.bhb"));
     }
     Place({2, 2}, kWalk);
-    m_scene->SetModified(1);
   }
 
   void Start(Trigger trigger) {
@@ -117,10 +119,14 @@ class ConfirmationTest : public WindowTest {
 };
 
 TEST_F(ConfirmationTest, CloseWithoutUnsavedChangesAsksNothing) {
-  // A press marks the program modified ("*"), but has nothing to lose.
+  // A click that only selects a chip changes nothing: no "*", nothing to
+  // lose.
   Place({2, 2}, kWalk);
   Settle();
-  m_scene->SetModified(1);
+  m_scene->UpdateTitle();
+  Click(CellPoint({2, 2}));
+  ASSERT_EQ(Selected(), (std::vector<Cell>{{2, 2}}));
+  EXPECT_EQ(platform::GetWindowText(), "PELU BLOCK - [newfile]");
   CloseButton();
   EXPECT_EQ(TimesAsked(), 0);
   EXPECT_EQ(m_closedBy, (std::vector<WPARAM>{0}));  // the window's own WM_CLOSE
@@ -209,18 +215,94 @@ TEST_F(ConfirmationTest, TheQuestionIsDrawnAtOnceAndAnAnswerIsThePressPointOfAQu
   EXPECT_EQ(MessageCount(), 0);  // nothing saved
 }
 
-TEST_F(ConfirmationTest, CloseWhileAnotherWindowIsOpenAsksOnceThatWindowHasGone) {
+TEST_F(ConfirmationTest, CloseWhileTheMenuIsOpenClosesItAndAsksAtOnce) {
   Edit(false);
   m_scene->OpenMenu(300, 200);
+  ASSERT_NE(Object("list-row0"), nullptr);
   CloseButton();
+  EXPECT_EQ(Object("list-row0"), nullptr);
+  ASSERT_TRUE(Asked()) << "asked with no frame in between";
   EXPECT_TRUE(m_closedBy.empty());
-  EXPECT_NE(Object("list-row0"), nullptr);  // the menu stays until it is done
-  Key(VK_ESCAPE);
-  Frame();
-  ASSERT_TRUE(Asked());
   ClickObject("cancel");
   EXPECT_EQ(m_closedBy, (std::vector<WPARAM>{kCloseConfirmed}));
   EXPECT_EQ(TimesAsked(), 1);
+}
+
+RECT RectOf(const CScreenObject& object) {
+  return RECT{static_cast<int>(object.x), static_cast<int>(object.y),
+              static_cast<int>(object.x) + object.spriteWidth,
+              static_cast<int>(object.y) + object.spriteHeight};
+}
+bool Inside(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+bool Overlap(const RECT& a, const RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+std::string Describe(const RECT& r) {
+  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ")-(" +
+         std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
+}
+
+// The answers lie inside the panel, apart, under a line for the question:
+// with the test's skin (a skin of the old kind, without the generator's
+// extras) and with the skin the generator ships.
+TEST_F(ConfirmationTest, TheAnswersLieInsideTheQuestionsFrameInTheShippedAndAnOldSkin) {
+  Edit(false);
+  for (const char* skin : {"old", "shipped"}) {
+    SCOPED_TRACE(skin);
+    if (std::string(skin) == "shipped") {
+      namespace fs = std::filesystem;
+      fs::remove_all(m_dir.Path() + "/skin");
+      fs::copy(fs::path(PELU_BINARY_DIR) / "run" / "skin", m_dir.Path() + "/skin",
+               fs::copy_options::recursive);
+      ASSERT_EQ(g_registry->LoadSkin("main"), 1);
+      ASSERT_EQ(g_registry->GetSymbolWidth("property-row-update"), 150) << "not the shipped skin";
+    }
+    Key(VK_ESCAPE);
+    ASSERT_TRUE(Asked());
+    const RECT frame = RectOf(*Object("info"));
+    const RECT yes = RectOf(*Object("update"));
+    const RECT no = RectOf(*Object("cancel"));
+    EXPECT_TRUE(Inside(yes, frame)) << Describe(yes) << " in " << Describe(frame);
+    EXPECT_TRUE(Inside(no, frame)) << Describe(no) << " in " << Describe(frame);
+    EXPECT_FALSE(Overlap(yes, no));
+    EXPECT_GE(std::min(yes.top, no.top) - frame.top, 13) << "no room for the question's line";
+    // Centred on the screen.
+    EXPECT_EQ(frame.left + frame.right, Settings.ScreenWidth);
+    EXPECT_LE(std::abs(frame.top + frame.bottom - Settings.ScreenHeight), 1);
+    Key(VK_ESCAPE);
+    ASSERT_TRUE(QuestionGone());
+  }
+}
+
+TEST(QuestionLayoutTest, TheAnswersGoInARowOrAColumnInsideOrUnderAFrameTooSmall) {
+  const SpriteSize button{100, 20};
+  // Exactly room for the line and a row: no margins left.
+  QuestionLayout l = LayOutQuestion(800, 600, {200, 33}, button, button);
+  EXPECT_EQ(Describe(l.frame), "(300, 283)-(500, 316)");
+  EXPECT_EQ(Describe(l.yes), "(300, 296)-(400, 316)");
+  EXPECT_EQ(Describe(l.no), "(400, 296)-(500, 316)");
+  EXPECT_EQ(Describe(l.question), "(300, 283)-(500, 296)");
+  // Room to spare: margins and a gap, the row centred.
+  l = LayOutQuestion(800, 600, {400, 80}, button, button);
+  EXPECT_EQ(Describe(l.yes), "(296, 312)-(396, 332)");
+  EXPECT_EQ(Describe(l.no), "(404, 312)-(504, 332)");
+  EXPECT_EQ(Describe(l.question), "(200, 260)-(600, 304)");
+  // One pixel too narrow for a row: one answer above the other.
+  l = LayOutQuestion(800, 600, {199, 60}, button, button);
+  EXPECT_TRUE(Inside(l.yes, l.frame) && Inside(l.no, l.frame));
+  EXPECT_EQ(l.yes.left, l.no.left);
+  EXPECT_LE(l.yes.bottom, l.no.top);
+  EXPECT_LE(l.question.bottom, l.yes.top);
+  EXPECT_GE(l.question.bottom - l.question.top, 13);
+  // Too small for either: directly under the frame, as a row.
+  l = LayOutQuestion(800, 600, {199, 52}, button, button);
+  EXPECT_EQ(Describe(l.frame), "(301, 264)-(500, 316)");
+  EXPECT_EQ(Describe(l.yes), "(300, 316)-(400, 336)");
+  EXPECT_EQ(Describe(l.no), "(400, 316)-(500, 336)");
+  EXPECT_EQ(Describe(l.question), Describe(l.frame));
 }
 
 }  // namespace

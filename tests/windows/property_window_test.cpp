@@ -57,7 +57,9 @@ class PropertyWindowTest : public WindowTest {
           .SetBoxProperty(cell.x, cell.y, key, value);
     }
   }
-  // Selects the cells in order and opens the window at a screen point.
+  // Selects the cells in order and opens the window at a screen point. Its
+  // backdrop is the editor drawn then, and drawing a chip without an arrow
+  // gives it its empty "to" as on any frame (the window adds nothing).
   void Open(const std::vector<Cell>& cells, POINT at = {100, 100}) {
     m_scene->Selection().Clear();
     for (Cell cell : cells) {
@@ -90,7 +92,7 @@ TEST_F(PropertyWindowTest, RowsAreThoseCommonToTheSelectionAndDifferingValuesSur
   EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=slow NULL", "time= s"}));
   Key(VK_ESCAPE);  // looking is not changing: no empty "time" is added
   EXPECT_EQ(BoxProperties({1, 1}),
-            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "10"}}));
+            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "10"}, {"to", ""}}));
 
   Open({{1, 1}, {2, 1}});
   EXPECT_EQ(Rows(), (Strings{"speed=10 cm/s", "mode=* NULL"}));
@@ -104,8 +106,10 @@ TEST_F(PropertyWindowTest, RowsAreThoseCommonToTheSelectionAndDifferingValuesSur
   EXPECT_EQ(Rows(), (Strings{"mode=*", "speed=*"}));
   ClickOn("row1");
   Type({'7', VK_RETURN});
-  EXPECT_EQ(BoxProperties({1, 1}), (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "7"}}));
-  EXPECT_EQ(BoxProperties({2, 1}), (Properties{{"id", "lamp"}, {"mode", "on"}, {"speed", "7"}}));
+  EXPECT_EQ(BoxProperties({1, 1}),
+            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "7"}, {"to", ""}}));
+  EXPECT_EQ(BoxProperties({2, 1}),
+            (Properties{{"id", "lamp"}, {"mode", "on"}, {"speed", "7"}, {"to", ""}}));
 }
 
 TEST_F(PropertyWindowTest, ChipsWithoutACommonPropertyOpenNothingAndHugeCountsAreCapped) {
@@ -147,8 +151,10 @@ TEST_F(PropertyWindowTest, DigitsAndBackspaceEditTheRowActivatedByAClick) {
   ClickOn("row1");  // takes the keyboard away from the first
   Type({VK_ESCAPE, '8', VK_RETURN});
   EXPECT_EQ(Window(), nullptr);
-  EXPECT_EQ(BoxProperties({1, 1}),
-            (Properties{{"id", "motor"}, {"mode", "slow"}, {"speed", "455555555"}, {"time", "5"}}));
+  EXPECT_EQ(
+      BoxProperties({1, 1}),
+      (Properties{
+          {"id", "motor"}, {"mode", "slow"}, {"speed", "455555555"}, {"time", "5"}, {"to", ""}}));
   EXPECT_FALSE(g_registry->Exists("row0"));
 }
 
@@ -175,7 +181,7 @@ TEST_F(PropertyWindowTest, TheConditionDecidesEditingAndUnitsAndANewOneResetsIts
   ClickOn("row2");
   Type({'4', '2', VK_RETURN});
   EXPECT_EQ(BoxProperties({1, 1}),
-            (Properties{{"cond", "ball"}, {"id", "sense"}, {"p1", ""}, {"p2", "42"}}));
+            (Properties{{"cond", "ball"}, {"id", "sense"}, {"p1", ""}, {"p2", "42"}, {"to", ""}}));
 }
 
 TEST_F(PropertyWindowTest, TypesLackingTheFieldTheyNameEditNothingAndResetToEmpty) {

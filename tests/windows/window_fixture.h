@@ -21,12 +21,30 @@
 
 namespace editor_test {
 
-// Records what the editor asks for, and opens the menu and command windows.
+// Which windows the live editor opens itself; tests of the palette and the
+// property window open those by hand where they want them.
+enum class LiveWindows { kMenuAndCommands, kEvery };
+
+// Records what the editor asks for, and opens the menu and command windows
+// (and the palette and the property window too when told to).
 class LiveEditorScene : public RecordingEditorScene {
  public:
-  explicit LiveEditorScene(COverlayFactory* windows, bool offerRecovery = false)
-      : RecordingEditorScene(windows, offerRecovery) {}
+  explicit LiveEditorScene(COverlayFactory* windows, bool offerRecovery = false,
+                           LiveWindows live = LiveWindows::kMenuAndCommands)
+      : RecordingEditorScene(windows, offerRecovery), m_live(live) {}
 
+  void OpenPalette(int cellX, int cellY, int windowX, int windowY) override {
+    RecordingEditorScene::OpenPalette(cellX, cellY, windowX, windowY);
+    if (m_live == LiveWindows::kEvery) {
+      CEditorScene::OpenPalette(cellX, cellY, windowX, windowY);
+    }
+  }
+  void OpenPropertyWindow(int x, int y) override {
+    RecordingEditorScene::OpenPropertyWindow(x, y);
+    if (m_live == LiveWindows::kEvery) {
+      CEditorScene::OpenPropertyWindow(x, y);
+    }
+  }
   void OpenMenu(int x, int y) override {
     RecordingEditorScene::OpenMenu(x, y);
     CEditorScene::OpenMenu(x, y);
@@ -35,6 +53,9 @@ class LiveEditorScene : public RecordingEditorScene {
     RecordingEditorScene::OpenCommandWindow(action);
     CEditorScene::OpenCommandWindow(action);
   }
+
+ private:
+  LiveWindows m_live;
 };
 
 // Answers the file dialogs from a script, in order, and records how each was
@@ -80,9 +101,9 @@ class WindowTest : public EditorTest {
  protected:
   using Properties = std::vector<std::pair<std::string, std::string>>;
 
-  void StartLiveEditor() {
+  void StartLiveEditor(LiveWindows live = LiveWindows::kMenuAndCommands) {
     StartEditor();
-    m_scene = std::make_unique<LiveEditorScene>(&m_windows);
+    m_scene = std::make_unique<LiveEditorScene>(&m_windows, false, live);
     ASSERT_EQ(m_scene->Enter(0), 1);
     s_current = this;
     platform::SetWindowProc(&WindowTest::Procedure);
