@@ -239,10 +239,11 @@ TEST_F(WindowTest, AWindowDestroyedFromOutsideOrASigtermEndsTheProgramCleanly) {
 
 namespace {
 
-// Undo and redo in the real window, keys as X delivers them: a chip
-// deleted, brought back by Ctrl+Z (the title's "*" goes with it, since the
-// program is as opened again) and deleted again by Ctrl+Y; the saved file
-// holds what the screen shows.
+// Undo and redo in the real window, keys as X delivers them: a click that
+// only selects a chip leaves the title without "*"; the chip deleted,
+// brought back by Ctrl+Z (the title's "*" goes with it, since the program is
+// as opened again) and deleted again by Ctrl+Y; the saved file holds what
+// the screen shows.
 TEST_F(WindowTest, CtrlZBringsADeletedChipBackAndCtrlYDeletesItAgain) {
   e2e::XvfbSession x(kScreenWidth, kScreenHeight);
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
@@ -285,6 +286,8 @@ TEST_F(WindowTest, CtrlZBringsADeletedChipBackAndCtrlYDeletesItAgain) {
         return settled;
       },
       seconds(10)));
+  // The click only selected: nothing changed, so no "*".
+  EXPECT_EQ(title().find('*'), std::string::npos) << title();
   x.Xdotool({"key", "Delete"});
   ASSERT_TRUE(e2e::WaitUntil([&] { return title().find('*') != std::string::npos; }, seconds(10)))
       << title();
@@ -306,6 +309,83 @@ TEST_F(WindowTest, CtrlZBringsADeletedChipBackAndCtrlYDeletesItAgain) {
   ctrl("y");
   EXPECT_TRUE(e2e::WaitUntil([&] { return title().find('*') != std::string::npos; }, seconds(10)))
       << title();
+  program.Terminate();
+}
+
+// The real window with clicks quicker than its frames: a click beside the
+// open palette closes it and a click on the selected chip opens its property
+// window, which must be drawn over the editor alone, not over the palette
+// that has just gone.
+TEST_F(WindowTest, APaletteClosedByAQuickClickIsNotBehindThePropertyWindow) {
+  e2e::XvfbSession x(kScreenWidth, kScreenHeight);
+  ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
+  e2e::Child program;
+  ASSERT_TRUE(program.Start({Binary(), "samples/square.bhb"},
+                            {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
+                             "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
+                            m_dir.Path()));
+  std::string window;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        window =
+            FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}), std::regex("^([0-9]+)"));
+        return !window.empty();
+      },
+      seconds(30)));
+  auto at = [&](int cx, int cy) {
+    return std::vector<std::string>{"mousemove", std::to_string(m_origin.x + cx),
+                                    std::to_string(m_origin.y + cy)};
+  };
+  auto click = [&](int cx, int cy) {
+    x.Xdotool(at(cx, cy));
+    x.Xdotool({"click", "1"});
+  };
+  // The screen once two shots in a row agree.
+  auto settled = [&] {
+    Screenshot last = x.Shoot();
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+          const Screenshot now = x.Shoot();
+          const bool same = ClientChanges(last, now) == 0;
+          last = now;
+          return same;
+        },
+        seconds(10)));
+    return last;
+  };
+  ASSERT_TRUE(
+      e2e::WaitUntil([&] { return ClientLit(x.Shoot()) > m_width * m_height / 4; }, seconds(30)));
+  click(m_width / 2, m_height / 2);  // past the title screen
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        return x.Xdotool({"getwindowname", window}).find("square") != std::string::npos;
+      },
+      seconds(10)));
+  click(50, 35);  // the first chip, selected
+  const Screenshot editor = settled();
+  click(450, 315);  // an empty cell away from the chips: the palette
+  ASSERT_TRUE(e2e::WaitUntil([&] { return ClientChanges(editor, x.Shoot()) > 10000; }, seconds(10)))
+      << "no palette";
+  const Screenshot palette = settled();
+  // Both clicks from one xdotool, far quicker than a frame.
+  std::vector<std::string> quick = at(50, 35);
+  for (const char* word : {"click", "1", "click", "1"}) {
+    quick.push_back(word);
+  }
+  x.Xdotool(quick);
+  ASSERT_TRUE(
+      e2e::WaitUntil([&] { return ClientChanges(palette, x.Shoot()) > 1000; }, seconds(10)));
+  const Screenshot property = settled();
+  // Pixels still as the palette drew them where the editor shows otherwise.
+  int ghost = 0;
+  for (int y = m_origin.y; y < m_origin.y + m_height; ++y) {
+    for (int cx = m_origin.x; cx < m_origin.x + m_width; ++cx) {
+      ghost +=
+          property.At(cx, y) == palette.At(cx, y) && palette.At(cx, y) != editor.At(cx, y) ? 1 : 0;
+    }
+  }
+  EXPECT_LT(ghost, 500) << "the palette shows behind the property window";
+  EXPECT_GT(ClientChanges(editor, property), 1000) << "no property window";
   program.Terminate();
 }
 
