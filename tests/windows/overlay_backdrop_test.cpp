@@ -190,14 +190,15 @@ TEST_P(CloseRequestTest, WithNothingUnsavedTheProgramEndsAtOnce) {
             0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Windows, CloseRequestTest,
-    ::testing::Values(Opened::kPalette, Opened::kProperty, Opened::kPropertyWithList,
-                      Opened::kMenu),
-    [](const auto& info) {
-      const char* const names[] = {"Palette", "Property", "PropertyWithList", "Menu"};
-      return std::string(names[static_cast<int>(info.param)]);
-    });
+std::string OpenedName(const ::testing::TestParamInfo<Opened>& info) {
+  const char* const names[] = {"Palette", "Property", "PropertyWithList", "Menu"};
+  return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, CloseRequestTest,
+                         ::testing::Values(Opened::kPalette, Opened::kProperty,
+                                           Opened::kPropertyWithList, Opened::kMenu),
+                         OpenedName);
 
 TEST_F(OverlayBackdropTest, AQuestionStaysUntilAnsweredAndTheCloseAsksAfterIt) {
   Place({4, 0}, "pick");
