@@ -369,7 +369,7 @@ TEST_F(WindowTest, APaletteClosedByAQuickClickIsNotBehindThePropertyWindow) {
   const Screenshot palette = settled();
   // Both clicks from one xdotool, far quicker than a frame.
   std::vector<std::string> quick = at(50, 35);
-  for (const char* word : {"click", "1", "click", "1"}) {
+  for (const char* word : {"mousedown", "1", "mouseup", "1", "mousedown", "1", "mouseup", "1"}) {
     quick.push_back(word);
   }
   x.Xdotool(quick);
