@@ -615,10 +615,12 @@ bool CEditorScene::CloseOverlayAsEscape() {
   }
   // The property window's first Escape closes an open value list, its
   // second the window: two presses close any window of this kind.
+  // One call around both, so that the window, once it has closed itself,
+  // lives on in m_retired until the loop has seen it go.
   constexpr int kEscapesToClose = 2;
+  OverlayCall call(*this);
   const CScene* window = m_overlay.get();
   for (int i = 0; i < kEscapesToClose && m_overlay.get() == window; ++i) {
-    OverlayCall call(*this);
     m_overlay->HandleMessage(platform::MainWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
   }
   return !m_overlay;

@@ -41,8 +41,9 @@ void PaintPanel(CCanvas& c) {
   c.FillRect(RectF{8, 1, r.w - 16, 1}, WithAlpha(look::kPanelShine, 0.8f));
 }
 
-// The confirmation panel holds one line of text: the panel with an amber
-// band along its top, the colour of the selection, to catch the eye.
+// The confirmation panel holds the question's line and, along its bottom,
+// the two answer buttons: the panel with an amber band along its top, the
+// colour of the selection, to catch the eye.
 void PaintInfoPanel(CCanvas& c) {
   PaintPanel(c);
   const RectF r = Whole(c);
