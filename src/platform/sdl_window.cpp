@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -676,9 +677,14 @@ bool StartWindowed(const WindowOptions& options, std::string* error) {
   Shutdown();
   // The desktop groups the window with its menu entry by this name (the
   // X11 WM_CLASS, the Wayland application id): the desktop file's name.
+  // This SDL reads the class from the environment only, and otherwise
+  // names the window after the executable, which is pelublock-window
+  // behind the pelublock entry; a class the user set stays.
   SDL_SetHint(SDL_HINT_APP_NAME, "pelublock");
-  SDL_SetHint("SDL_VIDEO_X11_WMCLASS", "pelublock");
-  SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "pelublock");
+  for (const char* variable : {"SDL_VIDEO_X11_WMCLASS", "SDL_VIDEO_WAYLAND_WMCLASS"}) {
+    SDL_SetHint(variable, "pelublock");
+    setenv(variable, "pelublock", 0);
+  }
   auto backend = std::make_unique<WindowBackend>(options.width, options.height);
   std::string ignored;
   if (!backend->Open(options, error != nullptr ? error : &ignored)) {
