@@ -12,10 +12,13 @@
 //
 // Needs an X server: run it under Xvfb, for example
 //   Xvfb -displayfd 3 -screen 0 1920x1200x24 3>display.txt &
-//   DISPLAY=:$(cat display.txt) build-rel/bench/present/present_bench
+//   DISPLAY=:$(cat display.txt) SDL_RENDER_DRIVER=software \
+//     SDL_FRAMEBUFFER_ACCELERATION=0 build-rel/bench/present/present_bench
 // Without DISPLAY every case is skipped with a message. The label names the
 // SDL renderer that presented (SDL_RENDER_DRIVER chooses one); under Xvfb
-// the software renderer is what a machine without a GPU gets.
+// the software renderer is what a machine without a GPU gets, and with
+// SDL_FRAMEBUFFER_ACCELERATION=0 it sends the window's pixels to the X
+// server itself instead of through an OpenGL context of its own.
 //
 // Left out: the wait for the vertical blank. The program asks for it, and a
 // renderer that cannot wait for it (the software one) is paced by SDL to the

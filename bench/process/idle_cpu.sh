@@ -5,8 +5,9 @@
 # (all its threads), as a share of one core; wake-ups are the main thread's
 # voluntary context switches. Target: at most 1 % of a core on both screens.
 #   bench/process/idle_cpu.sh PELUBLOCK RUN_DIR [SECONDS]
-# The software renderer is the one a machine without a GPU gets (and the
-# one the end-to-end tests use); set SDL_RENDER_DRIVER to choose another.
+# The software renderer, sending its pixels to the X server itself, is what
+# the end-to-end tests use; set SDL_RENDER_DRIVER and
+# SDL_FRAMEBUFFER_ACCELERATION to choose otherwise.
 set -euo pipefail
 program="$(readlink -f "$1")"
 rundir="$2"
@@ -26,7 +27,7 @@ xvfb=$!
 for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$scratch/display")"
 (cd "$scratch/run" && SDL_VIDEODRIVER=x11 SDL_RENDER_DRIVER="${SDL_RENDER_DRIVER:-software}" \
-  exec "$program") &
+  SDL_FRAMEBUFFER_ACCELERATION="${SDL_FRAMEBUFFER_ACCELERATION:-0}" exec "$program") &
 pid=$!
 for _ in $(seq 300); do xdotool search --name '^PELU BLOCK' >/dev/null 2>&1 && break; sleep 0.1; done
 ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
