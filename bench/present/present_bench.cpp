@@ -12,8 +12,8 @@
 //
 // Needs an X server: run it under Xvfb, for example
 //   Xvfb -displayfd 3 -screen 0 1920x1200x24 3>display.txt &
-//   DISPLAY=:$(cat display.txt) SDL_RENDER_DRIVER=software \
-//     SDL_FRAMEBUFFER_ACCELERATION=0 build-rel/bench/present/present_bench
+//   export DISPLAY=:$(cat display.txt) SDL_RENDER_DRIVER=software
+//   SDL_FRAMEBUFFER_ACCELERATION=0 build-rel/bench/present/present_bench
 // Without DISPLAY every case is skipped with a message. The label names the
 // SDL renderer that presented (SDL_RENDER_DRIVER chooses one); under Xvfb
 // the software renderer is what a machine without a GPU gets, and with
