@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "shell/command_line.h"
+#include "shell/window_program.h"
 
 #include "scratch_folder.h"
 
@@ -59,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     argv.push_back(arg.data());
   }
   argv.push_back(nullptr);
-  const int status = RunCommandLine(static_cast<int>(args.size()), argv.data());
+  // The window program's command line: export runs here instead of in a
+  // program started in this one's place.
+  const int status = RunWindowProgram(static_cast<int>(args.size()), argv.data());
   Check(status >= 0 && status <= 2);
   // A compile that succeeded left a script behind.
   if (command == "compile" && status == 0 && first == 1) {

@@ -418,6 +418,11 @@ std::string ExecutableDirectory() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+void ReplaceProcess(const std::string& path, char* const* argv, std::string* error) {
+  execv(path.c_str(), argv);
+  *error = std::strerror(errno);
+}
+
 bool MakeDirectories(const std::string& path, std::string* error) {
   if (path.empty()) {
     *error = "empty path";

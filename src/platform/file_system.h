@@ -108,6 +108,10 @@ bool IsWritableDirectory(const std::string& path);
 // The directory that holds the running program's executable; empty when the
 // system does not say.
 std::string ExecutableDirectory();
+// Runs the program at path in this process's place (execv), with argv
+// (argv[0] first, null at the end) and the same environment. Returns only
+// when the program cannot be started, with the reason in *error.
+void ReplaceProcess(const std::string& path, char* const* argv, std::string* error);
 // Creates the directory and any missing parents (mode 0700 for new ones, as
 // the desktop's per-user data directories are made). False with the reason
 // in *error when one cannot be made.

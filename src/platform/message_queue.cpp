@@ -1,9 +1,37 @@
 // The main window's message queue, shared by both front ends.
 #include "platform/message_queue.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdint>
 
 namespace platform {
+
+MessageQueue::MessageQueue() : m_wakeUp(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+MessageQueue::~MessageQueue() {
+  if (m_wakeUp >= 0) {
+    close(m_wakeUp);
+  }
+}
+
+void MessageQueue::WakeUp() {
+  if (m_wakeUp >= 0) {
+    // The counter saturates long before it could overflow in a run; a write
+    // that would block (it cannot, below 2^64 - 1) changes nothing anyway.
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(m_wakeUp, &one, sizeof one);
+  }
+}
+
+void MessageQueue::TakeWakeUp() {
+  if (m_wakeUp >= 0) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t read = ::read(m_wakeUp, &count, sizeof count);
+  }
+}
 
 void MessageQueue::Post(const MSG& msg) {
   {
@@ -11,6 +39,7 @@ void MessageQueue::Post(const MSG& msg) {
     m_messages.push_back(msg);
   }
   m_ready.notify_one();
+  WakeUp();
 }
 
 void MessageQueue::PostReplacingNewest(const MSG& msg) {
@@ -24,6 +53,7 @@ void MessageQueue::PostReplacingNewest(const MSG& msg) {
     m_messages.push_back(msg);
   }
   m_ready.notify_one();
+  WakeUp();
 }
 
 bool MessageQueue::Pop(MSG* msg) {

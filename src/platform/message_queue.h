@@ -13,6 +13,11 @@ namespace platform {
 
 class MessageQueue {
  public:
+  MessageQueue();
+  ~MessageQueue();
+  MessageQueue(const MessageQueue&) = delete;
+  MessageQueue& operator=(const MessageQueue&) = delete;
+
   // Safe from any thread.
   void Post(const MSG& msg);
   // Posts msg, or, when the newest queued message is of the same kind,
@@ -29,7 +34,19 @@ class MessageQueue {
   bool Empty() const;
   void Clear();
 
+  // A descriptor that becomes readable whenever a message is posted, from
+  // whichever thread, so that a loop sleeping in poll() on other descriptors
+  // too (the display connection, sockets) wakes up for it. It stays
+  // readable until TakeWakeUp; a loop takes it after waking and before it
+  // looks at the queue again, so that no post between the two is lost.
+  // -1 when the system gave no descriptor: the loop then cannot sleep long.
+  int WakeUpDescriptor() const { return m_wakeUp; }
+  void TakeWakeUp();
+
  private:
+  void WakeUp();
+
+  int m_wakeUp = -1;
   mutable std::mutex m_mutex;
   std::condition_variable m_ready;
   std::deque<MSG> m_messages;

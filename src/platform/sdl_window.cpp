@@ -18,11 +18,13 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "platform/backend.h"
 #include "platform/cp932.h"
+#include "platform/frame_changes.h"
 #include "platform/input_translation.h"
 #include "platform/socket.h"
 #include "platform/window_geometry.h"
@@ -32,15 +34,24 @@
 namespace platform {
 namespace {
 
-// How long the loop sleeps when neither SDL nor the queue has anything,
-// before both (and the sockets) are looked at again. The loop never blocks
-// in SDL_WaitEvent: while SDL waits there, every event it queues, even from
-// the main thread, sends a wake-up to the window over a second X connection,
-// and when the window is destroyed before the server reads that request
-// (the program ending right after a key press, on a busy machine) the
-// server answers BadWindow and Xlib ends the program as it closes that
-// connection. Polling with short sleeps sends nothing; ten frames a second
-// leave plenty of room for a 10 ms delay.
+// The loop never blocks in SDL_WaitEvent: while SDL waits there, every event
+// it queues, even from the main thread, sends a wake-up to the window over a
+// second X connection, and when the window is destroyed before the server
+// reads that request (the program ending right after a key press, on a busy
+// machine) the server answers BadWindow and Xlib ends the program as it
+// closes that connection. Nothing here sends anything to the server to wake
+// the loop. It sleeps in poll() instead, on the window's X connection, on
+// the descriptor that every post to the message queue makes readable (the
+// frame timer's thread posts the ticks there) and on the transfer's
+// sockets, and SDL takes the X events when poll() says they came.
+//
+// A signal interrupts poll() (SIGTERM and SIGHUP are noted for
+// WM_ENDSESSION, SIGINT becomes SDL_QUIT); one that lands in the instant
+// between the last look and poll() waits for the next wake-up, which comes
+// with the next tick or at the latest after this long.
+constexpr std::uint32_t kLongestSleepMs = 500;
+// Without an X connection to wait on (another video driver) the loop looks
+// at SDL's events this often instead, as it did before it could sleep.
 constexpr std::uint32_t kWaitSliceMs = 10;
 
 // Runs on SDL's timer thread: posts the tick into the queue, which is safe
@@ -206,7 +217,11 @@ class WindowBackend final : public detail::Backend {
 
   // Any failure leaves the window as it was and is not tried again: the
   // next frame starts afresh, with a new texture if this one could not be
-  // made.
+  // made. Only the rows that differ from the frame on screen are uploaded,
+  // and a frame identical to it is not shown again: the window shows it
+  // already. Whatever loses the picture on screen (an expose, a resize, a
+  // window shown or restored) repaints it from the texture, and makes the
+  // next frame count as wholly new.
   bool Present(const SurfaceView& back) override {
     if (!m_renderer) {
       return false;
@@ -220,11 +235,22 @@ class WindowBackend final : public detail::Backend {
       m_textureWidth = back.width;
       m_textureHeight = back.height;
       m_textureFormat = format;
+      m_changes.Forget();
     }
-    if (!m_texture || SDL_UpdateTexture(m_texture.get(), nullptr, back.pixels, back.pitch) != 0) {
+    if (!m_texture) {
       return false;
     }
-    return Repaint();
+    const CFrameChanges::Rows rows = m_changes.Take(back);
+    if (rows.Empty()) {
+      return true;
+    }
+    const SDL_Rect band{0, rows.top, back.width, rows.bottom - rows.top};
+    const std::uint8_t* first = back.pixels + static_cast<std::ptrdiff_t>(rows.top) * back.pitch;
+    if (SDL_UpdateTexture(m_texture.get(), &band, first, back.pitch) != 0 || !Repaint()) {
+      m_changes.Forget();
+      return false;
+    }
+    return true;
   }
 
   bool StartTimer(std::uint32_t periodMs) override {
@@ -265,14 +291,8 @@ class WindowBackend final : public detail::Backend {
         any = true;
       }
       NoteEnds();
-      if (any) {
-        continue;
-      }
-      // Waiting on the sockets is the sleep when there are sockets to wait on.
-      if (SocketsAwaitingEvents()) {
-        PollSockets(kWaitSliceMs);
-      } else {
-        SDL_Delay(kWaitSliceMs);
+      if (!any) {
+        SleepUntilSomethingHappens();
       }
     }
     return true;
@@ -323,6 +343,33 @@ class WindowBackend final : public detail::Backend {
   SDL_Renderer* Renderer() const { return m_renderer.get(); }
 
  private:
+  // Sleeps until the X server sends something, a message is posted (from
+  // any thread), a socket notification is due, or kLongestSleepMs pass.
+  void SleepUntilSomethingHappens() {
+    MessageQueue& queue = detail::State().queue;
+    const int display = detail::x11::ConnectionDescriptor();
+    if (display < 0 || queue.WakeUpDescriptor() < 0) {
+      // Waiting on the sockets is the sleep when there are sockets to wait on.
+      if (SocketsAwaitingEvents()) {
+        PollSockets(kWaitSliceMs);
+      } else {
+        SDL_Delay(kWaitSliceMs);
+      }
+      return;
+    }
+    // Xlib may hold events it read while answering an earlier request; poll()
+    // would sleep on them. The same call sends what Xlib still buffers, so
+    // that the server's answer to it can wake us.
+    if (detail::x11::EventsQueued()) {
+      return;
+    }
+    const int descriptors[] = {display, queue.WakeUpDescriptor()};
+    detail::WaitForSocketsOr(descriptors, 2, kLongestSleepMs);
+    // Taken before the loop looks at the queue again: a post from now on
+    // finds the queue looked at after it, or wakes the next sleep.
+    queue.TakeWakeUp();
+  }
+
   bool EnterFullScreen(std::string* error) {
     // The desktop keeps its resolution: changing the display mode would
     // disturb every other window and, on a screen of high density, give a
@@ -439,6 +486,7 @@ class WindowBackend final : public detail::Backend {
             detail::TranslateWindowChange(WindowChange::kFocusLost);
             break;
           case SDL_WINDOWEVENT_SHOWN:
+            m_changes.Forget();
             detail::TranslateWindowChange(WindowChange::kShown);
             break;
           case SDL_WINDOWEVENT_HIDDEN:
@@ -449,6 +497,7 @@ class WindowBackend final : public detail::Backend {
             break;
           case SDL_WINDOWEVENT_RESTORED:
           case SDL_WINDOWEVENT_MAXIMIZED:
+            m_changes.Forget();
             detail::TranslateWindowChange(WindowChange::kRestored);
             break;
           case SDL_WINDOWEVENT_ENTER:
@@ -464,6 +513,7 @@ class WindowBackend final : public detail::Backend {
           case SDL_WINDOWEVENT_EXPOSED:
             // No frames run while the program is inactive; an uncovered
             // window still shows the last one.
+            m_changes.Forget();
             Repaint();
             break;
           default:
@@ -472,6 +522,13 @@ class WindowBackend final : public detail::Backend {
         break;
       case SDL_SYSWMEVENT:
         detail::x11::NoteEvent(event.syswm.msg);
+        break;
+      case SDL_RENDER_TARGETS_RESET:
+      case SDL_RENDER_DEVICE_RESET:
+        // The texture's pixels may be gone: the next frame makes it anew
+        // and uploads the whole frame.
+        m_texture.reset();
+        m_changes.Forget();
         break;
       case SDL_QUIT:
         // Asked to end from a terminal (SIGINT): close as the close button
@@ -514,6 +571,8 @@ class WindowBackend final : public detail::Backend {
   int m_textureHeight = 0;
   Uint32 m_textureFormat = 0;
   SDL_TimerID m_timer = 0;
+  // The frame the texture holds, to upload only what changed.
+  CFrameChanges m_changes;
 };
 
 }  // namespace
@@ -618,9 +677,14 @@ bool StartWindowed(const WindowOptions& options, std::string* error) {
   Shutdown();
   // The desktop groups the window with its menu entry by this name (the
   // X11 WM_CLASS, the Wayland application id): the desktop file's name.
+  // This SDL reads the class from the environment only, and otherwise
+  // names the window after the executable, which is pelublock-window
+  // behind the pelublock entry; a class the user set stays.
   SDL_SetHint(SDL_HINT_APP_NAME, "pelublock");
-  SDL_SetHint("SDL_VIDEO_X11_WMCLASS", "pelublock");
-  SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "pelublock");
+  for (const char* variable : {"SDL_VIDEO_X11_WMCLASS", "SDL_VIDEO_WAYLAND_WMCLASS"}) {
+    SDL_SetHint(variable, "pelublock");
+    setenv(variable, "pelublock", 0);
+  }
   auto backend = std::make_unique<WindowBackend>(options.width, options.height);
   std::string ignored;
   if (!backend->Open(options, error != nullptr ? error : &ignored)) {

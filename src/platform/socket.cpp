@@ -703,7 +703,11 @@ void SetConnectTimeout(DWORD milliseconds) {
   Layer().connectTimeout = milliseconds;
 }
 
-int PollSockets(std::uint32_t timeoutMs) {
+namespace {
+
+// PollSockets, also waking up when one of the other descriptors becomes
+// readable.
+int PollSocketsAnd(const int* others, std::size_t otherCount, std::uint32_t timeoutMs) {
   SocketLayer& layer = Layer();
   int posted = ReportConnectFailures();
 
@@ -724,13 +728,19 @@ int PollSockets(std::uint32_t timeoutMs) {
           wait, elapsed >= layer.connectTimeout ? 0 : layer.connectTimeout - elapsed);
     }
   }
+  const std::size_t socketCount = fds.size();
+  for (std::size_t i = 0; i < otherCount; ++i) {
+    if (others[i] >= 0) {
+      fds.push_back(pollfd{others[i], POLLIN, 0});
+    }
+  }
   if (fds.empty()) {
     return posted;
   }
   int ready =
       ::poll(fds.data(), fds.size(), static_cast<int>(std::min<std::uint32_t>(wait, 60000)));
   if (ready > 0) {
-    for (std::size_t i = 0; i < fds.size(); ++i) {
+    for (std::size_t i = 0; i < socketCount; ++i) {
       if (fds[i].revents == 0) {
         continue;
       }
@@ -742,10 +752,16 @@ int PollSockets(std::uint32_t timeoutMs) {
       }
     }
   }
-  if (wait > 0) {
+  if (wait > 0 && socketCount > 0) {
     posted += ReportConnectFailures();
   }
   return posted;
+}
+
+}  // namespace
+
+int PollSockets(std::uint32_t timeoutMs) {
+  return PollSocketsAnd(nullptr, 0, timeoutMs);
 }
 
 bool SocketsAwaitingEvents() {
@@ -762,6 +778,10 @@ int OpenSocketCount() {
 }
 
 namespace detail {
+
+int WaitForSocketsOr(const int* others, std::size_t count, std::uint32_t timeoutMs) {
+  return PollSocketsAnd(others, count, timeoutMs);
+}
 
 void CloseAllSockets() {
   SocketLayer& layer = Layer();

@@ -39,6 +39,7 @@
 // Main thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/win_types.h"
@@ -217,6 +218,12 @@ void SetSocketPairConnectForTesting(SocketPairConnect connect, void* context);
 }  // namespace platform
 
 namespace platform::detail {
+// PollSockets for a loop that sleeps on its own descriptors too: waits up to
+// timeoutMs until a socket notification is due (it is posted) or one of the
+// count descriptors in others (negative ones are left out) becomes readable,
+// and returns the number of notifications posted. A connect under way
+// shortens the wait to its timeout, as in PollSockets.
+int WaitForSocketsOr(const int* others, std::size_t count, std::uint32_t timeoutMs);
 // Closes every socket and forgets every WsaStartup; platform::Shutdown calls it.
 void CloseAllSockets();
 }  // namespace platform::detail

@@ -110,9 +110,12 @@ bool Surface::SetColorKeyBlack() {
   if (m_surface == nullptr || SDL_SetColorKey(m_surface, SDL_TRUE, 0) != 0) {
     return false;
   }
-  // Encoding the transparent runs once makes every later keyed copy skip
-  // them instead of testing each pixel.
-  SDL_SetSurfaceRLE(m_surface, 1);
+  // The surface is not run-length encoded. A keyed bitmap is a sheet of the
+  // skin, and every copy takes one sprite out of it; an encoded surface has
+  // no index of its rows, so copying a sprite low on a sheet first walks
+  // the runs of every row above it. In the editor that walk cost more than
+  // all the copying; the plain keyed copy looks at the sprite's pixels
+  // only, and copies the same pixels.
   m_viewable = false;
   return true;
 }

@@ -41,9 +41,9 @@ class Surface {
   int Width() const;
   int Height() const;
 
-  // Makes pixel value 0 (black) transparent when this surface is copied, and
-  // run-length encodes it, since a keyed sprite is only ever copied from.
-  // After this the pixels can no longer be viewed.
+  // Makes pixel value 0 (black) transparent when this surface is copied.
+  // A keyed sheet of sprites is only ever copied from: after this its pixels
+  // can no longer be viewed.
   bool SetColorKeyBlack();
 
   // Copies the source rectangle of this surface 1:1 to (x, y) of the

@@ -107,6 +107,14 @@ void StopWatching() {
   g_gone = false;
 }
 
+int ConnectionDescriptor() {
+  return g_display != nullptr ? ConnectionNumber(g_display) : -1;
+}
+
+bool EventsQueued() {
+  return g_display != nullptr && XEventsQueued(g_display, QueuedAfterFlush) > 0;
+}
+
 void MakeTopLevel(SDL_Window* window) {
   const Target t = X11Of(window);
   if (t.display == nullptr) {
@@ -144,6 +152,12 @@ bool WindowGone() {
   return false;
 }
 void StopWatching() {}
+int ConnectionDescriptor() {
+  return -1;
+}
+bool EventsQueued() {
+  return false;
+}
 
 #endif
 

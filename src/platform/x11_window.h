@@ -36,4 +36,14 @@ bool WindowGone();
 // Stops watching; the earlier handlers are put back.
 void StopWatching();
 
+// The descriptor of the watched window's X connection, for a loop that
+// sleeps until the server has something to say; -1 when no X window is
+// watched (another video driver).
+int ConnectionDescriptor();
+// Flushes what Xlib holds for the server and reads what the server sent
+// without blocking; true when events wait in Xlib's queue, which poll() on
+// the descriptor would not see. SDL has not taken them yet: the caller pumps
+// SDL's events instead of sleeping.
+bool EventsQueued();
+
 }  // namespace platform::detail::x11

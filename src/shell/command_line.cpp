@@ -6,21 +6,21 @@
 #include <string>
 #include <vector>
 
-#include "display/symbol.h"
 #include "foundation/settings.h"
-#include "foundation/texts.h"
 #include "platform/file_system.h"
-#include "platform/message_box.h"
 #include "run/run_command.h"
-#include "shell/app.h"
 #include "shell/check_command.h"
 #include "shell/compile_command.h"
 #include "shell/data_directory.h"
-#include "shell/export_command.h"
 #include "shell/send_command.h"
 
 #ifndef PELU_VERSION
 #define PELU_VERSION "unknown"
+#endif
+// The installed window program relative to the installed pelublock, set by
+// the build from the install layout.
+#ifndef PELU_BIN_TO_WINDOW
+#define PELU_BIN_TO_WINDOW "../libexec/pelublock"
 #endif
 
 namespace {
@@ -56,8 +56,9 @@ constexpr char kUsage[] =
     "$XDG_DATA_HOME/pelublock (~/.local/share/pelublock) instead, made from the\n"
     "installed data on first use; --data DIR (before the command) names one.\n"
     "\n"
-    "Exit status of the commands: 0 on success, 1 when a file, the skin or the\n"
-    "robot failed, 2 for a usage error (and for export a bad cell range or size);\n"
+    "Exit status of the commands: 0 on success, 1 when a file, the skin, the\n"
+    "robot or the start of the window program (for the editor and export)\n"
+    "failed, 2 for a usage error (and for export a bad cell range or size);\n"
     "run: 0 when the run ended normally, 1 on a script error, 2 for unreadable\n"
     "input or a usage error. check exits with 0 without findings, 1 with\n"
     "warnings only, 2 with errors and 3 when a file cannot be read or for a\n"
@@ -103,12 +104,18 @@ void MakePathsAbsolute(std::vector<std::string>& args, const CommandOptions& opt
 // directory comes back when the run ends.
 class CDataDirectoryScope {
  public:
+  explicit CDataDirectoryScope(CWindowCommands* window) : m_window(window) {}
+  CDataDirectoryScope(const CDataDirectoryScope&) = delete;
+  CDataDirectoryScope& operator=(const CDataDirectoryScope&) = delete;
+
   ~CDataDirectoryScope() {
     std::string ignored;
     if (!m_previous.empty()) {
       platform::ChangeDirectory(m_previous, &ignored);
     }
-    SetSkinBase(std::string());
+    if (m_window != nullptr) {
+      m_window->UseSkinOf(DataDirectoryChoice{}, std::string());
+    }
   }
 
   // False with a sentence in *error when the directory cannot be used.
@@ -121,7 +128,8 @@ class CDataDirectoryScope {
     const char* home = std::getenv("HOME");
     request.xdgDataHome = xdg != nullptr ? xdg : "";
     request.home = home != nullptr ? home : "";
-    request.installedData = FindInstalledData();
+    request.installedData = FindInstalledData(m_window != nullptr ? ProgramPlace::kWindowProgram
+                                                                  : ProgramPlace::kCommandLine);
     if (request.currentDirectory.empty()) {
       request.currentDirectory = ".";
     }
@@ -141,7 +149,9 @@ class CDataDirectoryScope {
       }
       m_previous = request.currentDirectory;
     }
-    SetSkinBase(SkinBaseFor(choice, request.installedData));
+    if (m_window != nullptr) {
+      m_window->UseSkinOf(choice, request.installedData);
+    }
     return true;
   }
 
@@ -149,20 +159,35 @@ class CDataDirectoryScope {
   const std::string& Previous() const { return m_previous; }
 
  private:
+  CWindowCommands* m_window;
   std::string m_previous;
 };
 
-int DataDirectoryFailed(bool editor, const std::string& error) {
-  std::fprintf(stderr, "pelublock: %s\n", error.c_str());
-  if (editor) {
-    platform::ShowErrorBox(kAppTitle, text::kDataDirectoryFailed, error);
+// Starts the window program in this process's place with the same command
+// line; returns only when it cannot.
+int HandOverToWindowProgram(char** argv) {
+  const std::string bin = platform::ExecutableDirectory();
+  const std::string program = bin.empty() ? std::string() : WindowProgramPath(bin);
+  std::string reason = "cannot find the program's own directory";
+  if (!program.empty()) {
+    platform::ReplaceProcess(program, argv, &reason);
   }
+  std::fprintf(stderr, "pelublock: %s: cannot start the window program: %s\n",
+               program.empty() ? kWindowProgramName : program.c_str(), reason.c_str());
   return 1;
 }
 
 }  // namespace
 
-int RunCommandLine(int argc, char** argv) {
+std::string WindowProgramPath(const std::string& bin) {
+  const std::string beside = bin + "/" + kWindowProgramName;
+  if (platform::PathExists(beside)) {
+    return beside;
+  }
+  return bin + "/" PELU_BIN_TO_WINDOW "/" + kWindowProgramName;
+}
+
+int RunCommandLine(int argc, char** argv, CWindowCommands* window) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   std::string dataOption;
   while (!args.empty()) {
@@ -213,10 +238,20 @@ int RunCommandLine(int argc, char** argv) {
     return 2;
   }
 
-  CDataDirectoryScope data;
+  // Decided before the data directory is touched: the window program
+  // chooses (and on first use makes) it again from the same arguments.
+  if (window == nullptr && (editor || command == "export")) {
+    return HandOverToWindowProgram(argv);
+  }
+
+  CDataDirectoryScope data(window);
   std::string error;
   if (!data.Enter(dataOption, &error)) {
-    return DataDirectoryFailed(editor, error);
+    std::fprintf(stderr, "pelublock: %s\n", error.c_str());
+    if (editor) {
+      window->ShowDataDirectoryFailure(error);
+    }
+    return 1;
   }
   if (!data.Previous().empty()) {
     std::vector<std::string> rest(args.begin() + (editor ? 0 : 1), args.end());
@@ -225,7 +260,7 @@ int RunCommandLine(int argc, char** argv) {
     args.insert(args.end(), rest.begin(), rest.end());
   }
   if (editor) {
-    return RunEditor(args.empty() ? std::string() : args.front());
+    return window->RunEditor(args.empty() ? std::string() : args.front());
   }
   std::vector<std::string> commandArgs(args.begin() + 1, args.end());
   if (command == "compile") {
@@ -244,5 +279,5 @@ int RunCommandLine(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     commandLine += " " + std::string(argv[i]);
   }
-  return RunExport(commandArgs, commandLine);
+  return window->RunExport(commandArgs, commandLine);
 }

@@ -5,14 +5,17 @@
 #include <utility>
 
 #include "catalogue/chip_catalogue.h"
-#include "display/symbol.h"
 #include "foundation/settings.h"
 #include "platform/file_system.h"
 
-// The installed data relative to the installed executable, set by the build
-// from the install layout (bin/ and share/pelublock/ under one prefix).
+// The installed data relative to the installed executables, set by the
+// build from the install layout (bin/, libexec/pelublock/ and
+// share/pelublock/ under one prefix).
 #ifndef PELU_BIN_TO_DATA
 #define PELU_BIN_TO_DATA "../share/pelublock"
+#endif
+#ifndef PELU_WINDOW_TO_DATA
+#define PELU_WINDOW_TO_DATA "../../share/pelublock"
 #endif
 
 namespace {
@@ -176,18 +179,12 @@ bool PrepareDataDirectory(const std::string& path, const std::string& installedD
   return false;
 }
 
-std::string FindInstalledData() {
+std::string FindInstalledData(ProgramPlace place) {
   const std::string bin = platform::ExecutableDirectory();
   if (bin.empty()) {
     return std::string();
   }
-  const std::string data = bin + "/" + PELU_BIN_TO_DATA;
+  const std::string data =
+      bin + "/" + (place == ProgramPlace::kCommandLine ? PELU_BIN_TO_DATA : PELU_WINDOW_TO_DATA);
   return platform::PathExists(data + "/" + kSettingsFileName) ? data : std::string();
-}
-
-std::string SkinBaseFor(const DataDirectoryChoice& choice, const std::string& installedData) {
-  if (installedData.empty() || platform::PathExists(choice.path + "/" + kSkinFileName)) {
-    return std::string();
-  }
-  return platform::PathExists(installedData + "/" + kSkinFileName) ? installedData : std::string();
 }

@@ -54,11 +54,11 @@ std::string UserDataHome(const std::string& xdgDataHome, const std::string& home
 bool PrepareDataDirectory(const std::string& path, const std::string& installedData,
                           std::string* error);
 
-// The installed share/pelublock relative to the running executable, when
-// it exists and holds setting.ini; empty otherwise.
-std::string FindInstalledData();
+// The two programs behind the one pelublock entry, which an install puts in
+// different directories: bin/pelublock and libexec/pelublock/pelublock-window.
+enum class ProgramPlace { kCommandLine, kWindowProgram };
 
-// The directory whose skin/def_skn.txt the program reads: the data
-// directory's own skin when it has one, otherwise the installed skin;
-// empty means the current directory.
-std::string SkinBaseFor(const DataDirectoryChoice& choice, const std::string& installedData);
+// The installed share/pelublock relative to the running executable (which
+// is installed where place says), when it exists and holds setting.ini;
+// empty otherwise.
+std::string FindInstalledData(ProgramPlace place);

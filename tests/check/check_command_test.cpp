@@ -164,10 +164,10 @@ TEST_F(CheckCommandTest, UsageErrorsShowTheUsageAndHelpListsIt) {
   char file[] = "absent.bhb";
   char* helpArgs[] = {program, help};
   char* checkArgs[] = {program, check, file};
-  EXPECT_EQ(Run([&](const Args&) { return RunCommandLine(2, helpArgs); }, {}), 0);
+  EXPECT_EQ(Run([&](const Args&) { return RunCommandLine(2, helpArgs, nullptr); }, {}), 0);
   EXPECT_NE(m_output.find("  pelublock check PROGRAM.bhb [--format=text|json]\n"),
             std::string::npos);
-  EXPECT_EQ(Run([&](const Args&) { return RunCommandLine(3, checkArgs); }, {}), 3);
+  EXPECT_EQ(Run([&](const Args&) { return RunCommandLine(3, checkArgs, nullptr); }, {}), 3);
   EXPECT_EQ(m_errors, "pelublock: absent.bhb: cannot read the program file\n");
 }
 

@@ -102,6 +102,9 @@ class Child {
     return std::nullopt;
   }
 
+  // The child's process id while it runs; -1 before Start and after Wait.
+  pid_t Pid() const { return m_pid; }
+
   void Signal(int signal) const {
     if (m_pid > 0) {
       kill(m_pid, signal);

@@ -20,7 +20,7 @@ bin="$prefix/bin/pelublock"
 share="$prefix/share"
 
 echo "== installed files"
-for file in bin/pelublock bin/pelublock-robot \
+for file in bin/pelublock bin/pelublock-robot libexec/pelublock/pelublock-window \
   share/pelublock/setting.ini share/pelublock/ChipDB.txt share/pelublock/samples/square.bhb \
   share/pelublock/skin/def_skn.txt share/pelublock/skin/editor.bmp \
   share/applications/pelublock.desktop share/mime/packages/pelublock.xml \
@@ -49,6 +49,10 @@ grep -q 'application/x-pelublock-program:\*\.bhb' "$scratch/mime/globs2" || fail
 grep -aq 'application/x-pelublock-program' "$scratch/mime/magic" || fail "the magic"
 man -l "$share/man/man1/pelublock.1.gz" 2>/dev/null | grep -q -- '--data DIR' ||
   zcat "$share/man/man1/pelublock.1.gz" | grep -q 'BI \\-\\-data " DIR"' || fail "the manual page"
+
+echo "== the entry links no display library"
+readelf -d "$bin" | grep -iE 'NEEDED.*(sdl|x11|fontconfig|freetype)' &&
+  fail "the installed pelublock links a display library"
 
 echo "== version"
 "$bin" --version | grep -qx 'pelublock [0-9][0-9.]*' || fail "--version"
@@ -119,7 +123,8 @@ if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
   grep -q 'postinst' <<<"$info" || fail "no postinst"
   grep -q 'postrm' <<<"$info" || fail "no postrm"
   contents="$(dpkg-deb -c "$deb" | awk '{print $6}')"
-  for file in ./usr/bin/pelublock ./usr/bin/pelublock-robot ./usr/share/pelublock/setting.ini \
+  for file in ./usr/bin/pelublock ./usr/bin/pelublock-robot \
+    ./usr/libexec/pelublock/pelublock-window ./usr/share/pelublock/setting.ini \
     ./usr/share/pelublock/skin/def_skn.txt ./usr/share/applications/pelublock.desktop \
     ./usr/share/mime/packages/pelublock.xml ./usr/share/icons/hicolor/256x256/apps/pelublock.png \
     ./usr/share/man/man1/pelublock.1.gz ./usr/share/doc/pelublock/copyright; do

@@ -218,6 +218,47 @@ TEST_F(SocketTest, BadAddressesFailAtOnceAndAnUnansweredConnectTimesOutOnTheHead
   EXPECT_FALSE(platform::SocketsAwaitingEvents());
 }
 
+// The window's loop sleeps in one poll() on its own descriptors (the
+// display connection, the queue's wake-up) and on the sockets: whichever
+// comes first ends the sleep, and a connect under way never lets it sleep
+// past the connect's timeout.
+TEST_F(SocketTest, TheLoopsSleepEndsForItsOwnDescriptorsAndForTheSockets) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  Fd readEnd(ends[0]);
+  Fd writeEnd(ends[1]);
+  const int others[] = {-1, readEnd.fd};
+
+  // No socket open: the descriptor alone ends the wait (the bound only keeps
+  // a fault from hanging the test), and is left for its owner to read.
+  ASSERT_EQ(::write(writeEnd.fd, "x", 1), 1);
+  EXPECT_EQ(platform::detail::WaitForSocketsOr(others, 2, 60000), 0);
+  pollfd check{readEnd.fd, POLLIN, 0};
+  EXPECT_EQ(::poll(&check, 1, 0), 1);
+  char byte = 0;
+  ASSERT_EQ(::read(readEnd.fd, &byte, 1), 1);
+
+  // A connect that the server answers is reported while the descriptors
+  // stay quiet.
+  Server server;
+  const SOCKET s = StartConnect(server.Port());
+  int posted = 0;
+  for (int i = 0; i < 100 && posted == 0; ++i) {
+    posted = platform::detail::WaitForSocketsOr(others, 2, 60000);
+  }
+  EXPECT_EQ(posted, 2);
+  EXPECT_EQ(TakeNotes(), (Notes{{s, FD_CONNECT, 0}, {s, FD_WRITE, 0}}));
+
+  // One that goes unanswered past its timeout on the headless clock is
+  // reported at once, although the wait could have been a minute.
+  Server busy(0);
+  busy.FillBacklog();
+  const SOCKET late = StartConnect(busy.Port());
+  platform::headless::AdvanceTime(platform::kDefaultConnectTimeoutMs);
+  EXPECT_EQ(platform::detail::WaitForSocketsOr(others, 2, 60000), 1);
+  EXPECT_EQ(TakeNotes(), (Notes{{late, FD_CONNECT, WSAETIMEDOUT}}));
+}
+
 // The bytes' order and count under back-pressure are the transfer tests'
 // business; here a blocked send is told once when it can go on.
 TEST_F(SocketTest, ABlockedSendGetsOneWriteNotificationOnceThePeerReads) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "shell/command_line.h"
+#include "shell/window_program.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -32,7 +33,7 @@ int RunPelublock(std::vector<std::string> args) {
     argv.push_back(arg.data());
   }
   argv.push_back(nullptr);
-  return RunCommandLine(static_cast<int>(args.size()), argv.data());
+  return RunCommandLine(static_cast<int>(args.size()), argv.data(), nullptr);
 }
 
 TEST(UserDataHomeTest, FollowsTheBaseDirectoryRules) {
