@@ -23,6 +23,17 @@ inline constexpr int kUnknownMarkInset = 4;
 std::string ChipSpriteFor(const CSymbol& symbols, std::string_view category,
                           const std::string& designSprite);
 
+// Whether the skin has a family of cards for designSprite ("chip-category0"
+// and its siblings for "chip"). A skin that has one draws the current look's
+// ghost of dragged chips; one without keeps the design's "movingchip".
+bool HasChipFamily(const CSymbol& symbols, const std::string& designSprite);
+
+// Where a chip's category glyph sits: in the top right corner of the card's
+// header band, kCategoryGlyphInset pixels in from the right edge and
+// centred in the band's kChipHeaderHeight pixels.
+inline constexpr int kCategoryGlyphInset = 4;
+inline constexpr int kChipHeaderHeight = 18;
+
 // The small glyph of a category ("category-glyph3"); empty when the skin has
 // none for it.
 std::string CategoryGlyphFor(const CSymbol& symbols, std::string_view category);
