@@ -28,11 +28,11 @@ std::string ChipSpriteFor(const CSymbol& symbols, std::string_view category,
 // ghost of dragged chips; one without keeps the design's "movingchip".
 bool HasChipFamily(const CSymbol& symbols, const std::string& designSprite);
 
-// Where a chip's category glyph sits: in the top right corner of the card's
-// header band, kCategoryGlyphInset pixels in from the right edge and
-// centred in the band's kChipHeaderHeight pixels.
+// Where a chip's category glyph sits: in the card's bottom right corner,
+// kCategoryGlyphInset pixels in from both edges. The short name at the top
+// left can be as wide as the header, and the checker's marks take the top
+// right; a summary line rarely reaches that far.
 inline constexpr int kCategoryGlyphInset = 4;
-inline constexpr int kChipHeaderHeight = 18;
 
 // The small glyph of a category ("category-glyph3"); empty when the skin has
 // none for it.

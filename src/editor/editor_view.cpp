@@ -404,16 +404,17 @@ void CEditorView::DrawCard(const ChipLook& look, POINT p, std::uint8_t opacity) 
   if (look.corner.empty()) {
     return;
   }
-  // The glyph, or the unknown chip's mark, in the top right corner, where
-  // the short name (at the left) leaves room. The checker's marks go over
-  // it: a finding matters more than the category.
+  // The unknown chip's mark in the top right corner, where the checker's
+  // mark of its finding goes over it in a frame; a category's glyph in the
+  // bottom right one.
   const RECT r = symbols.GetSymbolRect(look.corner);
-  const int right = p.x + m_scrollView.Geometry().chipWidth;
+  const GridGeometry& g = m_scrollView.Geometry();
+  const int right = p.x + g.chipWidth;
   if (look.corner == kUnknownChipMarkSprite) {
     draw(look.corner, right - (r.right - r.left) - kUnknownMarkInset, p.y + kUnknownMarkInset);
   } else {
     draw(look.corner, right - (r.right - r.left) - kCategoryGlyphInset,
-         p.y + (kChipHeaderHeight - (r.bottom - r.top)) / 2);
+         p.y + g.chipHeight - (r.bottom - r.top) - kCategoryGlyphInset);
   }
 }
 

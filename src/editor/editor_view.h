@@ -94,8 +94,8 @@ class CEditorView {
   void DrawDraggedChips(const CBlockProgram& program, const CChipCatalogue& catalogue,
                         const CSelection& selection, const GestureView& gesture, POINT mouse);
   // The sprites a chip is drawn with in the skin's look: its card, and the
-  // small sprite in its header's corner (the category's glyph, or the mark
-  // of a type the catalogue does not know; empty when the skin has none).
+  // small sprite in one of its corners (the category's glyph, or the mark of
+  // a type the catalogue does not know; empty when the skin has none).
   struct ChipLook {
     std::string card;
     std::string corner;

@@ -48,16 +48,15 @@ class ChipLookTest : public EditorTest {
     return Rgb{static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
                static_cast<unsigned char>(p)};
   }
-  // A point of a chip's body, below its header and clear of its summary.
-  POINT Body(Cell cell) { return CellPoint(cell, 70, 45); }
-  // The lower half of a category glyph on the chip at a cell. The chips of
-  // these tests have findings, and the checker's mark (6 x 6, 3 pixels in
-  // from the top right corner) goes over the glyph's top right.
-  RECT GlyphLowerHalf(Cell cell) {
+  // A point of a chip's card clear of its name, its one summary line and
+  // its glyph.
+  POINT Body(Cell cell) { return CellPoint(cell, 50, 40); }
+  // The rectangle of a category glyph on the chip at a cell.
+  RECT GlyphRect(Cell cell) {
     const POINT c = CellTopLeft(cell);
     const int left = c.x + kChipWidth - kGlyphSize - kCategoryGlyphInset;
-    const int top = c.y + (kChipHeaderHeight - kGlyphSize) / 2;
-    return RECT{left, top + kGlyphSize / 2, left + kGlyphSize, top + kGlyphSize};
+    const int top = c.y + kChipHeight - kGlyphSize - kCategoryGlyphInset;
+    return RECT{left, top, left + kGlyphSize, top + kGlyphSize};
   }
   int CountIn(Cell cell, Rgb colour) {
     const POINT c = CellTopLeft(cell);
@@ -72,13 +71,13 @@ TEST_F(ChipLookTest, ChipsShowTheirCategorysCardAndGlyph) {
   Draw();
   EXPECT_TRUE(PixelIs(Body({1, 1}).x, Body({1, 1}).y, kCategory0));
   EXPECT_TRUE(PixelIs(Body({2, 1}).x, Body({2, 1}).y, kCategory1));
-  EXPECT_EQ(CountColour(GlyphLowerHalf({1, 1}), kGlyph0), kGlyphSize * kGlyphSize / 2);
-  EXPECT_EQ(CountColour(GlyphLowerHalf({2, 1}), kGlyph1), kGlyphSize * kGlyphSize / 2);
+  EXPECT_EQ(CountColour(GlyphRect({1, 1}), kGlyph0), kGlyphSize * kGlyphSize);
+  EXPECT_EQ(CountColour(GlyphRect({2, 1}), kGlyph1), kGlyphSize * kGlyphSize);
   EXPECT_EQ(CountIn({1, 1}, kGlyph1) + CountIn({2, 1}, kGlyph0), 0);
   // The do-nothing chip keeps its own card (the skin has no family for it)
   // and shows its category's glyph on it.
   EXPECT_TRUE(PixelIs(Body({3, 1}).x, Body({3, 1}).y, kNopChip));
-  EXPECT_EQ(CountColour(GlyphLowerHalf({3, 1}), kGlyph1), kGlyphSize * kGlyphSize / 2);
+  EXPECT_EQ(CountColour(GlyphRect({3, 1}), kGlyph1), kGlyphSize * kGlyphSize);
   EXPECT_EQ(CountColour(kScreen, kChip), 0) << "no chip is on the design's card";
 }
 
@@ -119,7 +118,7 @@ TEST_F(ChipLookTest, NamesOnACategoryCardHaveASoftDarkRimNotTheAmberOne) {
   const POINT c = CellTopLeft({1, 1});
   int touched = 0;
   int reddened = 0;
-  for (int y = c.y + 2; y < c.y + kChipHeaderHeight; ++y) {
+  for (int y = c.y + 2; y < c.y + 18; ++y) {
     for (int x = c.x + 2; x < c.x + 55; ++x) {
       const Rgb p = RgbAt(x, y);
       reddened += p.r > p.b + 8 ? 1 : 0;
@@ -162,7 +161,7 @@ TEST_F(ChipLookTest, DraggedChipsAreATranslucentGhostOfTheirCards) {
               near(overChip.b, mix(kCategory1.b, kCategory0.b)))
       << int{overChip.r} << "," << int{overChip.g} << "," << int{overChip.b};
   // The ghost carries its glyph, blended too.
-  const Rgb glyph = RgbAt(230 + kChipWidth - kCategoryGlyphInset - 2, 300 + 8);
+  const Rgb glyph = RgbAt(230 + kChipWidth - kCategoryGlyphInset - 2, 300 + kChipHeight - 6);
   EXPECT_TRUE(near(glyph.r, kGlyph0.r * kGhostOpacity / 255)) << int{glyph.r};
   Key(VK_ESCAPE);
   LeftUp(POINT{250, 320});
