@@ -356,8 +356,8 @@ void CEditorView::DrawDraggedChips(const CBlockProgram& program, const CChipCata
     return;  // a drag always starts on a chip; nothing sensible to draw else
   }
   // A skin with the current look shows the dragged chips themselves, see
-  // through, where they would land; a skin without keeps the design's
-  // picture of a moving chip.
+  // through, under the mouse; a skin without keeps the design's picture of
+  // a moving chip.
   const bool ghost = HasChipFamily(m_registry->Symbols(), kChip);
   auto drawAt = [&](Cell cell) {
     const POINT q = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kWorld);
@@ -407,14 +407,22 @@ void CEditorView::DrawCard(const ChipLook& look, POINT p, std::uint8_t opacity) 
   // The unknown chip's mark in the top right corner, where the checker's
   // mark of its finding goes over it in a frame; a category's glyph in the
   // bottom right one.
+  // A skin's sprite larger than the chip has no corner to go in, and is
+  // left out rather than placed off the card.
   const RECT r = symbols.GetSymbolRect(look.corner);
   const GridGeometry& g = m_scrollView.Geometry();
-  const int right = p.x + g.chipWidth;
+  const long width = static_cast<long>(r.right) - r.left;
+  const long height = static_cast<long>(r.bottom) - r.top;
+  if (width <= 0 || height <= 0 || width > g.chipWidth || height > g.chipHeight) {
+    return;
+  }
+  const int w = static_cast<int>(width);
+  const int h = static_cast<int>(height);
   if (look.corner == kUnknownChipMarkSprite) {
-    draw(look.corner, right - (r.right - r.left) - kUnknownMarkInset, p.y + kUnknownMarkInset);
+    draw(look.corner, p.x + g.chipWidth - w - kUnknownMarkInset, p.y + kUnknownMarkInset);
   } else {
-    draw(look.corner, right - (r.right - r.left) - kCategoryGlyphInset,
-         p.y + g.chipHeight - (r.bottom - r.top) - kCategoryGlyphInset);
+    draw(look.corner, p.x + g.chipWidth - w - kCategoryGlyphInset,
+         p.y + g.chipHeight - h - kCategoryGlyphInset);
   }
 }
 

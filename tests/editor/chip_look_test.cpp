@@ -4,6 +4,7 @@
 // translucent ghost of dragged chips instead of the design's moving chip.
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -91,6 +92,24 @@ TEST_F(ChipLookTest, AChipWhoseCategoryHasNoCardFallsBackToTheDesignsCard) {
     EXPECT_EQ(CountIn(cell, kGlyph0) + CountIn(cell, kGlyph1), 0) << cell.x;
   }
   EXPECT_TRUE(PixelIs(Body({3, 1}).x, Body({3, 1}).y, kCategory0));
+}
+
+TEST_F(ChipLookTest, ACornerSpriteLargerThanTheChipIsLeftOut) {
+  // A later entry of the skin file names the glyph again, far larger than
+  // any chip (and than its bitmap); the editor is entered anew to read it.
+  std::ofstream(m_dir.Path() + "/skin/def_skn.txt", std::ios::app)
+      << "#category-glyph0,skin/test.bmp,0,0,2000000000,2000000000\n"
+      << "#category-glyph1,skin/test.bmp,0,0,81,8\n";
+  ASSERT_EQ(m_scene->Enter(0), 1);
+  Place({1, 1}, kWalk);
+  Place({2, 1}, kIf);
+  Draw();
+  for (const Cell cell : {Cell{1, 1}, Cell{2, 1}}) {
+    EXPECT_TRUE(PixelIs(Body(cell).x, Body(cell).y, cell.x == 1 ? kCategory0 : kCategory1));
+    const RECT glyph = GlyphRect(cell);
+    EXPECT_TRUE(PixelIs(glyph.left, glyph.top, cell.x == 1 ? kCategory0 : kCategory1))
+        << "nothing is drawn in the corner of chip " << cell.x;
+  }
 }
 
 TEST_F(ChipLookTest, AnUnknownChipHasItsOwnCardAndMarkAndItsName) {
