@@ -85,7 +85,12 @@ std::vector<SpriteShape> SkinSprites(SkinKind kind) {
     }
   }
   if (kind == SkinKind::kCurrent) {
-    sprites.insert(sprites.end(),
+    // Beside the design's chips, near the top of the sheet as in the
+    // generated skin: a keyed sheet is run-length encoded, and a copy from
+    // it first steps over every row above its sprite.
+    const auto chips = std::find_if(sprites.begin(), sprites.end(),
+                                    [](const SpriteShape& s) { return s.name == "movingchip"; });
+    sprites.insert(chips + 1,
                    {{"chip-category0", 80, 50, kCategory0},
                     {"chip-category1", 80, 50, kCategory1},
                     {"category-glyph0", kGlyphSize, kGlyphSize, kGlyph0},
