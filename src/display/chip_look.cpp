@@ -25,6 +25,10 @@ std::string ChipSpriteFor(const CSymbol& symbols, std::string_view category,
   return symbols.Find(member) != nullptr ? member : designSprite;
 }
 
+bool HasChipFamily(const CSymbol& symbols, const std::string& designSprite) {
+  return symbols.HasSpriteStartingWith(designSprite + "-category");
+}
+
 std::string CategoryGlyphFor(const CSymbol& symbols, std::string_view category) {
   if (!IsCategoryNumber(category)) {
     return std::string();

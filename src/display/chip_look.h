@@ -23,6 +23,17 @@ inline constexpr int kUnknownMarkInset = 4;
 std::string ChipSpriteFor(const CSymbol& symbols, std::string_view category,
                           const std::string& designSprite);
 
+// Whether the skin has a family of cards for designSprite ("chip-category0"
+// and its siblings for "chip"). A skin that has one draws the current look's
+// ghost of dragged chips; one without keeps the design's "movingchip".
+bool HasChipFamily(const CSymbol& symbols, const std::string& designSprite);
+
+// Where a chip's category glyph sits: in the card's bottom right corner,
+// kCategoryGlyphInset pixels in from both edges. The short name at the top
+// left can be as wide as the header, and the checker's marks take the top
+// right; a summary line rarely reaches that far.
+inline constexpr int kCategoryGlyphInset = 4;
+
 // The small glyph of a category ("category-glyph3"); empty when the skin has
 // none for it.
 std::string CategoryGlyphFor(const CSymbol& symbols, std::string_view category);

@@ -170,3 +170,10 @@ const CSprite* CSymbol::Find(const std::string& name) const {
   auto found = m_sprites.find(name);
   return found != m_sprites.end() ? &found->second : nullptr;
 }
+
+bool CSymbol::HasSpriteStartingWith(std::string_view prefix) const {
+  // The table is ordered by name: the first name not before the prefix is
+  // the only one that can start with it, if any does.
+  auto first = m_sprites.lower_bound(std::string(prefix));
+  return first != m_sprites.end() && std::string_view(first->first).starts_with(prefix);
+}

@@ -53,6 +53,9 @@ class CSymbol {
   RECT GetSymbolRect(const std::string& name) const;
   // The sprite of a name, or nullptr.
   const CSprite* Find(const std::string& name) const;
+  // Whether any sprite's name starts with the prefix (a family of sprites
+  // such as "chip-category0", "chip-category1", ...).
+  bool HasSpriteStartingWith(std::string_view prefix) const;
 
  private:
   std::map<std::string, CSprite> m_sprites;

@@ -81,6 +81,11 @@ const BarButton kButtonDown{"ScrollBarButtonDown", "scrollbar-button-down",
 
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kShortNameOutline = 0x0070A0;
+// The smooth look's outline of a name: a dark grey that its translucent
+// rim turns into a soft shadow on every category's card.
+constexpr COLORREF kSmoothNameOutline = 0x202020;
+// DrawCard's opacity for a chip on the grid.
+constexpr std::uint8_t kOpaque = 255;
 // As much of an unknown chip's type name as fits where a short name goes.
 constexpr std::size_t kUnknownNameBytes = 12;
 constexpr COLORREF kSummaryOutline = 0x5C5C5C;
@@ -151,7 +156,7 @@ void CEditorView::DrawFrame(const CBlockProgram& program, const CChipCatalogue& 
     DrawCheckMarks(FrameArea());
   }
   if (gesture.chipDrag) {
-    DrawDraggedChips(selection, gesture, mouse);
+    DrawDraggedChips(program, catalogue, selection, gesture, mouse);
   }
   DrawHoverFrame(mouse);
   if (gesture.rubberBand) {
@@ -270,16 +275,20 @@ void CEditorView::DrawCell(const CBlockProgram& program, const CChipCatalogue& c
     return;
   }
   const std::string id = ShownId(*box);
+  const ChipLook look = LookOf(catalogue, id);
+  DrawCard(look, p, kOpaque);
+  // The design's amber rim sits on the design's cards; the smoothed text of
+  // the current look lifts a name off its coloured card with a soft dark one.
+  const COLORREF outline =
+      m_display->GetTextLook() == TextLook::kSmooth ? kSmoothNameOutline : kShortNameOutline;
   if (catalogue.Find(id) != nullptr) {
-    m_registry->DrawAt(id == text::kDoNothingChip ? kNopChip : kChip, p.x, p.y);
-    m_display->DrawText(p.x + 5, p.y + 4, kWhite, kShortNameOutline, "%s",
+    m_display->DrawText(p.x + 5, p.y + 4, kWhite, outline, "%s",
                         catalogue.GetShortName(id).c_str());
   } else {
     // A type the catalogue does not know (a file made with another one) has
     // no short name: its own name goes on a card of its own, so that the
-    // chip is not a blank; the checker's mark says why.
-    m_registry->DrawAt(UnknownChipSpriteFor(m_registry->Symbols(), kChip), p.x, p.y);
-    m_display->DrawText(p.x + 5, p.y + 4, kWhite, kShortNameOutline, "%s",
+    // chip is not a blank; the mark (and the checker) says why.
+    m_display->DrawText(p.x + 5, p.y + 4, kWhite, outline, "%s",
                         std::string(CutCp932(id, kUnknownNameBytes)).c_str());
   }
   if (selection.Contains(cell)) {
@@ -337,7 +346,8 @@ void CEditorView::DrawCell(const CBlockProgram& program, const CChipCatalogue& c
   }
 }
 
-void CEditorView::DrawDraggedChips(const CSelection& selection, const GestureView& gesture,
+void CEditorView::DrawDraggedChips(const CBlockProgram& program, const CChipCatalogue& catalogue,
+                                   const CSelection& selection, const GestureView& gesture,
                                    POINT mouse) {
   // The pictures keep their offsets from the point where the drag started.
   const POINT s = gesture.dragStart;
@@ -345,9 +355,19 @@ void CEditorView::DrawDraggedChips(const CSelection& selection, const GestureVie
   if (!m_scrollView.ScreenToCell(s.x, s.y, CoordSpace::kWorld, &start)) {
     return;  // a drag always starts on a chip; nothing sensible to draw else
   }
+  // A skin with the current look shows the dragged chips themselves, see
+  // through, under the mouse; a skin without keeps the design's picture of
+  // a moving chip.
+  const bool ghost = HasChipFamily(m_registry->Symbols(), kChip);
   auto drawAt = [&](Cell cell) {
     const POINT q = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kWorld);
-    m_registry->DrawAt(kMovingChip, mouse.x + q.x - s.x, mouse.y + q.y - s.y);
+    const POINT at{mouse.x + q.x - s.x, mouse.y + q.y - s.y};
+    const CBox* box = ghost ? program.GetBox(cell.x, cell.y) : nullptr;
+    if (box != nullptr) {
+      DrawCard(LookOf(catalogue, ShownId(*box)), at, kGhostOpacity);
+    } else {
+      m_registry->DrawAt(kMovingChip, at.x, at.y);
+    }
   };
   if (selection.Contains(start)) {
     for (Cell cell : selection.Cells()) {
@@ -355,6 +375,54 @@ void CEditorView::DrawDraggedChips(const CSelection& selection, const GestureVie
     }
   } else {
     drawAt(start);
+  }
+}
+
+CEditorView::ChipLook CEditorView::LookOf(const CChipCatalogue& catalogue,
+                                          const std::string& id) const {
+  const CSymbol& symbols = m_registry->Symbols();
+  if (catalogue.Find(id) == nullptr) {
+    const std::string card = UnknownChipSpriteFor(symbols, kChip);
+    const bool marked = card != kChip && symbols.Find(kUnknownChipMarkSprite) != nullptr;
+    return ChipLook{card, marked ? std::string(kUnknownChipMarkSprite) : std::string()};
+  }
+  const std::string& category = catalogue.GetAttribute(id, "category");
+  return ChipLook{ChipSpriteFor(symbols, category, id == text::kDoNothingChip ? kNopChip : kChip),
+                  CategoryGlyphFor(symbols, category)};
+}
+
+void CEditorView::DrawCard(const ChipLook& look, POINT p, std::uint8_t opacity) {
+  CSymbol& symbols = m_registry->Symbols();
+  auto draw = [&](const std::string& sprite, int x, int y) {
+    if (opacity == kOpaque) {
+      symbols.DrawSymbol(sprite, x, y);
+    } else {
+      symbols.DrawSymbolTranslucent(sprite, x, y, opacity);
+    }
+  };
+  draw(look.card, p.x, p.y);
+  if (look.corner.empty()) {
+    return;
+  }
+  // The unknown chip's mark in the top right corner, where the checker's
+  // mark of its finding goes over it in a frame; a category's glyph in the
+  // bottom right one.
+  // A skin's sprite larger than the chip has no corner to go in, and is
+  // left out rather than placed off the card.
+  const RECT r = symbols.GetSymbolRect(look.corner);
+  const GridGeometry& g = m_scrollView.Geometry();
+  const long width = static_cast<long>(r.right) - r.left;
+  const long height = static_cast<long>(r.bottom) - r.top;
+  if (width <= 0 || height <= 0 || width > g.chipWidth || height > g.chipHeight) {
+    return;
+  }
+  const int w = static_cast<int>(width);
+  const int h = static_cast<int>(height);
+  if (look.corner == kUnknownChipMarkSprite) {
+    draw(look.corner, p.x + g.chipWidth - w - kUnknownMarkInset, p.y + kUnknownMarkInset);
+  } else {
+    draw(look.corner, p.x + g.chipWidth - w - kCategoryGlyphInset,
+         p.y + g.chipHeight - h - kCategoryGlyphInset);
   }
 }
 

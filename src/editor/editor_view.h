@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 
 #include "editor/message_log.h"
@@ -89,7 +91,18 @@ class CEditorView {
                  const CSelection& selection, const GridArea& area);
   void DrawCell(const CBlockProgram& program, const CChipCatalogue& catalogue,
                 const CSelection& selection, const GridArea& area, Cell cell);
-  void DrawDraggedChips(const CSelection& selection, const GestureView& gesture, POINT mouse);
+  void DrawDraggedChips(const CBlockProgram& program, const CChipCatalogue& catalogue,
+                        const CSelection& selection, const GestureView& gesture, POINT mouse);
+  // The sprites a chip is drawn with in the skin's look: its card, and the
+  // small sprite in one of its corners (the category's glyph, or the mark of
+  // a type the catalogue does not know; empty when the skin has none).
+  struct ChipLook {
+    std::string card;
+    std::string corner;
+  };
+  ChipLook LookOf(const CChipCatalogue& catalogue, const std::string& id) const;
+  // Draws a chip's card and corner at p, at the opacity (of 255; 255 opaque).
+  void DrawCard(const ChipLook& look, POINT p, std::uint8_t opacity);
   void DrawHoverFrame(POINT mouse);
   void DrawRubberBand(const GestureView& gesture, POINT mouse);
   void DrawScrollBars(POINT mouse);

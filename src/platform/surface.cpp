@@ -28,18 +28,24 @@ Surface::Surface(SDL_Surface* surface, PixelFormat format, bool viewable)
     : m_surface(surface), m_format(format), m_viewable(viewable) {}
 
 Surface::~Surface() {
+  SDL_FreeSurface(m_translucent);
   SDL_FreeSurface(m_surface);
 }
 
 Surface::Surface(Surface&& other) noexcept
     : m_surface(std::exchange(other.m_surface, nullptr)),
+      m_translucent(std::exchange(other.m_translucent, nullptr)),
+      m_translucentOpacity(other.m_translucentOpacity),
       m_format(other.m_format),
       m_viewable(other.m_viewable) {}
 
 Surface& Surface::operator=(Surface&& other) noexcept {
   if (this != &other) {
+    SDL_FreeSurface(m_translucent);
     SDL_FreeSurface(m_surface);
     m_surface = std::exchange(other.m_surface, nullptr);
+    m_translucent = std::exchange(other.m_translucent, nullptr);
+    m_translucentOpacity = other.m_translucentOpacity;
     m_format = other.m_format;
     m_viewable = other.m_viewable;
   }
@@ -136,26 +142,43 @@ int Surface::CopyTranslucentTo(Surface& destination, const RECT& source, int x, 
   if (m_surface == nullptr || destination.m_surface == nullptr) {
     return -1;
   }
-  // The keyed sprite goes first onto a clear picture with alpha, which takes
-  // the key's transparency along; that picture is then blended at the
-  // opacity. The sprite's own blit settings (run-length encoded for its
-  // key) are never touched.
+  // A keyed sprite sheet is run-length encoded for the surface it is copied
+  // to; copying it anywhere else makes SDL encode the whole sheet anew, and
+  // again at the next plain copy, which costs far more than the blend. The
+  // translucent copies therefore come from a twin of the sheet whose alpha
+  // is 0 where the key is and the opacity elsewhere, made when first needed
+  // (a keyed sheet's pixels never change) and again only for another
+  // opacity. With the opacity in the pixels rather than in an alpha
+  // modulation, SDL blends the twin on its fast path.
+  if (m_translucent == nullptr || m_translucentOpacity != opacity) {
+    SDL_FreeSurface(m_translucent);
+    m_translucent = SDL_ConvertSurfaceFormat(m_surface, SDL_PIXELFORMAT_ARGB8888, 0);
+    if (m_translucent == nullptr || SDL_LockSurface(m_translucent) != 0) {
+      SDL_FreeSurface(m_translucent);
+      m_translucent = nullptr;
+      return -1;
+    }
+    const Uint32 alpha = Uint32{opacity} << 24;
+    auto* base = static_cast<std::uint8_t*>(m_translucent->pixels);
+    for (int row = 0; row < m_translucent->h; ++row) {
+      auto* line = reinterpret_cast<Uint32*>(base + static_cast<long>(row) * m_translucent->pitch);
+      for (int column = 0; column < m_translucent->w; ++column) {
+        // The conversion left the key's pixels clear and every other pixel
+        // opaque.
+        if ((line[column] & 0xFF000000u) != 0) {
+          line[column] = (line[column] & 0x00FFFFFFu) | alpha;
+        }
+      }
+    }
+    SDL_UnlockSurface(m_translucent);
+    m_translucentOpacity = opacity;
+    if (SDL_SetSurfaceBlendMode(m_translucent, SDL_BLENDMODE_BLEND) != 0) {
+      return -1;
+    }
+  }
   SDL_Rect from = ToSdl(source);
-  std::unique_ptr<SDL_Surface, void (*)(SDL_Surface*)> picture(
-      SDL_CreateRGBSurfaceWithFormat(0, from.w, from.h, 32, SDL_PIXELFORMAT_ARGB8888),
-      SDL_FreeSurface);
-  if (!picture) {
-    return -1;
-  }
-  SDL_Rect whole{0, 0, from.w, from.h};
-  if (SDL_FillRect(picture.get(), nullptr, 0) != 0 ||
-      SDL_LowerBlit(m_surface, &from, picture.get(), &whole) != 0 ||
-      SDL_SetSurfaceBlendMode(picture.get(), SDL_BLENDMODE_BLEND) != 0 ||
-      SDL_SetSurfaceAlphaMod(picture.get(), opacity) != 0) {
-    return -1;
-  }
   SDL_Rect to{x, y, from.w, from.h};
-  return SDL_LowerBlit(picture.get(), &whole, destination.m_surface, &to);
+  return SDL_LowerBlit(m_translucent, &from, destination.m_surface, &to);
 }
 
 int Surface::Fill(const RECT& rect, std::uint32_t pixel) {

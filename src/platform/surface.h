@@ -65,6 +65,9 @@ class Surface {
   Surface(SDL_Surface* surface, PixelFormat format, bool viewable);
 
   SDL_Surface* m_surface = nullptr;
+  // The translucent copies' twin of a keyed sheet (see CopyTranslucentTo).
+  mutable SDL_Surface* m_translucent = nullptr;
+  mutable std::uint8_t m_translucentOpacity = 0;
   PixelFormat m_format = PixelFormat::kXrgb8888;
   bool m_viewable = false;
 };

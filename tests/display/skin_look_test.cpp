@@ -49,6 +49,7 @@ TEST_F(SkinLookTest, AnOldSkinLoadsWithTheDesignsTextAndSpritesAndTheNewOneWithI
   EXPECT_EQ(ChipSpriteFor(old, "2", "chip"), "chip");
   EXPECT_EQ(CategoryGlyphFor(old, "2"), "");
   EXPECT_EQ(UnknownChipSpriteFor(old, "chip"), "chip");
+  EXPECT_FALSE(HasChipFamily(old, "chip"));
 
   // The generated skin of the current kind.
   m_registry.reset();
@@ -79,6 +80,8 @@ TEST_F(SkinLookTest, AnOldSkinLoadsWithTheDesignsTextAndSpritesAndTheNewOneWithI
     EXPECT_EQ(CategoryGlyphFor(current, odd), "") << odd;
   }
   EXPECT_EQ(ChipSpriteFor(current, "1", "nopchip"), "nopchip") << "no family of its own";
+  EXPECT_TRUE(HasChipFamily(current, "chip"));
+  EXPECT_FALSE(HasChipFamily(current, "nopchip"));
   EXPECT_EQ(UnknownChipSpriteFor(current, "chip"), kUnknownChipSprite);
   EXPECT_NE(current.Find(kUnknownChipMarkSprite), nullptr);
 }
@@ -109,6 +112,21 @@ TEST_F(SkinLookTest, AGhostIsTheSpriteBlendedOverWhatIsThereWithItsKeyLeftAlone)
   m_display->ClearScreen(Rgb(0x808080));
   m_registry->Symbols().DrawSymbol("g", 10, 10);
   EXPECT_EQ(m_display->BackSurface().PixelAt(12, 12), Rgb(0x00FF00));
+}
+
+TEST_F(SkinLookTest, AFamilyIsFoundByItsNamesPrefixAmongNeighbouringNames) {
+  // Names that sort just before and after the family's prefix, and one that
+  // is the prefix's stem alone, are no members.
+  m_dir.WriteFile("skin/def_skn.txt",
+                  ">main\r\n#chip, skin\\a.bmp, 0, 0, 1, 1\r\n"
+                  "#chip-categorx, skin\\a.bmp, 0, 0, 1, 1\r\n"
+                  "#chip-categor, skin\\a.bmp, 0, 0, 1, 1\r\n"
+                  "#card-category1, skin\\a.bmp, 0, 0, 1, 1\r\n");
+  m_dir.WriteFile("skin/a.bmp", bmp_test::SolidBmp(4, 4, 0x00FF00));
+  ASSERT_EQ(m_registry->LoadSkin("main"), 1);
+  EXPECT_FALSE(HasChipFamily(m_registry->Symbols(), "chip"));
+  EXPECT_TRUE(HasChipFamily(m_registry->Symbols(), "card"));
+  EXPECT_FALSE(HasChipFamily(m_registry->Symbols(), "car"));
 }
 
 TEST(SkinLookOptionTest, OnlyTheOptionLineAnywhereInTheFileAsksForSmoothText) {

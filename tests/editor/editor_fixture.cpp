@@ -52,7 +52,7 @@ void EditorTest::WriteSettingIni(const std::string& extraLines) {
 
 void EditorTest::StartEditor() {
   WriteSettingIni(m_extraSettings);
-  WriteTestSkin(m_dir.Path());
+  WriteTestSkin(m_dir.Path(), m_skinKind);
   WriteTestCatalogue(m_dir.Path(), m_extraCatalogue);
   platform::StartHeadless(Settings.ScreenWidth, Settings.ScreenHeight);
   platform::SetWindowProc(&EditorTest::Procedure);

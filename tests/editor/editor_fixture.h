@@ -127,6 +127,7 @@ class EditorTest : public ::testing::Test {
   std::vector<std::pair<WPARAM, LPARAM>> m_sceneChanges;
   std::string m_extraSettings;   // appended to setting.ini
   std::string m_extraCatalogue;  // appended to ChipDB.txt
+  SkinKind m_skinKind = SkinKind::kDesign;
 
  private:
   // Sends a mouse event at p, or posts a message, and handles what it queued.

@@ -23,7 +23,7 @@ struct SpriteShape {
   int border = 0;  // 0: solid; else a hollow frame this many pixels thick
 };
 
-std::vector<SpriteShape> SkinSprites() {
+std::vector<SpriteShape> SkinSprites(SkinKind kind) {
   const int W = 140, RW = 200, RH = 20;  // palette bars, property rows
   const int LW = kListRowWidth, LH = kListRowHeight;
   std::vector<SpriteShape> sprites = {{"background", 8, 8, {0x20, 0x40, 0x60}},
@@ -84,18 +84,35 @@ std::vector<SpriteShape> SkinSprites() {
       add("scrollbar-button-" + way + "-hover", 15, 16, kButtonHover);
     }
   }
+  if (kind == SkinKind::kCurrent) {
+    // Beside the design's chips, near the top of the sheet as in the
+    // generated skin: a keyed sheet is run-length encoded, and a copy from
+    // it first steps over every row above its sprite.
+    const auto chips = std::find_if(sprites.begin(), sprites.end(),
+                                    [](const SpriteShape& s) { return s.name == "movingchip"; });
+    sprites.insert(chips + 1,
+                   {{"chip-category0", 80, 50, kCategory0},
+                    {"chip-category1", 80, 50, kCategory1},
+                    {"category-glyph0", kGlyphSize, kGlyphSize, kGlyph0},
+                    {"category-glyph1", kGlyphSize, kGlyphSize, kGlyph1},
+                    {"chip-unknown", 80, 50, kUnknownCard},
+                    {"chip-unknown-mark", kUnknownMarkSize, kUnknownMarkSize, kUnknownMark}});
+  }
   return sprites;
 }
 
 }  // namespace
 
 // Packs the sprites into one bitmap, row by row, with the definition naming them.
-void WriteTestSkin(const std::string& dir) {
+void WriteTestSkin(const std::string& dir, SkinKind kind) {
   const int width = 512;
   int x = 0, y = 0, rowHeight = 0;
   std::vector<std::uint32_t> pixels;
   std::string definition = "; test skin\n>title\n#unused,skin/test.bmp,0,0,1,1\n>main\n";
-  for (const SpriteShape& s : SkinSprites()) {
+  if (kind == SkinKind::kCurrent) {
+    definition += "!text, smooth\n";
+  }
+  for (const SpriteShape& s : SkinSprites(kind)) {
     if (x + s.width > width) {
       x = 0;
       y += rowHeight + 1;

@@ -34,8 +34,20 @@ inline constexpr Rgb kDryRunPanel{0x28, 0x24, 0x20}, kDryRunButton{0x3C, 0x5C, 0
 inline constexpr int kPaletteWidth = 150, kPaletteHeight = 200;
 inline constexpr int kListRowWidth = 120, kListRowHeight = 16;
 
+// The current look's sprites, in a skin of the current kind only: the cards
+// of categories 0 and 1 (80 x 50), their glyphs (8 x 8), the unknown chip's
+// card and its mark (6 x 6).
+inline constexpr Rgb kCategory0{0x20, 0x90, 0xD0}, kCategory1{0xD0, 0x70, 0x20},
+    kGlyph0{0xEE, 0x11, 0x77}, kGlyph1{0x11, 0xEE, 0x77}, kUnknownCard{0x70, 0x60, 0x50},
+    kUnknownMark{0xEE, 0xEE, 0x00};
+inline constexpr int kGlyphSize = 8, kUnknownMarkSize = 6;
+
+// A skin of the old kind has only the design's sprites; one of the current
+// kind adds the current look's sprites and asks for smoothed text.
+enum class SkinKind { kDesign, kCurrent };
+
 // Writes skin/def_skn.txt (section "main") and its bitmap under dir.
-void WriteTestSkin(const std::string& dir);
+void WriteTestSkin(const std::string& dir, SkinKind kind = SkinKind::kDesign);
 // Writes ChipDB.txt under dir: "walk" (short name W, summary "*S=;speed"),
 // "blank" (no short name), "if", "loop" and the do-nothing chip, then extra.
 void WriteTestCatalogue(const std::string& dir, const std::string& extra = "");

@@ -1,12 +1,15 @@
 // The skin generator's parts: flattening soft edges into colour-keyed pixels,
-// and failing, not skipping, on sprites it cannot place on a sheet.
+// failing, not skipping, on sprites it cannot place on a sheet, and the
+// current look's soft text rim.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "canvas.h"
+#include "fonts.h"
 #include "skin.h"
 
 namespace {
@@ -29,6 +32,53 @@ TEST(SkinPartsTest, FlattensEdgesCrisplyAndRefusesSpritesThatCannotBePlaced) {
     EXPECT_FALSE(BuildSkin({{"a.bmp", 10, {sprite}}}, fonts, &skin, &error)) << name;
     EXPECT_NE(error, "") << name;
   }
+}
+
+TEST(SkinPartsTest, ASoftRimReachesOnePixelAndStaysTranslucentUnlikeTheDesignsRim) {
+  CFontLibrary fonts;
+  std::string error;
+  ASSERT_TRUE(fonts.Open(&error)) << error;
+  TTF_Font* font = fonts.Get(FontFace::kUiGothic, 12);
+  ASSERT_NE(font, nullptr);
+  constexpr int kW = 40, kH = 30;
+  CCanvas text(kW, kH), soft(kW, kH), heavy(kW, kH);
+  DrawText(text, font, "IL", 8, 8, Hex(0xFFFFFF));
+  DrawSoftOutlinedText(soft, font, "IL", 8, 8, Hex(0xFFFFFF), Hex(0x202020));
+  DrawOutlinedText(heavy, font, "IL", 8, 8, Hex(0xFFFFFF), Hex(0x202020));
+  // How far a pixel is from the text, in steps of one pixel either way (at
+  // most 3 counted).
+  auto distance = [&](int x, int y) {
+    for (int d = 0; d <= 2; ++d) {
+      for (int j = y - d; j <= y + d; ++j) {
+        for (int i = x - d; i <= x + d; ++i) {
+          if (i >= 0 && j >= 0 && i < kW && j < kH && text.AlphaAt(i, j) > 0.0f) {
+            return d;
+          }
+        }
+      }
+    }
+    return 3;
+  };
+  float softRim = 0.0f, heavyRim = 0.0f;
+  int softBeyond = 0, heavyBeyond = 0;
+  for (int y = 0; y < kH; ++y) {
+    for (int x = 0; x < kW; ++x) {
+      const int d = distance(x, y);
+      if (d == 1) {
+        softRim = std::max(softRim, soft.AlphaAt(x, y));
+        heavyRim = std::max(heavyRim, heavy.AlphaAt(x, y));
+      }
+      if (d >= 2) {
+        softBeyond += soft.AlphaAt(x, y) > 0.0f ? 1 : 0;
+        heavyBeyond += heavy.AlphaAt(x, y) > 0.0f ? 1 : 0;
+      }
+    }
+  }
+  EXPECT_GT(softRim, 0.3f);
+  EXPECT_LE(softRim, kSoftOutlineCoverage + 0.01f);
+  EXPECT_EQ(softBeyond, 0);
+  EXPECT_GT(heavyRim, 0.99f);
+  EXPECT_GT(heavyBeyond, 0);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -185,6 +187,50 @@ void DrawOutlinedText(CCanvas& canvas, TTF_Font* font, std::string_view utf8, in
   for (int i = -1; i <= 2; ++i) {
     for (int j = -1; j <= 2; ++j) {
       BlendText(canvas, rendered.get(), x + i, y + j, outline);
+    }
+  }
+  BlendText(canvas, rendered.get(), x, y, text);
+}
+
+void DrawSoftOutlinedText(CCanvas& canvas, TTF_Font* font, std::string_view utf8, int x, int y,
+                          Colour text, Colour outline) {
+  SurfacePtr rendered = Render(font, utf8);
+  if (!rendered) {
+    return;
+  }
+  // The outline's coverage at a pixel is the most the text covers of its
+  // neighbours, blended once: copies blended one over another would add
+  // up to the heavy rim this look leaves behind.
+  const int w = rendered->w;
+  const int h = rendered->h;
+  std::vector<float> coverage(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0.0f);
+  SDL_LockSurface(rendered.get());
+  const auto* base = static_cast<const std::uint8_t*>(rendered->pixels);
+  for (int row = 0; row < h; ++row) {
+    const auto* line = reinterpret_cast<const std::uint32_t*>(base + row * rendered->pitch);
+    for (int col = 0; col < w; ++col) {
+      Uint8 r = 0, g = 0, b = 0, a = 0;
+      SDL_GetRGBA(line[col], rendered->format, &r, &g, &b, &a);
+      coverage[static_cast<std::size_t>(row) * static_cast<std::size_t>(w) +
+               static_cast<std::size_t>(col)] = a / 255.0f;
+    }
+  }
+  SDL_UnlockSurface(rendered.get());
+  for (int row = -1; row <= h; ++row) {
+    for (int col = -1; col <= w; ++col) {
+      float most = 0.0f;
+      for (int j = row - 1; j <= row + 1; ++j) {
+        for (int i = col - 1; i <= col + 1; ++i) {
+          if (i >= 0 && j >= 0 && i < w && j < h) {
+            most =
+                std::max(most, coverage[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) +
+                                        static_cast<std::size_t>(i)]);
+          }
+        }
+      }
+      if (most > 0.0f) {
+        canvas.Blend(x + col, y + row, outline, most * kSoftOutlineCoverage);
+      }
     }
   }
   BlendText(canvas, rendered.get(), x, y, text);

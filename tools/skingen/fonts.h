@@ -67,3 +67,10 @@ void DrawTextCentred(CCanvas& canvas, TTF_Font* font, std::string_view utf8, Rec
 // +2 in both directions, then the text colour once on top.
 void DrawOutlinedText(CCanvas& canvas, TTF_Font* font, std::string_view utf8, int x, int y,
                       Colour text, Colour outline);
+
+// The current look's text: a one-pixel outline on every side, at most
+// kSoftOutlineCoverage opaque, then the text on top, as the editor draws
+// its texts with a skin that asks for smoothed ones.
+inline constexpr float kSoftOutlineCoverage = 150.0f / 255.0f;
+void DrawSoftOutlinedText(CCanvas& canvas, TTF_Font* font, std::string_view utf8, int x, int y,
+                          Colour text, Colour outline);

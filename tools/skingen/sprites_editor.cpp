@@ -103,7 +103,7 @@ void PaintStartCell(CCanvas& c, CFontLibrary& fonts) {
            static_cast<int>(cy - TextHeight(font) / 2.0f), look::kStart);
 }
 
-// A category's glyph, white on the chip's header: a forward arrow for
+// A category's glyph, white in the chip card's bottom right corner: a forward arrow for
 // movement, a sensor's waves, a note for lights and sound, a fork for
 // control.
 void PaintCategoryGlyph(CCanvas& c, int category) {

@@ -30,8 +30,10 @@ constexpr Colour kTitleInk = Hex(0xF3F7FB);
 constexpr Colour kTitleSoft = Hex(0xA9C4DD);
 constexpr Colour kTitleHint = Hex(0xDCE5EE);
 constexpr Colour kShadow = Hex(0x0B1016);
-constexpr Colour kChipNameOutline = Hex(0xA07000);  // the editor's outline of short names
-constexpr Colour kChipLineOutline = Hex(0x5C5C5C);  // and of summary lines
+// The editor's outlines of short names and of summary lines in the current
+// look, whose smoothed texts have a soft rim.
+constexpr Colour kChipNameOutline = Hex(0x202020);
+constexpr Colour kChipLineOutline = Hex(0x5C5C5C);
 
 struct Piece {
   std::string text;
@@ -61,10 +63,12 @@ void DrawProgramMotif(CCanvas& c, CFontLibrary& fonts, float top) {
     const char* line;
     const look::ChipStyle* style;
   };
+  // Each on its category's card, as the editor draws the shipped catalogue:
+  // movement, control, movement, lights and sound.
   const MotifChip chips[] = {{"前進", "速さ=50", &look::kChipStyle},
-                             {"もし", "タッチ", &look::kChipStyle},
+                             {"もし", "タッチ", &look::kControlStyle},
                              {"右回転", "90度", &look::kChipStyle},
-                             {"ブザー", "0.5秒", &look::kChipStyle}};
+                             {"ブザー", "0.5秒", &look::kLightStyle}};
   constexpr float kW = 80, kH = 50, kGap = 44;
   const float left = (c.Width() - (4 * kW + 3 * kGap)) / 2;
   TTF_Font* gothic = fonts.Get(FontFace::kUiGothic, 12);
@@ -72,10 +76,10 @@ void DrawProgramMotif(CCanvas& c, CFontLibrary& fonts, float top) {
     const float x = left + i * (kW + kGap);
     c.FillRoundRect(RectF{x + 2, top + 4, kW, kH}, 6, WithAlpha(kShadow, 0.45f));
     look::DrawChipCard(c, RectF{x, top, kW, kH}, 18, *chips[i].style);
-    DrawOutlinedText(c, gothic, chips[i].name, static_cast<int>(x + 5), static_cast<int>(top + 4),
-                     look::kWhite, kChipNameOutline);
-    DrawOutlinedText(c, gothic, chips[i].line, static_cast<int>(x + 8), static_cast<int>(top + 22),
-                     look::kWhite, kChipLineOutline);
+    DrawSoftOutlinedText(c, gothic, chips[i].name, static_cast<int>(x + 5),
+                         static_cast<int>(top + 4), look::kWhite, kChipNameOutline);
+    DrawSoftOutlinedText(c, gothic, chips[i].line, static_cast<int>(x + 8),
+                         static_cast<int>(top + 22), look::kWhite, kChipLineOutline);
     if (i < 3) {
       const Colour colour = i == 1 ? look::kArrowTrue : look::kArrowPlain;
       const float ax = x + kW + (kGap - 24) / 2;
