@@ -13,6 +13,8 @@
 namespace {
 
 constexpr char kFailedToOpen[] = "Failed to open data file.";
+// The bytes of a typical property line ("to=right" and its line end).
+constexpr std::size_t kBytesPerPropertyGuess = 12;
 
 // Appends text as a text-mode write does: every line feed becomes CR LF.
 void AppendText(std::string& out, std::string_view text) {
@@ -158,12 +160,15 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
   int boxLine = 0;
   std::string_view key;
   std::string_view value;
-  // The lines of the open box and of the general sections wait here and are
-  // handed over sorted at once (a box at its closing tag, the general
-  // attributes at the end): inserting each key into a sorted list would
+  // The lines of the open box go straight into the program and are sorted
+  // in at its closing tag; the lines of the general sections wait here and
+  // are handed over at the end. Inserting each key into a sorted list would
   // make a box whose keys come in descending order quadratic to read.
-  std::vector<CBox::Property> boxLines;
   std::vector<std::pair<std::string, std::string>> generalLines;
+  // A property line takes at least a few bytes of the file; room for about
+  // as many as a file of short lines holds spares growing the slots again
+  // and again, and what is reserved but never written costs no memory.
+  program->ReserveProperties(text.size() / kBytesPerPropertyGuess);
   // Each line is read whole, however long: a line cut into pieces would turn
   // the tail of a long value into a stray property of its own.
   ForEachTextLine(text, 0, [&](std::string_view line) {
@@ -193,7 +198,8 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
             record.Dropping();
             break;
           }
-          program->AddBox(x, y, std::string(chipName));
+          program->AddBox(x, y, chipName);
+          program->BeginBoxProperties(x, y);
           record.Placed(x, y);
           boxX = x;
           boxY = y;
@@ -214,11 +220,10 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
         break;
       case State::kBox:
         if (line.starts_with("</box>")) {
-          program->SetBoxProperties(boxX, boxY, std::move(boxLines));
-          boxLines.clear();
+          program->EndBoxProperties();
           state = State::kOutside;
         } else if (SplitProperty(line, &key, &value)) {
-          boxLines.emplace_back(key, value);
+          program->AddBoxProperty(key, value);
         } else {
           record.UnusedInBox(line, GridCell{boxX, boxY});
         }
@@ -226,7 +231,7 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
     }
   });
   // A box left open keeps the lines read into it.
-  program->SetBoxProperties(boxX, boxY, std::move(boxLines));
+  program->EndBoxProperties();
   program->SetGeneralAttributes(std::move(generalLines));
   if (state == State::kBox) {
     record.SkipAt(boxLine, LineProblem::kUnclosedBox, GridCell{boxX, boxY});
@@ -366,13 +371,12 @@ std::string FormatBlockProgram(const CBlockProgram& program) {
       if (box == nullptr) {
         continue;
       }
-      const std::string* id = box->Find("id");
       out.append("<box ");
       AppendInt(out, x);
       out.push_back(' ');
       AppendInt(out, y);
       out.push_back(' ');
-      AppendText(out, id != nullptr ? *id : std::string());
+      AppendText(out, box->View("id"));
       out.append(">\r\n");
       for (const auto& [key, value] : box->Properties()) {
         if (key == "id") {
