@@ -316,6 +316,13 @@ CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, std::string_vi
 
 const CCompiledChip& CScriptGenerator::ChipOf(const CBox& box) {
   const std::string_view id = box.View(m_idKey);
+  // Neighbouring chips are mostly of a few types: the last ones met are
+  // recognised by their name alone, without hashing it.
+  for (const RecentChip& recent : m_recentChips) {
+    if (recent.chip != nullptr && recent.id == id) {
+      return *recent.chip;
+    }
+  }
   auto found = m_templates.find(id);
   if (found == m_templates.end()) {
     const CChipCatalogue* catalogue = m_program.Catalogue();
@@ -325,6 +332,8 @@ const CCompiledChip& CScriptGenerator::ChipOf(const CBox& box) {
                                                              m_program))
                 .first;
   }
+  m_recentChips[m_nextRecentChip] = RecentChip{found->first, found->second.get()};
+  m_nextRecentChip = (m_nextRecentChip + 1) % kRecentChips;
   return *found->second;
 }
 

@@ -229,6 +229,13 @@ class CScriptGenerator {
   // The compiled templates by chip name (the name viewed in the first box
   // of the type, which outlives the run).
   std::unordered_map<std::string_view, std::unique_ptr<CCompiledChip>> m_templates;
+  struct RecentChip {
+    std::string_view id;
+    const CCompiledChip* chip = nullptr;
+  };
+  static constexpr std::size_t kRecentChips = 4;
+  RecentChip m_recentChips[kRecentChips];
+  std::size_t m_nextRecentChip = 0;
   // While measuring, writes count their bytes here instead of appending.
   bool m_measuring = false;
   std::uint64_t m_measured = 0;

@@ -134,6 +134,7 @@ void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& setti
   m_deadSlots = 0;
   m_store.Clear();
   m_openCell = kNoCell;
+  std::fill(std::begin(m_recentKeys), std::end(m_recentKeys), kNoKey);
   m_general.clear();
 }
 
@@ -417,9 +418,15 @@ void CBlockProgram::BeginBoxProperties(int x, int y) {
 }
 
 void CBlockProgram::AddBoxProperty(std::string_view key, std::string_view value) {
-  if (m_openCell != kNoCell) {
-    m_slots.push_back(m_store.MakeSlot(m_store.Intern(key), value));
+  if (m_openCell == kNoCell) {
+    return;
   }
+  const std::size_t place = (m_slots.size() - m_cells[m_openCell].m_first) % kRecentKeys;
+  KeyId& recent = m_recentKeys[place];
+  if (recent == kNoKey || m_store.KeyName(recent) != key) {
+    recent = m_store.Intern(key);
+  }
+  m_slots.push_back(m_store.MakeSlot(recent, value));
 }
 
 void CBlockProgram::EndBoxProperties() {

@@ -65,6 +65,9 @@ class CPropertyStore {
   // The recent long values, by a hash of their bytes, so that a value that
   // recurs (a chip name, a comment copied to many chips) is stored once.
   static constexpr std::size_t kRecentValues = 1024;
+  // Longer values are stored without that search, which would hash them
+  // whole; recurring values are short.
+  static constexpr std::size_t kSharedValueBytes = 64;
 
   struct KeySpan {
     std::uint32_t offset;
