@@ -118,7 +118,9 @@ CBox::PropertyRange CBox::Properties() const {
   return PropertyRange(&m_program->m_store, m_program->m_slots.data() + m_first, m_count);
 }
 
-CBlockProgram::CBlockProgram() = default;
+CBlockProgram::CBlockProgram() {
+  std::fill(std::begin(m_recentKeys), std::end(m_recentKeys), kNoKey);
+}
 CBlockProgram::~CBlockProgram() = default;
 
 void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& settings) {
@@ -421,7 +423,11 @@ void CBlockProgram::AddBoxProperty(std::string_view key, std::string_view value)
   if (m_openCell == kNoCell) {
     return;
   }
-  const std::size_t place = (m_slots.size() - m_cells[m_openCell].m_first) % kRecentKeys;
+  const std::size_t place = key.empty()
+                                ? 0
+                                : (key.size() * 31 + static_cast<unsigned char>(key.front()) * 7 +
+                                   static_cast<unsigned char>(key.back())) %
+                                      kRecentKeys;
   KeyId& recent = m_recentKeys[place];
   if (recent == kNoKey || m_store.KeyName(recent) != key) {
     recent = m_store.Intern(key);

@@ -288,11 +288,10 @@ class CBlockProgram {
   CPropertyStore m_store;
   std::size_t m_openCell = kNoCell;  // the box between Begin- and EndBoxProperties
   std::uint32_t m_openSorted = 0;    // its slots from before Begin
-  // The keys of the last box read, by their place in it: the boxes of a
-  // file mostly list the same keys in the same order, which are then
-  // recognised without hashing them.
-  static constexpr std::size_t kRecentKeys = 8;
-  KeyId m_recentKeys[kRecentKeys] = {kNoKey, kNoKey, kNoKey, kNoKey,
-                                     kNoKey, kNoKey, kNoKey, kNoKey};
+  // The keys last read, by their length and end bytes: a file uses a few
+  // keys over and over, which are then recognised by one comparison instead
+  // of being hashed whole.
+  static constexpr std::size_t kRecentKeys = 64;
+  KeyId m_recentKeys[kRecentKeys];
   std::vector<std::pair<std::string, std::string>> m_general;  // sorted by key
 };
