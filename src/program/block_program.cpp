@@ -135,6 +135,8 @@ void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& setti
   m_slots.clear();
   m_deadSlots = 0;
   m_store.Clear();
+  m_idKey = m_store.Intern("id");
+  m_lastAdded.clear();
   m_openCell = kNoCell;
   std::fill(std::begin(m_recentKeys), std::end(m_recentKeys), kNoKey);
   m_general.clear();
@@ -280,7 +282,7 @@ void CBlockProgram::AddBox(int x, int y, std::string_view chipName) {
   box.m_program = this;
   box.m_first = static_cast<std::uint32_t>(m_slots.size());
   box.m_count = 1;
-  m_slots.push_back(m_store.MakeSlot(m_store.Intern("id"), chipName));
+  m_slots.push_back(m_store.MakeSlot(m_idKey, chipName));
   Changed();
   CompactIfWasteful();
 }
@@ -447,21 +449,43 @@ void CBlockProgram::EndBoxProperties() {
   if (middle == last) {
     return;
   }
+  // A box holding only its "id" that is given the same keys as the last
+  // such box: they are known to be sorted and apart from "id", so the box
+  // changes when one of them is not empty.
+  if (m_openSorted == 1 && first->key == m_idKey &&
+      static_cast<std::size_t>(last - middle) == m_lastAdded.size() &&
+      std::equal(middle, last, m_lastAdded.begin(),
+                 [](const PropertySlot& slot, KeyId key) { return slot.key == key; })) {
+    const bool changed =
+        std::any_of(middle, last, [](const PropertySlot& slot) { return slot.size != 0; });
+    std::rotate(first, middle, middle + m_lastIdPlace);
+    box.m_count += static_cast<std::uint32_t>(last - middle);
+    if (changed) {
+      Changed();
+    }
+    CompactIfWasteful();
+    return;
+  }
   const auto byKey = [&](const PropertySlot& a, const PropertySlot& b) {
     return m_store.KeyLess(a.key, b.key);
   };
+  const bool freshBox = m_openSorted == 1 && first->key == m_idKey;
+  bool sortedApart = freshBox;
   // The added properties, sorted stably so that the last of each key is the
   // one set last, which alone stays. Keys that come in ascending order (as
   // the writer saves them) need no sort at all.
   if (!std::is_sorted(middle, last, byKey)) {
     std::stable_sort(middle, last, byKey);
+    sortedApart = false;
   }
   PropertySlot* kept = middle;
   for (PropertySlot* slot = middle; slot != last; ++slot) {
     if (slot + 1 != last && (slot + 1)->key == slot->key) {
       m_store.Release(*slot);
+      sortedApart = false;
       continue;
     }
+    sortedApart = sortedApart && slot->key != m_idKey;
     *kept++ = *slot;
   }
   last = kept;
@@ -481,6 +505,13 @@ void CBlockProgram::EndBoxProperties() {
   // place without the buffer a general merge takes.
   if (middle - first == 1) {
     PropertySlot* at = std::lower_bound(middle, last, *first, byKey);
+    if (sortedApart) {
+      m_lastAdded.clear();
+      for (const PropertySlot* slot = middle; slot != last; ++slot) {
+        m_lastAdded.push_back(slot->key);
+      }
+      m_lastIdPlace = static_cast<std::size_t>(at - middle);
+    }
     std::rotate(first, middle, at);
   } else if (first != middle) {
     std::inplace_merge(first, middle, last, byKey);

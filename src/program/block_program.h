@@ -191,8 +191,9 @@ class CBlockProgram {
   // many follow does not grow the slots many times over.
   void ReserveProperties(std::size_t count);
 
-  // The number of a key in this program, for CBox::Find; kNoKey when no box
-  // ever had it. Numbers stay valid until the next Init.
+  // The number of a key in this program, for CBox::Find; kNoKey for a key
+  // the program never met (no box has it). Numbers stay valid until the
+  // next Init.
   KeyId FindKey(std::string_view key) const { return m_store.FindKey(key); }
 
   void SetGeneralAttribute(const std::string& key, const std::string& value);
@@ -293,5 +294,12 @@ class CBlockProgram {
   // of being hashed whole.
   static constexpr std::size_t kRecentKeys = 64;
   KeyId m_recentKeys[kRecentKeys];
+  KeyId m_idKey = kNoKey;  // "id", which every box has
+  // The keys added to the last box that held only its "id", when they came
+  // sorted, each once and without "id", and where "id" went among them: the
+  // boxes of a saved file mostly repeat one such list, which then needs no
+  // comparison of key strings.
+  std::vector<KeyId> m_lastAdded;
+  std::size_t m_lastIdPlace = 0;
   std::vector<std::pair<std::string, std::string>> m_general;  // sorted by key
 };
