@@ -12,7 +12,7 @@ for i in "${!binaries[@]}"; do binaries[i]="$(realpath "${binaries[i]}")"; done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-sed -e 's/^MaxChipNumX=.*/MaxChipNumX=1000/' -e 's/^MaxChipNumY=.*/MaxChipNumY=1000/' \
+LC_ALL=C sed -e 's/^MaxChipNumX=.*/MaxChipNumX=1000/' -e 's/^MaxChipNumY=.*/MaxChipNumY=1000/' \
   "$root/data/setting.ini" > setting.ini
 printf '%s\n' '<define go>' 'code=MOVE:FWD:*1:*2' 'property1_name=distance' \
   'property1_type=NUM' 'property2_name=speed' 'property2_type=SELECT;slow;normal;fast' \

@@ -597,6 +597,22 @@ void CScriptGenerator::WriteCell(std::string_view prefix, int x, int y, std::str
   char row[16];
   char* columnEnd = std::to_chars(column, column + sizeof column, x).ptr;
   char* rowEnd = std::to_chars(row, row + sizeof row, y).ptr;
+  // A label or a jump is written as one text: the pieces go the same way
+  // into the script, at a fifth of the calls, and a million-chip program
+  // writes one or two of them per chip.
+  char line[96];
+  const auto columnSize = static_cast<std::size_t>(columnEnd - column);
+  const auto rowSize = static_cast<std::size_t>(rowEnd - row);
+  const std::size_t size = prefix.size() + columnSize + 1 + rowSize + suffix.size();
+  if (size <= sizeof line) {
+    char* at = std::copy(prefix.begin(), prefix.end(), line);
+    at = std::copy(column, columnEnd, at);
+    *at++ = '_';
+    at = std::copy(row, rowEnd, at);
+    std::copy(suffix.begin(), suffix.end(), at);
+    Write(std::string_view(line, size));
+    return;
+  }
   Write(prefix);
   Write(std::string_view(column, static_cast<std::size_t>(columnEnd - column)));
   Write("_");
