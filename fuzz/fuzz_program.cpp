@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,8 +41,8 @@ bool NamesFitTheFormat(CBlockProgram& program) {
     for (int x = 0; x < program.Columns(); ++x) {
       const CBox* box = program.GetBox(x, y);
       if (box != nullptr) {
-        const std::string* id = box->Find("id");
-        if (id == nullptr || id->empty() || id->find_first_of(" >") != std::string::npos) {
+        const std::optional<std::string_view> id = box->Find("id");
+        if (!id || id->empty() || id->find_first_of(" >") != std::string_view::npos) {
           return false;
         }
       }

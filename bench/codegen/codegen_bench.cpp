@@ -92,6 +92,8 @@ void CompileChainFile(benchmark::State& state) {
       return;
     }
   }
+  // The peak of the command's work alone, not of making the file.
+  ResetPeakRss();
   for (auto _ : state) {
     auto program = ReadBlockProgram(&catalogue, bhb, ProgramSettingsFrom(Settings));
     if (!program || WriteScriptFile(*program, path) != ScriptResult::kWritten) {
@@ -176,6 +178,8 @@ void CompileBranchHeavyFile(benchmark::State& state) {
       return;
     }
   }
+  // The peak of the command's work alone, not of making the file.
+  ResetPeakRss();
   for (auto _ : state) {
     auto program = ReadBlockProgram(&catalogue, bhb, ProgramSettingsFrom(Settings));
     if (!program || WriteScriptFile(*program, path) != ScriptResult::kWritten) {

@@ -55,6 +55,7 @@ void ReadProgram(benchmark::State& state) {
     FillGrid(program);
     WriteBlockProgram(dir.File("big.bhb"), program);
   }
+  ResetPeakRss();  // the peak of reading alone, not of making the file
   for (auto _ : state) {
     auto program = ReadBlockProgram(nullptr, dir.File("big.bhb"), ProgramSettingsFrom(Settings));
     if (!program || !program->HasBox(kSide - 1, kSide - 1)) {

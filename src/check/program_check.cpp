@@ -81,9 +81,8 @@ const char* ConnectionName(std::uint8_t detail) {
   return "the arrow";
 }
 
-const std::string& BoxValue(const CBox& box, const std::string& key) {
-  const std::string* value = box.Find(key);
-  return value == nullptr ? kEmpty : *value;
+std::string_view BoxValue(const CBox& box, const std::string& key) {
+  return box.View(key);
 }
 
 // A decimal number as the robot reads one: an optional sign, digits, and
@@ -227,7 +226,7 @@ class CChecker {
   }
 
   const CChipDefinition* ChipOf(const CBox& box) const {
-    return m_catalogue == nullptr ? nullptr : m_catalogue->Find(BoxValue(box, kIdKey));
+    return m_catalogue == nullptr ? nullptr : m_catalogue->Find(std::string(BoxValue(box, kIdKey)));
   }
 
   const ChipRules& RulesOf(const CChipDefinition& chip, ChipKind kind) {
@@ -367,7 +366,7 @@ class CChecker {
   // A plain chip without an arrow ends its chain, which is how a program
   // ends; only an arrow that leads nowhere is a finding.
   void CheckArrow(const CBox& box, int x, int y) {
-    const std::string& value = BoxValue(box, kToKey);
+    const std::string_view value = BoxValue(box, kToKey);
     if (value.empty()) {
       return;
     }
@@ -382,7 +381,7 @@ class CChecker {
   // Branch and loop exits are glyphs; the generator writes EXIT for any
   // other value, so an exit left empty ends the program silently.
   void CheckExit(const CBox& box, int x, int y, const std::string& key, Connection connection) {
-    const std::string& value = BoxValue(box, key);
+    const std::string_view value = BoxValue(box, key);
     const auto detail = static_cast<std::uint8_t>(connection);
     if (value.empty()) {
       Add(FindingCode::kExitNotSet, x, y, detail);
@@ -415,7 +414,7 @@ class CChecker {
     const ChipRules& rules = RulesOf(chip, kind);
     std::size_t condition = 0;
     if (kind == ChipKind::kBranch) {
-      const std::string& chosen = BoxValue(box, *rules.conditionName);
+      const std::string_view chosen = BoxValue(box, *rules.conditionName);
       for (std::size_t i = 1; i < rules.conditions.size(); ++i) {
         if (rules.conditions[i] == chosen) {
           condition = i;
@@ -435,7 +434,7 @@ class CChecker {
         }
         type = property.byCondition[condition];
       }
-      const std::string& value = BoxValue(box, *property.name);
+      const std::string_view value = BoxValue(box, *property.name);
       if (type.starts_with("NUM")) {
         if (!IsNumber(value)) {
           Add(FindingCode::kBadNumber, x, y, property.number);

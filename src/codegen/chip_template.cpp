@@ -9,6 +9,7 @@
 
 #include "catalogue/chip_catalogue.h"
 #include "foundation/strings.h"
+#include "program/block_program.h"
 
 namespace {
 
@@ -45,8 +46,9 @@ bool FieldOf(std::string_view list, std::size_t n, std::string_view* field) {
 
 }  // namespace
 
-CCompiledProperty::CCompiledProperty(const CChipDefinition* chip, char c, bool secondList)
-    : m_nameKey(&Attribute(chip, PropertyKey(c, "_name"))) {
+CCompiledProperty::CCompiledProperty(const CChipDefinition* chip, char c, bool secondList,
+                                     const CBlockProgram& program)
+    : m_nameKey(program.FindKey(Attribute(chip, PropertyKey(c, "_name")))) {
   const std::string& type = Attribute(chip, PropertyKey(c, "_type"));
   m_typeText = type;
   if (type.starts_with("NUM")) {
@@ -110,8 +112,9 @@ void CCompiledProperty::Expand(std::string_view value, std::string* out) const {
   }
 }
 
-CCompiledChip::CCompiledChip(const CChipDefinition* chip, ChipKind kind)
-    : m_kind(kind), m_chip(chip), m_conditionKey(&kEmpty) {
+CCompiledChip::CCompiledChip(const CChipDefinition* chip, ChipKind kind,
+                             const CBlockProgram& program)
+    : m_kind(kind), m_chip(chip), m_program(program) {
   const std::string& code = Attribute(chip, "code");
   const std::string_view text = code;
   std::size_t position = 0;
@@ -170,14 +173,14 @@ CCompiledChip::CCompiledChip(const CChipDefinition* chip, ChipKind kind)
 }
 
 const CCompiledProperty* CCompiledChip::Property(char c, bool secondList) {
-  m_properties.emplace_back(m_chip, c, secondList);
+  m_properties.emplace_back(m_chip, c, secondList, m_program);
   return &m_properties.back();
 }
 
 void CCompiledChip::CompileConditions(const CChipDefinition* chip) {
   // The conditions are the options of the IF type after its type word; the
   // chosen one gives the code list's field and the types of the parameters.
-  m_conditionKey = &Attribute(chip, "property1_name");
+  m_conditionKey = m_program.FindKey(Attribute(chip, "property1_name"));
   const std::vector<std::string> options = SplitTokens(Attribute(chip, "property1_type"), ":");
   const std::vector<std::string> codes = SplitTokens(Attribute(chip, "property1_code"), ";");
   const std::vector<std::string> resetTypes = SplitTokens(Attribute(chip, "property2_type"), ":");
@@ -205,7 +208,8 @@ void CCompiledChip::CompileConditions(const CChipDefinition* chip) {
       BranchParameter& parameter = condition.parameters[p];
       const std::string& type = parameterTypes[p][i];
       parameter.known = true;
-      parameter.nameKey = &Attribute(chip, PropertyKey(static_cast<char>('2' + p), "_name"));
+      parameter.nameKey =
+          m_program.FindKey(Attribute(chip, PropertyKey(static_cast<char>('2' + p), "_name")));
       parameter.num = type.starts_with("NUM");
       if (parameter.num) {
         continue;

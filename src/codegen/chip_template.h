@@ -9,16 +9,20 @@
 #include <vector>
 
 #include "program/connections.h"
+#include "program/property_store.h"
 
+class CBlockProgram;
 class CChipDefinition;
 
 // A property placeholder, *c or **c, of one chip type.
 class CCompiledProperty {
  public:
-  CCompiledProperty(const CChipDefinition* chip, char c, bool secondList);
+  CCompiledProperty(const CChipDefinition* chip, char c, bool secondList,
+                    const CBlockProgram& program);
 
-  // The box key whose value the placeholder expands.
-  const std::string& NameKey() const { return *m_nameKey; }
+  // The box key whose value the placeholder expands, as the program numbers
+  // it (kNoKey when no box has it).
+  KeyId NameKey() const { return m_nameKey; }
   // Appends the expansion of a box's value: a NUM type the value itself, a
   // SELECT type the code of the option (found by text), any other nothing.
   void Expand(std::string_view value, std::string* out) const;
@@ -35,7 +39,7 @@ class CCompiledProperty {
   };
 
   Type m_type = Type::kNone;
-  const std::string* m_nameKey;
+  KeyId m_nameKey;
   std::string_view m_typeText;
   std::string_view m_codes;
   // Every option of a SELECT type with the code the text rule gives it, so
@@ -65,7 +69,7 @@ struct TemplatePiece {
 struct BranchParameter {
   bool known = false;  // whether the condition has a type for it
   bool num = false;
-  const std::string* nameKey = nullptr;
+  KeyId nameKey = kNoKey;
   std::vector<std::string> options;  // after the type word
   std::vector<std::string> codes;
 };
@@ -81,8 +85,9 @@ struct BranchCondition {
 class CCompiledChip {
  public:
   // chip may be nullptr, for a chip the catalogue lacks: its template is
-  // empty, as its attributes all are.
-  CCompiledChip(const CChipDefinition* chip, ChipKind kind);
+  // empty, as its attributes all are. The keys of the boxes are looked up in
+  // the program once here, not at every box.
+  CCompiledChip(const CChipDefinition* chip, ChipKind kind, const CBlockProgram& program);
   CCompiledChip(const CCompiledChip&) = delete;
   CCompiledChip& operator=(const CCompiledChip&) = delete;
 
@@ -90,7 +95,7 @@ class CCompiledChip {
   const std::vector<TemplatePiece>& Pieces() const { return m_pieces; }
   // Branch chips: the box key of the condition, and the conditions from 1
   // (index 0 is unused).
-  const std::string& ConditionKey() const { return *m_conditionKey; }
+  KeyId ConditionKey() const { return m_conditionKey; }
   const std::vector<BranchCondition>& Conditions() const { return m_conditions; }
 
  private:
@@ -99,8 +104,9 @@ class CCompiledChip {
 
   ChipKind m_kind;
   const CChipDefinition* m_chip;
+  const CBlockProgram& m_program;
   std::vector<TemplatePiece> m_pieces;
   std::deque<CCompiledProperty> m_properties;  // stable addresses
-  const std::string* m_conditionKey;
+  KeyId m_conditionKey = kNoKey;
   std::vector<BranchCondition> m_conditions;
 };

@@ -20,15 +20,7 @@
 
 namespace {
 
-const std::string kEmpty;
-const std::string kIdKey = "id";
-const std::string kToKey = "to";
 const std::string kCodeKey = "code";
-
-const std::string& BoxValue(const CBox& box, const std::string& key) {
-  const std::string* value = box.Find(key);
-  return value == nullptr ? kEmpty : *value;
-}
 
 constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint64_t>::max();
 
@@ -55,7 +47,13 @@ CScriptGenerator::CScriptGenerator(const CBlockProgram& program, std::size_t max
     : m_program(program),
       m_maxBytes(maxBytes),
       m_columns(program.Columns()),
-      m_rows(program.Rows()) {}
+      m_rows(program.Rows()),
+      m_idKey(program.FindKey("id")),
+      m_toKey(program.FindKey("to")),
+      m_branchTrueKey(program.FindKey(program.Roles().branchTrueKey)),
+      m_branchFalseKey(program.FindKey(program.Roles().branchFalseKey)),
+      m_loopTrueKey(program.FindKey(program.Roles().loopTrueKey)),
+      m_loopFalseKey(program.FindKey(program.Roles().loopFalseKey)) {}
 
 CScriptGenerator::~CScriptGenerator() = default;
 
@@ -304,7 +302,7 @@ CScriptGenerator::Next CScriptGenerator::EmitChip(int x, int y, bool head) {
   return EmitPlainChip(x, y, *box, chip);
 }
 
-CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, const std::string& value,
+CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, std::string_view value,
                                                     bool glyphs) {
   const std::optional<GridCell> to =
       FollowConnection(x, y, value, glyphs ? ArrowForm::kGlyph : ArrowForm::kWord);
@@ -317,15 +315,25 @@ CScriptGenerator::Next CScriptGenerator::FollowExit(int x, int y, const std::str
 }
 
 const CCompiledChip& CScriptGenerator::ChipOf(const CBox& box) {
-  const std::string& id = BoxValue(box, kIdKey);
+  const std::string_view id = box.View(m_idKey);
+  // Neighbouring chips are mostly of a few types: the last ones met are
+  // recognised by their name alone, without hashing it.
+  for (const RecentChip& recent : m_recentChips) {
+    if (recent.chip != nullptr && recent.id == id) {
+      return *recent.chip;
+    }
+  }
   auto found = m_templates.find(id);
   if (found == m_templates.end()) {
     const CChipCatalogue* catalogue = m_program.Catalogue();
-    const CChipDefinition* chip = catalogue == nullptr ? nullptr : catalogue->Find(id);
+    const CChipDefinition* chip = catalogue == nullptr ? nullptr : catalogue->Find(std::string(id));
     found = m_templates
-                .emplace(id, std::make_unique<CCompiledChip>(chip, KindOf(box, m_program.Roles())))
+                .emplace(id, std::make_unique<CCompiledChip>(chip, KindOf(box, m_program.Roles()),
+                                                             m_program))
                 .first;
   }
+  m_recentChips[m_nextRecentChip] = RecentChip{found->first, found->second.get()};
+  m_nextRecentChip = (m_nextRecentChip + 1) % kRecentChips;
   return *found->second;
 }
 
@@ -342,11 +350,11 @@ CScriptGenerator::Next CScriptGenerator::EmitPlainChip(int x, int y, const CBox&
       break;
     }
     // Every marker of a plain template is a property, *e included.
-    piece.property->Expand(BoxValue(box, piece.property->NameKey()), &m_pending);
+    piece.property->Expand(box.View(piece.property->NameKey()), &m_pending);
     Spend(0);
   }
   FinalWrite();
-  return FollowExit(x, y, BoxValue(box, kToKey), false);
+  return FollowExit(x, y, box.View(m_toKey), false);
 }
 
 CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y, const CBox& box,
@@ -356,7 +364,7 @@ CScriptGenerator::Next CScriptGenerator::EmitBranchChip(int x, int y, const CBox
 
   // The chosen condition: its position among the options of the IF type,
   // its code, and whether the parameter type for it asks for a reset.
-  const std::string& chosen = BoxValue(box, chip.ConditionKey());
+  const std::string_view chosen = box.View(chip.ConditionKey());
   const std::vector<BranchCondition>& conditions = chip.Conditions();
   for (std::size_t i = 1; i < conditions.size(); ++i) {
     if (conditions[i].option == chosen) {
@@ -385,10 +393,9 @@ CScriptGenerator::Next CScriptGenerator::ContinueBranch(PendingRest rest) {
       case TemplatePiece::Marker::kExit: {
         // The first *e writes the true chain, every later one the false.
         Flush();
-        const std::string& key =
-            rest.markers == 0 ? m_program.Roles().branchTrueKey : m_program.Roles().branchFalseKey;
+        const KeyId key = rest.markers == 0 ? m_branchTrueKey : m_branchFalseKey;
         ++rest.markers;
-        const std::string& exit = BoxValue(*rest.box, key);
+        const std::string_view exit = rest.box->View(key);
         const int x = rest.x;
         const int y = rest.y;
         m_rests.push_back(std::move(rest));
@@ -426,7 +433,7 @@ void CScriptGenerator::ExpandBranchParameter(PendingRest& rest, char c) {
   if (!parameter.known) {
     return;
   }
-  const std::string& value = BoxValue(*rest.box, *parameter.nameKey);
+  const std::string_view value = rest.box->View(parameter.nameKey);
   if (parameter.num) {
     m_pending.append(value);
     return;
@@ -467,7 +474,7 @@ CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
     }
     if (piece.marker == TemplatePiece::Marker::kProperty) {
       // *c or **c; **e is one of them too.
-      piece.property->Expand(BoxValue(*rest.box, piece.property->NameKey()), &m_pending);
+      piece.property->Expand(rest.box->View(piece.property->NameKey()), &m_pending);
       Spend(0);
       continue;
     }
@@ -482,15 +489,15 @@ CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
     // way into the false chain. Every later one goes round again: the
     // counter is raised on the way into the true chain.
     Flush();
-    const std::string* key = nullptr;
+    KeyId key = kNoKey;
     if (marker == 1) {
       WriteCell("\nSET:gloopcount", rest.x, rest.y, ":0\n");
-      key = &m_program.Roles().loopFalseKey;
+      key = m_loopFalseKey;
     } else {
       WriteCell("ADD:gloopcount", rest.x, rest.y, ":1\n");
-      key = &m_program.Roles().loopTrueKey;
+      key = m_loopTrueKey;
     }
-    const std::string& exit = BoxValue(*rest.box, *key);
+    const std::string_view exit = rest.box->View(key);
     const int x = rest.x;
     const int y = rest.y;
     m_rests.push_back(std::move(rest));
@@ -590,6 +597,22 @@ void CScriptGenerator::WriteCell(std::string_view prefix, int x, int y, std::str
   char row[16];
   char* columnEnd = std::to_chars(column, column + sizeof column, x).ptr;
   char* rowEnd = std::to_chars(row, row + sizeof row, y).ptr;
+  // A label or a jump is written as one text: the pieces go the same way
+  // into the script, at a fifth of the calls, and a million-chip program
+  // writes one or two of them per chip.
+  char line[96];
+  const auto columnSize = static_cast<std::size_t>(columnEnd - column);
+  const auto rowSize = static_cast<std::size_t>(rowEnd - row);
+  const std::size_t size = prefix.size() + columnSize + 1 + rowSize + suffix.size();
+  if (size <= sizeof line) {
+    char* at = std::copy(prefix.begin(), prefix.end(), line);
+    at = std::copy(column, columnEnd, at);
+    *at++ = '_';
+    at = std::copy(row, rowEnd, at);
+    std::copy(suffix.begin(), suffix.end(), at);
+    Write(std::string_view(line, size));
+    return;
+  }
   Write(prefix);
   Write(std::string_view(column, static_cast<std::size_t>(columnEnd - column)));
   Write("_");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "program/connections.h"
+#include "program/property_store.h"
 
 class CBlockProgram;
 class CBox;
@@ -183,7 +184,7 @@ class CScriptGenerator {
   Next EmitPlainChip(int x, int y, const CBox& box, const CCompiledChip& chip);
   Next EmitBranchChip(int x, int y, const CBox& box, const CCompiledChip& chip);
   Next EmitLoopChip(int x, int y, const CBox& box, const CCompiledChip& chip);
-  Next FollowExit(int x, int y, const std::string& value, bool glyphs);
+  Next FollowExit(int x, int y, std::string_view value, bool glyphs);
   // Scans a branch or loop template from rest.position on: up to the next
   // exit that it follows (the rest then waits on the stack) or to its end.
   Next ContinueBranch(PendingRest rest);
@@ -212,6 +213,13 @@ class CScriptGenerator {
   const std::size_t m_maxBytes;
   int m_columns = 0;
   int m_rows = 0;
+  // The keys every box is read by, looked up in the program once.
+  KeyId m_idKey;
+  KeyId m_toKey;
+  KeyId m_branchTrueKey;
+  KeyId m_branchFalseKey;
+  KeyId m_loopTrueKey;
+  KeyId m_loopFalseKey;
   std::optional<CConnectionCounts> m_counts;  // made at the start of a run
   std::string m_script;
   std::size_t m_spent = 0;
@@ -221,6 +229,13 @@ class CScriptGenerator {
   // The compiled templates by chip name (the name viewed in the first box
   // of the type, which outlives the run).
   std::unordered_map<std::string_view, std::unique_ptr<CCompiledChip>> m_templates;
+  struct RecentChip {
+    std::string_view id;
+    const CCompiledChip* chip = nullptr;
+  };
+  static constexpr std::size_t kRecentChips = 4;
+  RecentChip m_recentChips[kRecentChips];
+  std::size_t m_nextRecentChip = 0;
   // While measuring, writes count their bytes here instead of appending.
   bool m_measuring = false;
   std::uint64_t m_measured = 0;

@@ -52,7 +52,7 @@ std::vector<std::string_view> Fields(std::string_view line) {
   }
 }
 
-bool IsExitKey(const std::string& key, const ChipRoles& roles) {
+bool IsExitKey(std::string_view key, const ChipRoles& roles) {
   return !key.empty() && (key == roles.branchTrueKey || key == roles.branchFalseKey ||
                           key == roles.loopTrueKey || key == roles.loopFalseKey);
 }

@@ -36,7 +36,7 @@ std::size_t ReadLength(const std::string& data, std::size_t& at) {
   return length;
 }
 
-void AppendBytes(std::string& data, const std::string& bytes) {
+void AppendBytes(std::string& data, std::string_view bytes) {
   AppendLength(data, bytes.size());
   data.append(bytes);
 }
@@ -155,14 +155,35 @@ void CEditHistory::BeforeCellChange(int x, int y, const CBox* box) {
   Include(m_open->bounds, x, y);
 }
 
+namespace {
+
+// A box's properties as the step keeps them, from the program's box or from
+// a box held outside it.
+template <typename Properties>
+void AppendProperties(std::string& data, const Properties& properties) {
+  AppendLength(data, properties.size());
+  for (const auto& [key, value] : properties) {
+    AppendBytes(data, key);
+    AppendBytes(data, value);
+  }
+}
+
+}  // namespace
+
 void CEditHistory::Pack(Step& step, int x, int y, const CBox* box) {
   RecordedCell cell{x, y, box != nullptr, step.data.size(), 0};
   if (box != nullptr) {
-    AppendLength(step.data, box->Properties().size());
-    for (const auto& [key, value] : box->Properties()) {
-      AppendBytes(step.data, key);
-      AppendBytes(step.data, value);
-    }
+    AppendProperties(step.data, box->Properties());
+  }
+  cell.size = step.data.size() - cell.offset;
+  step.cells.push_back(cell);
+}
+
+void CEditHistory::Pack(Step& step, int x, int y,
+                        const std::optional<std::vector<CBox::Property>>& box) {
+  RecordedCell cell{x, y, box.has_value(), step.data.size(), 0};
+  if (box) {
+    AppendProperties(step.data, *box);
   }
   cell.size = step.data.size() - cell.offset;
   step.cells.push_back(cell);
@@ -216,7 +237,7 @@ std::optional<HistoryMove> CEditHistory::Exchange(Step& step, unsigned long revi
   std::vector<CellContent> contents;
   contents.reserve(step.cells.size());
   for (const RecordedCell& cell : step.cells) {
-    CellContent content{cell.x, cell.y, nullptr};
+    CellContent content{cell.x, cell.y, std::nullopt};
     if (cell.hasBox) {
       std::size_t at = cell.offset;
       const std::size_t count = ReadLength(step.data, at);
@@ -227,7 +248,7 @@ std::optional<HistoryMove> CEditHistory::Exchange(Step& step, unsigned long revi
         std::string value = ReadBytes(step.data, at);
         properties.emplace_back(std::move(key), std::move(value));
       }
-      content.box = std::make_unique<CBox>(std::move(properties));
+      content.box = std::move(properties);
     }
     contents.push_back(std::move(content));
   }
@@ -241,7 +262,7 @@ std::optional<HistoryMove> CEditHistory::Exchange(Step& step, unsigned long revi
   Step other;
   other.cells.reserve(contents.size());
   for (const CellContent& content : contents) {
-    Pack(other, content.x, content.y, content.box.get());
+    Pack(other, content.x, content.y, content.box);
   }
   other.data.shrink_to_fit();
   step.cells = std::move(other.cells);

@@ -91,6 +91,7 @@ class CEditHistory final : public CDocumentObserver, private CCellObserver {
 
   void BeforeCellChange(int x, int y, const CBox* box) override;
   static void Pack(Step& step, int x, int y, const CBox* box);
+  static void Pack(Step& step, int x, int y, const std::optional<std::vector<CBox::Property>>& box);
   static std::size_t StepBytes(const Step& step);
   void OpenStep();
   void CloseStep();

@@ -8,18 +8,21 @@
 #include "program/directions.h"
 
 namespace {
-const std::string kEmpty;
 
 using Pair = std::pair<std::string, std::string>;
+
+// Below this many slots left behind the slots are not compacted: moving a
+// small program's runs together after every few edits would cost more than
+// it frees.
+constexpr std::size_t kSlotSlack = 4096;
+// A run up to this long is searched from its start; a longer one by halving.
+constexpr std::uint32_t kShortRun = 16;
 
 // Merges pairs set in the given order into *pairs (sorted by key without
 // repeats), as if each were set in turn: the result is sorted by key and a
 // key keeps the value it was set to last. Returns whether a key gained a
-// different value; for a box an absent key reads as empty, so a new key with
-// an empty value changes nothing there, while a new general attribute is
-// always a change.
-enum class NewEmptyKey { kNoChange, kChange };
-bool MergeSorted(std::vector<Pair>* pairs, std::vector<Pair>& added, NewEmptyKey newEmptyKey) {
+// different value.
+bool MergeSorted(std::vector<Pair>* pairs, std::vector<Pair>& added) {
   const auto byKey = [](const Pair& a, const Pair& b) { return a.first < b.first; };
   // A stable sort keeps pairs of one key in the order they were set, so the
   // last of each run is the value that stays. Keys that already come in
@@ -50,7 +53,7 @@ bool MergeSorted(std::vector<Pair>* pairs, std::vector<Pair>& added, NewEmptyKey
       continue;
     }
     if (old == pairs->end() || now->first < old->first) {
-      changed = changed || !now->second.empty() || newEmptyKey == NewEmptyKey::kChange;
+      changed = true;  // a new general attribute is a change even when empty
     } else {
       changed = changed || old->second != now->second;
       ++old;
@@ -63,55 +66,61 @@ bool MergeSorted(std::vector<Pair>* pairs, std::vector<Pair>& added, NewEmptyKey
 
 }  // namespace
 
-CBox::CBox(const std::string& chipName) {
-  m_properties.emplace_back("id", chipName);
-}
-
-CBox::CBox(std::vector<Property> properties) : m_properties(std::move(properties)) {
-  auto byKey = [](const Property& a, const Property& b) { return a.first < b.first; };
-  if (!std::is_sorted(m_properties.begin(), m_properties.end(), byKey)) {
-    std::stable_sort(m_properties.begin(), m_properties.end(), byKey);
+std::vector<CBox::Property> CBox::PropertyRange::ToVector() const {
+  std::vector<Property> properties;
+  properties.reserve(m_count);
+  for (const auto& [key, value] : *this) {
+    properties.emplace_back(key, value);
   }
-  m_properties.erase(
-      std::unique(m_properties.begin(), m_properties.end(),
-                  [](const Property& a, const Property& b) { return a.first == b.first; }),
-      m_properties.end());
+  return properties;
 }
 
-std::vector<CBox::Property>::iterator CBox::LowerBound(const std::string& key) {
-  return std::lower_bound(m_properties.begin(), m_properties.end(), key,
-                          [](const Property& p, const std::string& k) { return p.first < k; });
+bool operator==(const CBox::PropertyRange& a, const CBox::PropertyRange& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
 }
 
-const std::string& CBox::Materialize(const std::string& key) {
-  auto it = LowerBound(key);
-  if (it == m_properties.end() || it->first != key) {
-    it = m_properties.emplace(it, key, std::string());
+std::optional<std::string_view> CBox::Find(std::string_view key) const {
+  if (m_program == nullptr) {
+    return std::nullopt;
   }
-  return it->second;
+  return Find(m_program->m_store.FindKey(key));
 }
 
-const std::string* CBox::Find(const std::string& key) const {
-  auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
-                             [](const Property& p, const std::string& k) { return p.first < k; });
-  return (it == m_properties.end() || it->first != key) ? nullptr : &it->second;
-}
-
-const std::string& CBox::Value(const std::string& key) const {
-  const std::string* value = Find(key);
-  return value == nullptr ? kEmpty : *value;
-}
-
-void CBox::Set(const std::string& key, const std::string& value) {
-  auto it = LowerBound(key);
-  if (it == m_properties.end() || it->first != key) {
-    m_properties.emplace(it, key, value);
-  } else {
-    it->second = value;
+std::optional<std::string_view> CBox::Find(KeyId key) const {
+  if (m_program == nullptr || key == kNoKey) {
+    return std::nullopt;
   }
+  const CPropertyStore& store = m_program->m_store;
+  const PropertySlot* first = m_program->m_slots.data() + m_first;
+  const PropertySlot* last = first + m_count;
+  if (m_count <= kShortRun) {
+    for (const PropertySlot* slot = first; slot != last; ++slot) {
+      if (slot->key == key) {
+        return store.ValueOf(*slot);
+      }
+    }
+    return std::nullopt;
+  }
+  const std::string_view name = store.KeyName(key);
+  const PropertySlot* found = std::lower_bound(
+      first, last, name,
+      [&](const PropertySlot& slot, std::string_view k) { return store.KeyName(slot.key) < k; });
+  if (found == last || found->key != key) {
+    return std::nullopt;
+  }
+  return store.ValueOf(*found);
 }
 
-CBlockProgram::CBlockProgram() = default;
+CBox::PropertyRange CBox::Properties() const {
+  if (m_program == nullptr) {
+    return PropertyRange(nullptr, nullptr, 0);
+  }
+  return PropertyRange(&m_program->m_store, m_program->m_slots.data() + m_first, m_count);
+}
+
+CBlockProgram::CBlockProgram() {
+  std::fill(std::begin(m_recentKeys), std::end(m_recentKeys), kNoKey);
+}
 CBlockProgram::~CBlockProgram() = default;
 
 void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& settings) {
@@ -123,15 +132,159 @@ void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& setti
   m_roles = settings.roles;
   m_cells.clear();
   m_cells.resize(static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows));
+  m_slots.clear();
+  m_deadSlots = 0;
+  m_store.Clear();
+  m_idKey = m_store.Intern("id");
+  m_lastAdded.clear();
+  m_openCell = kNoCell;
+  std::fill(std::begin(m_recentKeys), std::end(m_recentKeys), kNoKey);
   m_general.clear();
 }
 
-void CBlockProgram::AddBox(int x, int y, const std::string& chipName) {
-  if (IsInside(x, y)) {
-    WillChange(x, y);
-    m_cells[Index(x, y)] = std::make_unique<CBox>(chipName);
-    Changed();
+void CBlockProgram::MoveToEnd(CBox& box) {
+  if (box.m_first + box.m_count == m_slots.size()) {
+    return;  // already last: it grows in place
   }
+  const std::size_t first = m_slots.size();
+  // The copy comes from the array it grows; the run is first copied aside
+  // when the array has no room, since growing it moves what it reads.
+  if (m_slots.capacity() - m_slots.size() < box.m_count) {
+    std::vector<PropertySlot> run(SlotsOf(box), SlotsOf(box) + box.m_count);
+    m_slots.insert(m_slots.end(), run.begin(), run.end());
+  } else {
+    m_slots.insert(m_slots.end(), SlotsOf(box), SlotsOf(box) + box.m_count);
+  }
+  m_deadSlots += box.m_count;
+  box.m_first = static_cast<std::uint32_t>(first);
+}
+
+void CBlockProgram::Vacate(CBox& box) {
+  if (box.m_program == nullptr) {
+    return;
+  }
+  for (std::uint32_t i = 0; i < box.m_count; ++i) {
+    m_store.Release(SlotsOf(box)[i]);
+  }
+  m_deadSlots += box.m_count;
+  box = CBox();
+}
+
+void CBlockProgram::Fill(CBox& box, std::vector<CBox::Property>& properties) {
+  box.m_program = this;
+  box.m_first = static_cast<std::uint32_t>(m_slots.size());
+  box.m_count = 0;
+  for (const auto& [key, value] : properties) {
+    m_slots.push_back(m_store.MakeSlot(m_store.Intern(key), value));
+  }
+  PropertySlot* first = SlotsOf(box);
+  PropertySlot* last = m_slots.data() + m_slots.size();
+  const auto byKey = [&](const PropertySlot& a, const PropertySlot& b) {
+    return m_store.KeyLess(a.key, b.key);
+  };
+  if (!std::is_sorted(first, last, byKey)) {
+    std::stable_sort(first, last, byKey);
+  }
+  // A repeated key keeps its first value.
+  PropertySlot* kept = first;
+  for (PropertySlot* slot = first; slot != last; ++slot) {
+    if (kept != first && (kept - 1)->key == slot->key) {
+      m_store.Release(*slot);
+      continue;
+    }
+    *kept++ = *slot;
+  }
+  box.m_count = static_cast<std::uint32_t>(kept - first);
+  m_slots.resize(box.m_first + box.m_count);
+}
+
+std::string_view CBlockProgram::Materialize(CBox& box, std::string_view key) {
+  const KeyId id = m_store.Intern(key);
+  if (std::optional<std::string_view> value = box.Find(id)) {
+    return *value;
+  }
+  MoveToEnd(box);
+  const PropertySlot* first = SlotsOf(box);
+  const auto at = std::lower_bound(first, first + box.m_count, key,
+                                   [&](const PropertySlot& slot, std::string_view k) {
+                                     return m_store.KeyName(slot.key) < k;
+                                   }) -
+                  first;
+  m_slots.insert(m_slots.begin() + box.m_first + at, PropertySlot{id, 0, {}});
+  ++box.m_count;
+  return std::string_view();
+}
+
+bool CBlockProgram::Set(CBox& box, std::string_view key, std::string_view value) {
+  const KeyId id = m_store.Intern(key);
+  PropertySlot* first = SlotsOf(box);
+  PropertySlot* last = first + box.m_count;
+  PropertySlot* found = std::lower_bound(
+      first, last, key,
+      [&](const PropertySlot& slot, std::string_view k) { return m_store.KeyName(slot.key) < k; });
+  if (found != last && found->key == id) {
+    const bool changed = m_store.ValueOf(*found) != value;
+    if (changed) {
+      const PropertySlot slot = m_store.MakeSlot(id, value);
+      m_store.Release(*found);
+      *found = slot;
+    }
+    return changed;
+  }
+  const auto at = found - first;
+  const PropertySlot slot = m_store.MakeSlot(id, value);
+  MoveToEnd(box);
+  m_slots.insert(m_slots.begin() + box.m_first + at, slot);
+  ++box.m_count;
+  return !value.empty();
+}
+
+void CBlockProgram::CompactIfWasteful() {
+  if (m_openCell != kNoCell) {
+    return;
+  }
+  if (m_deadSlots > m_slots.size() - m_deadSlots + kSlotSlack || m_store.ArenaIsWasteful()) {
+    Compact();
+  }
+}
+
+void CBlockProgram::Compact() {
+  std::vector<PropertySlot> slots;
+  slots.reserve(m_slots.size() - m_deadSlots);
+  m_store.BeginCompaction();
+  for (CBox& box : m_cells) {
+    if (box.m_program == nullptr) {
+      continue;
+    }
+    const std::size_t first = slots.size();
+    slots.insert(slots.end(), SlotsOf(box), SlotsOf(box) + box.m_count);
+    for (std::size_t i = first; i < slots.size(); ++i) {
+      m_store.Rehome(slots[i]);
+    }
+    box.m_first = static_cast<std::uint32_t>(first);
+  }
+  m_store.EndCompaction();
+  m_slots = std::move(slots);
+  m_deadSlots = 0;
+}
+
+void CBlockProgram::ReserveProperties(std::size_t count) {
+  m_slots.reserve(m_slots.size() + count);
+}
+
+void CBlockProgram::AddBox(int x, int y, std::string_view chipName) {
+  if (!IsInside(x, y)) {
+    return;
+  }
+  WillChange(x, y);
+  CBox& box = m_cells[Index(x, y)];
+  Vacate(box);
+  box.m_program = this;
+  box.m_first = static_cast<std::uint32_t>(m_slots.size());
+  box.m_count = 1;
+  m_slots.push_back(m_store.MakeSlot(m_idKey, chipName));
+  Changed();
+  CompactIfWasteful();
 }
 
 void CBlockProgram::DeleteBox(int x, int y) {
@@ -139,10 +292,12 @@ void CBlockProgram::DeleteBox(int x, int y) {
     return;
   }
   ClearArrowsInto(x, y);
-  if (m_cells[Index(x, y)]) {
+  CBox& box = m_cells[Index(x, y)];
+  if (box.m_program != nullptr) {
     WillChange(x, y);
-    m_cells[Index(x, y)].reset();
+    Vacate(box);
     Changed();
+    CompactIfWasteful();
   }
 }
 
@@ -152,8 +307,12 @@ void CBlockProgram::MoveBox(int fromX, int fromY, int toX, int toY) {
   }
   WillChange(fromX, fromY);
   WillChange(toX, toY);
-  m_cells[Index(toX, toY)] = std::move(m_cells[Index(fromX, fromY)]);
+  CBox& to = m_cells[Index(toX, toY)];
+  Vacate(to);
+  // The run goes with the handle: nothing is copied.
+  to = std::exchange(m_cells[Index(fromX, fromY)], CBox());
   Changed();
+  CompactIfWasteful();
 }
 
 void CBlockProgram::CopyBox(int fromX, int fromY, int toX, int toY) {
@@ -161,73 +320,216 @@ void CBlockProgram::CopyBox(int fromX, int fromY, int toX, int toY) {
     return;
   }
   WillChange(toX, toY);
-  m_cells[Index(toX, toY)] = std::make_unique<CBox>(*m_cells[Index(fromX, fromY)]);
+  CBox& to = m_cells[Index(toX, toY)];
+  Vacate(to);
+  const CBox& from = m_cells[Index(fromX, fromY)];
+  const std::vector<CBox::Property> properties = from.Properties().ToVector();
+  to.m_program = this;
+  to.m_first = static_cast<std::uint32_t>(m_slots.size());
+  to.m_count = static_cast<std::uint32_t>(properties.size());
+  for (const auto& [key, value] : properties) {
+    m_slots.push_back(m_store.MakeSlot(m_store.Intern(key), value));
+  }
   Changed();
+  CompactIfWasteful();
 }
 
 bool CBlockProgram::HasBox(int x, int y) const {
-  return IsInside(x, y) && m_cells[Index(x, y)] != nullptr;
+  return IsInside(x, y) && m_cells[Index(x, y)].m_program != nullptr;
 }
 
 CBox* CBlockProgram::MutableBox(int x, int y) {
   // Every change of a box's keys goes through here, reads that add an empty
   // key included.
-  if (!IsInside(x, y)) {
+  if (!HasBox(x, y)) {
     return nullptr;
   }
-  CBox* box = m_cells[Index(x, y)].get();
-  if (box != nullptr) {
-    WillChange(x, y);
-  }
-  return box;
+  WillChange(x, y);
+  return &m_cells[Index(x, y)];
 }
 
 void CBlockProgram::ExchangeCells(std::vector<CellContent>& cells, unsigned long revision) {
   for (CellContent& cell : cells) {
-    if (IsInside(cell.x, cell.y)) {
-      std::swap(m_cells[Index(cell.x, cell.y)], cell.box);
+    if (!IsInside(cell.x, cell.y)) {
+      continue;
     }
+    CBox& box = m_cells[Index(cell.x, cell.y)];
+    std::optional<std::vector<CBox::Property>> was;
+    if (box.m_program != nullptr) {
+      was = box.Properties().ToVector();
+    }
+    Vacate(box);
+    if (cell.box) {
+      Fill(box, *cell.box);
+    }
+    cell.box = std::move(was);
   }
   m_revision = revision;
+  CompactIfWasteful();
 }
 
 const CBox* CBlockProgram::GetBox(int x, int y) const {
-  return IsInside(x, y) ? m_cells[Index(x, y)].get() : nullptr;
+  return HasBox(x, y) ? &m_cells[Index(x, y)] : nullptr;
 }
 
-std::string CBlockProgram::GetBoxProperty(int x, int y, const std::string& key) {
+std::string CBlockProgram::GetBoxProperty(int x, int y, std::string_view key) {
   CBox* box = MutableBox(x, y);
-  return box == nullptr ? std::string() : box->Materialize(key);
+  if (box == nullptr) {
+    return std::string();
+  }
+  std::string value(Materialize(*box, key));
+  CompactIfWasteful();
+  return value;
 }
 
-std::string CBlockProgram::BoxProperty(int x, int y, const std::string& key) const {
+std::string CBlockProgram::BoxProperty(int x, int y, std::string_view key) const {
   const CBox* box = GetBox(x, y);
   return box == nullptr ? std::string() : box->Value(key);
 }
 
-void CBlockProgram::SetBoxProperty(int x, int y, const std::string& key, const std::string& value) {
+void CBlockProgram::SetBoxProperty(int x, int y, std::string_view key, std::string_view value) {
   CBox* box = MutableBox(x, y);
   if (box == nullptr) {
     return;
   }
   // An absent key and an empty value mean the same.
-  const std::string* old = box->Find(key);
-  if ((old == nullptr && !value.empty()) || (old != nullptr && *old != value)) {
+  if (Set(*box, key, value)) {
     Changed();
   }
-  box->Set(key, value);
+  CompactIfWasteful();
 }
 
 void CBlockProgram::SetBoxProperties(int x, int y, std::vector<CBox::Property>&& properties) {
-  CBox* box = MutableBox(x, y);
-  if (box == nullptr || properties.empty()) {
+  if (!HasBox(x, y) || properties.empty()) {
     return;
   }
-  const bool changed = MergeSorted(&box->m_properties, properties, NewEmptyKey::kNoChange);
+  BeginBoxProperties(x, y);
+  for (const auto& [key, value] : properties) {
+    AddBoxProperty(key, value);
+  }
   properties.clear();
+  EndBoxProperties();
+}
+
+void CBlockProgram::BeginBoxProperties(int x, int y) {
+  CBox* box = MutableBox(x, y);
+  if (box == nullptr) {
+    return;
+  }
+  MoveToEnd(*box);
+  m_openCell = Index(x, y);
+  m_openSorted = box->m_count;
+}
+
+void CBlockProgram::AddBoxProperty(std::string_view key, std::string_view value) {
+  if (m_openCell == kNoCell) {
+    return;
+  }
+  const std::size_t place = key.empty()
+                                ? 0
+                                : (key.size() * 31 + static_cast<unsigned char>(key.front()) * 7 +
+                                   static_cast<unsigned char>(key.back())) %
+                                      kRecentKeys;
+  KeyId& recent = m_recentKeys[place];
+  if (recent == kNoKey || m_store.KeyName(recent) != key) {
+    recent = m_store.Intern(key);
+  }
+  m_slots.push_back(m_store.MakeSlot(recent, value));
+}
+
+void CBlockProgram::EndBoxProperties() {
+  if (m_openCell == kNoCell) {
+    return;
+  }
+  CBox& box = m_cells[m_openCell];
+  m_openCell = kNoCell;
+  PropertySlot* const first = SlotsOf(box);
+  PropertySlot* const middle = first + m_openSorted;
+  PropertySlot* last = m_slots.data() + m_slots.size();
+  if (middle == last) {
+    return;
+  }
+  // A box holding only its "id" that is given the same keys as the last
+  // such box: they are known to be sorted and apart from "id", so the box
+  // changes when one of them is not empty.
+  if (m_openSorted == 1 && first->key == m_idKey &&
+      static_cast<std::size_t>(last - middle) == m_lastAdded.size() &&
+      std::equal(middle, last, m_lastAdded.begin(),
+                 [](const PropertySlot& slot, KeyId key) { return slot.key == key; })) {
+    const bool changed =
+        std::any_of(middle, last, [](const PropertySlot& slot) { return slot.size != 0; });
+    std::rotate(first, middle, middle + m_lastIdPlace);
+    box.m_count += static_cast<std::uint32_t>(last - middle);
+    if (changed) {
+      Changed();
+    }
+    CompactIfWasteful();
+    return;
+  }
+  const auto byKey = [&](const PropertySlot& a, const PropertySlot& b) {
+    return m_store.KeyLess(a.key, b.key);
+  };
+  const bool freshBox = m_openSorted == 1 && first->key == m_idKey;
+  bool sortedApart = freshBox;
+  // The added properties, sorted stably so that the last of each key is the
+  // one set last, which alone stays. Keys that come in ascending order (as
+  // the writer saves them) need no sort at all.
+  if (!std::is_sorted(middle, last, byKey)) {
+    std::stable_sort(middle, last, byKey);
+    sortedApart = false;
+  }
+  PropertySlot* kept = middle;
+  for (PropertySlot* slot = middle; slot != last; ++slot) {
+    if (slot + 1 != last && (slot + 1)->key == slot->key) {
+      m_store.Release(*slot);
+      sortedApart = false;
+      continue;
+    }
+    sortedApart = sortedApart && slot->key != m_idKey;
+    *kept++ = *slot;
+  }
+  last = kept;
+  // For a box an absent key reads as empty, so a new key with an empty
+  // value changes nothing, while a new value for a key present does.
+  bool changed = false;
+  for (PropertySlot* slot = middle; slot != last && !changed; ++slot) {
+    const PropertySlot* old = std::lower_bound(first, middle, *slot, byKey);
+    if (old != middle && old->key == slot->key) {
+      changed = m_store.ValueOf(*old) != m_store.ValueOf(*slot);
+    } else {
+      changed = slot->size != 0;
+    }
+  }
+  // The two sorted parts merged, the box's own before an added one of the
+  // same key. A box just placed holds only its "id", which is rotated into
+  // place without the buffer a general merge takes.
+  if (middle - first == 1) {
+    PropertySlot* at = std::lower_bound(middle, last, *first, byKey);
+    if (sortedApart) {
+      m_lastAdded.clear();
+      for (const PropertySlot* slot = middle; slot != last; ++slot) {
+        m_lastAdded.push_back(slot->key);
+      }
+      m_lastIdPlace = static_cast<std::size_t>(at - middle);
+    }
+    std::rotate(first, middle, at);
+  } else if (first != middle) {
+    std::inplace_merge(first, middle, last, byKey);
+  }
+  kept = first;
+  for (PropertySlot* slot = first; slot != last; ++slot) {
+    if (slot + 1 != last && (slot + 1)->key == slot->key) {
+      m_store.Release(*slot);
+      continue;
+    }
+    *kept++ = *slot;
+  }
+  box.m_count = static_cast<std::uint32_t>(kept - first);
+  m_slots.resize(box.m_first + box.m_count);
   if (changed) {
     Changed();
   }
+  CompactIfWasteful();
 }
 
 bool CBlockProgram::GetBoxPropertyKeys(int x, int y, std::vector<std::string>& keys) const {
@@ -237,7 +539,7 @@ bool CBlockProgram::GetBoxPropertyKeys(int x, int y, std::vector<std::string>& k
   }
   keys.clear();
   for (const auto& property : box->Properties()) {
-    keys.push_back(property.first);
+    keys.emplace_back(property.first);
   }
   return true;
 }
@@ -259,16 +561,16 @@ void CBlockProgram::SetGeneralAttributes(
   if (attributes.empty()) {
     return;
   }
-  const bool changed = MergeSorted(&m_general, attributes, NewEmptyKey::kChange);
+  const bool changed = MergeSorted(&m_general, attributes);
   attributes.clear();
   if (changed) {
     Changed();
   }
 }
 
-void CBlockProgram::SetArrow(CBox& box, const std::string& direction) {
-  if (box.Materialize("to") != direction) {
-    box.Set("to", direction);
+void CBlockProgram::SetArrow(CBox& box, std::string_view direction) {
+  if (Materialize(box, "to") != direction) {
+    Set(box, "to", direction);
     Changed();
   }
 }
@@ -293,10 +595,11 @@ void CBlockProgram::ClearArrowsInto(int x, int y) {
     CBox* neighbour = MutableBox(x + info.dx, y + info.dy);
     // The neighbour points back into (x, y) when its arrow is the opposite
     // of the direction in which it lies.
-    if (neighbour != nullptr && neighbour->Materialize("to") == Info(info.opposite).word) {
-      SetArrow(*neighbour, kEmpty);
+    if (neighbour != nullptr && Materialize(*neighbour, "to") == Info(info.opposite).word) {
+      SetArrow(*neighbour, "");
     }
   }
+  CompactIfWasteful();
 }
 
 void CBlockProgram::ResolveArrowsAt(int x, int y) {
@@ -306,17 +609,18 @@ void CBlockProgram::ResolveArrowsAt(int x, int y) {
   }
   for (Direction d : kDirections) {
     const DirectionInfo& info = Info(d);
-    if (box->Materialize("to") == info.word && IsInside(x + info.dx, y + info.dy) &&
+    if (Materialize(*box, "to") == info.word && IsInside(x + info.dx, y + info.dy) &&
         !HasBox(x + info.dx, y + info.dy)) {
-      SetArrow(*box, kEmpty);
+      SetArrow(*box, "");
     }
   }
   for (Direction d : kDirections) {
     const DirectionInfo& info = Info(d);
     CBox* neighbour = MutableBox(x + info.dx, y + info.dy);
-    if (neighbour != nullptr && neighbour->Materialize("to") == Info(info.opposite).word &&
-        box->Materialize("to") == info.word) {
-      SetArrow(*neighbour, kEmpty);
+    if (neighbour != nullptr && Materialize(*neighbour, "to") == Info(info.opposite).word &&
+        Materialize(*box, "to") == info.word) {
+      SetArrow(*neighbour, "");
     }
   }
+  CompactIfWasteful();
 }

@@ -2,23 +2,18 @@
 // checker.
 #include "program/connections.h"
 
+#include <algorithm>
+
 #include "program/block_program.h"
 
 namespace {
 
-const std::string kEmpty;
-const std::string kIdKey = "id";
 const std::string kToKey = "to";
-
-const std::string& BoxValue(const CBox& box, const std::string& key) {
-  const std::string* value = box.Find(key);
-  return value == nullptr ? kEmpty : *value;
-}
 
 }  // namespace
 
 ChipKind KindOf(const CBox& box, const ChipRoles& roles) {
-  const std::string& id = BoxValue(box, kIdKey);
+  const std::string_view id = box.View("id");
   if (id == roles.branchChipId) {
     return ChipKind::kBranch;
   }
@@ -48,15 +43,19 @@ CConnectionCounts::CConnectionCounts(const CBlockProgram& program)
   if (!m_counts.empty()) {
     m_counts[0] = 1;  // the start cell
   }
-  const auto keys = ConnectionKeys(program.Roles());
+  // The keys are looked up once, not at every box.
+  std::array<KeyId, 5> keys{};
+  const auto names = ConnectionKeys(program.Roles());
+  std::transform(names.begin(), names.end(), keys.begin(),
+                 [&](const std::string* name) { return program.FindKey(*name); });
   for (int y = 0; y < m_rows; ++y) {
     for (int x = 0; x < m_columns; ++x) {
       const CBox* box = program.GetBox(x, y);
       if (box == nullptr) {
         continue;
       }
-      for (const std::string* key : keys) {
-        const std::string& value = BoxValue(*box, *key);
+      for (const KeyId key : keys) {
+        const std::string_view value = box->View(key);
         if (value.empty()) {
           continue;
         }

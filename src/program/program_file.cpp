@@ -2,6 +2,7 @@
 // attributes and one section per placed chip.
 #include "program/program_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 
@@ -13,6 +14,8 @@
 namespace {
 
 constexpr char kFailedToOpen[] = "Failed to open data file.";
+// The bytes of a typical property line ("to=right" and its line end).
+constexpr std::size_t kBytesPerPropertyGuess = 12;
 
 // Appends text as a text-mode write does: every line feed becomes CR LF.
 void AppendText(std::string& out, std::string_view text) {
@@ -42,13 +45,50 @@ void AppendInt(std::string& out, int value) {
 
 // "key=value" split at the first '='; false for a line without one.
 bool SplitProperty(std::string_view line, std::string_view* key, std::string_view* value) {
-  std::size_t eq = line.find('=');
-  if (eq == std::string_view::npos) {
+  // Keys are a few bytes long: a plain scan finds the '=' sooner than a call
+  // of the library's search would.
+  std::size_t eq = 0;
+  while (eq < line.size() && line[eq] != '=') {
+    ++eq;
+  }
+  if (eq == line.size()) {
     return false;
   }
   *key = line.substr(0, eq);
   *value = line.substr(eq + 1);
   return true;
+}
+
+// The offset of the next line feed from start on, or npos. Most lines of a
+// program are a dozen bytes: they are searched byte by byte, and only a
+// longer line is handed to the library's search.
+std::size_t FindNewline(std::string_view text, std::size_t start) {
+  constexpr std::size_t kShortLine = 32;
+  const std::size_t shortEnd = std::min(text.size(), start + kShortLine);
+  for (std::size_t i = start; i < shortEnd; ++i) {
+    if (text[i] == '\n') {
+      return i;
+    }
+  }
+  return shortEnd == text.size() ? std::string_view::npos : text.find('\n', shortEnd);
+}
+
+// Visits every line of the text whole, however long, without its line end
+// (LF or CR LF; a lone CR is an ordinary byte), as ForEachTextLine does
+// without a buffer limit.
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit&& visit) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t newline = FindNewline(text, start);
+    const bool hasNewline = newline != std::string_view::npos;
+    std::size_t end = hasNewline ? newline : text.size();
+    if (hasNewline && end > start && text[end - 1] == '\r') {
+      --end;
+    }
+    visit(text.substr(start, end - start));
+    start = hasNewline ? newline + 1 : text.size();
+  }
 }
 
 // The next word of an opening tag from *position on, the words being
@@ -158,15 +198,18 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
   int boxLine = 0;
   std::string_view key;
   std::string_view value;
-  // The lines of the open box and of the general sections wait here and are
-  // handed over sorted at once (a box at its closing tag, the general
-  // attributes at the end): inserting each key into a sorted list would
+  // The lines of the open box go straight into the program and are sorted
+  // in at its closing tag; the lines of the general sections wait here and
+  // are handed over at the end. Inserting each key into a sorted list would
   // make a box whose keys come in descending order quadratic to read.
-  std::vector<CBox::Property> boxLines;
   std::vector<std::pair<std::string, std::string>> generalLines;
+  // A property line takes at least a few bytes of the file; room for about
+  // as many as a file of short lines holds spares growing the slots again
+  // and again, and what is reserved but never written costs no memory.
+  program->ReserveProperties(text.size() / kBytesPerPropertyGuess);
   // Each line is read whole, however long: a line cut into pieces would turn
   // the tail of a long value into a stray property of its own.
-  ForEachTextLine(text, 0, [&](std::string_view line) {
+  ForEachLine(text, [&](std::string_view line) {
     record.Line();
     switch (state) {
       case State::kOutside:
@@ -193,7 +236,8 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
             record.Dropping();
             break;
           }
-          program->AddBox(x, y, std::string(chipName));
+          program->AddBox(x, y, chipName);
+          program->BeginBoxProperties(x, y);
           record.Placed(x, y);
           boxX = x;
           boxY = y;
@@ -214,11 +258,10 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
         break;
       case State::kBox:
         if (line.starts_with("</box>")) {
-          program->SetBoxProperties(boxX, boxY, std::move(boxLines));
-          boxLines.clear();
+          program->EndBoxProperties();
           state = State::kOutside;
         } else if (SplitProperty(line, &key, &value)) {
-          boxLines.emplace_back(key, value);
+          program->AddBoxProperty(key, value);
         } else {
           record.UnusedInBox(line, GridCell{boxX, boxY});
         }
@@ -226,7 +269,7 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
     }
   });
   // A box left open keeps the lines read into it.
-  program->SetBoxProperties(boxX, boxY, std::move(boxLines));
+  program->EndBoxProperties();
   program->SetGeneralAttributes(std::move(generalLines));
   if (state == State::kBox) {
     record.SkipAt(boxLine, LineProblem::kUnclosedBox, GridCell{boxX, boxY});
@@ -366,13 +409,12 @@ std::string FormatBlockProgram(const CBlockProgram& program) {
       if (box == nullptr) {
         continue;
       }
-      const std::string* id = box->Find("id");
       out.append("<box ");
       AppendInt(out, x);
       out.push_back(' ');
       AppendInt(out, y);
       out.push_back(' ');
-      AppendText(out, id != nullptr ? *id : std::string());
+      AppendText(out, box->View("id"));
       out.append(">\r\n");
       for (const auto& [key, value] : box->Properties()) {
         if (key == "id") {

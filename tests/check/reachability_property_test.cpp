@@ -20,7 +20,7 @@ using namespace check_test;
 
 // What a chip of the cell writes into the script when it is compiled.
 std::string Trace(const CBlockProgram& program, int x, int y) {
-  const std::string id = *program.GetBox(x, y)->Find("id");
+  const std::string id = program.GetBox(x, y)->Value("id");
   const std::string n = std::to_string(1000 + y * program.Columns() + x);
   if (id == "move") {
     return "MOVE:" + n + ":";

@@ -35,8 +35,8 @@ TEST(SummaryTest, TemplatePiecesAndSeparators) {
   }
   // Drawing reads without adding: neither an empty piece nor an absent
   // property reaches the box (and so its saved file).
-  EXPECT_EQ(box.Find(""), nullptr);
-  EXPECT_EQ(box.Find("missing"), nullptr);
+  EXPECT_FALSE(box.Find("").has_value());
+  EXPECT_FALSE(box.Find("missing").has_value());
   EXPECT_EQ(box.Properties().size(), 3u);
 }
 

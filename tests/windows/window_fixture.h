@@ -128,7 +128,7 @@ class WindowTest : public EditorTest {
   }
   Properties BoxProperties(Cell cell) {
     const CBox* box = m_scene->Program().GetBox(cell.x, cell.y);
-    return box ? box->Properties() : Properties{};
+    return box ? box->Properties().ToVector() : Properties{};
   }
 
   std::string LastMessage() { return Messages().empty() ? "" : Messages().back(); }
