@@ -46,4 +46,13 @@ void CFrameChanges::Forget() {
   m_valid = false;
 }
 
+SurfaceView CFrameChanges::Last() {
+  if (m_last.empty()) {
+    return SurfaceView{};
+  }
+  SurfaceView last{m_last.data(), m_width, m_height, 0, m_format};
+  last.pitch = m_width * last.BytesPerPixel();
+  return last;
+}
+
 }  // namespace platform

@@ -35,6 +35,11 @@ class CFrameChanges {
   // the texture that held it was made anew or failed to take a frame.
   void Forget();
 
+  // The frame taken last, as its rows were (without padding): what the
+  // window shows, for a repaint that has nothing else to show it from.
+  // Forget leaves it as it was. No pixels before the first frame.
+  SurfaceView Last();
+
  private:
   std::vector<std::uint8_t> m_last;  // rows of width * bytes per pixel, no padding
   int m_width = 0;

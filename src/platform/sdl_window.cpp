@@ -10,7 +10,9 @@
 //  - the asynchronous key state kept in our own table, from the events this
 //    file translates (SDL's own state does not follow injected events);
 //  - the periodic frame tick, posted from SDL's timer thread;
-//  - presenting a back surface through one streaming texture.
+//  - presenting a back surface through one streaming texture, or straight
+//    into the window's surface when the software renderer would only copy
+//    it there.
 // Everything runs on the main thread except the timer callback, which only
 // posts to the queue (which has its own lock).
 #include "platform/sdl_window.h"
@@ -177,6 +179,9 @@ class WindowBackend final : public detail::Backend {
     // window: Repaint scales it into the window and WindowToFrame maps the
     // mouse back.
     SDL_SetRenderDrawColor(m_renderer.get(), 0, 0, 0, 255);
+    SDL_RendererInfo info{};
+    m_softwareRenderer = SDL_GetRendererInfo(m_renderer.get(), &info) == 0 &&
+                         (info.flags & SDL_RENDERER_SOFTWARE) != 0;
 
     // Keys are read as virtual keys, never as typed text: keep the input
     // method out of the way so that it cannot swallow them.
@@ -220,14 +225,13 @@ class WindowBackend final : public detail::Backend {
   // made. Only the rows that differ from the frame on screen are uploaded,
   // and a frame identical to it is not shown again: the window shows it
   // already. Whatever loses the picture on screen (an expose, a resize, a
-  // window shown or restored) repaints it from the texture, and makes the
-  // next frame count as wholly new.
+  // window shown or restored) repaints it, and makes the next frame count
+  // as wholly new.
   bool Present(const SurfaceView& back) override {
     if (!m_renderer) {
       return false;
     }
-    const Uint32 format =
-        back.format == PixelFormat::kRgb565 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888;
+    const Uint32 format = SdlFormatOf(back.format);
     if (!m_texture || back.width != m_textureWidth || back.height != m_textureHeight ||
         format != m_textureFormat) {
       m_texture.reset(SDL_CreateTexture(m_renderer.get(), format, SDL_TEXTUREACCESS_STREAMING,
@@ -235,6 +239,7 @@ class WindowBackend final : public detail::Backend {
       m_textureWidth = back.width;
       m_textureHeight = back.height;
       m_textureFormat = format;
+      m_textureBehind = false;
       m_changes.Forget();
     }
     if (!m_texture) {
@@ -244,9 +249,27 @@ class WindowBackend final : public detail::Backend {
     if (rows.Empty()) {
       return true;
     }
-    const SDL_Rect band{0, rows.top, back.width, rows.bottom - rows.top};
-    const std::uint8_t* first = back.pixels + static_cast<std::ptrdiff_t>(rows.top) * back.pitch;
-    if (SDL_UpdateTexture(m_texture.get(), &band, first, back.pitch) != 0 || !Repaint()) {
+    switch (PresentToWindowSurface(back, rows)) {
+      case Shown::kYes:
+        m_textureBehind = true;
+        return true;
+      case Shown::kFailed:
+        m_changes.Forget();
+        return false;
+      case Shown::kNotThisWay:
+        break;
+    }
+    // A texture left behind by the window surface takes the whole frame.
+    const int top = m_textureBehind ? 0 : rows.top;
+    const int bottom = m_textureBehind ? back.height : rows.bottom;
+    const SDL_Rect band{0, top, back.width, bottom - top};
+    const std::uint8_t* first = back.pixels + static_cast<std::ptrdiff_t>(top) * back.pitch;
+    if (SDL_UpdateTexture(m_texture.get(), &band, first, back.pitch) != 0) {
+      m_changes.Forget();
+      return false;
+    }
+    m_textureBehind = false;
+    if (!Repaint()) {
       m_changes.Forget();
       return false;
     }
@@ -423,6 +446,53 @@ class WindowBackend final : public detail::Backend {
     return PictureRect(outputWidth, outputHeight, m_width, m_height, m_scaleMode);
   }
 
+  enum class Shown { kYes, kFailed, kNotThisWay };
+
+  // The software renderer draws into the window's own surface and, on every
+  // present, copies the whole texture into it and sends the whole window to
+  // the X server. When the frame fills the window pixel for pixel (scale 1,
+  // no bars) the changed rows can go straight into that surface and only
+  // they to the server, which is most of what presenting a frame costs.
+  // Scaled frames, and renderers of a GPU that keep no window surface, take
+  // the texture. The texture then falls behind the window: the next repaint
+  // or texture present brings it up to date first.
+  Shown PresentToWindowSurface(const SurfaceView& back, const CFrameChanges::Rows& rows) {
+    if (!m_softwareRenderer || back.width != m_width || back.height != m_height) {
+      return Shown::kNotThisWay;
+    }
+    int outputWidth = 0;
+    int outputHeight = 0;
+    if (SDL_GetRendererOutputSize(m_renderer.get(), &outputWidth, &outputHeight) != 0 ||
+        outputWidth != m_width || outputHeight != m_height) {
+      return Shown::kNotThisWay;
+    }
+    SDL_Surface* surface = SDL_GetWindowSurface(m_window.get());
+    if (surface == nullptr || surface->w != m_width || surface->h != m_height) {
+      return Shown::kNotThisWay;
+    }
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
+      return Shown::kFailed;
+    }
+    const SDL_Rect band{0, rows.top, back.width, rows.bottom - rows.top};
+    const std::uint8_t* first = back.pixels + static_cast<std::ptrdiff_t>(rows.top) * back.pitch;
+    auto* target = static_cast<std::uint8_t*>(surface->pixels) +
+                   static_cast<std::ptrdiff_t>(rows.top) * surface->pitch;
+    const bool copied =
+        SDL_ConvertPixels(back.width, band.h, SdlFormatOf(back.format), first, back.pitch,
+                          surface->format->format, target, surface->pitch) == 0;
+    if (SDL_MUSTLOCK(surface)) {
+      SDL_UnlockSurface(surface);
+    }
+    if (!copied || SDL_UpdateWindowSurfaceRects(m_window.get(), &band, 1) != 0) {
+      return Shown::kFailed;
+    }
+    return Shown::kYes;
+  }
+
+  static Uint32 SdlFormatOf(PixelFormat format) {
+    return format == PixelFormat::kRgb565 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888;
+  }
+
   // The window's icon, from a BMP whose black pixels are transparent.
   void SetIcon(const std::string& path) {
     if (path.empty()) {
@@ -442,6 +512,16 @@ class WindowBackend final : public detail::Backend {
   bool Repaint() {
     if (!m_renderer) {
       return false;
+    }
+    if (m_textureBehind && m_texture) {
+      // The window surface took the last frames: the texture takes the
+      // frame on screen from the copy kept of it.
+      const SurfaceView last = m_changes.Last();
+      if (last.pixels != nullptr && last.width == m_textureWidth &&
+          last.height == m_textureHeight && SdlFormatOf(last.format) == m_textureFormat &&
+          SDL_UpdateTexture(m_texture.get(), nullptr, last.pixels, last.pitch) == 0) {
+        m_textureBehind = false;
+      }
     }
     bool drawn = SDL_RenderClear(m_renderer.get()) == 0;
     const RECT picture = OutputPictureRect();
@@ -528,6 +608,7 @@ class WindowBackend final : public detail::Backend {
         // The texture's pixels may be gone: the next frame makes it anew
         // and uploads the whole frame.
         m_texture.reset();
+        m_textureBehind = false;
         m_changes.Forget();
         break;
       case SDL_QUIT:
@@ -570,6 +651,11 @@ class WindowBackend final : public detail::Backend {
   int m_textureWidth = 0;
   int m_textureHeight = 0;
   Uint32 m_textureFormat = 0;
+  // Whether frames went to the window surface since the texture last took
+  // one (PresentToWindowSurface).
+  bool m_textureBehind = false;
+  // The renderer draws with the CPU into the window's own surface.
+  bool m_softwareRenderer = false;
   SDL_TimerID m_timer = 0;
   // The frame the texture holds, to upload only what changed.
   CFrameChanges m_changes;

@@ -108,3 +108,28 @@ TEST(FrameChangesTest, ANewSizeFormatOrForgetMakesTheWholeFrameNew) {
 }
 
 }  // namespace
+
+// The copy kept of the frame is what a repaint shows when the window took
+// the frames past its texture: it must be the last frame, unpadded, also
+// after Forget.
+TEST(FrameChangesTest, TheLastFrameIsKeptWithoutPaddingAlsoAfterForget) {
+  CFrameChanges changes;
+  EXPECT_EQ(changes.Last().pixels, nullptr);
+  Frame frame(5, 3, PixelFormat::kRgb565, 6);
+  frame.view.SetPixel(4, 2, 0xBEEF);
+  changes.Take(frame.view);
+  frame.view.SetPixel(0, 1, 0x1234);
+  changes.Take(frame.view);
+  changes.Forget();
+  const SurfaceView last = changes.Last();
+  ASSERT_NE(last.pixels, nullptr);
+  EXPECT_EQ(last.width, 5);
+  EXPECT_EQ(last.height, 3);
+  EXPECT_EQ(last.pitch, 10);
+  EXPECT_EQ(last.format, PixelFormat::kRgb565);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      EXPECT_EQ(last.PixelAt(x, y), frame.view.PixelAt(x, y)) << x << "," << y;
+    }
+  }
+}

@@ -284,6 +284,57 @@ TEST_F(SdlWindowTest, PresentShowsTheBackSurfaceOrSaysItDidNotAndTheWindowGoesOn
   EXPECT_EQ(msg.message, WM_QUIT);
 }
 
+// A frame of one colour, as the display hands it over.
+struct PlainFrame {
+  PlainFrame(int width, int height, std::uint32_t colour)
+      : pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), colour),
+        view{reinterpret_cast<std::uint8_t*>(pixels.data()), width, height, width * 4,
+             PixelFormat::kXrgb8888} {}
+  std::vector<std::uint32_t> pixels;
+  SurfaceView view;
+};
+
+// The colour the renderer's output shows at a point, as 0xRRGGBB.
+std::uint32_t ShownAt(int x, int y) {
+  Uint32 pixel = 0;
+  const SDL_Rect r{x, y, 1, 1};
+  EXPECT_EQ(SDL_RenderReadPixels(sdl::Renderer(), &r, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0);
+  return pixel & 0xFFFFFF;
+}
+
+// At scale 1 the frames go straight into the window's surface, past the
+// texture. Whatever repaints the window afterwards (an uncovered window,
+// one made larger, which then shows the frame scaled through the texture)
+// must show the last frame presented, not an older one the texture held.
+TEST_F(SdlWindowTest, RepaintsAfterFramesShownAtScaleOneShowTheLastFrame) {
+  PlainFrame red(800, 600, 0xFF0000);
+  PlainFrame green(800, 600, 0x00FF00);
+  ASSERT_TRUE(Present(red.view));
+  ASSERT_TRUE(Present(green.view));
+  EXPECT_EQ(ShownAt(400, 300), 0x00FF00u);
+  green.pixels[599 * 800 + 799] = 0x0000FF;  // only the last row changes
+  ASSERT_TRUE(Present(green.view));
+  EXPECT_EQ(ShownAt(799, 599), 0x0000FFu);
+  EXPECT_EQ(ShownAt(0, 0), 0x00FF00u);
+
+  Window(SDL_WINDOWEVENT_EXPOSED);
+  Drain();
+  EXPECT_EQ(ShownAt(400, 300), 0x00FF00u) << "the expose showed a frame older than the last";
+  EXPECT_EQ(ShownAt(799, 599), 0x0000FFu);
+
+  // Twice the size: the frame is shown at scale 2 through the texture.
+  SDL_SetWindowSize(sdl::Window(), 1600, 1200);
+  Drain();
+  int w = 0, h = 0;
+  SDL_GetRendererOutputSize(sdl::Renderer(), &w, &h);
+  ASSERT_EQ(w, 1600);
+  EXPECT_EQ(ShownAt(800, 600), 0x00FF00u);
+  EXPECT_EQ(ShownAt(1599, 1199), 0x0000FFu);
+  ASSERT_TRUE(Present(red.view));
+  EXPECT_EQ(ShownAt(1599, 1199), 0xFF0000u);
+  EXPECT_EQ(ShownAt(0, 0), 0xFF0000u);
+}
+
 // Full screen in a display mode larger than the frame (the dummy driver's
 // only mode is 1024 x 768): SDL scales the frame, and the mouse events with
 // it. The editor compares a click's press point with the cursor, so the two
