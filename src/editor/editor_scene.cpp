@@ -865,7 +865,6 @@ bool CEditorScene::LoadProgram(const std::string& path) {
   m_checkMarks.KeepReadReport(std::move(report));
   ClearGestures();
   m_document->MarkSaved();
-  m_modified = false;
   return true;
 }
 
@@ -877,7 +876,6 @@ bool CEditorScene::SaveProgram(const std::string& path) {
   // The file no longer holds the lines the reader skipped.
   m_checkMarks.ForgetReadReport();
   m_document->MarkSaved();
-  m_modified = false;
   return true;
 }
 

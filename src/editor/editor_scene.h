@@ -91,12 +91,14 @@ class CEditorScene : public CScene, public CEditorHost {
   // Replaces the program by an empty one, clears the modified flag and the
   // current file name, and titles the window "PELU BLOCK - [newfile]".
   void NewProgram();
-  // Replaces the program by the one read from the file and clears the
-  // modified flag. A file that cannot be read keeps the program as it was
-  // and returns false.
+  // Replaces the program by the one read from the file, which is then the
+  // saved one (no unsaved changes). A file that cannot be read keeps the
+  // program as it was and returns false. The caller titles the window with
+  // the file's name, which takes the "*" away.
   bool LoadProgram(const std::string& path);
-  // Writes the program to the file. The modified flag is cleared when the
-  // file was written; a failed write keeps it and returns false.
+  // Writes the program to the file, which is then the saved one; a failed
+  // write keeps the unsaved changes and returns false. The caller titles
+  // the window, which takes the "*" away.
   bool SaveProgram(const std::string& path);
   // The title's "*": shown while the program differs from what was last
   // opened or saved (HasUnsavedChanges, from the revision), so that the mark
