@@ -107,6 +107,9 @@ void CEditorView::SetUp(CDisplay& display, CObjectRegistry& registry) {
   m_log.Clear();
   m_registry->Clear();
   m_registry->LoadSkin("main");
+  m_hasChipFamily = HasChipFamily(m_registry->Symbols(), kChip);
+  m_looks.clear();
+  m_looksCatalogue = nullptr;
   for (const char* name : kGridObjects) {
     m_registry->CreateObject(name, name, 0, 0);
   }
@@ -275,7 +278,7 @@ void CEditorView::DrawCell(const CBlockProgram& program, const CChipCatalogue& c
     return;
   }
   const std::string id = ShownId(*box);
-  const ChipLook look = LookOf(catalogue, id);
+  const ChipLook& look = LookOf(catalogue, id);
   DrawCard(look, p, kOpaque);
   // The design's amber rim sits on the design's cards; the smoothed text of
   // the current look lifts a name off its coloured card with a soft dark one.
@@ -358,7 +361,7 @@ void CEditorView::DrawDraggedChips(const CBlockProgram& program, const CChipCata
   // A skin with the current look shows the dragged chips themselves, see
   // through, under the mouse; a skin without keeps the design's picture of
   // a moving chip.
-  const bool ghost = HasChipFamily(m_registry->Symbols(), kChip);
+  const bool ghost = m_hasChipFamily;
   auto drawAt = [&](Cell cell) {
     const POINT q = m_scrollView.CellToScreen(cell.x, cell.y, CoordSpace::kWorld);
     const POINT at{mouse.x + q.x - s.x, mouse.y + q.y - s.y};
@@ -378,17 +381,28 @@ void CEditorView::DrawDraggedChips(const CBlockProgram& program, const CChipCata
   }
 }
 
-CEditorView::ChipLook CEditorView::LookOf(const CChipCatalogue& catalogue,
-                                          const std::string& id) const {
+const CEditorView::ChipLook& CEditorView::LookOf(const CChipCatalogue& catalogue,
+                                                 const std::string& id) {
+  if (m_looksCatalogue != &catalogue) {
+    m_looks.clear();
+    m_looksCatalogue = &catalogue;
+  }
+  auto [look, added] = m_looks.try_emplace(id);
+  if (!added) {
+    return look->second;
+  }
   const CSymbol& symbols = m_registry->Symbols();
   if (catalogue.Find(id) == nullptr) {
     const std::string card = UnknownChipSpriteFor(symbols, kChip);
     const bool marked = card != kChip && symbols.Find(kUnknownChipMarkSprite) != nullptr;
-    return ChipLook{card, marked ? std::string(kUnknownChipMarkSprite) : std::string()};
+    look->second = ChipLook{card, marked ? std::string(kUnknownChipMarkSprite) : std::string()};
+  } else {
+    const std::string& category = catalogue.GetAttribute(id, "category");
+    look->second =
+        ChipLook{ChipSpriteFor(symbols, category, id == text::kDoNothingChip ? kNopChip : kChip),
+                 CategoryGlyphFor(symbols, category)};
   }
-  const std::string& category = catalogue.GetAttribute(id, "category");
-  return ChipLook{ChipSpriteFor(symbols, category, id == text::kDoNothingChip ? kNopChip : kChip),
-                  CategoryGlyphFor(symbols, category)};
+  return look->second;
 }
 
 void CEditorView::DrawCard(const ChipLook& look, POINT p, std::uint8_t opacity) {

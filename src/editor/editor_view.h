@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "editor/message_log.h"
@@ -100,7 +101,10 @@ class CEditorView {
     std::string card;
     std::string corner;
   };
-  ChipLook LookOf(const CChipCatalogue& catalogue, const std::string& id) const;
+  // The look of a chip type, worked out once per type and kept: the skin is
+  // fixed from SetUp on and the catalogue until it is another one, while a
+  // frame draws every chip in view.
+  const ChipLook& LookOf(const CChipCatalogue& catalogue, const std::string& id);
   // Draws a chip's card and corner at p, at the opacity (of 255; 255 opaque).
   void DrawCard(const ChipLook& look, POINT p, std::uint8_t opacity);
   void DrawHoverFrame(POINT mouse);
@@ -121,4 +125,10 @@ class CEditorView {
   // no marks.
   Size m_markSize{};
   std::function<void()> m_frameOverlay;
+  // Whether the skin has the current look's family of chip cards (then a
+  // drag shows ghosts of the chips), taken at set-up.
+  bool m_hasChipFamily = false;
+  // LookOf's chip types, and the catalogue they were looked up in.
+  std::unordered_map<std::string, ChipLook> m_looks;
+  const CChipCatalogue* m_looksCatalogue = nullptr;
 };
