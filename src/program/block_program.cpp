@@ -142,10 +142,7 @@ void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& setti
   m_general.clear();
 }
 
-void CBlockProgram::MoveToEnd(CBox& box) {
-  if (box.m_first + box.m_count == m_slots.size()) {
-    return;  // already last: it grows in place
-  }
+std::uint32_t CBlockProgram::AppendRunOf(const CBox& box) {
   const std::size_t first = m_slots.size();
   // The copy comes from the array it grows; the run is first copied aside
   // when the array has no room, since growing it moves what it reads.
@@ -155,8 +152,16 @@ void CBlockProgram::MoveToEnd(CBox& box) {
   } else {
     m_slots.insert(m_slots.end(), SlotsOf(box), SlotsOf(box) + box.m_count);
   }
+  return static_cast<std::uint32_t>(first);
+}
+
+void CBlockProgram::MoveToEnd(CBox& box) {
+  if (box.m_first + box.m_count == m_slots.size()) {
+    return;  // already last: it grows in place
+  }
+  const std::uint32_t first = AppendRunOf(box);
   m_deadSlots += box.m_count;
-  box.m_first = static_cast<std::uint32_t>(first);
+  box.m_first = first;
 }
 
 void CBlockProgram::Vacate(CBox& box) {
@@ -322,14 +327,17 @@ void CBlockProgram::CopyBox(int fromX, int fromY, int toX, int toY) {
   WillChange(toX, toY);
   CBox& to = m_cells[Index(toX, toY)];
   Vacate(to);
+  // The copy's slots are the source's: the keys are the program's own, and
+  // a long value's bytes in the arena never change, so both boxes can read
+  // them until either sets another value.
   const CBox& from = m_cells[Index(fromX, fromY)];
-  const std::vector<CBox::Property> properties = from.Properties().ToVector();
-  to.m_program = this;
-  to.m_first = static_cast<std::uint32_t>(m_slots.size());
-  to.m_count = static_cast<std::uint32_t>(properties.size());
-  for (const auto& [key, value] : properties) {
-    m_slots.push_back(m_store.MakeSlot(m_store.Intern(key), value));
+  const std::uint32_t first = AppendRunOf(from);
+  for (std::uint32_t i = 0; i < from.m_count; ++i) {
+    m_store.Retain(m_slots[first + i]);
   }
+  to.m_program = this;
+  to.m_first = first;
+  to.m_count = from.m_count;
   Changed();
   CompactIfWasteful();
 }

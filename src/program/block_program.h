@@ -256,6 +256,8 @@ class CBlockProgram {
 
   // The slots of a box.
   PropertySlot* SlotsOf(const CBox& box) { return m_slots.data() + box.m_first; }
+  // Copies a box's run to the end of the slots; where the copy starts.
+  std::uint32_t AppendRunOf(const CBox& box);
   // A new run at the end of the slots for a box, its old one left behind.
   void MoveToEnd(CBox& box);
   // Empties a cell's handle, leaving its run behind.

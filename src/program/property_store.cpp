@@ -104,6 +104,12 @@ PropertySlot CPropertyStore::MakeSlot(KeyId key, std::string_view value) {
   return slot;
 }
 
+void CPropertyStore::Retain(const PropertySlot& slot) {
+  if (slot.size > PropertySlot::kInlineBytes) {
+    m_liveBytes += slot.size;
+  }
+}
+
 void CPropertyStore::Release(const PropertySlot& slot) {
   if (slot.size > PropertySlot::kInlineBytes) {
     m_liveBytes -= slot.size;

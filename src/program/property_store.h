@@ -42,7 +42,9 @@ class CPropertyStore {
   // shares bytes already there). A value longer than a slot can count is cut
   // there; no file the reader accepts holds one.
   PropertySlot MakeSlot(KeyId key, std::string_view value);
-  // The slot's value is no longer held by any box.
+  // A copy of the slot is held by one more box (its value's bytes shared).
+  void Retain(const PropertySlot& slot);
+  // One box holding the slot's value no longer does.
   void Release(const PropertySlot& slot);
   // The bytes stay valid until the slot or the arena changes.
   std::string_view ValueOf(const PropertySlot& slot) const;
@@ -81,8 +83,10 @@ class CPropertyStore {
   std::vector<KeySpan> m_keySpans;  // by KeyId
   std::vector<KeyId> m_keyTable;    // open addressing; kNoKey marks a free place
   std::string m_arena;
-  std::string m_oldArena;       // during compaction
-  std::size_t m_liveBytes = 0;  // bytes of the values in use that lie in the arena
+  std::string m_oldArena;  // during compaction
+  // The bytes of the arena's values in use, counted once for every slot that
+  // holds them (a shared value is counted by each of its slots).
+  std::size_t m_liveBytes = 0;
   struct Recent {
     std::uint64_t offset = 0;
     std::uint32_t size = 0;
