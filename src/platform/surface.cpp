@@ -142,14 +142,12 @@ int Surface::CopyTranslucentTo(Surface& destination, const RECT& source, int x, 
   if (m_surface == nullptr || destination.m_surface == nullptr) {
     return -1;
   }
-  // A keyed sprite sheet is run-length encoded for the surface it is copied
-  // to; copying it anywhere else makes SDL encode the whole sheet anew, and
-  // again at the next plain copy, which costs far more than the blend. The
-  // translucent copies therefore come from a twin of the sheet whose alpha
-  // is 0 where the key is and the opacity elsewhere, made when first needed
-  // (a keyed sheet's pixels never change) and again only for another
-  // opacity. With the opacity in the pixels rather than in an alpha
-  // modulation, SDL blends the twin on its fast path.
+  // The translucent copies come from a twin of the sheet whose alpha is 0
+  // where the key is and the opacity elsewhere, made when first needed (a
+  // keyed sheet's pixels never change) and again only for another opacity.
+  // Each copy is then one blend, with no picture made and keyed first, and
+  // with the opacity in the pixels rather than in an alpha modulation SDL
+  // blends the twin on its fast path.
   if (m_translucent == nullptr || m_translucentOpacity != opacity) {
     SDL_FreeSurface(m_translucent);
     m_translucent = SDL_ConvertSurfaceFormat(m_surface, SDL_PIXELFORMAT_ARGB8888, 0);
