@@ -13,6 +13,7 @@
 #include <string>
 
 #include "catalogue/chip_catalogue.h"
+#include "common/editor_bench_setup.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "dryrun/dry_run.h"
@@ -26,32 +27,6 @@
 #include "test_skin.h"
 
 namespace {
-
-// A temporary working directory, made current for the benchmark's time.
-class BenchDirectory {
- public:
-  BenchDirectory() {
-    char pattern[] = "/tmp/pelu-dryrun-bench-XXXXXX";
-    if (mkdtemp(pattern) != nullptr && getcwd(m_previous, sizeof(m_previous)) != nullptr) {
-      m_path = pattern;
-      if (chdir(m_path.c_str()) != 0) {
-        m_path.clear();
-      }
-    }
-  }
-  ~BenchDirectory() {
-    if (!m_path.empty()) {
-      static_cast<void>(chdir(m_previous));
-      std::error_code ignored;
-      std::filesystem::remove_all(m_path, ignored);
-    }
-  }
-  const std::string& Path() const { return m_path; }
-
- private:
-  std::string m_path;
-  char m_previous[4096] = {};
-};
 
 void Write(const std::string& path, const std::string& bytes) {
   const std::filesystem::path parent = std::filesystem::path(path).parent_path();
@@ -67,7 +42,7 @@ std::string Read(const std::string& path) {
 }
 
 void BM_EditorFrameWithDryRunPanel(benchmark::State& state) {
-  BenchDirectory dir;
+  BenchDirectory dir("dryrun-bench");
   if (dir.Path().empty()) {
     state.SkipWithError("no temporary directory");
     return;
@@ -77,9 +52,7 @@ void BM_EditorFrameWithDryRunPanel(benchmark::State& state) {
   editor_test::WriteTestCatalogue(
       dir.Path(),
       "<define go>\r\nshortname=G\r\ncategory=0\r\ncode=MOVE:FWD:10:60\r\n</define>\r\n");
-  Write(dir.Path() + "/setting.ini",
-        "[general]\r\nScrollBarWidthPercent=50\r\nScrollBarHeightPercent=50\r\n"
-        "MinSliderWidth=30\r\nMinSliderHeight=30\r\n");
+  WriteBenchSettings(dir.Path());
   platform::StartHeadless(Settings.ScreenWidth, Settings.ScreenHeight);
   auto display = std::make_unique<CDisplay>();
   if (display->Init(DisplaySettingsFrom(Settings)) != 1) {
@@ -92,15 +65,13 @@ void BM_EditorFrameWithDryRunPanel(benchmark::State& state) {
   {
     CEditorScene scene;
     scene.Enter(0);
-    const GridGeometry& g = scene.ScrollView().Geometry();
-    const int columns = std::min(g.columns, g.screenWidth / g.pitchX + 2);
-    const int rows = std::min(g.rows, g.screenHeight / g.pitchY + 2);
+    const VisibleCells cells = CellsInView(scene);
     {
       // Every visible cell holds a chip; the top two rows' first columns
       // are a ring that drives for ever.
       CEditorDocument::CAction action = scene.Document().Begin(EditKind::kPlaceChip);
-      for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < columns; ++x) {
+      for (int y = 0; y < cells.rows; ++y) {
+        for (int x = 0; x < cells.columns; ++x) {
           action.AddBox(x, y, "go");
         }
       }
@@ -141,7 +112,7 @@ void BM_EditorFrameWithDryRunPanel(benchmark::State& state) {
 }
 
 void BM_DryRunAvoidTickAtX16(benchmark::State& state) {
-  BenchDirectory dir;
+  BenchDirectory dir("dryrun-bench");
   if (dir.Path().empty()) {
     state.SkipWithError("no temporary directory");
     return;

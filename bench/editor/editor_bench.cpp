@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "common/editor_bench_setup.h"
 #include "display/chip_look.h"
 #include "display/display.h"
 #include "display/object_registry.h"
@@ -25,32 +26,6 @@
 #include "test_skin.h"
 
 namespace {
-
-// A temporary working directory holding the skin, catalogue and settings.
-class BenchDirectory {
- public:
-  BenchDirectory() {
-    char pattern[] = "/tmp/pelu-editor-bench-XXXXXX";
-    if (mkdtemp(pattern) != nullptr && getcwd(m_previous, sizeof(m_previous)) != nullptr) {
-      m_path = pattern;
-      if (chdir(m_path.c_str()) != 0) {
-        m_path.clear();
-      }
-    }
-  }
-  ~BenchDirectory() {
-    if (!m_path.empty()) {
-      static_cast<void>(chdir(m_previous));
-      std::error_code ignored;
-      std::filesystem::remove_all(m_path, ignored);
-    }
-  }
-  const std::string& Path() const { return m_path; }
-
- private:
-  std::string m_path;
-  char m_previous[4096] = {};
-};
 
 // Whether the last frame shows a colour, each channel at most one step off
 // (a blend may round either way).
@@ -91,7 +66,7 @@ bool ShowsDraggedChips(editor_test::SkinKind kind) {
 }
 
 void BM_EditorFrameWhileDragging(benchmark::State& state) {
-  BenchDirectory dir;
+  BenchDirectory dir("editor-bench");
   if (dir.Path().empty()) {
     state.SkipWithError("no temporary directory");
     return;
@@ -103,21 +78,8 @@ void BM_EditorFrameWhileDragging(benchmark::State& state) {
   Settings.MaxChipNumY = static_cast<int>(state.range(2));
   const auto kind = static_cast<editor_test::SkinKind>(state.range(3));
   editor_test::WriteTestSkin(dir.Path(), kind);
-  editor_test::WriteTestCatalogue(
-      dir.Path(),
-      "<define bench>\r\nshortname=Move\r\ncategory=0\r\ndisplay=*S=;speed:*T=;time\r\n"
-      "</define>\r\n");
-  std::filesystem::path ini = std::filesystem::path(dir.Path()) / "setting.ini";
-  {
-    FILE* f = std::fopen(ini.c_str(), "wb");
-    if (f != nullptr) {
-      std::fputs(
-          "[general]\r\nScrollBarWidthPercent=50\r\nScrollBarHeightPercent=50\r\n"
-          "MinSliderWidth=30\r\nMinSliderHeight=30\r\n",
-          f);
-      std::fclose(f);
-    }
-  }
+  editor_test::WriteTestCatalogue(dir.Path(), kBenchCatalogue);
+  WriteBenchSettings(dir.Path());
 
   platform::StartHeadless(Settings.ScreenWidth, Settings.ScreenHeight);
   auto display = std::make_unique<CDisplay>();
@@ -131,24 +93,8 @@ void BM_EditorFrameWhileDragging(benchmark::State& state) {
   {
     CEditorScene scene;
     scene.Enter(0);
-    // Every cell that can be in view at scroll (0, 0) holds a chip.
     const GridGeometry& g = scene.ScrollView().Geometry();
-    const int columns = std::min(g.columns, g.screenWidth / g.pitchX + 2);
-    const int rows = std::min(g.rows, g.screenHeight / g.pitchY + 2);
-    {
-      CEditorDocument::CAction action = scene.Document().Begin(EditKind::kPlaceChip);
-      for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < columns; ++x) {
-          action.AddBox(x, y, "bench");
-          action.SetBoxProperty(x, y, "speed", std::to_string(x * 10 + y));
-          action.SetBoxProperty(x, y, "time", "1500");
-          action.SetBoxProperty(x, y, "to", (x + y) % 2 == 0 ? "right" : "lower");
-        }
-      }
-    }
-    for (int i = 0; i < 20; ++i) {
-      scene.Selection().Select(Cell{i % columns, i / columns});
-    }
+    const VisibleCells cells = FillViewWithSelectedChips(scene);
     // Press on the first selected chip and move to the middle of the screen.
     const POINT chip = scene.ScrollView().CellToScreen(0, 0, CoordSpace::kScreen);
     platform::headless::SetCursor(chip.x + 20, chip.y + 20);
@@ -166,7 +112,7 @@ void BM_EditorFrameWhileDragging(benchmark::State& state) {
     for (auto _ : state) {
       scene.Update();
     }
-    state.counters["cells"] = columns * rows;
+    state.counters["cells"] = cells.columns * cells.rows;
     if (platform::headless::PresentCount() == presentedBefore || !shows) {
       state.SkipWithError("the frame does not show the drag");
     }

@@ -47,6 +47,7 @@
 #include <memory>
 #include <string>
 
+#include "common/editor_bench_setup.h"
 #include "display/display.h"
 #include "display/object_registry.h"
 #include "editor/editor_scene.h"
@@ -57,34 +58,6 @@
 #include "test_skin.h"
 
 namespace {
-
-// A temporary working directory holding the skin, catalogue and settings.
-class BenchDirectory {
- public:
-  BenchDirectory() {
-    char pattern[] = "/tmp/pelu-present-bench-XXXXXX";
-    if (mkdtemp(pattern) != nullptr && getcwd(m_previous, sizeof(m_previous)) != nullptr) {
-      m_path = pattern;
-      if (chdir(m_path.c_str()) != 0) {
-        m_path.clear();
-      }
-    }
-  }
-  ~BenchDirectory() {
-    if (!m_path.empty()) {
-      static_cast<void>(chdir(m_previous));
-      std::error_code ignored;
-      std::filesystem::remove_all(m_path, ignored);
-    }
-  }
-  BenchDirectory(const BenchDirectory&) = delete;
-  BenchDirectory& operator=(const BenchDirectory&) = delete;
-  const std::string& Path() const { return m_path; }
-
- private:
-  std::string m_path;
-  char m_previous[4096] = {};
-};
 
 enum class Motion { kDragging, kUnchanged };
 
@@ -100,17 +73,6 @@ bool ShowsDraggedChips(const SurfaceView& frame) {
     }
   }
   return false;
-}
-
-void WriteSettings(const std::string& directory) {
-  const std::filesystem::path ini = std::filesystem::path(directory) / "setting.ini";
-  if (FILE* f = std::fopen(ini.c_str(), "wb")) {
-    std::fputs(
-        "[general]\r\nScrollBarWidthPercent=50\r\nScrollBarHeightPercent=50\r\n"
-        "MinSliderWidth=30\r\nMinSliderHeight=30\r\n",
-        f);
-    std::fclose(f);
-  }
 }
 
 // The renderer's name, for the label.
@@ -159,7 +121,7 @@ void BM_EditorFramePresented(benchmark::State& state, Motion motion) {
     state.SkipWithError("needs an X server: set DISPLAY (for example under Xvfb)");
     return;
   }
-  BenchDirectory dir;
+  BenchDirectory dir("present-bench");
   if (dir.Path().empty()) {
     state.SkipWithError("no temporary directory");
     return;
@@ -170,11 +132,8 @@ void BM_EditorFramePresented(benchmark::State& state, Motion motion) {
   Settings.MaxChipNumX = 20;
   Settings.MaxChipNumY = 20;
   editor_test::WriteTestSkin(dir.Path());
-  editor_test::WriteTestCatalogue(
-      dir.Path(),
-      "<define bench>\r\nshortname=Move\r\ncategory=0\r\ndisplay=*S=;speed:*T=;time\r\n"
-      "</define>\r\n");
-  WriteSettings(dir.Path());
+  editor_test::WriteTestCatalogue(dir.Path(), kBenchCatalogue);
+  WriteBenchSettings(dir.Path());
 
   SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
   platform::WindowOptions options;
@@ -198,24 +157,8 @@ void BM_EditorFramePresented(benchmark::State& state, Motion motion) {
   {
     CEditorScene scene;
     scene.Enter(0);
-    // Every cell that can be in view at scroll (0, 0) holds a chip.
     const GridGeometry& g = scene.ScrollView().Geometry();
-    const int columns = std::min(g.columns, g.screenWidth / g.pitchX + 2);
-    const int rows = std::min(g.rows, g.screenHeight / g.pitchY + 2);
-    {
-      CEditorDocument::CAction action = scene.Document().Begin(EditKind::kPlaceChip);
-      for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < columns; ++x) {
-          action.AddBox(x, y, "bench");
-          action.SetBoxProperty(x, y, "speed", std::to_string(x * 10 + y));
-          action.SetBoxProperty(x, y, "time", "1500");
-          action.SetBoxProperty(x, y, "to", (x + y) % 2 == 0 ? "right" : "lower");
-        }
-      }
-    }
-    for (int i = 0; i < 20; ++i) {
-      scene.Selection().Select(Cell{i % columns, i / columns});
-    }
+    const VisibleCells cells = FillViewWithSelectedChips(scene);
     // Press on the first selected chip and move to the middle of the
     // screen; while dragging, the pointer then moves one cell to the right
     // and back on every other frame.
@@ -238,7 +181,7 @@ void BM_EditorFramePresented(benchmark::State& state, Motion motion) {
       Deliver(scene);
       scene.Update();
     }
-    state.counters["cells"] = columns * rows;
+    state.counters["cells"] = cells.columns * cells.rows;
     state.SetLabel(RendererName());
     if (!ShowsDraggedChips(display->BackSurface())) {
       state.SkipWithError("the frame does not show the drag");

@@ -71,10 +71,7 @@ TEST_P(WindowScalingTest, AClickOnAChipSelectsItAtEverySize) {
   e2e::XvfbSession x(c.screenWidth, c.screenHeight);
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
   e2e::Child program;
-  ASSERT_TRUE(program.Start({Binary(), "samples/square.bhb"},
-                            {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
-                             "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
-                            m_dir.Path()));
+  ASSERT_TRUE(StartProgram(program, x.Display(), {}, {"samples/square.bhb"}));
   Geometry g;
   ASSERT_TRUE(e2e::WaitUntil([&] { return (g = WindowGeometry(x)).width > 0; }, seconds(30)))
       << "no window";

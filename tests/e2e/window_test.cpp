@@ -24,6 +24,12 @@ using e2e::seconds;
 constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 768;
 
+// The window id that xwininfo or xdotool printed ("0x1a00007" or decimal).
+std::string FirstWindowId(const std::string& text, const std::regex& pattern) {
+  std::smatch m;
+  return std::regex_search(text, m, pattern) ? m[1].str() : std::string();
+}
+
 class WindowTest : public e2e::ProgramTest {
  protected:
   void SetUp() override {
@@ -58,16 +64,32 @@ class WindowTest : public e2e::ProgramTest {
                                           std::vector<std::uint32_t>(shot.pixels.size(), 0)});
   }
 
+  // Starts the program on a file of its data directory and waits for its
+  // window; the window's id, empty when none came.
+  std::string StartOn(e2e::Child& program, const e2e::XvfbSession& x, const std::string& file) {
+    if (!StartProgram(program, x.Display(), {}, {file})) {
+      return std::string();
+    }
+    std::string window;
+    e2e::WaitUntil(
+        [&] {
+          window = FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}),
+                                 std::regex("^([0-9]+)"));
+          return !window.empty();
+        },
+        seconds(30));
+    return window;
+  }
+  // A left click at a point of the client area.
+  void Click(const e2e::XvfbSession& x, int cx, int cy) const {
+    x.Xdotool({"mousemove", std::to_string(m_origin.x + cx), std::to_string(m_origin.y + cy)});
+    x.Xdotool({"click", "1"});
+  }
+
   int m_width = 0;
   int m_height = 0;
   POINT m_origin{};
 };
-
-// The window id that xwininfo or xdotool printed ("0x1a00007" or decimal).
-std::string FirstWindowId(const std::string& text, const std::regex& pattern) {
-  std::smatch m;
-  return std::regex_search(text, m, pattern) ? m[1].str() : std::string();
-}
 
 TEST_F(WindowTest, WithTheFocusOnTheRootWindowAClickIsStillDrawn) {
   e2e::XvfbSession x(kScreenWidth, kScreenHeight);
@@ -127,18 +149,8 @@ TEST_F(WindowTest, ATopLevelWindowWhoseOldAndNewNamesBothShowAUtf8Path) {
   e2e::XvfbSession x(kScreenWidth, kScreenHeight);
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
   e2e::Child program;
-  ASSERT_TRUE(program.Start({Binary(), "ユーザ/歩く.bhb"},
-                            {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
-                             "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
-                            m_dir.Path()));
-  std::string window;
-  ASSERT_TRUE(e2e::WaitUntil(
-      [&] {
-        window =
-            FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}), std::regex("^([0-9]+)"));
-        return !window.empty();
-      },
-      seconds(30)));
+  const std::string window = StartOn(program, x, "ユーザ/歩く.bhb");
+  ASSERT_FALSE(window.empty()) << "no window";
   // The title screen: the program's name, ASCII, as a plain STRING.
   ASSERT_TRUE(e2e::WaitUntil(
       [&] { return Properties(x, window, {"WM_NAME"}) == "WM_NAME(STRING) = \"PELU BLOCK\"\n"; },
@@ -176,33 +188,19 @@ TEST_F(WindowTest, AWindowDestroyedFromOutsideOrASigtermEndsTheProgramCleanly) {
     e2e::XvfbSession x(kScreenWidth, kScreenHeight);
     ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
     e2e::Child program;
-    ASSERT_TRUE(program.Start({Binary(), "samples/square.bhb"},
-                              {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
-                               "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
-                              m_dir.Path()));
-    std::string window;
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] {
-          window = FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}),
-                                 std::regex("^([0-9]+)"));
-          return !window.empty();
-        },
-        seconds(30)));
-    auto click = [&](int cx, int cy) {
-      x.Xdotool({"mousemove", std::to_string(m_origin.x + cx), std::to_string(m_origin.y + cy)});
-      x.Xdotool({"click", "1"});
-    };
+    const std::string window = StartOn(program, x, "samples/square.bhb");
+    ASSERT_FALSE(window.empty()) << "no window";
     ASSERT_TRUE(
         e2e::WaitUntil([&] { return ClientLit(x.Shoot()) > m_width * m_height / 4; }, seconds(30)))
         << "the title screen never appeared";
     // Into the editor, then the first chip selected and deleted.
-    click(m_width / 2, m_height / 2);
+    Click(x, m_width / 2, m_height / 2);
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
           return x.Xdotool({"getwindowname", window}).find("square") != std::string::npos;
         },
         seconds(10)));
-    click(50, 35);
+    Click(x, 50, 35);
     x.Xdotool({"key", "Delete"});
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
@@ -248,22 +246,8 @@ TEST_F(WindowTest, CtrlZBringsADeletedChipBackAndCtrlYDeletesItAgain) {
   e2e::XvfbSession x(kScreenWidth, kScreenHeight);
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
   e2e::Child program;
-  ASSERT_TRUE(program.Start({Binary(), "samples/square.bhb"},
-                            {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
-                             "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
-                            m_dir.Path()));
-  std::string window;
-  ASSERT_TRUE(e2e::WaitUntil(
-      [&] {
-        window =
-            FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}), std::regex("^([0-9]+)"));
-        return !window.empty();
-      },
-      seconds(30)));
-  auto click = [&](int cx, int cy) {
-    x.Xdotool({"mousemove", std::to_string(m_origin.x + cx), std::to_string(m_origin.y + cy)});
-    x.Xdotool({"click", "1"});
-  };
+  const std::string window = StartOn(program, x, "samples/square.bhb");
+  ASSERT_FALSE(window.empty()) << "no window";
   auto title = [&] { return x.Xdotool({"getwindowname", window}); };
   auto ctrl = [&](const char* key) {
     x.Xdotool({"keydown", "ctrl"});
@@ -272,10 +256,10 @@ TEST_F(WindowTest, CtrlZBringsADeletedChipBackAndCtrlYDeletesItAgain) {
   };
   ASSERT_TRUE(
       e2e::WaitUntil([&] { return ClientLit(x.Shoot()) > m_width * m_height / 4; }, seconds(30)));
-  click(m_width / 2, m_height / 2);
+  Click(x, m_width / 2, m_height / 2);
   ASSERT_TRUE(
       e2e::WaitUntil([&] { return title().find("square") != std::string::npos; }, seconds(10)));
-  click(50, 35);
+  Click(x, 50, 35);
   // The chip is selected once its frame shows; then Delete takes it away.
   Screenshot before = x.Shoot();
   ASSERT_TRUE(e2e::WaitUntil(
@@ -320,25 +304,11 @@ TEST_F(WindowTest, APaletteClosedByAQuickClickIsNotBehindThePropertyWindow) {
   e2e::XvfbSession x(kScreenWidth, kScreenHeight);
   ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
   e2e::Child program;
-  ASSERT_TRUE(program.Start({Binary(), "samples/square.bhb"},
-                            {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
-                             "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + x.Display()},
-                            m_dir.Path()));
-  std::string window;
-  ASSERT_TRUE(e2e::WaitUntil(
-      [&] {
-        window =
-            FirstWindowId(x.Xdotool({"search", "--name", "^PELU BLOCK"}), std::regex("^([0-9]+)"));
-        return !window.empty();
-      },
-      seconds(30)));
+  const std::string window = StartOn(program, x, "samples/square.bhb");
+  ASSERT_FALSE(window.empty()) << "no window";
   auto at = [&](int cx, int cy) {
     return std::vector<std::string>{"mousemove", std::to_string(m_origin.x + cx),
                                     std::to_string(m_origin.y + cy)};
-  };
-  auto click = [&](int cx, int cy) {
-    x.Xdotool(at(cx, cy));
-    x.Xdotool({"click", "1"});
   };
   // The screen once two shots in a row agree.
   auto settled = [&] {
@@ -355,15 +325,15 @@ TEST_F(WindowTest, APaletteClosedByAQuickClickIsNotBehindThePropertyWindow) {
   };
   ASSERT_TRUE(
       e2e::WaitUntil([&] { return ClientLit(x.Shoot()) > m_width * m_height / 4; }, seconds(30)));
-  click(m_width / 2, m_height / 2);  // past the title screen
+  Click(x, m_width / 2, m_height / 2);  // past the title screen
   ASSERT_TRUE(e2e::WaitUntil(
       [&] {
         return x.Xdotool({"getwindowname", window}).find("square") != std::string::npos;
       },
       seconds(10)));
-  click(50, 35);  // the first chip, selected
+  Click(x, 50, 35);  // the first chip, selected
   const Screenshot editor = settled();
-  click(450, 315);  // an empty cell away from the chips: the palette
+  Click(x, 450, 315);  // an empty cell away from the chips: the palette
   ASSERT_TRUE(e2e::WaitUntil([&] { return ClientChanges(editor, x.Shoot()) > 10000; }, seconds(10)))
       << "no palette";
   const Screenshot palette = settled();

@@ -298,11 +298,13 @@ class ProgramTest : public ::testing::Test {
 
   // The software renderer keeps Mesa's GL driver out: SDL unloads it at exit,
   // after which LeakSanitizer cannot tell its allocations from ours.
-  bool StartProgram(Child& program, const std::string& display,
-                    std::vector<std::string> env = {}) const {
+  bool StartProgram(Child& program, const std::string& display, std::vector<std::string> env = {},
+                    const std::vector<std::string>& args = {}) const {
     env.insert(env.end(), {"SDL_VIDEODRIVER=x11", "SDL_RENDER_DRIVER=software",
                            "SDL_FRAMEBUFFER_ACCELERATION=0", "DISPLAY=" + display});
-    return program.Start({Binary()}, std::move(env), m_dir.Path());
+    std::vector<std::string> argv{Binary()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return program.Start(argv, std::move(env), m_dir.Path());
   }
 
   ScopedTempDir m_dir;
