@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -59,22 +58,57 @@ CScriptGenerator::~CScriptGenerator() = default;
 
 bool CScriptGenerator::Run(std::string* script, std::vector<SourceCell>* map) {
   m_map = map;
+  if (!Generate()) {
+    script->clear();
+    if (m_map != nullptr) {
+      m_map->clear();
+    }
+    return false;
+  }
+  if (m_map != nullptr && m_lineOpen) {
+    m_map->push_back(m_lineCell);
+  }
+  *script = std::move(m_script);
+  return true;
+}
+
+ScriptResult CScriptGenerator::Run(CScriptSink* sink, std::size_t chunkBytes) {
+  m_sink = sink;
+  m_chunkBytes = std::max<std::size_t>(chunkBytes, 1);
+  const bool generated = Generate();
+  if (generated) {
+    Deliver();
+  }
+  if (m_sinkFailed) {
+    return ScriptResult::kCannotWrite;
+  }
+  return generated ? ScriptResult::kWritten : ScriptResult::kTooLarge;
+}
+
+bool CScriptGenerator::Generate() {
   // A branch template that repeats an exit doubles the script with every
   // chip along a chain; measuring first refuses such a script at once
   // instead of after writing the limit's worth of it.
   // Without such a template the script grows with the grid alone, and the
   // running count below refuses it as soon as it passes; the measure is then
   // skipped, as it costs nearly what the generation does.
+  std::optional<std::size_t> exactBytes;
   if (RepeatsAnExit(m_program)) {
     const ScriptSize size = Measure();
     if (size.Cost() > m_maxBytes) {
-      script->clear();
       return false;
     }
-    // The measure is exact: the script is written into one buffer.
-    m_script.reserve(static_cast<std::size_t>(size.bytes));
+    exactBytes = static_cast<std::size_t>(size.bytes);
   } else {
     m_counts.emplace(m_program);
+  }
+  // The script is written into one buffer sized up front: the whole script
+  // when its size is known, a sink's piece (with room for the text that
+  // passes its end) when there is a sink.
+  if (m_sink != nullptr) {
+    m_script.reserve(exactBytes ? std::min(*exactBytes, 2 * m_chunkBytes) : 2 * m_chunkBytes);
+  } else if (exactBytes) {
+    m_script.reserve(*exactBytes);
   }
   m_spent = 0;
   WriteHeader();
@@ -93,19 +127,20 @@ bool CScriptGenerator::Run(std::string* script, std::vector<SourceCell>* map) {
       }
     }
   }
+  return !m_overflow;
+}
 
-  if (m_overflow) {
-    script->clear();
-    if (m_map != nullptr) {
-      m_map->clear();
-    }
-    return false;
+void CScriptGenerator::Deliver() {
+  if (m_sinkFailed || m_script.empty()) {
+    return;
   }
-  if (m_map != nullptr && m_lineOpen) {
-    m_map->push_back(m_lineCell);
+  if (!m_sink->Take(m_script)) {
+    m_sinkFailed = true;
+    m_overflow = true;  // nothing more is written
+    return;
   }
-  *script = std::move(m_script);
-  return true;
+  m_delivered += m_script.size();
+  m_script.clear();
 }
 
 ScriptSize CScriptGenerator::Measure() {
@@ -480,9 +515,12 @@ CScriptGenerator::Next CScriptGenerator::ContinueLoop(PendingRest rest) {
     }
     const int marker = rest.markers++;
     if (marker == 0) {
-      char name[48];
-      int length = std::snprintf(name, sizeof name, "gloopcount%d_%d", rest.x, rest.y);
-      m_pending.append(name, static_cast<std::size_t>(length));
+      char name[48] = "gloopcount";
+      char* at = name + 10;
+      at = std::to_chars(at, name + sizeof name, rest.x).ptr;
+      *at++ = '_';
+      at = std::to_chars(at, name + sizeof name, rest.y).ptr;
+      m_pending.append(name, static_cast<std::size_t>(at - name));
       continue;
     }
     // The second *e leaves the loop: the counter is set back to 0 on the
@@ -547,17 +585,18 @@ bool CScriptGenerator::WritePendingDirectly() {
   if (m_measuring || m_overflow || m_map != nullptr) {
     return false;
   }
-  const std::string_view text = m_pending;
+  // A byte loop, not find_first_of, which searches the two characters for
+  // every byte of the text.
+  const char* text = m_pending.data();
+  const std::size_t size = m_pending.size();
   std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = text.find_first_of("\\\n", start);
-    if (end == std::string_view::npos) {
-      m_script.append(text.substr(start));
-      break;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (text[i] == '\\' || text[i] == '\n') {
+      m_script.append(text + start, i - start).append("\r\n");
+      start = i + 1;
     }
-    m_script.append(text.substr(start, end - start)).append("\r\n");
-    start = end + 1;
   }
+  m_script.append(text + start, size - start);
   m_pending.clear();
   return true;
 }
@@ -569,6 +608,20 @@ void CScriptGenerator::Write(std::string_view text) {
     return;
   }
   if (m_overflow) {
+    return;
+  }
+  if (m_map == nullptr) {
+    // Without a source map only the line ends matter; the texts here are a
+    // label or a jump, and a byte loop finds their line feeds soonest.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n') {
+        m_script.append(text.data() + start, i - start).append("\r\n");
+        start = i + 1;
+      }
+    }
+    m_script.append(text.data() + start, text.size() - start);
+    Spend(0);
     return;
   }
   std::size_t start = 0;
@@ -627,8 +680,12 @@ void CScriptGenerator::Spend(std::size_t amount) {
   m_spent += amount;
   // The pending text counts too: placeholders can make it as large as the
   // script itself before it is written.
-  if (m_script.size() + m_pending.size() + m_spent > m_maxBytes) {
+  if (m_delivered + m_script.size() + m_pending.size() + m_spent > m_maxBytes) {
     m_overflow = true;
+    return;
+  }
+  if (m_sink != nullptr && m_script.size() >= m_chunkBytes) {
+    Deliver();
   }
 }
 
@@ -741,23 +798,53 @@ bool GenerateScript(const CBlockProgram& program, std::string* script, std::vect
   return generator.Run(script, map);
 }
 
+ScriptResult GenerateScript(const CBlockProgram& program, CScriptSink* sink, std::size_t maxBytes,
+                            std::size_t chunkBytes) {
+  CScriptGenerator generator(program, maxBytes);
+  return generator.Run(sink, chunkBytes);
+}
+
+namespace {
+
+class CReplacementSink : public CScriptSink {
+ public:
+  explicit CReplacementSink(platform::CReplacement* file) : m_file(file) {}
+  bool Take(std::string_view bytes) override { return m_file->Write(bytes); }
+
+ private:
+  platform::CReplacement* m_file;
+};
+
+}  // namespace
+
 ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& path,
                              std::size_t maxBytes) {
-  // The script goes to a temporary file first: a full disk leaves the last
-  // good out.r in place, never a torn one that the storage-card export or a
-  // later transfer could pick up.
-  platform::CReplacement file(path);
-  if (!file.Open()) {
-    return ScriptResult::kCannotWrite;
+  // The script goes to a temporary file first, a piece at a time: a full
+  // disk leaves the last good out.r in place, never a torn one that the
+  // storage-card export or a later transfer could pick up.
+  ScriptResult result = ScriptResult::kCannotWrite;
+  {
+    platform::CReplacement file(path);
+    if (!file.Open()) {
+      return ScriptResult::kCannotWrite;
+    }
+    CReplacementSink sink(&file);
+    result = GenerateScript(program, &sink, maxBytes);
+    if (result == ScriptResult::kWritten) {
+      return file.Commit() ? ScriptResult::kWritten : ScriptResult::kCannotWrite;
+    }
+    // The temporary file, with whatever part of the script it took, is
+    // removed here.
   }
-  std::string script;
-  if (!GenerateScript(program, &script, maxBytes)) {
+  if (result == ScriptResult::kTooLarge) {
     // A script too large still empties out.r, so that no transfer sends the
     // previous program's script as if it were this one's.
-    file.Commit();
-    return ScriptResult::kTooLarge;
+    platform::CReplacement empty(path);
+    if (empty.Open()) {
+      empty.Commit();
+    }
   }
-  return file.Write(script) && file.Commit() ? ScriptResult::kWritten : ScriptResult::kCannotWrite;
+  return result;
 }
 
 bool WriteScript(const CBlockProgram& program) {

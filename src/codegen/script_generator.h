@@ -95,6 +95,26 @@ struct SourceCell {
 bool GenerateScript(const CBlockProgram& program, std::string* script, std::vector<SourceCell>* map,
                     std::size_t maxBytes = kMaxScriptBytes);
 
+// Where a script goes a piece at a time as it is written, so that a long one
+// never stands whole in memory.
+class CScriptSink {
+ public:
+  virtual ~CScriptSink() = default;
+  // Takes the next bytes of the script; false stops the generation.
+  virtual bool Take(std::string_view bytes) = 0;
+};
+
+// The size of the pieces handed to a sink: small enough to stay in the
+// cache between being written and being copied out.
+inline constexpr std::size_t kScriptChunkBytes = std::size_t{256} << 10;
+
+// Compiles the program into the sink, in pieces of about chunkBytes. A
+// script that outgrows maxBytes ends with kTooLarge after the sink may have
+// taken part of it; a sink that refuses bytes ends it with kCannotWrite.
+ScriptResult GenerateScript(const CBlockProgram& program, CScriptSink* sink,
+                            std::size_t maxBytes = kMaxScriptBytes,
+                            std::size_t chunkBytes = kScriptChunkBytes);
+
 // Compiles the program and writes the script file at path, created anew.
 ScriptResult WriteScriptFile(const CBlockProgram& program, const std::string& path,
                              std::size_t maxBytes = kMaxScriptBytes);
@@ -125,6 +145,9 @@ class CScriptGenerator {
   // limit, which is known before any of it is written. With a map, every
   // line's source cell is appended to it.
   bool Run(std::string* script, std::vector<SourceCell>* map = nullptr);
+  // Runs the whole generation into a sink, a piece of about chunkBytes at a
+  // time.
+  ScriptResult Run(CScriptSink* sink, std::size_t chunkBytes);
 
   // The size of the script that Run would write.
   ScriptSize Measure();
@@ -163,6 +186,12 @@ class CScriptGenerator {
     int y;
     std::uint64_t times;
   };
+  // The generation itself, into m_script (and the sink, when there is one);
+  // false when the script outgrew the limit or the sink refused it.
+  bool Generate();
+  // Hands the script written so far to the sink.
+  void Deliver();
+
   // The script's own lines before the start chain.
   void WriteHeader();
 
@@ -222,6 +251,12 @@ class CScriptGenerator {
   KeyId m_loopFalseKey;
   std::optional<CConnectionCounts> m_counts;  // made at the start of a run
   std::string m_script;
+  // With a sink, the script's bytes already handed to it, which count
+  // against the limit as m_script's do.
+  CScriptSink* m_sink = nullptr;
+  std::size_t m_chunkBytes = 0;
+  std::size_t m_delivered = 0;
+  bool m_sinkFailed = false;
   std::size_t m_spent = 0;
   bool m_overflow = false;
   std::string m_pending;
