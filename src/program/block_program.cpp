@@ -136,7 +136,11 @@ void CBlockProgram::Init(CChipCatalogue* catalogue, const ProgramSettings& setti
   m_deadSlots = 0;
   m_store.Clear();
   m_idKey = m_store.Intern("id");
-  m_lastAdded.clear();
+  for (KeyList& list : m_keyLists) {
+    list.keys.clear();
+  }
+  m_lastKeyList = 0;
+  m_nextKeyList = 0;
   m_openCell = kNoCell;
   std::fill(std::begin(m_recentKeys), std::end(m_recentKeys), kNoKey);
   m_general.clear();
@@ -445,6 +449,26 @@ void CBlockProgram::AddBoxProperty(std::string_view key, std::string_view value)
   m_slots.push_back(m_store.MakeSlot(recent, value));
 }
 
+const CBlockProgram::KeyList* CBlockProgram::KnownKeyList(const PropertySlot* first,
+                                                          const PropertySlot* last) {
+  const auto size = static_cast<std::size_t>(last - first);
+  const auto matches = [&](const KeyList& list) {
+    return !list.keys.empty() && list.keys.size() == size &&
+           std::equal(first, last, list.keys.begin(),
+                      [](const PropertySlot& slot, KeyId key) { return slot.key == key; });
+  };
+  if (matches(m_keyLists[m_lastKeyList])) {
+    return &m_keyLists[m_lastKeyList];
+  }
+  for (std::size_t i = 0; i < kKeyLists; ++i) {
+    if (matches(m_keyLists[i])) {
+      m_lastKeyList = i;
+      return &m_keyLists[i];
+    }
+  }
+  return nullptr;
+}
+
 void CBlockProgram::EndBoxProperties() {
   if (m_openCell == kNoCell) {
     return;
@@ -460,13 +484,12 @@ void CBlockProgram::EndBoxProperties() {
   // A box holding only its "id" that is given the same keys as the last
   // such box: they are known to be sorted and apart from "id", so the box
   // changes when one of them is not empty.
-  if (m_openSorted == 1 && first->key == m_idKey &&
-      static_cast<std::size_t>(last - middle) == m_lastAdded.size() &&
-      std::equal(middle, last, m_lastAdded.begin(),
-                 [](const PropertySlot& slot, KeyId key) { return slot.key == key; })) {
+  const KeyList* known =
+      m_openSorted == 1 && first->key == m_idKey ? KnownKeyList(middle, last) : nullptr;
+  if (known != nullptr) {
     const bool changed =
         std::any_of(middle, last, [](const PropertySlot& slot) { return slot.size != 0; });
-    std::rotate(first, middle, middle + m_lastIdPlace);
+    std::rotate(first, middle, middle + known->idPlace);
     box.m_count += static_cast<std::uint32_t>(last - middle);
     if (changed) {
       Changed();
@@ -514,11 +537,14 @@ void CBlockProgram::EndBoxProperties() {
   if (middle - first == 1) {
     PropertySlot* at = std::lower_bound(middle, last, *first, byKey);
     if (sortedApart) {
-      m_lastAdded.clear();
+      KeyList& list = m_keyLists[m_nextKeyList];
+      m_lastKeyList = m_nextKeyList;
+      m_nextKeyList = (m_nextKeyList + 1) % kKeyLists;
+      list.keys.clear();
       for (const PropertySlot* slot = middle; slot != last; ++slot) {
-        m_lastAdded.push_back(slot->key);
+        list.keys.push_back(slot->key);
       }
-      m_lastIdPlace = static_cast<std::size_t>(at - middle);
+      list.idPlace = static_cast<std::size_t>(at - middle);
     }
     std::rotate(first, middle, at);
   } else if (first != middle) {

@@ -297,11 +297,19 @@ class CBlockProgram {
   static constexpr std::size_t kRecentKeys = 64;
   KeyId m_recentKeys[kRecentKeys];
   KeyId m_idKey = kNoKey;  // "id", which every box has
-  // The keys added to the last box that held only its "id", when they came
-  // sorted, each once and without "id", and where "id" went among them: the
-  // boxes of a saved file mostly repeat one such list, which then needs no
-  // comparison of key strings.
-  std::vector<KeyId> m_lastAdded;
-  std::size_t m_lastIdPlace = 0;
+  // The keys added to recent boxes that held only their "id", when they
+  // came sorted, each once and without "id", and where "id" went among
+  // them: the boxes of a saved file mostly repeat one such list for each
+  // chip type, which then needs no comparison of key strings.
+  struct KeyList {
+    std::vector<KeyId> keys;
+    std::size_t idPlace = 0;
+  };
+  static constexpr std::size_t kKeyLists = 8;
+  // The remembered list that the slots' keys repeat, if any.
+  const KeyList* KnownKeyList(const PropertySlot* first, const PropertySlot* last);
+  KeyList m_keyLists[kKeyLists];
+  std::size_t m_lastKeyList = 0;                               // the list matched last, tried first
+  std::size_t m_nextKeyList = 0;                               // the list a new one replaces
   std::vector<std::pair<std::string, std::string>> m_general;  // sorted by key
 };
