@@ -255,7 +255,15 @@ TEST_F(FlatStorageTest, BoxesRepeatingTheirKeysReadAsSettingEachLineInTurn) {
                                                                {"distance", "distance", "to"},
                                                                {"a", "id", "to"},
                                                                {"distance", "speed", "to", "zz"},
-                                                               {"to"}};
+                                                               {"to"},
+                                                               // More lists than the reader
+                                                               // remembers, with "id" first,
+                                                               // last and between.
+                                                               {"a", "b"},
+                                                               {"j", "k"},
+                                                               {"b", "j"},
+                                                               {"c"},
+                                                               {"x", "y", "z"}};
   std::mt19937 random(99);
   for (int round = 0; round < 20; ++round) {
     std::string text;
