@@ -141,7 +141,7 @@ void CEditHistory::OnActionEnd(const CEditorDocument& /*document*/, EditKind kin
 }
 
 void CEditHistory::OpenStep() {
-  m_open.emplace();
+  m_open = Step{};
   m_open->revisionBefore = m_document.Program().Revision();
   m_open->selectionBefore = m_document.Selection().Cells();
   m_seen.clear();
