@@ -442,11 +442,20 @@ void CBlockProgram::AddBoxProperty(std::string_view key, std::string_view value)
                                 : (key.size() * 31 + static_cast<unsigned char>(key.front()) * 7 +
                                    static_cast<unsigned char>(key.back())) %
                                       kRecentKeys;
-  KeyId& recent = m_recentKeys[place];
-  if (recent == kNoKey || m_store.KeyName(recent) != key) {
-    recent = m_store.Intern(key);
+  // Two keys share a place, the one met last first, so that two keys of one
+  // box that fall on the same place ("distance" and "to") do not push each
+  // other out at every box.
+  KeyId* const pair = &m_recentKeys[place & ~std::size_t{1}];
+  const auto is = [&](KeyId id) { return id != kNoKey && m_store.KeyName(id) == key; };
+  if (!is(pair[0])) {
+    if (is(pair[1])) {
+      std::swap(pair[0], pair[1]);
+    } else {
+      pair[1] = pair[0];
+      pair[0] = m_store.Intern(key);
+    }
   }
-  m_slots.push_back(m_store.MakeSlot(recent, value));
+  m_slots.push_back(m_store.MakeSlot(pair[0], value));
 }
 
 const CBlockProgram::KeyList* CBlockProgram::KnownKeyList(const PropertySlot* first,

@@ -291,9 +291,9 @@ class CBlockProgram {
   CPropertyStore m_store;
   std::size_t m_openCell = kNoCell;  // the box between Begin- and EndBoxProperties
   std::uint32_t m_openSorted = 0;    // its slots from before Begin
-  // The keys last read, by their length and end bytes: a file uses a few
-  // keys over and over, which are then recognised by one comparison instead
-  // of being hashed whole.
+  // The keys last read, two to a place chosen by their length and end bytes:
+  // a file uses a few keys over and over, which are then recognised by one
+  // comparison instead of being hashed whole.
   static constexpr std::size_t kRecentKeys = 64;
   KeyId m_recentKeys[kRecentKeys];
   KeyId m_idKey = kNoKey;  // "id", which every box has
