@@ -145,23 +145,32 @@ ReadResult OpenForReading(const std::string& path, FileDescriptor* file, std::si
   return ReadResult::kRead;
 }
 
-// Reads until the end or until more than limit bytes are there.
+// Reads until the end or until more than limit bytes are there, straight
+// into the string: it grows within the room reserved for it (the size the
+// file had, and a byte to see its end), so that the kernel's copy is the
+// only one, and past that room, for a file that grew, a piece at a time.
 bool ReadUpTo(int fd, std::string* out, std::size_t limit) {
-  char buffer[65536];
-  while (out->size() < limit) {
-    std::size_t want = std::min(sizeof buffer, limit - out->size());
-    ssize_t got = read(fd, buffer, want);
+  constexpr std::size_t kPiece = 65536;
+  std::size_t filled = out->size();
+  while (filled < limit) {
+    if (filled == out->size()) {
+      const std::size_t room = out->capacity() - filled;
+      out->resize(filled + std::min(room > 0 ? room : kPiece, limit - filled));
+    }
+    const ssize_t got = read(fd, out->data() + filled, out->size() - filled);
     if (got < 0) {
       if (errno == EINTR) {
         continue;
       }
+      out->resize(filled);
       return false;
     }
     if (got == 0) {
       break;
     }
-    out->append(buffer, static_cast<std::size_t>(got));
+    filled += static_cast<std::size_t>(got);
   }
+  out->resize(filled);
   return true;
 }
 
@@ -227,7 +236,8 @@ ReadResult ReadWholeFile(const std::string& path, std::string* out, std::size_t 
   if (size > maxBytes) {
     return ReadResult::kTooLarge;
   }
-  out->reserve(size);
+  // The byte past the size is where the end of the file is seen.
+  out->reserve(size + 1);
   // One byte more than the limit tells a file that grew past it since the
   // fstat from one that just fits.
   const std::size_t limit = maxBytes == SIZE_MAX ? maxBytes : maxBytes + 1;
@@ -249,7 +259,7 @@ bool ReadFile(const std::string& path, std::string* out, std::size_t maxBytes) {
   if (OpenForReading(path, &file, &size) != ReadResult::kRead) {
     return false;
   }
-  out->reserve(std::min(size, maxBytes));
+  out->reserve(std::min(size, maxBytes) + 1);
   return ReadUpTo(file.Get(), out, maxBytes);
 }
 
