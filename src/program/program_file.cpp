@@ -106,6 +106,43 @@ std::string_view NextTagWord(std::string_view text, std::size_t* position) {
   return text.substr(start, end - start);
 }
 
+// An opening tag as the writer saves it, " X Y name>" after "<box": one
+// space before each word and the cell's numbers in plain digits. It reads
+// as NextTagWord and ParseLeadingInt read it, in one pass; false for any
+// other form, which is then read by them.
+bool ReadPlainBoxTag(std::string_view tag, int* x, int* y, std::string_view* chipName) {
+  constexpr std::size_t kMaxDigits = 9;  // below INT_MAX, as no clamping is needed
+  std::size_t i = 0;
+  for (int* number : {x, y}) {
+    if (i >= tag.size() || tag[i] != ' ') {
+      return false;
+    }
+    ++i;
+    const std::size_t start = i;
+    int value = 0;
+    while (i < tag.size() && tag[i] >= '0' && tag[i] <= '9' && i - start < kMaxDigits) {
+      value = value * 10 + (tag[i] - '0');
+      ++i;
+    }
+    if (i == start) {
+      return false;
+    }
+    *number = value;
+  }
+  if (i >= tag.size() || tag[i] != ' ') {
+    return false;
+  }
+  const std::size_t start = ++i;
+  while (i < tag.size() && tag[i] != ' ' && tag[i] != '>') {
+    ++i;
+  }
+  if (i == start) {
+    return false;
+  }
+  *chipName = tag.substr(start, i - start);
+  return true;
+}
+
 bool IsBlank(std::string_view line) {
   return line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
@@ -219,17 +256,22 @@ std::unique_ptr<CBlockProgram> Parse(CChipCatalogue* catalogue, std::string_view
           generalLine = record.Current();
         } else if (line.starts_with("<box")) {
           const std::string_view tag = line.substr(4);
-          std::size_t position = 0;
-          const std::string_view column = NextTagWord(tag, &position);
-          const std::string_view row = NextTagWord(tag, &position);
-          const std::string_view chipName = NextTagWord(tag, &position);
-          if (chipName.empty()) {
-            record.Closed();
-            record.Skip(LineProblem::kMalformedTag);
-            break;
+          int x = 0;
+          int y = 0;
+          std::string_view chipName;
+          if (!ReadPlainBoxTag(tag, &x, &y, &chipName)) {
+            std::size_t position = 0;
+            const std::string_view column = NextTagWord(tag, &position);
+            const std::string_view row = NextTagWord(tag, &position);
+            chipName = NextTagWord(tag, &position);
+            if (chipName.empty()) {
+              record.Closed();
+              record.Skip(LineProblem::kMalformedTag);
+              break;
+            }
+            x = ParseLeadingInt(column);
+            y = ParseLeadingInt(row);
           }
-          int x = ParseLeadingInt(column);
-          int y = ParseLeadingInt(row);
           // A box outside the grid is dropped together with its lines.
           if (!program->IsInside(x, y)) {
             record.Skip(LineProblem::kBoxOutsideGrid, GridCell{x, y});

@@ -91,13 +91,9 @@ std::uint64_t CPropertyStore::Store(std::string_view value) {
   return offset;
 }
 
-PropertySlot CPropertyStore::MakeSlot(KeyId key, std::string_view value) {
+PropertySlot CPropertyStore::MakeLongSlot(KeyId key, std::string_view value) {
   PropertySlot slot{key, Counted(value.size()), {}};
   value = value.substr(0, slot.size);
-  if (value.size() <= PropertySlot::kInlineBytes) {
-    std::memcpy(slot.data, value.data(), value.size());
-    return slot;
-  }
   const std::uint64_t offset = Store(value);
   std::memcpy(slot.data, &offset, sizeof offset);
   m_liveBytes += value.size();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -41,7 +42,16 @@ class CPropertyStore {
   // A slot holding the value; a long value is copied into the arena (or
   // shares bytes already there). A value longer than a slot can count is cut
   // there; no file the reader accepts holds one.
-  PropertySlot MakeSlot(KeyId key, std::string_view value);
+  PropertySlot MakeSlot(KeyId key, std::string_view value) {
+    // The short values, nearly all of a program's, are made here inline:
+    // a reader makes one slot for every line of the file.
+    if (value.size() <= PropertySlot::kInlineBytes) {
+      PropertySlot slot{key, static_cast<std::uint32_t>(value.size()), {}};
+      CopyShort(slot.data, value);
+      return slot;
+    }
+    return MakeLongSlot(key, value);
+  }
   // A copy of the slot is held by one more box (its value's bytes shared).
   void Retain(const PropertySlot& slot);
   // One box holding the slot's value no longer does.
@@ -76,6 +86,20 @@ class CPropertyStore {
     std::uint32_t size;
   };
 
+  PropertySlot MakeLongSlot(KeyId key, std::string_view value);
+  // Copies up to kInlineBytes bytes with two overlapping fixed-size copies
+  // instead of a call for a copy of any size.
+  static void CopyShort(char* to, std::string_view from) {
+    const std::size_t n = from.size();
+    if (n >= 4) {
+      std::memcpy(to, from.data(), 4);
+      std::memcpy(to + n - 4, from.data() + n - 4, 4);
+    } else if (n > 0) {
+      to[0] = from[0];
+      to[n / 2] = from[n / 2];
+      to[n - 1] = from[n - 1];
+    }
+  }
   std::uint64_t Store(std::string_view value);
   void Grow();
 

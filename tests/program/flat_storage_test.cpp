@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "foundation/settings.h"
+#include "foundation/strings.h"
 #include "program/block_program.h"
 #include "program/program_file.h"
 #include "program/program_settings.h"
@@ -291,6 +292,75 @@ TEST_F(FlatStorageTest, BoxesRepeatingTheirKeysReadAsSettingEachLineInTurn) {
           << "round " << round << " cell " << cell;
     }
   }
+}
+
+// Opening tags of every form, the writer's and others: the box lands where
+// the tag's words say, read as words split at runs of ' ' and '>' with
+// numbers read as far as they go, however the tag is spaced.
+TEST_F(FlatStorageTest, OpeningTagsOfAnyFormPlaceTheBoxTheirWordsName) {
+  std::mt19937 random(7);
+  const auto piece = [&]() -> std::string {
+    switch (random() % 8) {
+      case 0:
+      case 1:
+        return " ";
+      case 2:
+        return ">";
+      case 3:
+        return std::string(1, "a-+\t"[random() % 4]);
+      case 4:
+        // Numbers of 8 to 13 digits, about an int's limit.
+        return std::string(8 + random() % 6, static_cast<char>('1' + random() % 9));
+      default:
+        return std::to_string(random() % 9);
+    }
+  };
+  int placed = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string tag = round % 2 == 0 ? " " + std::to_string(random() % 9) + " " +
+                                           std::to_string(random() % 9) + " "
+                                     : "";
+    for (int i = random() % 10; i > 0; --i) {
+      tag += piece();
+    }
+    // The words as the tag's reader splits them.
+    std::vector<std::string> words;
+    std::string word;
+    for (const char c : tag + " ") {
+      if (c == ' ' || c == '>') {
+        if (!word.empty()) {
+          words.push_back(word);
+        }
+        word.clear();
+      } else {
+        word += c;
+      }
+    }
+    auto program = ParseBlockProgram(nullptr, "<box" + tag + "\r\nk=v\r\n</box>\r\n",
+                                     ProgramSettingsFrom(Settings));
+    int boxes = 0;
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        boxes += program->HasBox(x, y) ? 1 : 0;
+      }
+    }
+    if (words.size() < 3) {
+      EXPECT_EQ(boxes, 0) << "<box" << tag;
+      continue;
+    }
+    const int x = ParseLeadingInt(words[0]);
+    const int y = ParseLeadingInt(words[1]);
+    if (!program->IsInside(x, y)) {
+      EXPECT_EQ(boxes, 0) << "<box" << tag;
+      continue;
+    }
+    ASSERT_EQ(boxes, 1) << "<box" << tag;
+    ASSERT_TRUE(program->HasBox(x, y)) << "<box" << tag;
+    EXPECT_EQ(program->GetBox(x, y)->View("id"), words[2]) << "<box" << tag;
+    EXPECT_EQ(program->GetBox(x, y)->View("k"), "v") << "<box" << tag;
+    ++placed;
+  }
+  EXPECT_GT(placed, 5000);
 }
 
 // Every prefix of a file cut anywhere, a long value and a tag included, is
