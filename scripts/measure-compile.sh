@@ -89,4 +89,15 @@ for binary in "${binaries[@]}"; do
   [ "$n" -eq 1 ] || cmp out1.r "out$n.r"
 done
 echo "out.r: $(stat -c %s out1.r) bytes"
-time (cat program.bhb > /dev/null && head -c "$(stat -c %s out1.r)" /dev/zero > copy.r)
+# The floor, five times each: reading the .bhb and writing out.r's bytes,
+# then the same with the write synced as the command syncs out.r.
+bytes="$(stat -c %s out1.r)"
+for sync in no yes; do
+  for run in 1 2 3 4 5; do
+    start=$(date +%s%N)
+    cat program.bhb > /dev/null
+    head -c "$bytes" /dev/zero > copy.r
+    [ "$sync" = no ] || sync copy.r
+    echo $(( ($(date +%s%N) - start) / 1000000 ))
+  done | sort -n | sed -n 3p | sed "s/^/floor (cat + write, synced: $sync): median /; s/$/ ms/"
+done
