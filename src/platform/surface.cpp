@@ -3,9 +3,11 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
-
 #include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -24,6 +26,16 @@ SDL_Rect ToSdl(const RECT& rect) {
 
 }  // namespace
 
+struct Surface::KeyRuns {
+  struct Run {
+    int begin;  // first pixel of the run
+    int end;    // one past its last
+  };
+  std::vector<std::size_t> rowFirst;  // height + 1 entries: the first run of each row
+  std::vector<Run> runs;
+  int bytesPerPixel = 0;
+};
+
 Surface::Surface(SDL_Surface* surface, PixelFormat format, bool viewable)
     : m_surface(surface), m_format(format), m_viewable(viewable) {}
 
@@ -34,6 +46,7 @@ Surface::~Surface() {
 
 Surface::Surface(Surface&& other) noexcept
     : m_surface(std::exchange(other.m_surface, nullptr)),
+      m_runs(std::move(other.m_runs)),
       m_translucent(std::exchange(other.m_translucent, nullptr)),
       m_translucentOpacity(other.m_translucentOpacity),
       m_format(other.m_format),
@@ -44,6 +57,7 @@ Surface& Surface::operator=(Surface&& other) noexcept {
     SDL_FreeSurface(m_translucent);
     SDL_FreeSurface(m_surface);
     m_surface = std::exchange(other.m_surface, nullptr);
+    m_runs = std::move(other.m_runs);
     m_translucent = std::exchange(other.m_translucent, nullptr);
     m_translucentOpacity = other.m_translucentOpacity;
     m_format = other.m_format;
@@ -120,15 +134,107 @@ bool Surface::SetColorKeyBlack() {
   // skin, and every copy takes one sprite out of it; an encoded surface has
   // no index of its rows, so copying a sprite low on a sheet first walks
   // the runs of every row above it. In the editor that walk cost more than
-  // all the copying; the plain keyed copy looks at the sprite's pixels
-  // only, and copies the same pixels.
+  // all the copying.
+  //
+  // Instead the runs of pixels that are not the key are found here once,
+  // with an index of rows: a copy then moves whole runs (a card's row is
+  // one or two) where SDL's keyed copy tests every pixel, and the frame's
+  // largest sprites, the background above all, copy at memory speed. As
+  // SDL's keyed copy, a pixel is the key when its whole value is 0, and is
+  // copied without the bits outside its colours; a sheet with any such bit
+  // set (none the program makes has one) is left to SDL.
   m_viewable = false;
+  m_runs.reset();
+  if (SDL_MUSTLOCK(m_surface) || m_surface->pixels == nullptr) {
+    return true;  // SDL's own copy serves
+  }
+  auto runs = std::make_shared<KeyRuns>();
+  runs->bytesPerPixel = m_surface->format->BytesPerPixel;
+  const Uint32 colourBits =
+      m_surface->format->Rmask | m_surface->format->Gmask | m_surface->format->Bmask;
+  if ((runs->bytesPerPixel != 2 && runs->bytesPerPixel != 4) || colourBits == 0) {
+    return true;
+  }
+  runs->rowFirst.reserve(static_cast<std::size_t>(m_surface->h) + 1);
+  const auto* base = static_cast<const std::uint8_t*>(m_surface->pixels);
+  for (int row = 0; row < m_surface->h; ++row) {
+    runs->rowFirst.push_back(runs->runs.size());
+    const std::uint8_t* line = base + static_cast<std::ptrdiff_t>(row) * m_surface->pitch;
+    const auto opaque = [&](int column) {
+      Uint32 pixel = 0;
+      if (runs->bytesPerPixel == 4) {
+        std::memcpy(&pixel, line + static_cast<std::ptrdiff_t>(column) * 4, 4);
+      } else {
+        Uint16 narrow = 0;
+        std::memcpy(&narrow, line + static_cast<std::ptrdiff_t>(column) * 2, 2);
+        pixel = narrow;
+      }
+      return pixel != 0;
+    };
+    const auto unusedBitsSet = [&](int column) {
+      Uint32 pixel = 0;
+      if (runs->bytesPerPixel == 4) {
+        std::memcpy(&pixel, line + static_cast<std::ptrdiff_t>(column) * 4, 4);
+      }
+      return (pixel & ~colourBits) != 0;
+    };
+    int column = 0;
+    while (column < m_surface->w) {
+      while (column < m_surface->w && !opaque(column)) {
+        ++column;
+      }
+      const int begin = column;
+      while (column < m_surface->w && opaque(column)) {
+        if (unusedBitsSet(column)) {
+          return true;  // SDL's own copy serves
+        }
+        ++column;
+      }
+      if (column > begin) {
+        runs->runs.push_back(KeyRuns::Run{begin, column});
+      }
+    }
+  }
+  runs->rowFirst.push_back(runs->runs.size());
+  m_runs = std::move(runs);
   return true;
+}
+
+void Surface::CopyRuns(Surface& destination, const RECT& source, int x, int y) const {
+  const KeyRuns& runs = *m_runs;
+  const auto bytes = static_cast<std::size_t>(runs.bytesPerPixel);
+  const auto* from = static_cast<const std::uint8_t*>(m_surface->pixels);
+  auto* to = static_cast<std::uint8_t*>(destination.m_surface->pixels);
+  const int fromPitch = m_surface->pitch;
+  const int toPitch = destination.m_surface->pitch;
+  for (int row = source.top; row < source.bottom; ++row) {
+    const KeyRuns::Run* first = runs.runs.data() + runs.rowFirst[static_cast<std::size_t>(row)];
+    const KeyRuns::Run* last = runs.runs.data() + runs.rowFirst[static_cast<std::size_t>(row) + 1];
+    // The first run that reaches into the rectangle.
+    const KeyRuns::Run* run = std::upper_bound(
+        first, last, source.left, [](int left, const KeyRuns::Run& r) { return left < r.end; });
+    const std::uint8_t* fromLine = from + static_cast<std::ptrdiff_t>(row) * fromPitch;
+    std::uint8_t* toLine = to + static_cast<std::ptrdiff_t>(y + row - source.top) * toPitch;
+    for (; run != last && run->begin < source.right; ++run) {
+      const int begin = std::max(run->begin, static_cast<int>(source.left));
+      const int end = std::min(run->end, static_cast<int>(source.right));
+      std::memcpy(toLine + static_cast<std::size_t>(x + begin - source.left) * bytes,
+                  fromLine + static_cast<std::size_t>(begin) * bytes,
+                  static_cast<std::size_t>(end - begin) * bytes);
+    }
+  }
 }
 
 int Surface::CopyTo(Surface& destination, const RECT& source, int x, int y) const {
   if (m_surface == nullptr || destination.m_surface == nullptr) {
     return -1;
+  }
+  // A keyed sheet onto a plain surface of its format goes along its runs.
+  if (m_runs != nullptr && destination.m_viewable &&
+      destination.m_surface->format->format == m_surface->format->format &&
+      !SDL_MUSTLOCK(destination.m_surface) && source.left < source.right) {
+    CopyRuns(destination, source, x, y);
+    return 0;
   }
   SDL_Rect from = ToSdl(source);
   SDL_Rect to{x, y, from.w, from.h};

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/surface_view.h"
 #include "platform/win_types.h"
@@ -64,7 +65,14 @@ class Surface {
  private:
   Surface(SDL_Surface* surface, PixelFormat format, bool viewable);
 
+  // The runs of a keyed sheet's pixels that are not the key, row by row.
+  struct KeyRuns;
+  // A copy along the runs: only the pixels that are not the key, a run at a
+  // time, as SDL's keyed copy moves them one at a time.
+  void CopyRuns(Surface& destination, const RECT& source, int x, int y) const;
+
   SDL_Surface* m_surface = nullptr;
+  std::shared_ptr<const KeyRuns> m_runs;  // made when the key is set
   // The translucent copies' twin of a keyed sheet (see CopyTranslucentTo).
   mutable SDL_Surface* m_translucent = nullptr;
   mutable std::uint8_t m_translucentOpacity = 0;

@@ -1,0 +1,139 @@
+// Copies from a keyed sheet go along the sheet's runs of pixels that are not
+// the key. They must leave every byte of the destination as SDL's own keyed
+// copy leaves it, for sprites anywhere on the sheet, cut at any edge, in
+// both pixel formats, and whatever the unused bits of a pixel hold.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace {
+
+using platform::Surface;
+
+Uint32 SdlFormatOf(PixelFormat format) {
+  return format == PixelFormat::kRgb565 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888;
+}
+
+// Random pixels in the format, about half of them the key (0), in runs as a
+// sprite's edges are. With unusedBits the unused byte of some 32-bit pixels
+// is set, which SDL's keyed copy tests but does not copy.
+std::vector<std::uint32_t> RandomPixels(std::mt19937& random, int count, PixelFormat format,
+                                        bool unusedBits) {
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(count));
+  bool keyed = false;
+  for (std::uint32_t& pixel : pixels) {
+    if (random() % 5 == 0) {
+      keyed = !keyed;
+    }
+    if (format == PixelFormat::kRgb565) {
+      pixel = keyed ? 0 : 1 + random() % 0xFFFF;
+    } else {
+      const std::uint32_t unused = unusedBits && random() % 4 == 0 ? (random() & 0xFF000000u) : 0;
+      pixel = unused | (keyed ? 0 : 1 + random() % 0xFFFFFF);
+    }
+  }
+  return pixels;
+}
+
+void Put(SDL_Surface* surface, const std::vector<std::uint32_t>& pixels) {
+  const int bytes = surface->format->BytesPerPixel;
+  for (int y = 0; y < surface->h; ++y) {
+    auto* line = static_cast<std::uint8_t*>(surface->pixels) + y * surface->pitch;
+    for (int x = 0; x < surface->w; ++x) {
+      const std::uint32_t pixel = pixels[static_cast<std::size_t>(y * surface->w + x)];
+      if (bytes == 4) {
+        std::memcpy(line + x * 4, &pixel, 4);
+      } else {
+        const auto narrow = static_cast<std::uint16_t>(pixel);
+        std::memcpy(line + x * 2, &narrow, 2);
+      }
+    }
+  }
+}
+
+TEST(SurfaceCopyTest, KeyedCopiesLeaveEveryByteAsSdlsKeyedCopyDoes) {
+  std::mt19937 random(11);
+  for (const PixelFormat format : {PixelFormat::kXrgb8888, PixelFormat::kRgb565}) {
+    for (int round = 0; round < 60; ++round) {
+      const int sheetWidth = 1 + static_cast<int>(random() % 90);
+      const int sheetHeight = 1 + static_cast<int>(random() % 40);
+      // A sheet in eight with pixels whose unused byte is set.
+      const std::vector<std::uint32_t> sheetPixels =
+          RandomPixels(random, sheetWidth * sheetHeight, format, round % 8 == 0);
+
+      // The sheet through the program's surfaces, and the same pixels in a
+      // surface that SDL copies itself.
+      Surface sheet = Surface::Create(sheetWidth, sheetHeight, format);
+      ASSERT_TRUE(sheet.Valid());
+      const SurfaceView view = sheet.View();
+      SDL_Surface* wrapped = SDL_CreateRGBSurfaceWithFormatFrom(
+          view.pixels, view.width, view.height, format == PixelFormat::kRgb565 ? 16 : 32,
+          view.pitch, SdlFormatOf(format));
+      ASSERT_NE(wrapped, nullptr);
+      Put(wrapped, sheetPixels);
+      SDL_FreeSurface(wrapped);
+      ASSERT_TRUE(sheet.SetColorKeyBlack());
+      SDL_Surface* reference = SDL_CreateRGBSurfaceWithFormat(
+          0, sheetWidth, sheetHeight, format == PixelFormat::kRgb565 ? 16 : 32,
+          SdlFormatOf(format));
+      ASSERT_NE(reference, nullptr);
+      Put(reference, sheetPixels);
+      SDL_SetColorKey(reference, SDL_TRUE, 0);
+
+      const int width = 1 + static_cast<int>(random() % 100);
+      const int height = 1 + static_cast<int>(random() % 50);
+      const std::vector<std::uint32_t> backPixels =
+          RandomPixels(random, width * height, format, true);
+      Surface back = Surface::Create(width, height, format);
+      SDL_Surface* expected = SDL_CreateRGBSurfaceWithFormat(
+          0, width, height, format == PixelFormat::kRgb565 ? 16 : 32, SdlFormatOf(format));
+      ASSERT_NE(expected, nullptr);
+      {
+        const SurfaceView backView = back.View();
+        SDL_Surface* backWrapped = SDL_CreateRGBSurfaceWithFormatFrom(
+            backView.pixels, backView.width, backView.height,
+            format == PixelFormat::kRgb565 ? 16 : 32, backView.pitch, SdlFormatOf(format));
+        Put(backWrapped, backPixels);
+        SDL_FreeSurface(backWrapped);
+        Put(expected, backPixels);
+      }
+
+      // Sprites anywhere on the sheet, cut to fit the destination as the
+      // display cuts them.
+      for (int copy = 0; copy < 12; ++copy) {
+        const int left = static_cast<int>(random() % static_cast<unsigned>(sheetWidth));
+        const int top = static_cast<int>(random() % static_cast<unsigned>(sheetHeight));
+        const int right = left + 1 + static_cast<int>(random() % (sheetWidth - left));
+        const int bottom = top + 1 + static_cast<int>(random() % (sheetHeight - top));
+        const int x = static_cast<int>(random() % static_cast<unsigned>(width));
+        const int y = static_cast<int>(random() % static_cast<unsigned>(height));
+        const int w = std::min(right - left, width - x);
+        const int h = std::min(bottom - top, height - y);
+        const RECT source{left, top, left + w, top + h};
+        ASSERT_EQ(sheet.CopyTo(back, source, x, y), 0);
+        SDL_Rect from{left, top, w, h};
+        SDL_Rect to{x, y, w, h};
+        ASSERT_EQ(SDL_LowerBlit(reference, &from, expected, &to), 0);
+      }
+      const SurfaceView result = back.View();
+      for (int row = 0; row < height; ++row) {
+        ASSERT_EQ(std::memcmp(result.pixels + row * result.pitch,
+                              static_cast<std::uint8_t*>(expected->pixels) + row * expected->pitch,
+                              static_cast<std::size_t>(width * expected->format->BytesPerPixel)),
+                  0)
+            << "format " << static_cast<int>(format) << " round " << round << " row " << row;
+      }
+      SDL_FreeSurface(expected);
+      SDL_FreeSurface(reference);
+    }
+  }
+}
+
+}  // namespace
