@@ -34,6 +34,9 @@ struct Surface::KeyRuns {
   std::vector<std::size_t> rowFirst;  // height + 1 entries: the first run of each row
   std::vector<Run> runs;
   int bytesPerPixel = 0;
+  // The format of the surfaces that a copy along the runs serves: a copy to
+  // any other is SDL's.
+  Uint32 destinationFormat = 0;
 };
 
 Surface::Surface(SDL_Surface* surface, PixelFormat format, bool viewable)
@@ -115,7 +118,23 @@ Surface Surface::FromArgb(const std::uint32_t* argb, int width, int height) {
                static_cast<std::size_t>(width) * sizeof(Uint32));
   }
   SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_BLEND);
-  return Surface(surface, PixelFormat::kXrgb8888, false);
+  Surface text(surface, PixelFormat::kXrgb8888, false);
+  // An outlined text without smoothing is clear or opaque everywhere. SDL
+  // blends it pixel by pixel onto a 32-bit surface, leaving a clear pixel
+  // and writing an opaque one as it is; its runs of opaque pixels are
+  // copied whole instead. A text with any translucent pixel is blended by
+  // SDL.
+  text.m_runs = FindRuns(surface, SDL_PIXELFORMAT_XRGB8888, [](Uint32 pixel) {
+    switch (pixel >> 24) {
+      case 0:
+        return PixelCopy::kSkip;
+      case 0xFF:
+        return PixelCopy::kCopy;
+      default:
+        return PixelCopy::kOther;
+    }
+  });
+  return text;
 }
 
 int Surface::Width() const {
@@ -144,60 +163,60 @@ bool Surface::SetColorKeyBlack() {
   // copied without the bits outside its colours; a sheet with any such bit
   // set (none the program makes has one) is left to SDL.
   m_viewable = false;
-  m_runs.reset();
-  if (SDL_MUSTLOCK(m_surface) || m_surface->pixels == nullptr) {
-    return true;  // SDL's own copy serves
-  }
-  auto runs = std::make_shared<KeyRuns>();
-  runs->bytesPerPixel = m_surface->format->BytesPerPixel;
   const Uint32 colourBits =
       m_surface->format->Rmask | m_surface->format->Gmask | m_surface->format->Bmask;
-  if ((runs->bytesPerPixel != 2 && runs->bytesPerPixel != 4) || colourBits == 0) {
-    return true;
+  m_runs = FindRuns(m_surface, m_surface->format->format, [colourBits](Uint32 pixel) {
+    if (pixel == 0) {
+      return PixelCopy::kSkip;
+    }
+    return (pixel & ~colourBits) == 0 ? PixelCopy::kCopy : PixelCopy::kOther;
+  });
+  return true;
+}
+
+template <typename Classify>
+std::shared_ptr<const Surface::KeyRuns> Surface::FindRuns(SDL_Surface* surface,
+                                                          Uint32 destinationFormat,
+                                                          Classify classify) {
+  const int bytesPerPixel = surface->format->BytesPerPixel;
+  if (SDL_MUSTLOCK(surface) || surface->pixels == nullptr ||
+      (bytesPerPixel != 2 && bytesPerPixel != 4)) {
+    return nullptr;
   }
-  runs->rowFirst.reserve(static_cast<std::size_t>(m_surface->h) + 1);
-  const auto* base = static_cast<const std::uint8_t*>(m_surface->pixels);
-  for (int row = 0; row < m_surface->h; ++row) {
+  auto runs = std::make_shared<KeyRuns>();
+  runs->bytesPerPixel = bytesPerPixel;
+  runs->destinationFormat = destinationFormat;
+  runs->rowFirst.reserve(static_cast<std::size_t>(surface->h) + 1);
+  const auto* base = static_cast<const std::uint8_t*>(surface->pixels);
+  for (int row = 0; row < surface->h; ++row) {
     runs->rowFirst.push_back(runs->runs.size());
-    const std::uint8_t* line = base + static_cast<std::ptrdiff_t>(row) * m_surface->pitch;
-    const auto opaque = [&](int column) {
-      Uint32 pixel = 0;
-      if (runs->bytesPerPixel == 4) {
+    const std::uint8_t* line = base + static_cast<std::ptrdiff_t>(row) * surface->pitch;
+    const auto pixelAt = [&](int column) {
+      if (bytesPerPixel == 4) {
+        Uint32 pixel = 0;
         std::memcpy(&pixel, line + static_cast<std::ptrdiff_t>(column) * 4, 4);
-      } else {
-        Uint16 narrow = 0;
-        std::memcpy(&narrow, line + static_cast<std::ptrdiff_t>(column) * 2, 2);
-        pixel = narrow;
+        return pixel;
       }
-      return pixel != 0;
+      Uint16 narrow = 0;
+      std::memcpy(&narrow, line + static_cast<std::ptrdiff_t>(column) * 2, 2);
+      return Uint32{narrow};
     };
-    const auto unusedBitsSet = [&](int column) {
-      Uint32 pixel = 0;
-      if (runs->bytesPerPixel == 4) {
-        std::memcpy(&pixel, line + static_cast<std::ptrdiff_t>(column) * 4, 4);
+    int begin = -1;  // the open run's first pixel
+    for (int column = 0; column <= surface->w; ++column) {
+      const PixelCopy copy = column < surface->w ? classify(pixelAt(column)) : PixelCopy::kSkip;
+      if (copy == PixelCopy::kOther) {
+        return nullptr;  // SDL's own copy serves
       }
-      return (pixel & ~colourBits) != 0;
-    };
-    int column = 0;
-    while (column < m_surface->w) {
-      while (column < m_surface->w && !opaque(column)) {
-        ++column;
-      }
-      const int begin = column;
-      while (column < m_surface->w && opaque(column)) {
-        if (unusedBitsSet(column)) {
-          return true;  // SDL's own copy serves
-        }
-        ++column;
-      }
-      if (column > begin) {
+      if (copy == PixelCopy::kCopy && begin < 0) {
+        begin = column;
+      } else if (copy == PixelCopy::kSkip && begin >= 0) {
         runs->runs.push_back(KeyRuns::Run{begin, column});
+        begin = -1;
       }
     }
   }
   runs->rowFirst.push_back(runs->runs.size());
-  m_runs = std::move(runs);
-  return true;
+  return runs;
 }
 
 void Surface::CopyRuns(Surface& destination, const RECT& source, int x, int y) const {
@@ -229,9 +248,10 @@ int Surface::CopyTo(Surface& destination, const RECT& source, int x, int y) cons
   if (m_surface == nullptr || destination.m_surface == nullptr) {
     return -1;
   }
-  // A keyed sheet onto a plain surface of its format goes along its runs.
+  // A keyed sheet onto a plain surface of its format, and a text image whose
+  // pixels are all clear or opaque onto a 32-bit one, go along their runs.
   if (m_runs != nullptr && destination.m_viewable &&
-      destination.m_surface->format->format == m_surface->format->format &&
+      destination.m_surface->format->format == m_runs->destinationFormat &&
       !SDL_MUSTLOCK(destination.m_surface) && source.left < source.right) {
     CopyRuns(destination, source, x, y);
     return 0;

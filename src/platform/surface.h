@@ -65,8 +65,17 @@ class Surface {
  private:
   Surface(SDL_Surface* surface, PixelFormat format, bool viewable);
 
-  // The runs of a keyed sheet's pixels that are not the key, row by row.
+  // The runs of a keyed sheet's pixels that are not the key, or of a text
+  // image's opaque pixels, row by row.
   struct KeyRuns;
+  enum class PixelCopy { kSkip, kCopy, kOther };
+  // The runs of the pixels that classify (given a raw pixel value) says are
+  // copied as they are, for copies to surfaces of destinationFormat; none
+  // when a pixel is neither skipped nor copied so.
+  template <typename Classify>
+  static std::shared_ptr<const KeyRuns> FindRuns(SDL_Surface* surface,
+                                                 std::uint32_t destinationFormat,
+                                                 Classify classify);
   // A copy along the runs: only the pixels that are not the key, a run at a
   // time, as SDL's keyed copy moves them one at a time.
   void CopyRuns(Surface& destination, const RECT& source, int x, int y) const;

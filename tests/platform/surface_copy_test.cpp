@@ -137,3 +137,79 @@ TEST(SurfaceCopyTest, KeyedCopiesLeaveEveryByteAsSdlsKeyedCopyDoes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Text images, clear or opaque everywhere or with translucent pixels too,
+// copied onto both kinds of surface: every byte as SDL's blend leaves it.
+TEST(SurfaceCopyTest, TextCopiesLeaveEveryByteAsSdlsBlendDoes) {
+  std::mt19937 random(23);
+  for (const PixelFormat format : {PixelFormat::kXrgb8888, PixelFormat::kRgb565}) {
+    for (int round = 0; round < 60; ++round) {
+      const int textWidth = 1 + static_cast<int>(random() % 90);
+      const int textHeight = 1 + static_cast<int>(random() % 30);
+      const bool translucent = round % 4 == 0;
+      std::vector<std::uint32_t> argb(static_cast<std::size_t>(textWidth * textHeight));
+      bool opaque = false;
+      for (std::uint32_t& pixel : argb) {
+        if (random() % 4 == 0) {
+          opaque = !opaque;
+        }
+        std::uint32_t alpha = opaque ? 0xFF : 0;
+        if (translucent && random() % 8 == 0) {
+          alpha = random() % 256;
+        }
+        pixel = (alpha << 24) | (random() & 0xFFFFFF);
+      }
+      const Surface text = Surface::FromArgb(argb.data(), textWidth, textHeight);
+      ASSERT_TRUE(text.Valid());
+      SDL_Surface* reference =
+          SDL_CreateRGBSurfaceWithFormat(0, textWidth, textHeight, 32, SDL_PIXELFORMAT_ARGB8888);
+      ASSERT_NE(reference, nullptr);
+      Put(reference, argb);
+      SDL_SetSurfaceBlendMode(reference, SDL_BLENDMODE_BLEND);
+
+      const int width = 1 + static_cast<int>(random() % 100);
+      const int height = 1 + static_cast<int>(random() % 40);
+      const std::vector<std::uint32_t> backPixels =
+          RandomPixels(random, width * height, format, true);
+      Surface back = Surface::Create(width, height, format);
+      const SurfaceView backView = back.View();
+      const int depth = format == PixelFormat::kRgb565 ? 16 : 32;
+      SDL_Surface* backWrapped =
+          SDL_CreateRGBSurfaceWithFormatFrom(backView.pixels, backView.width, backView.height,
+                                             depth, backView.pitch, SdlFormatOf(format));
+      Put(backWrapped, backPixels);
+      SDL_FreeSurface(backWrapped);
+      SDL_Surface* expected =
+          SDL_CreateRGBSurfaceWithFormat(0, width, height, depth, SdlFormatOf(format));
+      ASSERT_NE(expected, nullptr);
+      Put(expected, backPixels);
+
+      // Whole texts, and texts cut at the destination's edges.
+      for (int copy = 0; copy < 8; ++copy) {
+        const int x = static_cast<int>(random() % static_cast<unsigned>(width));
+        const int y = static_cast<int>(random() % static_cast<unsigned>(height));
+        const int left = copy % 2 == 0 ? 0 : static_cast<int>(random() % textWidth);
+        const int top = copy % 2 == 0 ? 0 : static_cast<int>(random() % textHeight);
+        const int w = std::min(textWidth - left, width - x);
+        const int h = std::min(textHeight - top, height - y);
+        ASSERT_EQ(text.CopyTo(back, RECT{left, top, left + w, top + h}, x, y), 0);
+        SDL_Rect from{left, top, w, h};
+        SDL_Rect to{x, y, w, h};
+        ASSERT_EQ(SDL_LowerBlit(reference, &from, expected, &to), 0);
+      }
+      for (int row = 0; row < height; ++row) {
+        ASSERT_EQ(std::memcmp(backView.pixels + row * backView.pitch,
+                              static_cast<std::uint8_t*>(expected->pixels) + row * expected->pitch,
+                              static_cast<std::size_t>(width * expected->format->BytesPerPixel)),
+                  0)
+            << "format " << static_cast<int>(format) << " round " << round << " row " << row;
+      }
+      SDL_FreeSurface(expected);
+      SDL_FreeSurface(reference);
+    }
+  }
+}
+
+}  // namespace
