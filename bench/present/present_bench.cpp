@@ -10,15 +10,17 @@
 // Targets: 800 x 600 at most 1 ms median, 1920 x 1080 at most 3 ms median
 // (dragging, with presentation).
 //
-// Medians under Xvfb with the software renderer (wall / CPU), on a busy
-// two-core machine, before and after the changed rows went straight into
-// the window's surface instead of through the texture:
-//   dragging  800 x 600    1.48 / 0.87 ms  ->  1.10 / 0.77 ms
-//   dragging  1920 x 1080  7.51 / 4.03 ms  ->  3.37 / 3.21 ms
-//   unchanged 800 x 600    1.03 / 0.65 ms  ->  0.67 / 0.65 ms
-//   unchanged 1920 x 1080  4.28 / 2.70 ms  ->  3.04 / 2.91 ms
-// What is left at 1920 x 1080 is drawing the frame (about 3 ms, see
-// bench/editor) and comparing it with the one on screen.
+// Medians under Xvfb with the software renderer (wall / CPU): before the
+// changed rows went straight into the window's surface, after it (both on a
+// busy two-core machine), and after sprites and unsmoothed texts were
+// copied along their runs of pixels (the same machine idle, three runs):
+//   dragging  800 x 600    1.48 / 0.87 ms  ->  1.10 / 0.77 ms  ->  0.63-0.83 / 0.55-0.71 ms
+//   dragging  1920 x 1080  7.51 / 4.03 ms  ->  3.37 / 3.21 ms  ->  1.95-2.52 / 1.87-2.36 ms
+//   unchanged 800 x 600    1.03 / 0.65 ms  ->  0.67 / 0.65 ms  ->  0.46-0.50 / 0.46-0.50 ms
+//   unchanged 1920 x 1080  4.28 / 2.70 ms  ->  3.04 / 2.91 ms  ->  1.86-2.02 / 1.86-2.02 ms
+// What is left at 1920 x 1080 is drawing the frame (SDL's blend of the
+// smoothed texts and ghosts among it, see bench/editor) and comparing it
+// with the one on screen.
 //
 // Needs an X server: run it under Xvfb, for example
 //   Xvfb -displayfd 3 -screen 0 1920x1200x24 3>display.txt &
