@@ -585,20 +585,22 @@ bool CScriptGenerator::WritePendingDirectly() {
   if (m_measuring || m_overflow || m_map != nullptr) {
     return false;
   }
-  // A byte loop, not find_first_of, which searches the two characters for
-  // every byte of the text.
-  const char* text = m_pending.data();
-  const std::size_t size = m_pending.size();
+  AppendWithLineEnds(m_pending, true);
+  m_pending.clear();
+  return true;
+}
+
+void CScriptGenerator::AppendWithLineEnds(std::string_view text, bool backslashes) {
+  // A byte loop: the texts are a template's few lines or a label, whose
+  // ends it finds sooner than a library search started at each of them.
   std::size_t start = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (text[i] == '\\' || text[i] == '\n') {
-      m_script.append(text + start, i - start).append("\r\n");
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (backslashes && text[i] == '\\')) {
+      m_script.append(text.data() + start, i - start).append("\r\n");
       start = i + 1;
     }
   }
-  m_script.append(text + start, size - start);
-  m_pending.clear();
-  return true;
+  m_script.append(text.data() + start, text.size() - start);
 }
 
 void CScriptGenerator::Write(std::string_view text) {
@@ -611,16 +613,8 @@ void CScriptGenerator::Write(std::string_view text) {
     return;
   }
   if (m_map == nullptr) {
-    // Without a source map only the line ends matter; the texts here are a
-    // label or a jump, and a byte loop finds their line feeds soonest.
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\n') {
-        m_script.append(text.data() + start, i - start).append("\r\n");
-        start = i + 1;
-      }
-    }
-    m_script.append(text.data() + start, text.size() - start);
+    // Without a source map only the line ends matter.
+    AppendWithLineEnds(text, false);
     Spend(0);
     return;
   }

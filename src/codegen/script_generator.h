@@ -234,6 +234,9 @@ class CScriptGenerator {
   bool WritePendingDirectly();
   // Appends to the script as a text-mode write does (LF becomes CR LF).
   void Write(std::string_view text);
+  // Appends the text with every LF, and with backslashes every backslash
+  // too, as CR LF; nothing else is kept or counted.
+  void AppendWithLineEnds(std::string_view text, bool backslashes);
   void WriteCell(std::string_view prefix, int x, int y, std::string_view suffix);
   // Counts work done without output (a chip visited) against the limit.
   void Spend(std::size_t amount);

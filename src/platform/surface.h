@@ -81,7 +81,7 @@ class Surface {
   void CopyRuns(Surface& destination, const RECT& source, int x, int y) const;
 
   SDL_Surface* m_surface = nullptr;
-  std::shared_ptr<const KeyRuns> m_runs;  // made when the key is set
+  std::shared_ptr<const KeyRuns> m_runs;  // a keyed sheet's or a text's; none: SDL copies
   // The translucent copies' twin of a keyed sheet (see CopyTranslucentTo).
   mutable SDL_Surface* m_translucent = nullptr;
   mutable std::uint8_t m_translucentOpacity = 0;

@@ -490,9 +490,9 @@ void CBlockProgram::EndBoxProperties() {
   if (middle == last) {
     return;
   }
-  // A box holding only its "id" that is given the same keys as the last
-  // such box: they are known to be sorted and apart from "id", so the box
-  // changes when one of them is not empty.
+  // A box holding only its "id" that is given the same keys as one of the
+  // recent such boxes: they are known to be sorted and apart from "id", so
+  // the box changes when one of them is not empty.
   const KeyList* known =
       m_openSorted == 1 && first->key == m_idKey ? KnownKeyList(middle, last) : nullptr;
   if (known != nullptr) {

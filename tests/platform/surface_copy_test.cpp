@@ -58,6 +58,55 @@ void Put(SDL_Surface* surface, const std::vector<std::uint32_t>& pixels) {
   }
 }
 
+int DepthOf(PixelFormat format) {
+  return format == PixelFormat::kRgb565 ? 16 : 32;
+}
+
+// Writes the pixels into a surface the program can view, through SDL.
+void PutInto(Surface& surface, PixelFormat format, const std::vector<std::uint32_t>& pixels) {
+  const SurfaceView view = surface.View();
+  SDL_Surface* wrapped = SDL_CreateRGBSurfaceWithFormatFrom(
+      view.pixels, view.width, view.height, DepthOf(format), view.pitch, SdlFormatOf(format));
+  ASSERT_NE(wrapped, nullptr);
+  Put(wrapped, pixels);
+  SDL_FreeSurface(wrapped);
+}
+
+// A destination of random pixels as the program's surface, and the same
+// pixels in a surface that SDL copies into itself.
+struct Destination {
+  Surface back;
+  SDL_Surface* expected = nullptr;
+  int width = 0;
+  int height = 0;
+  Destination(std::mt19937& random, PixelFormat format, int maxWidth, int maxHeight)
+      : width(1 + static_cast<int>(random() % static_cast<unsigned>(maxWidth))),
+        height(1 + static_cast<int>(random() % static_cast<unsigned>(maxHeight))) {
+    const std::vector<std::uint32_t> pixels = RandomPixels(random, width * height, format, true);
+    back = Surface::Create(width, height, format);
+    PutInto(back, format, pixels);
+    expected =
+        SDL_CreateRGBSurfaceWithFormat(0, width, height, DepthOf(format), SdlFormatOf(format));
+    Put(expected, pixels);
+  }
+  ~Destination() { SDL_FreeSurface(expected); }
+  Destination(const Destination&) = delete;
+  Destination& operator=(const Destination&) = delete;
+
+  // The row where the two differ, or -1.
+  int DifferingRow() {
+    const SurfaceView result = back.View();
+    for (int row = 0; row < height; ++row) {
+      if (std::memcmp(result.pixels + row * result.pitch,
+                      static_cast<std::uint8_t*>(expected->pixels) + row * expected->pitch,
+                      static_cast<std::size_t>(width * expected->format->BytesPerPixel)) != 0) {
+        return row;
+      }
+    }
+    return -1;
+  }
+};
+
 TEST(SurfaceCopyTest, KeyedCopiesLeaveEveryByteAsSdlsKeyedCopyDoes) {
   std::mt19937 random(11);
   for (const PixelFormat format : {PixelFormat::kXrgb8888, PixelFormat::kRgb565}) {
@@ -72,38 +121,16 @@ TEST(SurfaceCopyTest, KeyedCopiesLeaveEveryByteAsSdlsKeyedCopyDoes) {
       // surface that SDL copies itself.
       Surface sheet = Surface::Create(sheetWidth, sheetHeight, format);
       ASSERT_TRUE(sheet.Valid());
-      const SurfaceView view = sheet.View();
-      SDL_Surface* wrapped = SDL_CreateRGBSurfaceWithFormatFrom(
-          view.pixels, view.width, view.height, format == PixelFormat::kRgb565 ? 16 : 32,
-          view.pitch, SdlFormatOf(format));
-      ASSERT_NE(wrapped, nullptr);
-      Put(wrapped, sheetPixels);
-      SDL_FreeSurface(wrapped);
+      PutInto(sheet, format, sheetPixels);
       ASSERT_TRUE(sheet.SetColorKeyBlack());
-      SDL_Surface* reference = SDL_CreateRGBSurfaceWithFormat(
-          0, sheetWidth, sheetHeight, format == PixelFormat::kRgb565 ? 16 : 32,
-          SdlFormatOf(format));
+      SDL_Surface* reference = SDL_CreateRGBSurfaceWithFormat(0, sheetWidth, sheetHeight,
+                                                              DepthOf(format), SdlFormatOf(format));
       ASSERT_NE(reference, nullptr);
       Put(reference, sheetPixels);
       SDL_SetColorKey(reference, SDL_TRUE, 0);
-
-      const int width = 1 + static_cast<int>(random() % 100);
-      const int height = 1 + static_cast<int>(random() % 50);
-      const std::vector<std::uint32_t> backPixels =
-          RandomPixels(random, width * height, format, true);
-      Surface back = Surface::Create(width, height, format);
-      SDL_Surface* expected = SDL_CreateRGBSurfaceWithFormat(
-          0, width, height, format == PixelFormat::kRgb565 ? 16 : 32, SdlFormatOf(format));
-      ASSERT_NE(expected, nullptr);
-      {
-        const SurfaceView backView = back.View();
-        SDL_Surface* backWrapped = SDL_CreateRGBSurfaceWithFormatFrom(
-            backView.pixels, backView.width, backView.height,
-            format == PixelFormat::kRgb565 ? 16 : 32, backView.pitch, SdlFormatOf(format));
-        Put(backWrapped, backPixels);
-        SDL_FreeSurface(backWrapped);
-        Put(expected, backPixels);
-      }
+      Destination destination(random, format, 100, 50);
+      const int width = destination.width;
+      const int height = destination.height;
 
       // Sprites anywhere on the sheet, cut to fit the destination as the
       // display cuts them.
@@ -117,28 +144,17 @@ TEST(SurfaceCopyTest, KeyedCopiesLeaveEveryByteAsSdlsKeyedCopyDoes) {
         const int w = std::min(right - left, width - x);
         const int h = std::min(bottom - top, height - y);
         const RECT source{left, top, left + w, top + h};
-        ASSERT_EQ(sheet.CopyTo(back, source, x, y), 0);
+        ASSERT_EQ(sheet.CopyTo(destination.back, source, x, y), 0);
         SDL_Rect from{left, top, w, h};
         SDL_Rect to{x, y, w, h};
-        ASSERT_EQ(SDL_LowerBlit(reference, &from, expected, &to), 0);
+        ASSERT_EQ(SDL_LowerBlit(reference, &from, destination.expected, &to), 0);
       }
-      const SurfaceView result = back.View();
-      for (int row = 0; row < height; ++row) {
-        ASSERT_EQ(std::memcmp(result.pixels + row * result.pitch,
-                              static_cast<std::uint8_t*>(expected->pixels) + row * expected->pitch,
-                              static_cast<std::size_t>(width * expected->format->BytesPerPixel)),
-                  0)
-            << "format " << static_cast<int>(format) << " round " << round << " row " << row;
-      }
-      SDL_FreeSurface(expected);
+      EXPECT_EQ(destination.DifferingRow(), -1)
+          << "format " << static_cast<int>(format) << " round " << round;
       SDL_FreeSurface(reference);
     }
   }
 }
-
-}  // namespace
-
-namespace {
 
 // Text images, clear or opaque everywhere or with translucent pixels too,
 // copied onto both kinds of surface: every byte as SDL's blend leaves it.
@@ -169,22 +185,9 @@ TEST(SurfaceCopyTest, TextCopiesLeaveEveryByteAsSdlsBlendDoes) {
       Put(reference, argb);
       SDL_SetSurfaceBlendMode(reference, SDL_BLENDMODE_BLEND);
 
-      const int width = 1 + static_cast<int>(random() % 100);
-      const int height = 1 + static_cast<int>(random() % 40);
-      const std::vector<std::uint32_t> backPixels =
-          RandomPixels(random, width * height, format, true);
-      Surface back = Surface::Create(width, height, format);
-      const SurfaceView backView = back.View();
-      const int depth = format == PixelFormat::kRgb565 ? 16 : 32;
-      SDL_Surface* backWrapped =
-          SDL_CreateRGBSurfaceWithFormatFrom(backView.pixels, backView.width, backView.height,
-                                             depth, backView.pitch, SdlFormatOf(format));
-      Put(backWrapped, backPixels);
-      SDL_FreeSurface(backWrapped);
-      SDL_Surface* expected =
-          SDL_CreateRGBSurfaceWithFormat(0, width, height, depth, SdlFormatOf(format));
-      ASSERT_NE(expected, nullptr);
-      Put(expected, backPixels);
+      Destination destination(random, format, 100, 40);
+      const int width = destination.width;
+      const int height = destination.height;
 
       // Whole texts, and texts cut at the destination's edges.
       for (int copy = 0; copy < 8; ++copy) {
@@ -194,19 +197,13 @@ TEST(SurfaceCopyTest, TextCopiesLeaveEveryByteAsSdlsBlendDoes) {
         const int top = copy % 2 == 0 ? 0 : static_cast<int>(random() % textHeight);
         const int w = std::min(textWidth - left, width - x);
         const int h = std::min(textHeight - top, height - y);
-        ASSERT_EQ(text.CopyTo(back, RECT{left, top, left + w, top + h}, x, y), 0);
+        ASSERT_EQ(text.CopyTo(destination.back, RECT{left, top, left + w, top + h}, x, y), 0);
         SDL_Rect from{left, top, w, h};
         SDL_Rect to{x, y, w, h};
-        ASSERT_EQ(SDL_LowerBlit(reference, &from, expected, &to), 0);
+        ASSERT_EQ(SDL_LowerBlit(reference, &from, destination.expected, &to), 0);
       }
-      for (int row = 0; row < height; ++row) {
-        ASSERT_EQ(std::memcmp(backView.pixels + row * backView.pitch,
-                              static_cast<std::uint8_t*>(expected->pixels) + row * expected->pitch,
-                              static_cast<std::size_t>(width * expected->format->BytesPerPixel)),
-                  0)
-            << "format " << static_cast<int>(format) << " round " << round << " row " << row;
-      }
-      SDL_FreeSurface(expected);
+      EXPECT_EQ(destination.DifferingRow(), -1)
+          << "format " << static_cast<int>(format) << " round " << round;
       SDL_FreeSurface(reference);
     }
   }
