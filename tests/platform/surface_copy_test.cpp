@@ -93,6 +93,15 @@ struct Destination {
   Destination(const Destination&) = delete;
   Destination& operator=(const Destination&) = delete;
 
+  // The same copy by the program and by SDL; false when either failed.
+  bool Copy(const Surface& from, SDL_Surface* reference, const RECT& source, int x, int y) {
+    SDL_Rect sdlFrom{source.left, source.top, source.right - source.left,
+                     source.bottom - source.top};
+    SDL_Rect sdlTo{x, y, sdlFrom.w, sdlFrom.h};
+    return from.CopyTo(back, source, x, y) == 0 &&
+           SDL_LowerBlit(reference, &sdlFrom, expected, &sdlTo) == 0;
+  }
+
   // The row where the two differ, or -1.
   int DifferingRow() {
     const SurfaceView result = back.View();
@@ -143,11 +152,7 @@ TEST(SurfaceCopyTest, KeyedCopiesLeaveEveryByteAsSdlsKeyedCopyDoes) {
         const int y = static_cast<int>(random() % static_cast<unsigned>(height));
         const int w = std::min(right - left, width - x);
         const int h = std::min(bottom - top, height - y);
-        const RECT source{left, top, left + w, top + h};
-        ASSERT_EQ(sheet.CopyTo(destination.back, source, x, y), 0);
-        SDL_Rect from{left, top, w, h};
-        SDL_Rect to{x, y, w, h};
-        ASSERT_EQ(SDL_LowerBlit(reference, &from, destination.expected, &to), 0);
+        ASSERT_TRUE(destination.Copy(sheet, reference, RECT{left, top, left + w, top + h}, x, y));
       }
       EXPECT_EQ(destination.DifferingRow(), -1)
           << "format " << static_cast<int>(format) << " round " << round;
@@ -197,10 +202,7 @@ TEST(SurfaceCopyTest, TextCopiesLeaveEveryByteAsSdlsBlendDoes) {
         const int top = copy % 2 == 0 ? 0 : static_cast<int>(random() % textHeight);
         const int w = std::min(textWidth - left, width - x);
         const int h = std::min(textHeight - top, height - y);
-        ASSERT_EQ(text.CopyTo(destination.back, RECT{left, top, left + w, top + h}, x, y), 0);
-        SDL_Rect from{left, top, w, h};
-        SDL_Rect to{x, y, w, h};
-        ASSERT_EQ(SDL_LowerBlit(reference, &from, destination.expected, &to), 0);
+        ASSERT_TRUE(destination.Copy(text, reference, RECT{left, top, left + w, top + h}, x, y));
       }
       EXPECT_EQ(destination.DifferingRow(), -1)
           << "format " << static_cast<int>(format) << " round " << round;
